@@ -1,0 +1,199 @@
+// POSIX implementations of the whole-file operations (checked writes, atomic replace, append
+// with roll-back on failure).
+#include "base/file_io.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <system_error>
+
+namespace movexa {
+
+namespace {
+
+void SetError(std::string* error, const fs::path& path, const std::string& what) {
+  if (error) *error = path.string() + ": " + what;
+}
+
+bool WriteAll(int fd, std::string_view data) {
+  size_t done = 0;
+  while (done < data.size()) {
+    ssize_t w = ::write(fd, data.data() + done, data.size() - done);
+    if (w < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    if (w == 0) {
+      errno = EIO;
+      return false;
+    }
+    done += static_cast<size_t>(w);
+  }
+  return true;
+}
+
+}  // namespace
+
+std::string LastOsError() { return std::strerror(errno); }
+
+std::optional<std::string> ReadWholeFile(const fs::path& path, std::string* error) {
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    SetError(error, path, LastOsError());
+    return std::nullopt;
+  }
+  std::string out;
+  char buf[65536];
+  for (;;) {
+    ssize_t r = ::read(fd, buf, sizeof buf);
+    if (r < 0) {
+      if (errno == EINTR) continue;
+      SetError(error, path, LastOsError());
+      ::close(fd);
+      return std::nullopt;
+    }
+    if (r == 0) break;
+    out.append(buf, static_cast<size_t>(r));
+  }
+  ::close(fd);
+  return out;
+}
+
+bool WriteWholeFile(const fs::path& path, std::string_view data, std::string* error) {
+  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) {
+    SetError(error, path, LastOsError());
+    return false;
+  }
+  bool ok = WriteAll(fd, data);
+  std::string why = ok ? std::string() : LastOsError();
+  if (::close(fd) != 0 && ok) {
+    ok = false;
+    why = LastOsError();
+  }
+  if (!ok) SetError(error, path, why);
+  return ok;
+}
+
+bool WriteFileAtomic(const fs::path& path, std::string_view data, std::string* error) {
+  fs::path tmp = path;
+  tmp += ".tmp";
+  int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  if (fd < 0) {
+    SetError(error, tmp, LastOsError());
+    return false;
+  }
+  bool ok = WriteAll(fd, data) && ::fsync(fd) == 0;
+  std::string why = ok ? std::string() : LastOsError();
+  if (::close(fd) != 0 && ok) {
+    ok = false;
+    why = LastOsError();
+  }
+  if (ok && ::rename(tmp.c_str(), path.c_str()) != 0) {
+    ok = false;
+    why = LastOsError();
+  }
+  if (!ok) {
+    ::unlink(tmp.c_str());
+    SetError(error, path, why);
+    return false;
+  }
+  // Make the rename itself durable.
+  int dfd = ::open(path.parent_path().empty() ? "." : path.parent_path().c_str(),
+                   O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dfd >= 0) {
+    ::fsync(dfd);
+    ::close(dfd);
+  }
+  return true;
+}
+
+bool AppendToFile(const fs::path& path, std::string_view data, std::string* error) {
+  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+  if (fd < 0) {
+    SetError(error, path, LastOsError());
+    return false;
+  }
+  struct stat st {};
+  off_t before = ::fstat(fd, &st) == 0 ? st.st_size : -1;
+  bool ok = WriteAll(fd, data) && ::fdatasync(fd) == 0;
+  std::string why = ok ? std::string() : LastOsError();
+  if (!ok && before >= 0) {
+    // Cut a half-written record away so that the next attempt appends it whole.
+    if (::ftruncate(fd, before) != 0) why += " (and the file could not be cut back)";
+  }
+  if (::close(fd) != 0 && ok) {
+    ok = false;
+    why = LastOsError();
+  }
+  if (!ok) SetError(error, path, why);
+  return ok;
+}
+
+bool WriteAt(const fs::path& path, uint64_t offset, std::string_view data, std::string* error) {
+  int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+  if (fd < 0) {
+    SetError(error, path, LastOsError());
+    return false;
+  }
+  bool ok = true;
+  size_t done = 0;
+  while (ok && done < data.size()) {
+    ssize_t w = ::pwrite(fd, data.data() + done, data.size() - done,
+                         static_cast<off_t>(offset + done));
+    if (w < 0 && errno == EINTR) continue;
+    if (w <= 0) ok = false;
+    else done += static_cast<size_t>(w);
+  }
+  std::string why = ok ? std::string() : LastOsError();
+  if (::close(fd) != 0 && ok) {
+    ok = false;
+    why = LastOsError();
+  }
+  if (!ok) SetError(error, path, why);
+  return ok;
+}
+
+bool CopyFileOver(const fs::path& from, const fs::path& to, std::string* error) {
+  auto content = ReadWholeFile(from, error);
+  if (!content) return false;
+  return WriteWholeFile(to, *content, error);
+}
+
+bool IsFile(const fs::path& path) {
+  std::error_code ec;
+  return fs::is_regular_file(path, ec);
+}
+
+bool IsDirectory(const fs::path& path) {
+  std::error_code ec;
+  return fs::is_directory(path, ec);
+}
+
+int64_t FileLength(const fs::path& path) {
+  std::error_code ec;
+  auto n = fs::file_size(path, ec);
+  return ec ? -1 : static_cast<int64_t>(n);
+}
+
+std::vector<std::string> ListSubfolders(const fs::path& folder, bool* ok) {
+  std::vector<std::string> out;
+  std::error_code ec;
+  fs::directory_iterator it(folder, ec);
+  if (ec) {
+    if (ok) *ok = false;
+    return out;
+  }
+  for (; it != fs::directory_iterator(); it.increment(ec)) {
+    if (ec) break;
+    std::error_code dec;
+    if (it->is_directory(dec)) out.push_back(it->path().filename().string());
+  }
+  if (ok) *ok = !ec;
+  return out;
+}
+
+}  // namespace movexa

@@ -1,0 +1,53 @@
+// Whole-file operations. Every file is opened, read or written, and closed inside one call;
+// nothing stays open between operations. Failures come back as false plus a reason text (the
+// operating system's words), never as exceptions.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace movexa {
+
+namespace fs = std::filesystem;
+
+// Reads a whole file as bytes in a string; nullopt (and `error`) when it cannot be read.
+std::optional<std::string> ReadWholeFile(const fs::path& path, std::string* error = nullptr);
+
+// Creates or truncates `path` and writes `data` (the plain rewrite of a file).
+bool WriteWholeFile(const fs::path& path, std::string_view data, std::string* error = nullptr);
+
+// Writes `data` to a temporary file beside `path`, flushes it to disk and renames it over
+// `path`: readers see either the old or the new content, never a half-written file.
+bool WriteFileAtomic(const fs::path& path, std::string_view data, std::string* error = nullptr);
+
+// Opens `path` for appending (creating it), writes `data`, flushes it to disk and closes it.
+// When the write fails part-way the file is cut back to its previous length, so a record is
+// either appended whole or not at all and can be written again later.
+bool AppendToFile(const fs::path& path, std::string_view data, std::string* error = nullptr);
+
+// Writes `data` at byte `offset` of an existing file without changing its length beyond
+// offset + size.
+bool WriteAt(const fs::path& path, uint64_t offset, std::string_view data,
+             std::string* error = nullptr);
+
+// Copies a file, overwriting the destination.
+bool CopyFileOver(const fs::path& from, const fs::path& to, std::string* error = nullptr);
+
+// Existence tests that never throw.
+bool IsFile(const fs::path& path);
+bool IsDirectory(const fs::path& path);
+// File length in bytes, or -1.
+int64_t FileLength(const fs::path& path);
+
+// Names of the sub-folders of `folder` (not recursive), in the order the file system lists
+// them; empty on failure (and `ok` false when given).
+std::vector<std::string> ListSubfolders(const fs::path& folder, bool* ok = nullptr);
+
+// The operating system's text for the last error number.
+std::string LastOsError();
+
+}  // namespace movexa

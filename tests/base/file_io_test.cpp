@@ -1,0 +1,58 @@
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+
+#include <csignal>
+
+#include "base/file_io.h"
+#include "support/test_support.h"
+
+namespace movexa {
+namespace {
+
+TEST(FileIo, AppendAddsWholeRecordsAndAtomicWriteReplaces) {
+  test::TempDir dir;
+  auto p = dir / "counts.bin";
+  ASSERT_TRUE(AppendToFile(p, std::string(774, 'a')));
+  ASSERT_TRUE(AppendToFile(p, std::string(774, 'b')));
+  EXPECT_EQ(FileLength(p), 2 * 774);
+  ASSERT_TRUE(WriteAt(p, 774, "XY"));
+  EXPECT_EQ(test::ReadFileOrDie(p).substr(773, 4), "aXYb");
+  ASSERT_TRUE(WriteFileAtomic(p, "new"));
+  EXPECT_EQ(test::ReadFileOrDie(p), "new");
+  EXPECT_FALSE(IsFile(dir / "counts.bin.tmp"));
+}
+
+TEST(FileIo, AFailedAppendLeavesTheFileAsItWas) {
+  test::TempDir dir;
+  auto p = dir / "0.bin";
+  ASSERT_TRUE(AppendToFile(p, std::string(1000, 'x')));
+  // Limit the file size so that the next append runs out of room part-way.
+  struct rlimit old {};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+  auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+  struct rlimit lim = old;
+  lim.rlim_cur = 1500;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &lim), 0);
+  std::string error;
+  bool ok = AppendToFile(p, std::string(1000, 'y'), &error);
+  setrlimit(RLIMIT_FSIZE, &old);
+  std::signal(SIGXFSZ, oldHandler);
+  EXPECT_FALSE(ok);
+  EXPECT_FALSE(error.empty());
+  EXPECT_EQ(FileLength(p), 1000);
+}
+
+TEST(FileIo, MissingFilesAreReportedNotThrown) {
+  test::TempDir dir;
+  std::string error;
+  EXPECT_FALSE(ReadWholeFile(dir / "none", &error));
+  EXPECT_NE(error.find("none"), std::string::npos);
+  EXPECT_FALSE(CopyFileOver(dir / "none", dir / "other"));
+  EXPECT_EQ(FileLength(dir / "none"), -1);
+  bool ok = true;
+  EXPECT_TRUE(ListSubfolders(dir / "none", &ok).empty());
+  EXPECT_FALSE(ok);
+}
+
+}  // namespace
+}  // namespace movexa
