@@ -1,12 +1,37 @@
-// movexa-cli: the headless face of Movexa.
+// movexa-cli: the headless face of Movexa (batch acquisitions, reports and maintenance).
 #include <cstdio>
-#include <string_view>
+#include <cstring>
+#include <iterator>
+
+#include "cli/commands.h"
+
+namespace movexa::cli {
+// Commands register here, one line each, in the order "movexa-cli --help" lists them.
+const Command kCommands[] = {
+    {nullptr, nullptr, nullptr},
+};
+}  // namespace movexa::cli
 
 int main(int argc, char** argv) {
-  if (argc < 2 || std::string_view(argv[1]) == "--help") {
-    std::puts("usage: movexa-cli COMMAND [options]   (movexa-cli COMMAND --help)");
-    return argc < 2 ? 2 : 0;
+  using movexa::cli::kCommands;
+  auto usage = [](std::FILE* out) {
+    std::fprintf(out, "usage: movexa-cli COMMAND [options]   (movexa-cli COMMAND --help)\n\ncommands:\n");
+    for (const auto& c : kCommands) {
+      if (c.name) std::fprintf(out, "  %-12s %s\n", c.name, c.summary);
+    }
+  };
+  if (argc < 2) {
+    usage(stderr);
+    return 2;
+  }
+  if (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "help") == 0) {
+    usage(stdout);
+    return 0;
+  }
+  for (const auto& c : kCommands) {
+    if (c.name && std::strcmp(c.name, argv[1]) == 0) return c.run(argc - 1, argv + 1);
   }
   std::fprintf(stderr, "movexa-cli: unknown command '%s'\n", argv[1]);
+  usage(stderr);
   return 2;
 }

@@ -1,0 +1,49 @@
+// Parsing of movexa-cli's arguments.
+#include "cli/cli_args.h"
+
+namespace movexa::cli {
+
+CliArgs::CliArgs(int argc, char** argv, int first, const std::set<std::string>& valueOptions)
+    : valueOptions_(valueOptions) {
+  for (int i = first; i < argc; ++i) {
+    std::string a = argv[i];
+    if (a.rfind("--", 0) == 0 && a.size() > 2) {
+      std::string key = a.substr(2);
+      auto eq = key.find('=');
+      if (eq != std::string::npos) {
+        options_.emplace_back(key.substr(0, eq), key.substr(eq + 1));
+      } else if (valueOptions_.count(key)) {
+        if (i + 1 >= argc) {
+          errors_.push_back("option --" + key + " needs a value");
+        } else {
+          options_.emplace_back(key, argv[++i]);
+        }
+      } else {
+        flags_.insert(key);
+      }
+    } else {
+      positional_.push_back(a);
+    }
+  }
+}
+
+bool CliArgs::Has(std::string_view flag) const { return flags_.count(std::string(flag)) > 0; }
+
+std::optional<std::string> CliArgs::Value(std::string_view option) const {
+  std::optional<std::string> v;
+  for (const auto& [k, val] : options_) {
+    if (k == option) v = val;  // the last one given wins
+  }
+  return v;
+}
+
+void CliArgs::Allow(const std::set<std::string>& flags) {
+  for (const auto& f : flags_) {
+    if (!flags.count(f) && f != "help") errors_.push_back("unknown option --" + f);
+  }
+  for (const auto& [k, v] : options_) {
+    if (!valueOptions_.count(k)) errors_.push_back("unknown option --" + k);
+  }
+}
+
+}  // namespace movexa::cli

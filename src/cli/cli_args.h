@@ -1,0 +1,35 @@
+// Command-line arguments of movexa-cli: positional words, "--key value" options and "--flag"
+// switches. Options that take a value are named by the command, so "--name" followed by a word
+// is always read as a value.
+#pragma once
+
+#include <optional>
+#include <set>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace movexa::cli {
+
+class CliArgs {
+ public:
+  // Parses argv[first..argc). `valueOptions` lists the options that take a value.
+  CliArgs(int argc, char** argv, int first, const std::set<std::string>& valueOptions);
+
+  bool Has(std::string_view flag) const;  // "--help" -> Has("help")
+  std::optional<std::string> Value(std::string_view option) const;
+  const std::vector<std::string>& positional() const { return positional_; }
+  // Problems found while parsing (an option missing its value, an unknown option).
+  const std::vector<std::string>& errors() const { return errors_; }
+  // Marks the options and flags a command understands; the others become errors.
+  void Allow(const std::set<std::string>& flags);
+
+ private:
+  std::vector<std::pair<std::string, std::string>> options_;
+  std::set<std::string> flags_;
+  std::vector<std::string> positional_;
+  std::vector<std::string> errors_;
+  std::set<std::string> valueOptions_;
+};
+
+}  // namespace movexa::cli

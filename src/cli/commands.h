@@ -1,0 +1,13 @@
+// The commands of movexa-cli. Each lives in its own file cmd_<name>.cpp, takes the arguments
+// after the command word and returns the process exit code (0 success, 1 failure, 2 usage).
+#pragma once
+
+namespace movexa::cli {
+
+struct Command {
+  const char* name;
+  const char* summary;
+  int (*run)(int argc, char** argv);  // argv[0] is the command word
+};
+
+}  // namespace movexa::cli
