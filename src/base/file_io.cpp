@@ -63,8 +63,15 @@ std::optional<std::string> ReadWholeFile(const fs::path& path, std::string* erro
 }
 
 bool WriteWholeFile(const fs::path& path, std::string_view data, std::string* error) {
+  bool opened = false;
+  return WriteWholeFileChecked(path, data, opened, error);
+}
+
+bool WriteWholeFileChecked(const fs::path& path, std::string_view data, bool& opened,
+                           std::string* error) {
   int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-  if (fd < 0) {
+  opened = fd >= 0;
+  if (!opened) {
     SetError(error, path, LastOsError());
     return false;
   }

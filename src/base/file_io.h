@@ -20,6 +20,11 @@ std::optional<std::string> ReadWholeFile(const fs::path& path, std::string* erro
 // Creates or truncates `path` and writes `data` (the plain rewrite of a file).
 bool WriteWholeFile(const fs::path& path, std::string_view data, std::string* error = nullptr);
 
+// As WriteWholeFile, and tells a file that cannot be opened for writing (`opened` false:
+// nothing was changed, another name may be tried) from a failure while writing.
+bool WriteWholeFileChecked(const fs::path& path, std::string_view data, bool& opened,
+                           std::string* error = nullptr);
+
 // Writes `data` to a temporary file beside `path`, flushes it to disk and renames it over
 // `path`: readers see either the old or the new content, never a half-written file.
 bool WriteFileAtomic(const fs::path& path, std::string_view data, std::string* error = nullptr);

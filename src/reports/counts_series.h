@@ -1,0 +1,57 @@
+// Activity series of reports: the records of an acquisition's "counts.bin" as loaded (16-bit
+// counts) and as resampled into report bins (64-bit sums), and the pure readers that take them
+// from the file's bytes with the one day-wrap rule.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "base/constants.h"
+
+namespace movexa {
+
+// One time, kChannelCount counts and one temperature per record, record-major.
+template <class Count>
+struct Series {
+  std::vector<int64_t> times;        // minutes since the start, day-wrap adjusted
+  std::vector<Count> counts;         // kChannelCount per record
+  std::vector<int32_t> temperature;  // tenths of a degree
+
+  size_t size() const { return times.size(); }
+  const Count* Record(size_t k) const { return counts.data() + k * kChannelCount; }
+  Count* Record(size_t k) { return counts.data() + k * kChannelCount; }
+  void Resize(size_t records) {
+    times.assign(records, 0);
+    counts.assign(records * kChannelCount, 0);
+    temperature.assign(records, 0);
+  }
+};
+using LoadedCounts = Series<int16_t>;
+using BinnedCounts = Series<int64_t>;
+
+enum class CountsFault { kNone, kNotWholeRecords };
+
+// Records in the bytes, or a fault when the length is not a multiple of 774 bytes.
+struct CountsShape {
+  CountsFault fault = CountsFault::kNone;
+  size_t records = 0;
+};
+CountsShape ShapeOfCounts(std::string_view bytes);
+
+// The largest day-wrap adjusted time of all records (0 for an empty file).
+int64_t LastAdjustedTime(std::string_view bytes);
+
+// The report loader: a first pass finds the last record whose adjusted time is at least the
+// largest adjusted time before it; records 0 up to that one are loaded. Trailing records that
+// step back (a second run appended to the same folder) are left out.
+LoadedCounts LoadCountsForReport(std::string_view bytes);
+
+// Every record up to the end of the file (circadian exports, re-analysis).
+LoadedCounts LoadAllCounts(std::string_view bytes);
+
+// Largest stored (raw) time of the records; 0 for none.
+int64_t LargestRawTime(std::string_view bytes);
+
+}  // namespace movexa

@@ -1,0 +1,151 @@
+// "Generate...": the report of one acquisition from its "counts.bin" and project files.
+#include "reports/report_generation.h"
+
+#include <exception>
+
+#include "base/file_io.h"
+#include "base/rounding.h"
+#include "base/text_records.h"
+#include "reports/basal.h"
+#include "reports/report_math.h"
+#include "reports/report_tables.h"
+#include "reports/report_texts.h"
+#include "reports/resampling.h"
+
+namespace movexa {
+
+namespace rt = report_text;
+
+ReportOutcome FailReport(Host& host, std::string message, std::string detail) {
+  ReportOutcome out;
+  out.status = ReportStatus::kFailed;
+  host.dialogs.Message(message);
+  out.message = std::move(message);
+  out.detail = std::move(detail);
+  return out;
+}
+
+BinChoice ChooseReportBin(const std::string& binText, int64_t lastTime) {
+  BinChoice choice;
+  auto number = ParseOperatorNumber(binText);
+  if (!number) return choice;
+  int64_t bin = RoundHalfEven(*number);
+  if (bin < 1) bin = 1;
+  if (lastTime < bin) bin = lastTime > 30 ? (lastTime / 15) * 15 : lastTime;
+  choice.ok = true;
+  choice.minutes = bin;
+  return choice;
+}
+
+bool LoadTablesForReport(const ReportRequest& request, AcquisitionTables& tables,
+                         ReportOutcome& outcome, Host& host) {
+  tables = LoadAcquisitionTables(request.acquisitionFolder, request.appFolder);
+  if (tables.status == TablesStatus::kOk) return true;
+  std::string message = tables.status == TablesStatus::kPlateMissing
+                            ? MultiwellNotFoundMessage(tables.setup.plateFormat)
+                            : std::string(rt::kReportError);
+  outcome = FailReport(host, std::move(message), tables.detail);
+  return false;
+}
+
+ReportOutcome ReportFromCounts(const ReportRequest& request, const AcquisitionTables& acquisition,
+                               const LoadedCounts& loaded, int64_t binMinutes,
+                               const std::string& setting, bool allowBasal, Host& host) {
+  ReportOutcome out;
+  out.binMinutes = binMinutes;
+  out.binShown = std::to_string(binMinutes);
+  ResampleResult resampled = Resample(loaded, binMinutes);
+  if (!resampled.ok) {
+    out = FailReport(host, std::string(rt::kResamplingError), resampled.error);
+    out.binMinutes = binMinutes;
+    out.binShown = std::to_string(binMinutes);
+    return out;
+  }
+  ReportProjectTables project = acquisition.tables;
+  ReportHeader header;
+  if (allowBasal && BasalSelected(request.basalName)) {
+    BasalResult basal = NormaliseToBasal(resampled.bins, project, request.acquisitionFolder,
+                                         request.basalName, binMinutes, request.basalAnswers, host);
+    switch (basal.outcome) {
+      case BasalOutcome::kDone:
+        break;
+      case BasalOutcome::kResamplingError:
+        return FailReport(host, std::string(rt::kResamplingError), basal.detail);
+      case BasalOutcome::kMinutesOutOfRange:
+        return FailReport(host, basal.detail);
+      case BasalOutcome::kDeclined:
+        out.status = ReportStatus::kDeclined;
+        return out;
+    }
+    header.basal = true;
+    header.basalName = request.basalName;
+    out.basal = true;
+  }
+
+  const int64_t lastTime = resampled.lastTime;
+  const int64_t binCount = std::max<int64_t>(1, RoundRatio64(lastTime, binMinutes));
+  ReportTables tables;
+  try {
+    tables = ComputeReportTables(resampled.bins, binMinutes, binCount, project);
+  } catch (const std::exception& e) {
+    return FailReport(host, std::string(rt::kReportCalculationError), e.what());
+  }
+  header.date = FormatGeneralDate(host.clock.Now());
+  header.file = request.acquisitionFolder.string();
+  header.subproject = acquisition.subprojectName;
+  header.setting = setting;
+  WrittenReport written;
+  try {
+    written = WriteReportFile(request.acquisitionFolder,
+                              FormatReport(header, request.layout, tables, project, binMinutes, lastTime),
+                              request.layout.fileType, acquisition.subprojectName);
+  } catch (const std::exception& e) {
+    written.error = e.what();
+  }
+  if (!written.ok) return FailReport(host, std::string(rt::kReportError), written.error);
+  out.status = ReportStatus::kWritten;
+  out.reportPath = written.path;
+  out.copyPath = written.copy;
+  if (!request.autoreport) {
+    if (request.layout.fileType == 0) {
+      host.shell.OpenDocument(written.path);
+    } else {
+      host.shell.OpenTextFile(written.path);
+    }
+  }
+  return out;
+}
+
+ReportOutcome GenerateReport(const ReportRequest& request, Host& host) {
+  const auto countsPath = request.acquisitionFolder / "counts.bin";
+  if (!IsFile(countsPath)) return FailReport(host, std::string(rt::kActivityFileNotFound));
+
+  AcquisitionTables acquisition;
+  ReportOutcome failed;
+  if (!LoadTablesForReport(request, acquisition, failed, host)) return failed;
+  const std::string setting = SettingText(acquisition.setup);
+
+  std::string error;
+  auto bytes = ReadWholeFile(countsPath, &error);
+  if (bytes && ShapeOfCounts(*bytes).fault != CountsFault::kNone) {
+    error = countsPath.string() + ": " + std::to_string(bytes->size()) +
+            " bytes are not whole 774-byte records";
+    bytes.reset();
+  }
+  if (!bytes) return FailReport(host, std::string(rt::kErrorReading) + countsPath.string(), error);
+
+  const BinChoice bin = ChooseReportBin(request.binText, LastAdjustedTime(*bytes));
+  if (!bin.ok) {
+    return FailReport(host, std::string(rt::kReportError), "bin \"" + request.binText + "\" is not a number");
+  }
+  LoadedCounts loaded;
+  try {
+    loaded = LoadCountsForReport(*bytes);
+  } catch (const std::exception& e) {
+    return FailReport(host, std::string(rt::kErrorLoading) + countsPath.string(), e.what());
+  }
+  bytes.reset();
+  return ReportFromCounts(request, acquisition, loaded, bin.minutes, setting, true, host);
+}
+
+}  // namespace movexa

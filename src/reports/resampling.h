@@ -1,0 +1,29 @@
+// Resampling of loaded "counts.bin" records into report bins of B minutes: regular
+// acquisitions spread each record's counts evenly over its duration in steps of 0.02 minute;
+// irregular ones (a pause longer than twice the preceding interval) add whole records; a last
+// partial bin covering 75 % or more is scaled up, a smaller one is dropped.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "reports/counts_series.h"
+
+namespace movexa {
+
+// More report bins than this are refused (a corrupt time would otherwise ask for gigabytes).
+inline constexpr int64_t kMaxReportBins = 50000;
+
+struct ResampleResult {
+  bool ok = false;
+  std::string error;     // why resampling was impossible
+  bool irregular = false;
+  BinnedCounts bins;     // bins 0..L, time of bin i = B * (i + 1)
+  int64_t lastTime = 0;  // T after the last-bin rule = B * (L + 1)
+};
+
+// Resamples records 0..N of `loaded` (N = size - 1) to bins of `binMinutes`. Needs at least two
+// records, a bin of at least one minute and a last time that yields at least one whole bin.
+ResampleResult Resample(const LoadedCounts& loaded, int64_t binMinutes);
+
+}  // namespace movexa
