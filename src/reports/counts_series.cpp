@@ -15,14 +15,14 @@ CountsShape ShapeOfCounts(std::string_view bytes) {
   return s;
 }
 
-namespace {
-
-int32_t StoredTime(std::string_view bytes, size_t record) {
+int32_t StoredTimeOf(std::string_view bytes, size_t record) {
   const auto* p = reinterpret_cast<const unsigned char*>(bytes.data()) + record * kCountsRecordBytes;
   uint32_t v = static_cast<uint32_t>(p[0]) | static_cast<uint32_t>(p[1]) << 8 |
                static_cast<uint32_t>(p[2]) << 16 | static_cast<uint32_t>(p[3]) << 24;
   return static_cast<int32_t>(v);
 }
+
+namespace {
 
 LoadedCounts LoadRecords(std::string_view bytes, size_t count) {
   LoadedCounts out;
@@ -45,7 +45,7 @@ int64_t LastAdjustedTime(std::string_view bytes) {
   DayWrap wrap;
   int64_t last = 0;
   for (size_t k = 0; k < n; ++k) {
-    int64_t t = wrap.Adjust(StoredTime(bytes, k));
+    int64_t t = wrap.Adjust(StoredTimeOf(bytes, k));
     last = k == 0 ? t : std::max(last, t);
   }
   return last;
@@ -55,7 +55,7 @@ int64_t LargestRawTime(std::string_view bytes) {
   const size_t n = bytes.size() / kCountsRecordBytes;
   int64_t largest = 0;
   for (size_t k = 0; k < n; ++k) {
-    int64_t t = StoredTime(bytes, k);
+    int64_t t = StoredTimeOf(bytes, k);
     largest = k == 0 ? t : std::max(largest, t);
   }
   return largest;
@@ -67,7 +67,7 @@ LoadedCounts LoadCountsForReport(std::string_view bytes) {
   int64_t largest = std::numeric_limits<int64_t>::min();
   size_t lastKept = 0;
   for (size_t k = 0; k < n; ++k) {
-    int64_t t = wrap.Adjust(StoredTime(bytes, k));
+    int64_t t = wrap.Adjust(StoredTimeOf(bytes, k));
     if (t >= largest) lastKept = k;
     largest = std::max(largest, t);
   }

@@ -51,6 +51,9 @@ LoadedCounts LoadCountsForReport(std::string_view bytes);
 // Every record up to the end of the file (circadian exports, re-analysis).
 LoadedCounts LoadAllCounts(std::string_view bytes);
 
+// Stored (raw) time of record `record`; the bytes must hold it.
+int32_t StoredTimeOf(std::string_view bytes, size_t record);
+
 // Largest stored (raw) time of the records; 0 for none.
 int64_t LargestRawTime(std::string_view bytes);
 

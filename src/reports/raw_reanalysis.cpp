@@ -1,0 +1,323 @@
+// Raw data re-analysis: detection over the raw blocks, the all-or-nothing replacement of
+// "counts.bin" and "setup.dat", staged mark files, and the report of the new counts.
+#include "reports/raw_reanalysis.h"
+
+#include <bit>
+#include <cstdio>
+#include <limits>
+#include <memory>
+
+#include "acquisition/analysis_module.h"
+#include "acquisition/counts_record.h"
+#include "base/file_io.h"
+#include "base/number_format.h"
+#include "base/rounding.h"
+#include "base/text_records.h"
+#include "reports/acquisition_tables.h"
+#include "reports/report_texts.h"
+
+namespace movexa {
+
+namespace rt = report_text;
+
+namespace {
+
+// Mark files are written here while the analysis runs and appended to the acquisition's own
+// mark files only when it completes, so that STOP or a missing raw block leaves them as they
+// were.
+constexpr const char* kMarkStaging = ".reanalysis-marks";
+
+std::string BlockText(int64_t done, int64_t total) {
+  return std::string(rt::kBlock) + std::to_string(done) + "/" + std::to_string(total);
+}
+
+std::string RawBlockMissing(int64_t record, const std::filesystem::path& file) {
+  return std::string(rt::kRawBlockMissing1) + std::to_string(record + 1) +
+         std::string(rt::kRawBlockMissing2) + file.string() + std::string(rt::kRawBlockMissing3);
+}
+
+// Reads raw blocks in record order, one file open at a time.
+class RawBlockReader {
+ public:
+  explicit RawBlockReader(std::filesystem::path folder)
+      : folder_(std::move(folder)), block_(static_cast<size_t>(kDefaultRawBlockBytes / 2)) {}
+  ~RawBlockReader() { Close(); }
+  RawBlockReader(const RawBlockReader&) = delete;
+  RawBlockReader& operator=(const RawBlockReader&) = delete;
+
+  std::filesystem::path FileOf(int64_t record) const {
+    return folder_ / (std::to_string(LocateRawBlock(record).fileNumber) + ".bin");
+  }
+  // Reads the block of `record`; false when its file is missing or too short.
+  bool Read(int64_t record) {
+    const RawBlockLocation at = LocateRawBlock(record);
+    if (at.fileNumber != openNumber_) {
+      Close();
+      file_ = std::fopen(FileOf(record).c_str(), "rb");
+      if (!file_) return false;
+      openNumber_ = at.fileNumber;
+    }
+    if (std::fseek(file_, static_cast<long>(at.blockInFile * kDefaultRawBlockBytes), SEEK_SET) != 0) return false;
+    if (std::fread(block_.data(), 1, kDefaultRawBlockBytes, file_) != static_cast<size_t>(kDefaultRawBlockBytes)) {
+      return false;
+    }
+    if constexpr (std::endian::native == std::endian::big) {
+      for (auto& v : block_) v = static_cast<int16_t>((static_cast<uint16_t>(v) >> 8) | (static_cast<uint16_t>(v) << 8));
+    }
+    return true;
+  }
+  RawBlockView View() const { return RawBlockView{block_.data(), kDefaultRawBlockSamples}; }
+
+ private:
+  void Close() {
+    if (file_) std::fclose(file_);
+    file_ = nullptr;
+    openNumber_ = -1;
+  }
+  std::filesystem::path folder_;
+  std::vector<int16_t> block_;
+  std::FILE* file_ = nullptr;
+  int openNumber_ = -1;
+};
+
+// Checks before the run that every record up to `records` has its raw block; returns the
+// first record without one, or -1.
+int64_t FirstMissingBlock(const RawBlockReader& reader, int64_t records) {
+  for (int64_t i = 0; i < records; ++i) {
+    const RawBlockLocation at = LocateRawBlock(i);
+    if (FileLength(reader.FileOf(i)) < (at.blockInFile + 1) * kDefaultRawBlockBytes) return i;
+  }
+  return -1;
+}
+
+bool CommitMarks(const std::filesystem::path& staging, const std::filesystem::path& folder,
+                 std::string& error) {
+  std::error_code ec;
+  for (const auto& entry : std::filesystem::directory_iterator(staging, ec)) {
+    auto content = ReadWholeFile(entry.path(), &error);
+    if (!content || !AppendToFile(folder / entry.path().filename(), *content, &error)) return false;
+  }
+  std::filesystem::remove_all(staging, ec);
+  return true;
+}
+
+std::vector<std::string> SplitFields(const std::string& line) {
+  std::vector<std::string> fields;
+  size_t start = 0;
+  for (;;) {
+    size_t comma = line.find(',', start);
+    fields.push_back(line.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
+    if (comma == std::string::npos) return fields;
+    start = comma + 1;
+  }
+}
+
+// Six numbers of a setup value line, or empty.
+std::vector<int64_t> SixNumbers(const std::string& line) {
+  std::vector<int64_t> values;
+  for (const auto& f : SplitFields(line)) {
+    auto v = ParseInteger(f, std::numeric_limits<int16_t>::min(), std::numeric_limits<int16_t>::max());
+    if (!v) return {};
+    values.push_back(*v);
+  }
+  if (values.size() < 6) return {};
+  values.resize(6);
+  return values;
+}
+
+std::string JoinNumbers(const std::vector<int64_t>& values) {
+  std::string line;
+  for (size_t i = 0; i < values.size(); ++i) {
+    if (i > 0) line += ',';
+    line += std::to_string(values[i]);
+  }
+  return line;
+}
+
+}  // namespace
+
+std::string UpdatedSetupText(const std::string& setupText, int method, int organism, int snrX10) {
+  std::vector<std::string> lines = SplitLines(setupText);
+  if (lines.size() < 10) return {};
+  std::vector<int64_t> line4 = SixNumbers(lines[3]);
+  std::vector<int64_t> line10 = SixNumbers(lines[9]);
+  if (line4.empty() || line10.empty()) return {};
+  line4[4] = method;
+  line10[0] = organism;
+  line10[3] = snrX10;
+  lines[3] = JoinNumbers(line4);
+  lines[9] = JoinNumbers(line10);
+  std::string out;
+  for (const auto& l : lines) out += l + "\r\n";
+  return out;
+}
+
+int64_t DataLapseMinutes(const ReportRequest& request, std::string* shown) {
+  if (shown) *shown = request.dataLapseText;
+  // "Replace old data" re-analyses every record, however long the acquisition.
+  if (request.replaceData) return std::numeric_limits<int64_t>::max();
+  auto hours = ParseOperatorNumber(request.dataLapseText);
+  int64_t minutes = hours ? RoundHalfEven(*hours * 60.0) : 0;
+  if (minutes < kMinimumDataLapseMinutes) {
+    minutes = kMinimumDataLapseMinutes;
+    if (shown) *shown = FormatNumber(kMinimumDataLapseMinutes / 60.0, "0.00");
+  }
+  return minutes;
+}
+
+ReanalysisOutcome RunRawReanalysis(const ReportRequest& request, bool& stopRequested, Host& host) {
+  ReanalysisOutcome out;
+  stopRequested = false;
+  const int64_t lapse = DataLapseMinutes(request, &out.dataLapseShown);
+  const auto& folder = request.acquisitionFolder;
+  const auto countsPath = folder / "counts.bin";
+  auto fail = [&](std::string message, std::string detail = {}) {
+    out.report = FailReport(host, std::move(message), std::move(detail));
+    return out;
+  };
+  if (request.method < 0 || request.method > 3 || request.organism < 0 || request.organism > 3) {
+    return fail(std::string(rt::kReportError), "method or organism outside 0..3");
+  }
+  const std::string thresholdText = CheckThresholdText(request.organism, request.thresholdText);
+  const double snr = ParseOperatorNumber(thresholdText).value_or(1.8);
+  if (!IsFile(countsPath)) return fail(std::string(rt::kActivityFileNotFound));
+  std::string error;
+  auto bytes = ReadWholeFile(countsPath, &error);
+  if (bytes && ShapeOfCounts(*bytes).fault != CountsFault::kNone) {
+    error = countsPath.string() + ": not whole 774-byte records";
+    bytes.reset();
+  }
+  if (!bytes) return fail(std::string(rt::kErrorReading) + countsPath.string(), error);
+
+  // First pass: the records up to the first one at or past the lapse.
+  const LoadedCounts all = LoadAllCounts(*bytes);
+  size_t records = 0;
+  int64_t lastTime = 0;
+  while (records < all.size()) {
+    lastTime = records == 0 ? all.times[0] : std::max(lastTime, all.times[records]);
+    if (all.times[records++] >= lapse) break;
+  }
+  BinChoice bin = ChooseReportBin(request.binText, lastTime);
+  if (!bin.ok) return fail(std::string(rt::kReportError), "bin \"" + request.binText + "\" is not a number");
+  bin.minutes = std::max<int64_t>(bin.minutes, 2);
+
+  AcquisitionTables acquisition;
+  ReportOutcome failed;
+  if (!LoadTablesForReport(request, acquisition, failed, host)) {
+    out.report = failed;
+    return out;
+  }
+  const ReportProjectTables& project = acquisition.tables;
+  const auto total = static_cast<int64_t>(records);
+  host.status.SetStatus(rt::kStatusLabel, BlockText(0, total));
+
+  RawBlockReader reader(folder);
+  if (int64_t missing = FirstMissingBlock(reader, total); missing >= 0) {
+    return fail(RawBlockMissing(missing, reader.FileOf(missing)));
+  }
+  const auto staging = folder / kMarkStaging;
+  std::error_code ec;
+  std::filesystem::remove_all(staging, ec);
+  if (request.exportRaw) std::filesystem::create_directories(staging, ec);
+
+  LoadedCounts processed;
+  processed.Resize(records);
+  auto scratch = std::make_unique<AnalysisScratch>();
+  for (size_t i = 0; i < records; ++i) {
+    host.status.SetStatus(rt::kStatusLabel, BlockText(static_cast<int64_t>(i) + 1, total));
+    if (!reader.Read(static_cast<int64_t>(i))) {
+      std::filesystem::remove_all(staging, ec);
+      return fail(RawBlockMissing(static_cast<int64_t>(i), reader.FileOf(static_cast<int64_t>(i))));
+    }
+    processed.times[i] = all.times[i];
+    processed.temperature[i] = all.temperature[i];
+    int16_t* counts = processed.Record(i);
+    // A record stored with a time below the one before it gets no counts.
+    const bool backwards = i > 0 && StoredTimeOf(*bytes, i) < StoredTimeOf(*bytes, i - 1);
+    const RawBlockView view = reader.View();
+    for (int c = 0; c < kChannelCount; ++c) {
+      const int well = project.channelWell[c];
+      if (backwards || well < 0 || project.ChannelAt(well, 0) < 0) {
+        counts[c] = 0;
+        continue;
+      }
+      counts[c] = AnalyzeBin(view, c, snr, request.method, request.exportRaw, staging,
+                             static_cast<int32_t>(all.times[i]), *scratch);
+    }
+    host.pacer.PumpEvents();
+    if (stopRequested) {
+      std::filesystem::remove_all(staging, ec);
+      out.report.status = ReportStatus::kStopped;
+      return out;
+    }
+  }
+  out.recordsProcessed = total;
+  if (request.exportRaw && !CommitMarks(staging, folder, error)) {
+    return fail(std::string(rt::kReportError), error);
+  }
+
+  std::string setting;
+  if (request.replaceData) {
+    host.status.SetStatus(rt::kStatusLabel, rt::kSaving);
+    std::string replaced = *bytes;
+    std::string record;
+    CountsRecord r;
+    for (size_t j = 0; j < records; ++j) {
+      DecodeCountsRecord(*bytes, j * kCountsRecordBytes, r);
+      r.minutes = static_cast<int32_t>(processed.times[j]);
+      std::copy(processed.Record(j), processed.Record(j) + kChannelCount, r.values.begin());
+      record.clear();
+      EncodeCountsRecord(r, record);
+      replaced.replace(j * kCountsRecordBytes, kCountsRecordBytes, record);
+      host.status.SetStatus(rt::kStatusLabel, BlockText(static_cast<int64_t>(j) + 1, total));
+    }
+    // The new file is complete on disk before it takes the old one's place.
+    if (!WriteFileAtomic(countsPath, replaced, &error)) return fail(std::string(rt::kReportError), error);
+    out.countsReplaced = true;
+
+    const auto setupPath = folder / "setup.dat";
+    auto setupText = ReadWholeFile(setupPath, &error);
+    const std::string updated =
+        setupText ? UpdatedSetupText(*setupText, request.method, request.organism,
+                                     static_cast<int>(RoundHalfEven(snr * 10.0)))
+                  : std::string();
+    if (updated.empty() || !WriteFileAtomic(folder / "setup.bak", *setupText, &error) ||
+        !WriteFileAtomic(setupPath, updated, &error)) {
+      host.dialogs.Message(rt::kErrorUpdatingSetup);
+    } else {
+      out.setupUpdated = true;
+    }
+    setting = SettingText(acquisition.setup);
+    if (auto again = ReadWholeFile(setupPath)) {
+      auto parsed = ParseAcquisitionSetup(*again);
+      if (parsed.ok) setting = SettingText(parsed.value);
+    }
+  } else {
+    setting = std::string(rt::kMethodList[static_cast<size_t>(request.method)]) + " " +
+              std::string(rt::kOrganismList[static_cast<size_t>(request.organism)]) + " [SNR=" +
+              thresholdText + "]";
+  }
+  out.report = ReportFromCounts(request, acquisition, processed, bin.minutes, setting, false, host);
+  return out;
+}
+
+ReportOutcome GenerateAutomaticReport(ReportRequest request, bool rawExport, bool& stopRequested,
+                                      Host& host) {
+  request.autoreport = true;
+  ReportOutcome outcome = GenerateReport(request, host);
+  host.pacer.PauseMs(1500);
+  if (rawExport) {
+    if (!IsFile(request.acquisitionFolder / "0.bin")) {
+      host.dialogs.Message(rt::kRealTimeDataNotFound);
+    } else {
+      host.pacer.PauseMs(1000);
+      CheckExportRaw(request);
+      RunRawReanalysis(request, stopRequested, host);
+      host.pacer.PauseMs(500);
+    }
+  }
+  host.dialogs.Message(rt::kReportAutoGenerated);
+  return outcome;
+}
+
+}  // namespace movexa
