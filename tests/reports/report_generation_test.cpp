@@ -1,0 +1,220 @@
+// Report generation end to end over the small fixed acquisition: golden files for every
+// layout and file type, messages of malformed inputs, file naming and the experiment's copy.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "report_fixture.h"
+#include "reports/report_generation.h"
+#include "reports/report_texts.h"
+
+namespace movexa {
+namespace {
+
+using test::Acquisition;
+using test::BasicRequest;
+using test::MakeAcquisition;
+using test::ReadFileOrDie;
+using test::RegularRecords;
+using test::TempDir;
+
+// Compares with tests/data/reports/<name>; MOVEXA_UPDATE_GOLDEN=1 rewrites the golden file.
+void ExpectGolden(const std::string& name, const std::string& content, const std::filesystem::path& acq) {
+  const auto golden = test::GoldenDir() / "reports" / name;
+  const std::string actual = test::Normalised(content, acq);
+  if (std::getenv("MOVEXA_UPDATE_GOLDEN")) test::WriteFileOrDie(golden, actual);
+  EXPECT_EQ(actual, ReadFileOrDie(golden)) << "golden " << name;
+}
+
+TEST(ReportGolden, EveryLayoutAndFileTypeMatchesItsGoldenFile) {
+  TempDir dir;
+  Acquisition acq = MakeAcquisition(dir.path(), "20240319_1405", RegularRecords(101));
+  const char* layouts[] = {"rows", "list", "warray", "charray"};
+  for (int fileType = 0; fileType <= 1; ++fileType) {
+    for (int layout = 0; layout <= 3; ++layout) {
+      FakeHost fake;
+      ReportRequest r = BasicRequest(acq);
+      r.layout.fileType = fileType;
+      r.layout.separator = fileType == 0 ? "," : " ";
+      r.layout.layout = layout;
+      r.layout.stdDev = true;
+      ReportOutcome out = GenerateReport(r, fake.host);
+      ASSERT_EQ(out.status, ReportStatus::kWritten) << out.message << " " << out.detail;
+      EXPECT_TRUE(fake.dialogs.Messages().empty());
+      const std::string ext = fileType == 0 ? ".csv" : ".txt";
+      EXPECT_EQ(out.reportPath, acq.folder / ("report" + ext));
+      EXPECT_EQ(out.copyPath, acq.folder / ("drug_A" + ext));
+      EXPECT_EQ(ReadFileOrDie(out.copyPath), ReadFileOrDie(out.reportPath));
+      ExpectGolden(std::string("mini_") + layouts[layout] + ext, ReadFileOrDie(out.reportPath), acq.folder);
+    }
+  }
+}
+
+}  // namespace
+}  // namespace movexa
+
+namespace movexa {
+namespace {
+
+using test::Acquisition;
+using test::BasicRequest;
+using test::MakeAcquisition;
+using test::ReadFileOrDie;
+using test::RegularRecords;
+using test::TempDir;
+namespace rt = report_text;
+
+ReportOutcome Generate(const ReportRequest& r, FakeHost& fake) { return GenerateReport(r, fake.host); }
+
+TEST(ReportGenerationFailures, MalformedInputsShowTheirMessagesAndWriteNothing) {
+  TempDir dir;
+  Acquisition acq = MakeAcquisition(dir.path(), "20240319_1405", RegularRecords(61));
+  auto expectMessage = [&](const std::string& message) {
+    FakeHost fake;
+    ReportOutcome out = Generate(BasicRequest(acq), fake);
+    EXPECT_EQ(out.status, ReportStatus::kFailed);
+    EXPECT_EQ(fake.dialogs.Messages(), std::vector<std::string>{message});
+    EXPECT_FALSE(std::filesystem::exists(acq.folder / "report.csv"));
+  };
+  // counts.bin whose length is not a multiple of 774 bytes.
+  const std::string counts = ReadFileOrDie(acq.folder / "counts.bin");
+  test::WriteFileOrDie(acq.folder / "counts.bin", counts.substr(0, counts.size() - 10));
+  expectMessage(std::string(rt::kErrorReading) + (acq.folder / "counts.bin").string());
+  // A single record: no interval to check.
+  test::WriteCounts(acq.folder, RegularRecords(1));
+  expectMessage(std::string(rt::kResamplingError));
+  // Every record at minute 0: the bin becomes 0.
+  test::WriteCounts(acq.folder, test::Records({0, 0, 0}, test::FixtureCount));
+  expectMessage(std::string(rt::kResamplingError));
+  // An empty counts.bin.
+  test::WriteCounts(acq.folder, {});
+  expectMessage(std::string(rt::kResamplingError));
+  test::WriteCounts(acq.folder, RegularRecords(61));
+  // A bin text that is not a number.
+  {
+    FakeHost fake;
+    ReportRequest r = BasicRequest(acq, "thirty");
+    EXPECT_EQ(Generate(r, fake).status, ReportStatus::kFailed);
+    EXPECT_EQ(fake.dialogs.Messages(), std::vector<std::string>{std::string(rt::kReportError)});
+  }
+  // The plate-format file missing (neither ".dat" nor ".bak").
+  std::filesystem::rename(acq.app / "mini.dat", acq.app / "mini.old");
+  expectMessage("Multiwell Configuration File mini.dat or .bak not found");
+  // ... but a ".bak" is taken when the ".dat" is missing.
+  std::filesystem::rename(acq.app / "mini.old", acq.app / "mini.bak");
+  {
+    FakeHost fake;
+    EXPECT_EQ(Generate(BasicRequest(acq), fake).status, ReportStatus::kWritten);
+    std::filesystem::remove(acq.folder / "report.csv");
+  }
+  // A plate file with a garbled channel record.
+  test::WriteFileOrDie(acq.app / "mini.bak", test::MiniPlateText().substr(0, 200) + "\"x\",abc,0\r\n");
+  expectMessage(std::string(rt::kReportError));
+  std::filesystem::rename(acq.app / "mini.bak", acq.app / "mini.dat");
+  test::WriteFileOrDie(acq.app / "mini.dat", test::MiniPlateText());
+  // A missing setup file.
+  std::filesystem::remove(acq.folder / "setup.dat");
+  expectMessage(std::string(rt::kReportError));
+  // No counts.bin at all.
+  std::filesystem::remove(acq.folder / "counts.bin");
+  expectMessage(std::string(rt::kActivityFileNotFound));
+}
+
+TEST(ReportGeneration, UnopenableReportNameMovesOnToNumberedNames) {
+  TempDir dir;
+  Acquisition acq = MakeAcquisition(dir.path(), "20240319_1405", RegularRecords(61), "drug A");
+  // A folder where the report would go cannot be opened as a file.
+  std::filesystem::create_directories(acq.folder / "report.txt");
+  std::filesystem::create_directories(acq.folder / "report_1.txt");
+  FakeHost fake;
+  ReportRequest r = BasicRequest(acq);
+  r.layout.fileType = 1;
+  r.autoreport = false;
+  ReportOutcome out = Generate(r, fake);
+  ASSERT_EQ(out.status, ReportStatus::kWritten);
+  EXPECT_EQ(out.reportPath, acq.folder / "report_2.txt");
+  EXPECT_EQ(out.copyPath, acq.folder / "drug_A.txt");
+  ASSERT_EQ(fake.shell.calls().size(), 1u);
+  EXPECT_EQ(fake.shell.calls()[0].verb, "text");
+  EXPECT_EQ(fake.shell.calls()[0].target, out.reportPath.string());
+}
+
+TEST(ReportGeneration, ExperimentNameBecomesASafeFileName) {
+  EXPECT_EQ(ExperimentFileName("drug A"), "drug_A");
+  EXPECT_EQ(ExperimentFileName("../etc/x: y?"), ".._etc_x__y_");
+  EXPECT_EQ(ExperimentFileName(".."), "_");
+  EXPECT_EQ(ExperimentFileName("line\nbreak"), "line_break");
+}
+
+TEST(ReportGeneration, ShortAcquisitionIsReportedWithItsOwnLength) {
+  TempDir dir;
+  // 50 minutes with bin 60: reported with bin 45 in one bin.
+  Acquisition acq = MakeAcquisition(dir.path(), "20240319_1405", RegularRecords(51));
+  FakeHost fake;
+  ReportRequest r = BasicRequest(acq, "60");
+  r.autoreport = false;
+  ReportOutcome out = Generate(r, fake);
+  ASSERT_EQ(out.status, ReportStatus::kWritten);
+  EXPECT_EQ(out.binShown, "45");
+  const std::string report = ReadFileOrDie(out.reportPath);
+  EXPECT_NE(report.find("Group/Time[m],45\r\n"), std::string::npos);
+  EXPECT_EQ(fake.shell.calls().at(0).verb, "open");
+}
+
+TEST(ReportGeneration, DayWrappedAcquisitionIsReportedOverBothDays) {
+  TempDir dir;
+  // A 25-hour run whose stored minutes went back to 0 after 1439: 0..1439, then 0..60.
+  std::vector<int32_t> times;
+  for (int t = 0; t < 1440; ++t) times.push_back(t);
+  for (int t = 0; t <= 60; ++t) times.push_back(t);
+  Acquisition acq = MakeAcquisition(dir.path(), "20240319_2300", test::Records(times, [](int, int) { return int16_t{1}; }));
+  FakeHost fake;
+  ReportOutcome out = Generate(BasicRequest(acq), fake);
+  ASSERT_EQ(out.status, ReportStatus::kWritten) << out.message;
+  const std::string report = ReadFileOrDie(out.reportPath);
+  // Adjusted times run to 1500: fifty 30-minute bins, the last ones holding the second day.
+  EXPECT_NE(report.find(",1470,1500\r\n"), std::string::npos);
+  const size_t well = report.find("\r\nB2,");
+  ASSERT_NE(well, std::string::npos);
+  const std::string line = report.substr(well + 2, report.find("\r\n", well + 2) - well - 2);
+  EXPECT_EQ(line.substr(line.size() - 6), ",30,30");
+}
+
+TEST(ReportGeneration, TemperaturesOutsideOneToFiftyDegreesAreLeftOut) {
+  TempDir dir;
+  auto records = RegularRecords(61);
+  Acquisition acq = MakeAcquisition(dir.path(), "20240319_1405", records);
+  ReportProjectTables project = LoadAcquisitionTables(acq.folder, acq.app).tables;
+  BinnedCounts bins;
+  bins.Resize(3);
+  bins.times = {30, 30, 30};
+  bins.temperature = {9, 501, 250};
+  ReportTables t = ComputeReportTables(bins, 30, 1, project);
+  EXPECT_EQ(t.temperature[1], 250);
+  bins.temperature = {9, 501, 0};
+  EXPECT_EQ(ComputeReportTables(bins, 30, 1, project).temperature[1], 0);
+}
+
+TEST(ReportTablesArithmetic, GroupStatisticsRoundEachStep) {
+  TempDir dir;
+  Acquisition acq = MakeAcquisition(dir.path(), "20240319_1405", RegularRecords(2));
+  ReportProjectTables project = LoadAcquisitionTables(acq.folder, acq.app).tables;
+  BinnedCounts bins;
+  bins.Resize(1);
+  bins.times = {30};
+  // A1 beams 10 and 13 -> round(11.5) = 12; B1 beams 1 and 2 -> round(1.5) = 2.
+  int64_t* c = bins.Record(0);
+  c[0] = 10, c[1] = 13, c[2] = 1, c[3] = 2, c[4] = 7, c[5] = 8;
+  ReportTables t = ComputeReportTables(bins, 30, 1, project);
+  EXPECT_EQ(t.WellValue(1, 0), 12);
+  EXPECT_EQ(t.WellValue(1, 1), 2);
+  EXPECT_EQ(t.Mean(0, 1), 7);        // (12 + 2) / 2
+  EXPECT_EQ(t.Deviation(0, 1), 7);   // sqrt((25 + 25) / 1) = 7.07
+  EXPECT_EQ(t.groupSize[1], 1);      // A2 only: A3 has no beam-0 channel
+  EXPECT_EQ(t.Deviation(1, 1), 0);   // one well: no deviation
+  EXPECT_EQ(t.groupCount, 3);
+  EXPECT_EQ(t.groupSize[2], 0);
+}
+
+}  // namespace
+}  // namespace movexa
