@@ -120,6 +120,8 @@ BasalResult NormaliseToBasal(BinnedCounts& bins, ReportProjectTables& project,
                         std::string(rt::kBasalRangePrompt2) + std::to_string(d);
         return result;
       }
+    } else if (answers.useProposedMinutes) {
+      z = d < 2 * binMinutes ? binMinutes : 2 * binMinutes;
     } else {
       auto asked = AskBasalMinutes(binMinutes, d, host);
       if (!asked) {
@@ -166,6 +168,7 @@ BasalResult NormaliseToBasal(BinnedCounts& bins, ReportProjectTables& project,
   }
   ZeroBasalMode mode = ZeroBasalMode::kMaxActivity;
   if (zeroWells > 0) {
+    result.detail = std::string(rt::kZeroBasalCount1) + std::to_string(zeroWells) + " BASAL WELLS with 0 activity";
     if (answers.declineZeroBasal) {
       result.outcome = BasalOutcome::kDeclined;
       return result;

@@ -19,6 +19,7 @@ enum class ZeroBasalMode { kMaxActivity = 0, kPlateAverage = 1, kDiscard = 2 };
 // Answers given in advance (movexa-cli): when set, the matching question is not asked.
 struct BasalAnswers {
   std::optional<int64_t> basalMinutes;  // Z; must lie in B..d
+  bool useProposedMinutes = false;      // take the minutes the question proposes, without asking
   // Set: zero-basal wells are accepted and treated in this mode. Unset: ask.
   std::optional<ZeroBasalMode> zeroBasalMode;
   bool declineZeroBasal = false;  // answer "No" to "Proceed anyway??"

@@ -75,6 +75,7 @@ ReportOutcome ReportFromCounts(const ReportRequest& request, const AcquisitionTa
         return FailReport(host, basal.detail);
       case BasalOutcome::kDeclined:
         out.status = ReportStatus::kDeclined;
+        out.detail = basal.detail;
         return out;
     }
     header.basal = true;
