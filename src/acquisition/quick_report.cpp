@@ -58,7 +58,7 @@ std::string FormatQuickReport(const CivilTime& now, const QuickReportInputs& in)
     }
     if (count >= 1) {
       Line(out, Quoted(GroupLabel(p, g)) + " " +
-                    std::to_string(RoundHalfEven(static_cast<double>(sum) / count)));
+                    std::to_string(RoundHalfEvenDiv(sum, count)));
     }
   }
   Line(out, "");
@@ -72,7 +72,7 @@ std::string FormatQuickReport(const CivilTime& now, const QuickReportInputs& in)
     if (beams >= 1) {
       int64_t sum = 0;
       for (int b = 0; b <= beams; ++b) sum += in.activity[map.ChannelOf(w, b)];
-      value = RoundHalfEven(static_cast<double>(sum) / (beams + 1));
+      value = RoundHalfEvenDiv(sum, beams + 1);
     } else if (beams == 0) {
       value = in.activity[map.ChannelOf(w, 0)];
     }

@@ -81,8 +81,8 @@ double AutoZeroThreshold(const RawBlockView& readings, int channel, int sampleCo
       ++count;
     }
   }
-  int64_t meanSpread = count > 0 ? RoundHalfEven(static_cast<double>(sumSpread) / count) : 0;
-  int64_t meanLevel = count > 0 ? RoundHalfEven(static_cast<double>(sumLevel) / count) : 0;
+  int64_t meanSpread = count > 0 ? RoundHalfEvenDiv(sumSpread, count) : 0;
+  int64_t meanLevel = count > 0 ? RoundHalfEvenDiv(sumLevel, count) : 0;
   double value = meanLevel < 1 ? 0.0
                                : (1.0 - static_cast<double>(meanLevel - meanSpread) /
                                             static_cast<double>(meanLevel)) * 100.0 * snr;
