@@ -50,12 +50,21 @@ Noise EstimateNoise(const int32_t* x, int first, int last) {
     sumSpread += track.Spread();
     sumLevel += x[k];
   }
-  double n = last - first + 1;
-  return {RoundHalfEven(static_cast<double>(sumSpread) / n),
-          RoundHalfEven(static_cast<double>(sumLevel) / n)};
+  int64_t n = last - first + 1;
+  return {RoundHalfEvenDiv(sumSpread, n), RoundHalfEvenDiv(sumLevel, n)};
 }
 
-int16_t ToEnvelope(double v) { return SaturateInt16(RoundHalfEven(v)); }
+// RoundHalfEven saturated to 16 bits, inlined for the envelope recursion (a serial chain of
+// 500 roundings per call): floor by truncation, which is exact for the magnitudes an envelope
+// reaches; anything larger or not a number goes through RoundHalfEven itself.
+inline int16_t ToEnvelope(double v) {
+  if (!(v > -1e9 && v < 1e9)) return SaturateInt16(RoundHalfEven(v));
+  auto t = static_cast<int64_t>(v);
+  int64_t floorValue = t - (v < static_cast<double>(t) ? 1 : 0);
+  double diff = v - static_cast<double>(floorValue);
+  int64_t r = floorValue + (diff > 0.5 || (diff == 0.5 && (floorValue & 1) != 0) ? 1 : 0);
+  return SaturateInt16(r);
+}
 
 // Prefix sums: sums[i] = v[0] + ... + v[i - 1], so the sum of v[a..b] is sums[b + 1] - sums[a].
 // `sums` holds kAnalysisSamples entries, so at most kAnalysisSamples - 1 values are summed.
@@ -73,7 +82,7 @@ void MeanPeak(AnalysisScratch& s, int32_t* meanPeak) {
   for (int k = 0; k < kCountedSamples; ++k) {
     int first = k < kPeakWindow ? k + 1 : k - kPeakWindow;
     int64_t sum = sums[first + kPeakWindow] - sums[first];
-    meanPeak[k] = static_cast<int32_t>(RoundHalfEven(static_cast<double>(sum) / kPeakWindow));
+    meanPeak[k] = static_cast<int32_t>(RoundHalfEvenDiv(sum, kPeakWindow));
   }
 }
 
@@ -82,14 +91,20 @@ void SmoothedEnvelope(AnalysisScratch& s, int method, double threshold, double s
   int32_t* meanPeak = s.meanPeak.data();
   MeanPeak(s, meanPeak);
   auto& e = s.envelope;
-  for (int k = 0; k < kCountedSamples; ++k) {
+  for (int k = 0; k < 4; ++k) {
+    double p = meanPeak[k];
+    e[k] = method == 3 ? ToEnvelope(p * snr) : ToEnvelope((100.0 - 1.75 * threshold) / 100.0 * p);
+  }
+  // E(k) = (E(k-1) + E(k-2) + E(k-3) + base(k)) / 4, the last three values kept in registers.
+  int32_t e1 = e[3], e2 = e[2], e3 = e[1];
+  for (int k = 4; k < kCountedSamples; ++k) {
     double p = meanPeak[k];
     double base = method == 3 ? p * snr : (100.0 - threshold) * p / 100.0;
-    if (k < 4) {
-      e[k] = method == 3 ? ToEnvelope(p * snr) : ToEnvelope((100.0 - 1.75 * threshold) / 100.0 * p);
-    } else {
-      e[k] = ToEnvelope((static_cast<double>(e[k - 1]) + e[k - 2] + e[k - 3] + base) / 4.0);
-    }
+    int16_t next = ToEnvelope((static_cast<double>(e1) + e2 + e3 + base) / 4.0);
+    e[k] = next;
+    e3 = e2;
+    e2 = e1;
+    e1 = next;
   }
 }
 
@@ -183,7 +198,7 @@ int CountMotility(AnalysisScratch& s, double amplitude, int lastCounted) {
   int events = 0;
   int direction = -1;  // the direction starts as falling
   int runLength = 0;
-  int64_t reference = RoundHalfEven(static_cast<double>(s500[0]) / kScale);
+  int64_t reference = RoundHalfEvenDiv(s500[0], kMotilityWindow * kSmoothWindow);
   for (int k = 1; k <= lastCounted; ++k) {
     int step = s500[k] > s500[k - 1] ? 1 : (s500[k] < s500[k - 1] ? -1 : 0);
     if (step == 0) continue;
@@ -191,7 +206,7 @@ int CountMotility(AnalysisScratch& s, double amplitude, int lastCounted) {
     if (step != direction) {
       direction = step;
       runLength = 0;
-      reference = RoundHalfEven(sk);
+      reference = RoundHalfEvenDiv(s500[k], kMotilityWindow * kSmoothWindow);
     } else {
       ++runLength;
     }

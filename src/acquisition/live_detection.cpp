@@ -125,9 +125,8 @@ AutoZeroOutcome AutoZeroBinClose(RunBuffers& buffers, int channel, double snr,
   AutoZeroOutcome outcome;
   ChannelRunState& state = buffers.channels[channel];
   if (state.zeroSamples > 0) {
-    double n = state.zeroSamples;
-    int64_t spread = RoundHalfEven(state.zeroSpreadSum / n);
-    int64_t level = RoundHalfEven(state.zeroSignalSum / n);
+    int64_t spread = RoundHalfEvenDiv(state.zeroSpreadSum, state.zeroSamples);
+    int64_t level = RoundHalfEvenDiv(state.zeroSignalSum, state.zeroSamples);
     double threshold =
         (spread >= level || level < 1)
             ? snr * 100.0
