@@ -76,8 +76,8 @@ std::array<int64_t, kChannelCount> BasalValues(const BinnedCounts& basal, int64_
     for (int c = 0; c < kChannelCount; ++c) values[c] += counts[c];
   }
   for (auto& v : values) {
-    if (basalLastTime > 0 && basalLastTime < binMinutes) v = RoundRatio64(v * binMinutes, basalLastTime);
-    if (binMinutes < basalMinutes) v = RoundRatio64(v * binMinutes, basalMinutes);
+    if (basalLastTime > 0 && basalLastTime < binMinutes) v = RoundHalfEvenDiv(v * binMinutes, basalLastTime);
+    if (binMinutes < basalMinutes) v = RoundHalfEvenDiv(v * binMinutes, basalMinutes);
   }
   return values;
 }
@@ -146,12 +146,12 @@ BasalResult NormaliseToBasal(BinnedCounts& bins, ReportProjectTables& project,
     const auto m = static_cast<int64_t>(channels.size());
     int64_t basalSum = 0;
     for (int ch : channels) basalSum += basalValue[ch];
-    const int64_t basalMean = RoundRatio64(basalSum, m);
+    const int64_t basalMean = RoundHalfEvenDiv(basalSum, m);
     for (size_t i = 0; i < bins.size(); ++i) {
       int64_t* counts = bins.Record(i);
       int64_t sum = 0;
       for (int ch : channels) sum += counts[ch];
-      const int64_t mean = RoundRatio64(sum, m);
+      const int64_t mean = RoundHalfEvenDiv(sum, m);
       for (int ch : channels) counts[ch] = mean;
     }
     for (int ch : channels) basalValue[ch] = basalMean;
@@ -206,7 +206,7 @@ BasalResult NormaliseToBasal(BinnedCounts& bins, ReportProjectTables& project,
           sum += basalValue[c];
           ++used;
         }
-        value = used > 0 ? RoundRatio64(sum, used) : 0;
+        value = used > 0 ? RoundHalfEvenDiv(sum, used) : 0;
       } else {
         value = -1;
         project.channelGroup[j] = kFreeGroup;

@@ -82,7 +82,7 @@ CircadianOutcome ExportCircadian(const CircadianRequest& request, Host& host) {
   const int64_t b = bin.minutes;
   out.binMinutes = b;
   out.binShown = std::to_string(b);
-  const int64_t binCount = std::max<int64_t>(1, RoundRatio64(lastTime, b));
+  const int64_t binCount = std::max<int64_t>(1, RoundHalfEvenDiv(lastTime, b));
   const ReportProjectTables& project = acquisition.tables;
   const ReportTables tables = ComputeReportTables(records, b, binCount, project);
 

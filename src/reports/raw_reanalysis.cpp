@@ -9,6 +9,7 @@
 
 #include "acquisition/analysis_module.h"
 #include "acquisition/counts_record.h"
+#include "acquisition/data_files.h"
 #include "base/file_io.h"
 #include "base/number_format.h"
 #include "base/rounding.h"
@@ -46,7 +47,7 @@ class RawBlockReader {
   RawBlockReader& operator=(const RawBlockReader&) = delete;
 
   std::filesystem::path FileOf(int64_t record) const {
-    return folder_ / (std::to_string(LocateRawBlock(record).fileNumber) + ".bin");
+    return folder_ / RawFileName(LocateRawBlock(record).fileNumber);
   }
   // Reads the block of `record`; false when its file is missing or too short.
   bool Read(int64_t record) {

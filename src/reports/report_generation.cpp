@@ -84,7 +84,7 @@ ReportOutcome ReportFromCounts(const ReportRequest& request, const AcquisitionTa
   }
 
   const int64_t lastTime = resampled.lastTime;
-  const int64_t binCount = std::max<int64_t>(1, RoundRatio64(lastTime, binMinutes));
+  const int64_t binCount = std::max<int64_t>(1, RoundHalfEvenDiv(lastTime, binMinutes));
   ReportTables tables;
   try {
     tables = ComputeReportTables(resampled.bins, binMinutes, binCount, project);

@@ -9,7 +9,8 @@ namespace movexa {
 
 __extension__ using ReportWide = __int128;
 
-// round(num / den), halves to even; den must be positive.
+// round(num / den), halves to even, on 128-bit values (sums of counts times 0.02-minute steps
+// times records can pass 64 bits); den must be positive. RoundHalfEvenDiv is the 64-bit one.
 inline ReportWide RoundRatio(ReportWide num, ReportWide den) {
   ReportWide q = num / den;
   ReportWide r = num % den;
@@ -20,10 +21,6 @@ inline ReportWide RoundRatio(ReportWide num, ReportWide den) {
   ReportWide twice = 2 * r;
   if (twice > den || (twice == den && q % 2 != 0)) q += 1;
   return q;
-}
-
-inline int64_t RoundRatio64(int64_t num, int64_t den) {
-  return static_cast<int64_t>(RoundRatio(num, den));
 }
 
 }  // namespace movexa

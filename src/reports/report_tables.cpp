@@ -65,11 +65,11 @@ ReportTables ComputeReportTables(const Series<Count>& series, int64_t binMinutes
         sum += counts[ch];
         ++beams;
       }
-      if (beams > 0) wells[w] = RoundRatio64(sum + wells[w] * beams, beams);
+      if (beams > 0) wells[w] = RoundHalfEvenDiv(sum + wells[w] * beams, beams);
     }
   }
   for (size_t b = 1; b < slots; ++b) {
-    if (temperatureCount[b] > 0) t.temperature[b] = RoundRatio64(temperatureSum[b], temperatureCount[b]);
+    if (temperatureCount[b] > 0) t.temperature[b] = RoundHalfEvenDiv(temperatureSum[b], temperatureCount[b]);
   }
 
   // Groups 0..G, G the largest group of channels 0..383; a group's wells are the wells whose
@@ -94,7 +94,7 @@ ReportTables ComputeReportTables(const Series<Count>& series, int64_t binMinutes
     for (int64_t bin = 1; bin <= binCount; ++bin) {
       int64_t s = 0;
       for (int w : wells) s += t.WellValue(bin, w);
-      const int64_t mean = RoundRatio64(s, m);
+      const int64_t mean = RoundHalfEvenDiv(s, m);
       const size_t cell = static_cast<size_t>(g) * slots + static_cast<size_t>(bin);
       t.groupMean[cell] = mean;
       if (m > 1) {

@@ -74,7 +74,7 @@ ResampleResult Resample(const LoadedCounts& loaded, int64_t binMinutes) {
     out.error = "last time " + std::to_string(lastTime) + " min";
     return out;
   }
-  const int64_t bins = RoundRatio64(lastTime, binMinutes);  // M = round(T / B)
+  const int64_t bins = RoundHalfEvenDiv(lastTime, binMinutes);  // M = round(T / B)
   if (bins > kMaxReportBins) {
     out.error = std::to_string(bins) + " bins";
     return out;

@@ -3,6 +3,7 @@
 
 #include <map>
 
+#include "base/rounding.h"
 #include "report_fixture.h"
 #include "reports/counts_series.h"
 #include "reports/report_generation.h"
@@ -35,7 +36,7 @@ std::vector<int64_t> Minutes(int n, int step) {
 std::vector<int64_t> WalkSpreading(const LoadedCounts& s, int64_t bin, int channel) {
   const int64_t n = static_cast<int64_t>(s.size()) - 1;
   const int64_t last = s.times[n];
-  const int64_t bins = RoundRatio64(last, bin);
+  const int64_t bins = RoundHalfEvenDiv(last, bin);
   std::map<int64_t, ReportWide> sums;
   int64_t k = 0, b = 0, tr = 0, tb = 0;
   while (b <= bins && k < n) {
@@ -65,7 +66,7 @@ TEST(ReportResampling, SpreadingRunsMatchTheStepByStepWalk) {
         int64_t want = expected[i];
         if (i + 1 == r.bins.size() && r.lastTime != s.times.back() && s.times.back() % bin != 0 &&
             4 * (s.times.back() % bin) >= 3 * bin) {
-          want = RoundRatio64(want * (2 * bin - s.times.back() % bin), bin);
+          want = RoundHalfEvenDiv(want * (2 * bin - s.times.back() % bin), bin);
         }
         EXPECT_EQ(r.bins.Record(i)[c], want) << "bin " << bin << " channel " << c << " index " << i;
       }
@@ -96,7 +97,7 @@ TEST(ReportResampling, PartialLastBinAbove75PercentIsScaledAndBelowIsDropped) {
   ASSERT_EQ(r.bins.size(), 3u);
   EXPECT_EQ(r.lastTime, 90);
   const int64_t unscaled = WalkSpreading(s84, 30, 0)[2];
-  EXPECT_EQ(r.bins.Record(2)[0], RoundRatio64(unscaled * 12, 10));
+  EXPECT_EQ(r.bins.Record(2)[0], RoundHalfEvenDiv(unscaled * 12, 10));
   // T = 75: 50 % covered, the partial bin is dropped.
   ResampleResult dropped = Resample(Series(Minutes(76, 1), [](int, size_t) { return int16_t{1}; }), 30);
   ASSERT_TRUE(dropped.ok);
