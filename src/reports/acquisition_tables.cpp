@@ -166,7 +166,9 @@ char RowLetter(int row) {
 
 std::string WellLabel(int well, int rows) {
   if (rows < 1) rows = 1;
-  return std::string(1, RowLetter(well % rows)) + std::to_string(well / rows + 1);
+  std::string label = std::to_string(well / rows + 1);
+  label.insert(label.begin(), RowLetter(well % rows));
+  return label;
 }
 
 std::string MultiwellNotFoundMessage(std::string_view plateFormat) {

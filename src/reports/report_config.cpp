@@ -73,7 +73,10 @@ std::string FormatReportConfig(const ReportConfig& c, int16_t userDefined) {
   RecordWriter w;
   w.Header(rt::kConfigHeader);
   w.Int(userDefined).Int(c.Bin).Int(c.filetype);
-  w.Raw("\"" + StorableSpacer(c.spacer) + "\"");
+  std::string quoted = StorableSpacer(c.spacer);
+  quoted.insert(quoted.begin(), '"');
+  quoted.push_back('"');
+  w.Raw(quoted);
   w.Int(c.stdError).Int(c.stdDev).Int(c.n).Int(c.out_format).Int(c.organism).Int(c.method);
   w.Int(c.threshold).Int(c.rawexport).EndLine();
   return w.str();
