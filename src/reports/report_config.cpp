@@ -1,7 +1,7 @@
 // "repoconf.dat": reading, validation, writing and the settings window's operations.
 #include "reports/report_config.h"
 
-#include <limits>
+#include <optional>
 
 #include "base/file_io.h"
 #include "base/rounding.h"

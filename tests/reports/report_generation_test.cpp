@@ -17,6 +17,7 @@ using test::MakeAcquisition;
 using test::ReadFileOrDie;
 using test::RegularRecords;
 using test::TempDir;
+namespace rt = report_text;
 
 // Compares with tests/data/reports/<name>; MOVEXA_UPDATE_GOLDEN=1 rewrites the golden file.
 void ExpectGolden(const std::string& name, const std::string& content, const std::filesystem::path& acq) {
@@ -50,19 +51,6 @@ TEST(ReportGolden, EveryLayoutAndFileTypeMatchesItsGoldenFile) {
   }
 }
 
-}  // namespace
-}  // namespace movexa
-
-namespace movexa {
-namespace {
-
-using test::Acquisition;
-using test::BasicRequest;
-using test::MakeAcquisition;
-using test::ReadFileOrDie;
-using test::RegularRecords;
-using test::TempDir;
-namespace rt = report_text;
 
 ReportOutcome Generate(const ReportRequest& r, FakeHost& fake) { return GenerateReport(r, fake.host); }
 
