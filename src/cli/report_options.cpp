@@ -111,7 +111,13 @@ bool BuildReportRequest(const CliArgs& args, Host& host, ReportRequest& r, std::
       }
     }
   }
-  if (auto v = args.Value("basal")) r.basalName = *v;
+  if (auto v = args.Value("basal")) {
+    if (!BasalSelected(*v)) {
+      error = "--basal names an acquisition folder (yyyymmdd_hhmm)";
+      return false;
+    }
+    r.basalName = *v;
+  }
   if (auto v = args.Value("basal-minutes")) {
     auto z = ParseInteger(*v, 1, 1'000'000'000);
     if (!z) {
