@@ -34,6 +34,14 @@ int TakeExclusive(int fd) {
   return 0;
 }
 
+// Gives the device back. The exclusive flag lives as long as any descriptor keeps the terminal
+// open (the simulator holds its own terminal side), so it is cleared explicitly; otherwise the
+// next open of the same device would be refused.
+void ReleaseExclusive(int fd) {
+  ::ioctl(fd, TIOCNXCL);
+  ::flock(fd, LOCK_UN);
+}
+
 // Line-error counters of a serial driver (none on a pseudo-terminal).
 class LineErrorCounter {
  public:
@@ -176,6 +184,7 @@ class TermiosLink : public SerialLink, private TimedByteSource {
 
   int Close() override {
     if (fd_ < 0) return 0;
+    ReleaseExclusive(fd_);
     int rc = ::close(fd_);
     fd_ = -1;
     return rc == 0 ? 0 : errno;
@@ -302,6 +311,7 @@ class LibSerialPortLink : public SerialLink, private TimedByteSource {
 
   int Close() override {
     if (!port_) return 0;
+    if (fd_ >= 0) ReleaseExclusive(fd_);
     if (events_) sp_free_event_set(events_);
     events_ = nullptr;
     sp_return r = sp_close(port_);
