@@ -6,8 +6,12 @@
 #include "cli/commands.h"
 
 namespace movexa::cli {
+int RunConnect(int argc, char** argv);
+
 // Commands register here, one line each, in the order "movexa-cli --help" lists them.
 const Command kCommands[] = {
+    {"connect", "find the instrument; print its port, serial number and factory calibration",
+     RunConnect},
     {nullptr, nullptr, nullptr},
 };
 }  // namespace movexa::cli

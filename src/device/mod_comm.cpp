@@ -55,6 +55,11 @@ bool CommPortTable::IsOpen(int port) const {
   return entries_[static_cast<size_t>(port - 1)].open;
 }
 
+std::string CommPortTable::DeviceOf(int port) const {
+  if (!IsOpen(port)) return {};
+  return entries_[static_cast<size_t>(port - 1)].device;
+}
+
 int32_t CommPortTable::Fail(int32_t number, std::string_view source, std::string message,
                             const Entry* entry) {
   lastError_.number = number;

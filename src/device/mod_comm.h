@@ -74,6 +74,8 @@ class CommPortTable {
 
   const CommError& CommLastError() const { return lastError_; }
   bool IsOpen(int port) const;
+  // Device path behind an open port (empty when not open), for diagnosis and display.
+  std::string DeviceOf(int port) const;
 
  private:
   struct Entry {
