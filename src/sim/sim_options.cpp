@@ -3,6 +3,7 @@
 
 #include <functional>
 #include <map>
+#include <optional>
 
 #include "base/text_records.h"
 
@@ -84,6 +85,22 @@ std::vector<std::string> ParseSimOptions(const std::vector<std::string>& args, S
                          " to " + std::to_string(hi) + ": " + v);
     }
   };
+  // "CH=RATE" (one channel) or "CH+CH+...=RATE" (one well).
+  auto organism = [&](const std::string& name, const std::string& v, OrganismSpec::Kind kind,
+                      const char* form) {
+    OrganismSpec o;
+    o.kind = kind;
+    size_t eq = v.find('=');
+    std::optional<double> rate;
+    if (eq != std::string::npos) rate = ParseReal(std::string_view(v).substr(eq + 1));
+    if (!rate || !ParseChannelList(v.substr(0, eq), o.channels) ||
+        (kind == OrganismSpec::Kind::kChannel && o.channels.size() != 1)) {
+      problems.push_back("--" + name + ": expected " + form + ": " + v);
+      return;
+    }
+    o.ratePerMinute = *rate;
+    flagOrganisms.push_back(o);
+  };
   const std::map<std::string, std::function<void(const std::string&, const std::string&)>>
       valued = {
           {"link", [&](auto&, auto& v) { out.linkPath = v; }},
@@ -125,30 +142,9 @@ std::vector<std::string> ParseSimOptions(const std::vector<std::string>& args, S
              if (!reader.AtEnd()) problems.push_back("--" + n + ": more than eight values");
            }},
           {"channel-rate",
-           [&](auto& n, auto& v) {
-             OrganismSpec o;
-             size_t eq = v.find('=');
-             if (eq == std::string::npos || !ParseChannelList(v.substr(0, eq), o.channels) ||
-                 o.channels.size() != 1 || !ParseReal(v.substr(eq + 1))) {
-               problems.push_back("--" + n + ": expected CHANNEL=RATE: " + v);
-               return;
-             }
-             o.ratePerMinute = *ParseReal(v.substr(eq + 1));
-             flagOrganisms.push_back(o);
-           }},
+           [&](auto& n, auto& v) { organism(n, v, OrganismSpec::Kind::kChannel, "CHANNEL=RATE"); }},
           {"well-rate",
-           [&](auto& n, auto& v) {
-             OrganismSpec o;
-             o.kind = OrganismSpec::Kind::kWell;
-             size_t eq = v.find('=');
-             if (eq == std::string::npos || !ParseChannelList(v.substr(0, eq), o.channels) ||
-                 !ParseReal(v.substr(eq + 1))) {
-               problems.push_back("--" + n + ": expected CH+CH+...=RATE: " + v);
-               return;
-             }
-             o.ratePerMinute = *ParseReal(v.substr(eq + 1));
-             flagOrganisms.push_back(o);
-           }},
+           [&](auto& n, auto& v) { organism(n, v, OrganismSpec::Kind::kWell, "CH+CH+...=RATE"); }},
           {"all-rate",
            [&](auto& n, auto& v) {
              auto rate = ParseReal(v);

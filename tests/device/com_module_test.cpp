@@ -60,17 +60,9 @@ TEST(DeviceFrames, ValuesOutsideAByteAreRefusedInsteadOfTruncated) {
 }
 
 TEST(DeviceFrames, QueryWithOnlyOneReplyByteReturnsIt) {
-  FakeHost fake;
-  ScriptedPeer peer([](std::string_view) { return std::string("\x2A"); });
-  LoopbackOpener opener(fake.clock, fake.pacer);
-  opener.Attach(1, peer);
-  CommPortTable ports(fake.pacer, opener);
-  ConnectionState connection;
-  connection.port = 1;
-  SignalTable signals{};
-  DeviceLink link{ports, connection, signals, fake.host};
-  ASSERT_EQ(ports.CommOpen(1, "COM1", kInstrumentLineSettings), 0);
-  EXPECT_EQ(DeviceQuery(link, kCodeTemperature, 0, kModeCommand), 42);
+  ScriptRig rig([](std::string_view) { return std::string("\x2A"); });
+  ASSERT_TRUE(rig.opened);
+  EXPECT_EQ(DeviceQuery(rig.link, kCodeTemperature, 0, kModeCommand), 42);
 }
 
 TEST(SignalBlockParser, ParityRuleAndHighByteLimit) {
@@ -146,22 +138,14 @@ TEST(SharedBlockReader, ShortReplyFailsAndAHighByteAboveFifteenFailsYetIsStored)
   ASSERT_TRUE(rig.Open());
   EXPECT_EQ(DeviceReadBlock(rig.link, kCodeBlock, 0, kModeCommand), -1);
 
-  FakeHost fake;
   std::string reply;
   for (int k = 0; k < 96; ++k) reply += Bytes({k == 5 ? 0x40 : 0x81, k});
-  ScriptedPeer peer([reply](std::string_view) { return reply; });
-  LoopbackOpener opener(fake.clock, fake.pacer);
-  opener.Attach(1, peer);
-  CommPortTable ports(fake.pacer, opener);
-  ConnectionState connection;
-  connection.port = 1;
-  SignalTable signals{};
-  DeviceLink link{ports, connection, signals, fake.host};
-  ASSERT_EQ(ports.CommOpen(1, "COM1", kInstrumentLineSettings), 0);
-  EXPECT_EQ(DeviceReadBlock(link, kCodeBlock, 0, kModeCommand), -1);
-  EXPECT_EQ(signals[5], 15 * 256 + 5);
+  ScriptRig script([reply](std::string_view) { return reply; });
+  ASSERT_TRUE(script.opened);
+  EXPECT_EQ(DeviceReadBlock(script.link, kCodeBlock, 0, kModeCommand), -1);
+  EXPECT_EQ(script.signals[5], 15 * 256 + 5);
   // The parity bit is not checked by this reader: 0x81 counts as hi = 1.
-  EXPECT_EQ(signals[6], 256 + 6);
+  EXPECT_EQ(script.signals[6], 256 + 6);
 }
 
 TEST(DirectBlockExchange, ConsumesTheWholeLearnedReplySoNoTailReachesTheNextExchange) {

@@ -67,6 +67,23 @@ class ScriptedPeer : public SerialPeer {
   int64_t nowUs_ = 0;
 };
 
+// A port table over a ScriptedPeer on "COM<port>", opened, with a device link to it.
+struct ScriptRig {
+  explicit ScriptRig(ScriptedPeer::Responder r = {}, int port = 2) : peer(std::move(r)) {
+    opener.Attach(port, peer);
+    connection.port = static_cast<int16_t>(port);
+    opened = ports.CommOpen(port, "COM" + std::to_string(port), kInstrumentLineSettings) == 0;
+  }
+  FakeHost fake;
+  ScriptedPeer peer;
+  LoopbackOpener opener{fake.clock, fake.pacer};
+  CommPortTable ports{fake.pacer, opener};
+  ConnectionState connection;
+  SignalTable signals{};
+  DeviceLink link{ports, connection, signals, fake.host};
+  bool opened = false;
+};
+
 // A pseudo-terminal opened by the test: the test holds the master, the port table opens the
 // terminal side through its path.
 class TestPty {

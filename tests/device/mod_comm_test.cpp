@@ -14,20 +14,9 @@ namespace {
 
 namespace t = device_texts;
 
-// A port table over one scripted peer on COM2, on a manual clock.
-struct ScriptRig {
-  explicit ScriptRig(ScriptedPeer::Responder r = {}) : peer(std::move(r)) {
-    opener.Attach(2, peer);
-    EXPECT_EQ(ports.CommOpen(2, "COM2", kInstrumentLineSettings), 0);
-  }
-  FakeHost fake;
-  ScriptedPeer peer;
-  LoopbackOpener opener{fake.clock, fake.pacer};
-  CommPortTable ports{fake.pacer, opener};
-};
-
 TEST(CommPortTableNumbers, OpeningAnOpenPortFailsWithPortInUse) {
   ScriptRig rig;
+  ASSERT_TRUE(rig.opened);
   EXPECT_EQ(rig.ports.CommOpen(2, "COM2", kInstrumentLineSettings), -1);
   EXPECT_EQ(rig.ports.CommLastError().number, -1);
   EXPECT_EQ(rig.ports.CommLastError().source, "CommOpen");
