@@ -28,7 +28,8 @@ inline constexpr std::string_view kInstrumentLineSettings = "baud=115200 parity=
 // `CommLastError`: number is the platform error code, -1 for "Port in use.", or the number of an
 // unexpected fault; source names the operation and the failed platform call; message is the
 // platform's text (for reads and writes followed by the line-error flags). `device` names the
-// device path that was tried, for diagnosis only.
+// device path that was tried (with any fault the resolver found in "ports.dat"), for diagnosis
+// only.
 struct CommError {
   int32_t number = 0;
   std::string source;
