@@ -1,0 +1,65 @@
+// What the simulated instrument is told to be: its serial number, factory registers, block reply
+// length, temperature, beam noise, the organisms that cross its beams, the faults it injects and
+// its line pacing. Filled from the movexa-sim flags, a scenario file, or directly by tests.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace movexa::sim {
+
+// Organisms that cross beams. With kind kChannel every listed channel has its own crossings at
+// the rate; with kWell the listed channels form one well whose organism crosses one of them at a
+// time, at the rate for the whole well. A crossing dims the beam by `depthPercent` for
+// `durationMs`; crossings of one process never overlap, so each makes one dip.
+struct OrganismSpec {
+  enum class Kind { kChannel, kWell };
+  Kind kind = Kind::kChannel;
+  std::vector<int> channels;    // even channels 0..382 (odd channels carry no beam)
+  double ratePerMinute = 0.0;   // crossings per minute, per channel or per well
+  double depthPercent = 30.0;   // 1..100
+  int durationMs = 200;         // 10..10000
+};
+
+// Faults on request. Rates are per reply, 0..1. Times count from the simulator's start.
+struct FaultSpec {
+  double dropRate = 0.0;      // reply not sent at all
+  double truncateRate = 0.0;  // reply cut short
+  double corruptRate = 0.0;   // one bit of one reply byte flipped
+  double garbageRate = 0.0;   // 1..8 random bytes sent before the reply
+  int64_t silentFromMs = -1;  // start of a period without any reply (-1: none)
+  int64_t silentForMs = 0;
+  int64_t serialChangeAtMs = -1;  // moment the serial number changes (-1: never)
+  int newSerialNumber = 0;
+};
+
+struct SimConfig {
+  int serialNumber = 120;  // 0..65279 (255 x b0 + b1 with b1 <= 254)
+  // Registers 200..207: marker 0, month 3, year 24, offset negative, 1.5 degrees, slope 0.219.
+  std::array<int, 8> factoryRegisters{0, 3, 24, 1, 15, 219, 0, 0};
+  int blockBytes = 192;             // reply length to a block request: even, 2..512
+  double temperatureC = 25.0;       // ambient temperature
+  double temperatureDriftC = 0.3;   // amplitude of a slow (hourly) drift
+  double noisePercent = 0.5;        // beam noise, standard deviation in percent of the level
+  std::vector<OrganismSpec> organisms;
+  FaultSpec faults;
+  bool paced = false;               // replies travel at 115200 baud
+  int replyLatencyUs = 0;           // time from a frame's arrival to its reply's first byte
+  int selfCalibrationStepMs = 20;   // interval of the self-calibration progress bytes
+  uint64_t seed = 1;
+};
+
+// Reads a scenario file: a header line (one quoted text, skipped), then one organism group per
+// line in the record syntax of the other small files:
+//     "channel",<crossings per minute>,<dip depth %>,<dip ms>,<channel>[,<channel>...]
+//     "well",<crossings per minute>,<dip depth %>,<dip ms>,<channel>[,<channel>...]
+// Appends the groups to `out`; returns one problem text per line that could not be used.
+std::vector<std::string> ParseScenario(std::string_view text, std::vector<OrganismSpec>& out);
+
+// Checks a whole configuration; one problem text per fault found (empty when usable).
+std::vector<std::string> ValidateConfig(const SimConfig& config);
+
+}  // namespace movexa::sim
