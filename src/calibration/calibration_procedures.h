@@ -1,0 +1,68 @@
+// The device-driven calibration procedures: the instrument's self-calibration, the software
+// calibration of emitter power and receiver gain, the automatic zero, and the complete reading
+// of every channel they share. They run inline on the caller's thread, let pending window
+// events run at fixed points (so the sampling timer and the Stop button keep working) and stop
+// early when the acquisition they belong to is stopped.
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <string_view>
+
+#include "acquisition/live_detection.h"
+#include "calibration/calibration_table.h"
+#include "device/com_module.h"
+#include "project/project_settings.h"
+#include "project/well_map.h"
+
+namespace movexa {
+
+// The main window's progress panel `frm_autotext`: caption `lbl_autotext`, status text
+// `lbl_autochannel` and progress picture `picturecal` (a box from (0, 0) to (x, 10) on a
+// horizontal scale 0..scaleMax). The windows implement it; the default does nothing.
+class CalibrationPanel {
+ public:
+  virtual ~CalibrationPanel() = default;
+  virtual void ShowPanel(std::string_view /*caption*/) {}
+  virtual void HidePanel() {}
+  virtual void SetProgressScale(double /*scaleMax*/) {}
+  virtual void DrawProgress(double /*x*/) {}
+};
+
+// What a procedure works on. `acquisitionActive` tells whether an acquisition is running or
+// paused (read at every step: the procedures end when it turns false); `stopAcquisition` stops
+// the running acquisition (software calibration does so when a register write fails in a
+// round).
+struct CalibrationContext {
+  DeviceLink& link;
+  CalibrationTable& table;
+  ProjectSettings& project;  // ChannelThreshold is written by the automatic zero
+  const WellMap& wellMap;
+  RunBuffers& buffers;       // rows for the complete readings
+  std::filesystem::path appFolder;  // holds "calvalue.dat"
+  CalibrationPanel& panel;
+  std::function<bool()> acquisitionActive;
+  std::function<void()> stopAcquisition;
+};
+
+// `ReadAllChannels`: one complete reading of every channel into row `row` of the raw buffer,
+// with blocks of `blockBytes` (96: offsets 0, 16, 32, 48; 48: offsets 0, 8, ..., 56). Rejected
+// blocks (short, parity fault, offline) leave their channels in the row unchanged.
+void ReadAllChannels(CalibrationContext& ctx, int row, int blockBytes);
+
+// `DeviceSelfCalibration`: the instrument's own calibration (code 0x40 with target level 110),
+// its progress, the read-back of registers 0..254 into the table and "calvalue.dat" (register
+// layout), and a copy of that file into `targetFolder` (a failed copy is ignored).
+void DeviceSelfCalibration(CalibrationContext& ctx, const std::filesystem::path& targetFolder);
+
+// `SoftwareCalibration` ("Fast CALIB"): steps each used channel's power and gain until its level
+// lies in 1807..2033; saves the table ("Calibration OK"). False when it refused (offline) or
+// ended on a communication failure.
+bool SoftwareCalibration(CalibrationContext& ctx);
+
+// `AutoZero` ("Fast ZERO" and run start): S = 30 samples when both automatic calibration and
+// automatic zero are on, else 100; sets every channel's threshold from its peak-to-peak noise
+// and `snr`. False when the acquisition was stopped meanwhile (no threshold changed).
+bool AutoZero(CalibrationContext& ctx, double snr, bool autoCalibrationAndZero);
+
+}  // namespace movexa
