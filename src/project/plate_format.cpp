@@ -89,6 +89,22 @@ PlateFormatParse ParsePlateFormat(std::string_view text) {
   return p;
 }
 
+std::string FormatPlateFormat(std::string_view title, const PlateGeometry& g,
+                              const std::vector<PlateChannelRecord>& channels) {
+  RecordWriter w;
+  w.Header(title);
+  w.Header(texts::kPlateGeometryHeading);
+  w.Int(g.rows).Real(g.rowPitch).Real(g.rowOffset).Int(g.columns).Real(g.columnPitch)
+      .Real(g.columnOffset).EndLine();
+  w.Header(texts::kPlateRecordHeading);
+  for (const auto& r : channels) {
+    std::string label = WellLabel(r.well, g.rows);
+    w.Text(label.empty() ? "-" : label + "." + std::to_string(r.beam)).Int(r.well).Int(r.beam);
+    w.EndLine();
+  }
+  return w.str();
+}
+
 void BuildWellTable(WellMap& map) {
   const size_t beams = static_cast<size_t>(map.highestBeam) + 1;
   map.table.assign((static_cast<size_t>(map.highestWell) + 1) * beams, 0);

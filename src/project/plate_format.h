@@ -41,6 +41,11 @@ struct PlateFormatParse {
 // fields. Pure: the reports read acquisition snapshots with it too.
 PlateFormatParse ParsePlateFormat(std::string_view text);
 
+// The exact bytes of a plate-format file: `title`, a column-heading line, the geometry, a
+// record heading, then one record per given channel (its label or "-" when unused, well, beam).
+std::string FormatPlateFormat(std::string_view title, const PlateGeometry& geometry,
+                              const std::vector<PlateChannelRecord>& channels);
+
 // Installs parsed records into `map`: channels 0..n-1 take their record, every channel without
 // a record becomes unused (a short file never leaves another format's entries behind); the
 // highest well and beam are raised over all records; then the table is built.

@@ -83,6 +83,9 @@ inline std::string PlateFallback(std::string_view plateFormat, int stage) {
   return "Error [\\" + std::string(plateFormat) + ".dat] ID#" + std::to_string(stage) +
          " => Loading plate format from default: 384,96f or 96u...";
 }
+inline constexpr std::string_view kPlateGeometryHeading =
+    "Rows Row_pitch Row_offset Columns Column_pitch Column_offset";
+inline constexpr std::string_view kPlateRecordHeading = "Channel_label Well Beam";
 inline constexpr std::string_view kDiscontinuedNote = "NOTE: DISCONTINUED. Contact provider";
 
 // Status line of the start menu.
