@@ -10,4 +10,7 @@ struct Command {
   int (*run)(int argc, char** argv);  // argv[0] is the command word
 };
 
+int RunInit(int argc, char** argv);
+int RunProject(int argc, char** argv);
+
 }  // namespace movexa::cli

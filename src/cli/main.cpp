@@ -8,7 +8,8 @@
 namespace movexa::cli {
 // Commands register here, one line each, in the order "movexa-cli --help" lists them.
 const Command kCommands[] = {
-    {nullptr, nullptr, nullptr},
+    {"init", "lay out a fresh application folder from the installation data", RunInit},
+    {"project", "load the configuration and the current project, print a summary", RunProject},
 };
 }  // namespace movexa::cli
 
