@@ -29,15 +29,7 @@ constexpr const char* kHelp =
 int RunInit(int argc, char** argv) {
   CliArgs args(argc, argv, 1, {"app-dir", "data"});
   args.Allow({});
-  if (args.Has("help")) {
-    std::fputs(kHelp, stdout);
-    return 0;
-  }
-  if (!args.errors().empty() || !args.positional().empty()) {
-    for (const auto& e : args.errors()) std::fprintf(stderr, "movexa-cli init: %s\n", e.c_str());
-    std::fputs(kHelp, stderr);
-    return 2;
-  }
+  if (auto exitCode = HelpOrUsageError(args, "init", kHelp)) return *exitCode;
   const fs::path appDir = ChooseAppDir(AppDirSourcesFromEnvironment(args.Value("app-dir")));
   std::optional<std::string> dataOption = args.Value("data");
   if (!dataOption) {

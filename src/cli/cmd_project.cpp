@@ -104,15 +104,7 @@ void PrintSummary(const AppState& s) {
 int RunProject(int argc, char** argv) {
   CliArgs args(argc, argv, 1, {"app-dir"});
   args.Allow({});
-  if (args.Has("help")) {
-    std::fputs(kHelp, stdout);
-    return 0;
-  }
-  if (!args.errors().empty() || !args.positional().empty()) {
-    for (const auto& e : args.errors()) std::fprintf(stderr, "movexa-cli project: %s\n", e.c_str());
-    std::fputs(kHelp, stderr);
-    return 2;
-  }
+  if (auto exitCode = HelpOrUsageError(args, "project", kHelp)) return *exitCode;
   TerminalHost terminal;
   NoWaitPacer pacer;
   Host host{terminal.dialogs, terminal.clock, pacer, terminal.shell, terminal.system,

@@ -208,40 +208,38 @@ double RoundThreshold(double percent) {
   return static_cast<double>(RoundHalfEven(percent * 1000.0)) / 1000.0;
 }
 
-std::string FormatChannelStatus(const ProjectSettings& s) {
+// A per-channel file: its header, then one record "index, value" for entries 0..383.
+template <typename WriteValue>
+std::string FormatRecords(std::string_view header, WriteValue value) {
   RecordWriter w;
-  w.Header(texts::kStatusHeader);
-  for (size_t c = 0; c < kChannelCount; ++c) {
-    w.Int(static_cast<int64_t>(c)).Int(s.channelEnabled[c] ? 1 : 0).EndLine();
+  w.Header(header);
+  for (size_t i = 0; i < kChannelCount; ++i) {
+    w.Int(static_cast<int64_t>(i));
+    value(w, i);
+    w.EndLine();
   }
   return w.str();
+}
+
+std::string FormatChannelStatus(const ProjectSettings& s) {
+  return FormatRecords(texts::kStatusHeader,
+                       [&](RecordWriter& w, size_t c) { w.Int(s.channelEnabled[c] ? 1 : 0); });
 }
 
 std::string FormatThresholds(const ProjectSettings& s) {
-  RecordWriter w;
-  w.Header(texts::kThresholdHeader);
-  for (size_t c = 0; c < kChannelCount; ++c) {
-    w.Int(static_cast<int64_t>(c)).Real(RoundThreshold(s.ChannelThreshold[c])).EndLine();
-  }
-  return w.str();
+  return FormatRecords(texts::kThresholdHeader, [&](RecordWriter& w, size_t c) {
+    w.Real(RoundThreshold(s.ChannelThreshold[c]));
+  });
 }
 
 std::string FormatGroupNames(const ProjectSettings& s) {
-  RecordWriter w;
-  w.Header(texts::kGroupsHeader);
-  for (size_t g = 0; g < kChannelCount; ++g) {
-    w.Int(static_cast<int64_t>(g)).Text(s.groupNames[g]).EndLine();
-  }
-  return w.str();
+  return FormatRecords(texts::kGroupsHeader,
+                       [&](RecordWriter& w, size_t g) { w.Text(s.groupNames[g]); });
 }
 
 std::string FormatChannelGroups(const ProjectSettings& s) {
-  RecordWriter w;
-  w.Header(texts::kChannelGroupsHeader);
-  for (size_t c = 0; c < kChannelCount; ++c) {
-    w.Int(static_cast<int64_t>(c)).Int(s.channelGroup[c]).EndLine();
-  }
-  return w.str();
+  return FormatRecords(texts::kChannelGroupsHeader,
+                       [&](RecordWriter& w, size_t c) { w.Int(s.channelGroup[c]); });
 }
 
 SubprojectRead ParseSubproject(std::string_view text) {

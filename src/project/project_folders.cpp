@@ -2,6 +2,7 @@
 #include "project/project_folders.h"
 
 #include <limits>
+#include <optional>
 #include <vector>
 
 #include "base/file_io.h"
@@ -30,6 +31,17 @@ bool IsAcquisitionName(std::string_view name) {
 // Chronological key of an acquisition folder name: the date and time digits in order.
 std::string AcquisitionKey(std::string_view name) {
   return std::string(name.substr(0, 8)) + std::string(name.substr(9, 4));
+}
+
+// Copies a file about to be rewritten by a rename to its backup and returns the backup's text;
+// nullopt when the copy (shown as "error") or the read fails.
+std::optional<std::string> BackUpForRename(const fs::path& file, const fs::path& backup,
+                                           Host& host) {
+  if (CopyFileChecked(file, backup) != 1) {
+    host.dialogs.Message(texts::kRenameCopyError);
+    return std::nullopt;
+  }
+  return ReadWholeFile(backup);
 }
 
 }  // namespace
@@ -115,11 +127,7 @@ std::string RenameSubproject(const fs::path& folder, std::string_view newName, H
   const fs::path file = folder / texts::kSubprojectFile;
   const fs::path backup = folder / texts::kSubprojectBackup;
   if (!IsFile(file)) return std::string(newName);
-  if (CopyFileChecked(file, backup) != 1) {
-    host.dialogs.Message(texts::kRenameCopyError);
-    return {};
-  }
-  auto text = ReadWholeFile(backup);
+  auto text = BackUpForRename(file, backup, host);
   if (!text) return {};
   SubprojectRead old = ParseSubproject(*text);
   if (!old.ok()) return {};
@@ -148,11 +156,7 @@ std::string RenameProjectInSetup(const fs::path& folder, std::string_view newNam
   const fs::path setup = folder / texts::kSetupFile;
   const fs::path backup = folder / texts::kSetupBackup;
   if (!IsFile(setup)) return std::string(newName);
-  if (CopyFileChecked(setup, backup) != 1) {
-    host.dialogs.Message(texts::kRenameCopyError);
-    return {};
-  }
-  auto text = ReadWholeFile(backup);
+  auto text = BackUpForRename(setup, backup, host);
   if (!text) return {};
   std::vector<std::string> lines = SplitLines(*text);
   if (lines.size() < 2 || lines.size() > kMaxSetupLines) return {};
