@@ -6,8 +6,8 @@
 #include "app/app_config.h"
 #include "app/config.h"
 #include "base/file_io.h"
-#include "project/project_folders.h"
 #include "project/project_files.h"
+#include "project/project_folders.h"
 
 namespace movexa::install_data {
 
@@ -15,16 +15,20 @@ namespace {
 
 using Records = std::vector<PlateChannelRecord>;
 
-Records Unused() { return Records(kChannelCount); }
+Records Unused() {
+  return Records(kChannelCount);
+}
 
-int Channel(int beamRow, int beamColumn) { return beamColumn * kBeamRows + beamRow; }
+int Channel(int beamRow, int beamColumn) {
+  return beamColumn * kBeamRows + beamRow;
+}
 
 void Set(Records& r, int channel, int well, int beam) {
   r[static_cast<size_t>(channel)] = {static_cast<int16_t>(well), static_cast<int16_t>(beam)};
 }
 
-PlateGeometry Geometry(int rows, double rowPitch, double rowOffset, int columns,
-                       double columnPitch, double columnOffset) {
+PlateGeometry Geometry(int rows, double rowPitch, double rowOffset, int columns, double columnPitch,
+                       double columnOffset) {
   PlateGeometry g;
   g.rows = static_cast<int16_t>(rows);
   g.rowPitch = rowPitch;
@@ -39,7 +43,8 @@ PlateDesign FromBuiltIn(const std::string& name) {
   PlateDesign d{name, {}, Unused()};
   WellMap map;
   InstallBuiltInPlateFormat(name, d.geometry, map);
-  for (size_t c = 0; c < kChannelCount; ++c) d.channels[c] = {map.channelWell[c], map.channelBeam[c]};
+  for (size_t c = 0; c < kChannelCount; ++c)
+    d.channels[c] = {map.channelWell[c], map.channelBeam[c]};
   return d;
 }
 
@@ -50,7 +55,8 @@ PlateDesign W24() {
     for (int e = 0; e < 4; ++e) {
       int beam = 0;
       for (int k = 4 * j + 1; k <= 4 * j + 2; ++k) {
-        for (int r = 4 * e + 1; r <= 4 * e + 2; ++r) Set(d.channels, Channel(r, k), 4 * j + e, beam++);
+        for (int r = 4 * e + 1; r <= 4 * e + 2; ++r)
+          Set(d.channels, Channel(r, k), 4 * j + e, beam++);
       }
     }
   }
@@ -99,7 +105,8 @@ PlateDesign W6() {
 PlateDesign W96Flat() {
   PlateDesign d{"w96flat", Geometry(8, 2, 0, 12, 2, 0), Unused()};
   for (int k = 0; k < kBeamColumns; ++k) {
-    for (int r = 0; r < kBeamRows; ++r) Set(d.channels, Channel(r, k), 8 * (k / 2) + r / 2, 2 * (k % 2) + r % 2);
+    for (int r = 0; r < kBeamRows; ++r)
+      Set(d.channels, Channel(r, k), 8 * (k / 2) + r / 2, 2 * (k % 2) + r % 2);
   }
   return d;
 }
@@ -133,8 +140,8 @@ void WriteProject(const std::filesystem::path& folder, int number, const Project
 }  // namespace
 
 std::vector<PlateDesign> PlateDesigns() {
-  return {FromBuiltIn("w384"), FromBuiltIn("w96f"), W24(), W48(),
-          W6(),                FromBuiltIn("w96u"), W96Flat(), W32FlyTube()};
+  return {FromBuiltIn("w384"), FromBuiltIn("w96f"), W24(),       W48(), W6(),
+          FromBuiltIn("w96u"), W96Flat(),           W32FlyTube()};
 }
 
 std::string PlateFile(const PlateDesign& design) {
@@ -151,7 +158,8 @@ ProjectSettings DefaultProject() {
   PlateGeometry g;
   InstallBuiltInPlateFormat("w96f", g, map);
   for (size_t c = 0; c < kChannelCount; ++c) {
-    p.channelGroup[c] = map.channelWell[c] < 0 ? kFreeGroup : static_cast<int16_t>(map.channelWell[c] / 8);
+    p.channelGroup[c] =
+        map.channelWell[c] < 0 ? kFreeGroup : static_cast<int16_t>(map.channelWell[c] / 8);
   }
   return p;
 }
@@ -159,8 +167,8 @@ ProjectSettings DefaultProject() {
 ProjectSettings DemoProject() {
   ProjectSettings p = DefaultProject();
   p.Name = "Demo";
-  p.Aq_lapse = 3;       // minutes
-  p.RT_Buffer = 600;    // samples per bin: one bin every 30 s at 20 samples/s
+  p.Aq_lapse = 3;     // minutes
+  p.RT_Buffer = 600;  // samples per bin: one bin every 30 s at 20 samples/s
   p.Save_real = 1;
   p.Mn[kMn1][kEnab_Cal] = 0;
   p.Mn[kMn1][kEnab_Zero] = 0;
@@ -186,7 +194,8 @@ std::vector<std::string> WriteInstallData(const std::filesystem::path& dir) {
     Write(dir / (design.name + ".dat"), PlateFile(design));
     written.push_back(design.name + ".dat");
   }
-  const char* projectFiles[] = {"setup.dat", "status.dat", "threshld.dat", "groups.dat", "chgroup.dat"};
+  const char* projectFiles[] = {"setup.dat", "status.dat", "threshld.dat", "groups.dat",
+                                "chgroup.dat"};
   WriteProject(dir, 0, DefaultProject());
   const std::string demo = ProjectFolderName(kDemoProjectNumber);
   WriteProject(dir / demo, kDemoProjectNumber, DemoProject());

@@ -11,7 +11,8 @@ int main(int argc, char** argv) {
     return 2;
   }
   try {
-    for (const auto& f : movexa::install_data::WriteInstallData(argv[1])) std::printf("%s\n", f.c_str());
+    for (const auto& f : movexa::install_data::WriteInstallData(argv[1]))
+      std::printf("%s\n", f.c_str());
   } catch (const std::exception& e) {
     std::fprintf(stderr, "movexa-make-data: %s\n", e.what());
     return 1;

@@ -22,7 +22,9 @@ std::optional<std::string> Env(const char* name) {
   return std::string(v);
 }
 
-bool Given(const std::optional<std::string>& v) { return v && !v->empty(); }
+bool Given(const std::optional<std::string>& v) {
+  return v && !v->empty();
+}
 
 }  // namespace
 
@@ -58,7 +60,8 @@ std::vector<fs::path> InstallationDataCandidates(const std::optional<std::string
                                                  const fs::path& executableDir) {
   std::vector<fs::path> out;
   if (Given(movexaData)) out.emplace_back(*movexaData);
-  if (!executableDir.empty()) out.push_back(executableDir.parent_path() / "share" / "movexa" / "data");
+  if (!executableDir.empty())
+    out.push_back(executableDir.parent_path() / "share" / "movexa" / "data");
   if (*MOVEXA_SOURCE_DATA_DIR) out.emplace_back(MOVEXA_SOURCE_DATA_DIR);
   return out;
 }

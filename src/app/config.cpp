@@ -35,7 +35,11 @@ ConfigRead ParseConfig(std::string_view text) {
 std::string FormatConfig(const AppConfig& c) {
   RecordWriter w;
   w.Header(texts::kConfigHeader);
-  w.Int(c.Actual_Project_Number).Int(c.Last_Project).Int(c.Serial_COM).Int(c.Restart_Time).EndLine();
+  w.Int(c.Actual_Project_Number)
+      .Int(c.Last_Project)
+      .Int(c.Serial_COM)
+      .Int(c.Restart_Time)
+      .EndLine();
   return w.str();
 }
 

@@ -53,8 +53,7 @@ class StartupObserver {
 // main-window values of state.main, the start menu's status texts ("Frm_Init.status"), five
 // 500 ms progress pauses on host.pacer. Returns false when the program must end: "config.dat"
 // missing (with its message) or any failure (with the stage number in the message).
-bool StartUp(AppState& state, std::string_view argumentText, Host& host,
-             StartupObserver& observer);
+bool StartUp(AppState& state, std::string_view argumentText, Host& host, StartupObserver& observer);
 
 // The main window's close (and its Exit menu entry). Unless offline: asks "Update values to
 // project <n>_<name> before Exit?"; on Yes saves the project (a failed save is reported, the

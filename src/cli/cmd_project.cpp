@@ -37,7 +37,9 @@ class NoWaitPacer : public Pacer {
   void PumpEvents() override {}
 };
 
-const char* OnOff(bool v) { return v ? "on" : "off"; }
+const char* OnOff(bool v) {
+  return v ? "on" : "off";
+}
 
 void PrintGroups(const AppState& s) {
   // A well belongs to the group of the channel of its first beam.
@@ -76,25 +78,28 @@ void PrintSummary(const AppState& s) {
   std::printf("folder:       %s\n", s.ProjectPath.string().c_str());
   std::printf("plate format: %s%s%s\n", p.Plate_format.c_str(), known ? "  " : "",
               known ? std::string(known->description).c_str() : "");
-  std::printf("geometry:     %d rows x %d columns; row pitch %s offset %s; column pitch %s offset %s\n",
-              g.rows, g.columns, ShortestDecimal(g.rowPitch).c_str(),
-              ShortestDecimal(g.rowOffset).c_str(), ShortestDecimal(g.columnPitch).c_str(),
-              ShortestDecimal(g.columnOffset).c_str());
+  std::printf(
+      "geometry:     %d rows x %d columns; row pitch %s offset %s; column pitch %s offset %s\n",
+      g.rows, g.columns, ShortestDecimal(g.rowPitch).c_str(), ShortestDecimal(g.rowOffset).c_str(),
+      ShortestDecimal(g.columnPitch).c_str(), ShortestDecimal(g.columnOffset).c_str());
   std::printf("well map:     %d wells, %d channels mapped, highest well %d, highest beam %d\n",
               mappedWells, mappedChannels, s.wellMap.highestWell, s.wellMap.highestBeam);
-  std::printf("acquisition:  lapse %d min, %d samples per bin (RT_Buffer), mode %d, sample rate %d, "
-              "save counts %d, save raw %d\n",
-              p.Aq_lapse, p.RT_Buffer, p.Aq_mode, p.Sample_Rate, p.Save_counts, p.Save_real);
-  std::printf("detection:    method %d, interval %d samples, blank %d samples, SNR %s, organism %s\n",
-              p.DSP_Method, p.DSP_Interval, p.Threshold_Counter, s.main.snrText.c_str(),
-              s.main.organismText.empty() ? "-" : s.main.organismText.c_str());
+  std::printf(
+      "acquisition:  lapse %d min, %d samples per bin (RT_Buffer), mode %d, sample rate %d, "
+      "save counts %d, save raw %d\n",
+      p.Aq_lapse, p.RT_Buffer, p.Aq_mode, p.Sample_Rate, p.Save_counts, p.Save_real);
+  std::printf(
+      "detection:    method %d, interval %d samples, blank %d samples, SNR %s, organism %s\n",
+      p.DSP_Method, p.DSP_Interval, p.Threshold_Counter, s.main.snrText.c_str(),
+      s.main.organismText.empty() ? "-" : s.main.organismText.c_str());
   std::printf("calibration:  target %d, mode %d, auto calibration %s, auto zero %s\n", p.Cal_value,
               p.Cal_mode, OnOff(s.main.autoCalibration), OnOff(s.main.autoZero));
   std::printf("light/temp:   light %02d-%02d h, temperature control %s at %s C\n",
               s.main.lightOnHour, s.main.lightOffHour, OnOff(s.main.temperatureControl),
               s.main.temperatureText.c_str());
-  std::printf("tools:        calibration %d, light %d, temperature %d, menu4 %d, menu5 %d, menu6 %d\n",
-              p.Menu[0], p.Menu[1], p.Menu[2], p.Menu[3], p.Menu[4], p.Menu[5]);
+  std::printf(
+      "tools:        calibration %d, light %d, temperature %d, menu4 %d, menu5 %d, menu6 %d\n",
+      p.Menu[0], p.Menu[1], p.Menu[2], p.Menu[3], p.Menu[4], p.Menu[5]);
   std::printf("channels:     %d of %d enabled\n", enabled, kChannelCount);
   PrintGroups(s);
 }
@@ -107,8 +112,8 @@ int RunProject(int argc, char** argv) {
   if (auto exitCode = HelpOrUsageError(args, "project", kHelp)) return *exitCode;
   TerminalHost terminal;
   NoWaitPacer pacer;
-  Host host{terminal.dialogs, terminal.clock, pacer, terminal.shell, terminal.system,
-            terminal.status};
+  Host host{terminal.dialogs, terminal.clock,  pacer,
+            terminal.shell,   terminal.system, terminal.status};
   AppState state;
   state.appDir = ChooseAppDir(AppDirSourcesFromEnvironment(args.Value("app-dir")));
   StartupObserver noWindows;

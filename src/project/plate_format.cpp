@@ -18,8 +18,8 @@ const std::array<KnownPlateFormat, 8> kKnownFormats = {{
     {"w384", "384 Well microplate [1microbeams/well]",
      "Use the standard microplate adapter (low frame) for 384-well plates", false, true, 1, 1},
     {"w96f", "96 Wells flat bottom [2microbeams/well]",
-     "Use the standard microplate adapter (low frame) for 96-well flat bottom plates", false,
-     true, 2, 2},
+     "Use the standard microplate adapter (low frame) for 96-well flat bottom plates", false, true,
+     2, 2},
     {"w24", "24 Wells flat bottom [4microbeams/well]",
      "Use the standard microplate adapter (high frame) for 24-well plates", false, false, 4, 4},
     {"w48", "48 Wells flat bottom [1-3microbeams/well]",
@@ -27,8 +27,8 @@ const std::array<KnownPlateFormat, 8> kKnownFormats = {{
     {"w6", "6 Wells flat bottom [30-32microbeams/well]",
      "Use the standard microplate adapter (high frame) for 6-well plates", false, false, 30, 32},
     {"w96u", "96 Wells U shape bottom [1microbeam/well]",
-     "Use the standard microplate adapter (low frame) for 96-well U bottom plates", false, true,
-     1, 1},
+     "Use the standard microplate adapter (low frame) for 96-well U bottom plates", false, true, 1,
+     1},
     {"w96flat", "96 Wells flat bottom [4microbeams/well]",
      "Use the 4-beam microplate adapter for 96-well flat bottom plates", true, false, 4, 4},
     {"w32_flytube", "32x20mm glasstube [3microbeams/well]",
@@ -36,8 +36,8 @@ const std::array<KnownPlateFormat, 8> kKnownFormats = {{
      3},
 }};
 
-void SetGeometry(PlateGeometry& g, int16_t rows, double rowPitch, double rowOffset,
-                 int16_t columns, double columnPitch, double columnOffset) {
+void SetGeometry(PlateGeometry& g, int16_t rows, double rowPitch, double rowOffset, int16_t columns,
+                 double columnPitch, double columnOffset) {
   g.rows = rows;
   g.rowPitch = rowPitch;
   g.rowOffset = rowOffset;
@@ -94,8 +94,13 @@ std::string FormatPlateFormat(std::string_view title, const PlateGeometry& g,
   RecordWriter w;
   w.Header(title);
   w.Header(texts::kPlateGeometryHeading);
-  w.Int(g.rows).Real(g.rowPitch).Real(g.rowOffset).Int(g.columns).Real(g.columnPitch)
-      .Real(g.columnOffset).EndLine();
+  w.Int(g.rows)
+      .Real(g.rowPitch)
+      .Real(g.rowOffset)
+      .Int(g.columns)
+      .Real(g.columnPitch)
+      .Real(g.columnOffset)
+      .EndLine();
   w.Header(texts::kPlateRecordHeading);
   for (const auto& r : channels) {
     std::string label = WellLabel(r.well, g.rows);
@@ -215,7 +220,9 @@ int16_t WellIndex(const PlateGeometry& geometry, char rowLetter, int columnNumbe
   return static_cast<int16_t>((columnNumber - 1) * geometry.rows + (rowLetter - 'A'));
 }
 
-const std::array<KnownPlateFormat, 8>& KnownPlateFormats() { return kKnownFormats; }
+const std::array<KnownPlateFormat, 8>& KnownPlateFormats() {
+  return kKnownFormats;
+}
 
 const KnownPlateFormat* FindKnownPlateFormat(std::string_view name) {
   for (const auto& f : kKnownFormats) {

@@ -90,7 +90,7 @@ struct KnownPlateFormat {
   std::string_view description;
   std::string_view adapterHint;
   bool discontinued = false;
-  bool builtIn = false;  // has a built-in fallback map
+  bool builtIn = false;     // has a built-in fallback map
   int minBeamsPerWell = 1;  // the beams per well the description promises
   int maxBeamsPerWell = 1;
 };

@@ -147,7 +147,8 @@ int64_t StoredProjectNumber(std::string_view numProj) {
   size_t i = 0;
   while (i < numProj.size() && (numProj[i] == ' ' || numProj[i] == '\t')) ++i;
   bool negative = false;
-  if (i < numProj.size() && (numProj[i] == '-' || numProj[i] == '+')) negative = numProj[i++] == '-';
+  if (i < numProj.size() && (numProj[i] == '-' || numProj[i] == '+'))
+    negative = numProj[i++] == '-';
   int64_t v = 0;
   for (; i < numProj.size() && numProj[i] >= '0' && numProj[i] <= '9'; ++i) {
     if (v > 100000000000LL) break;  // far beyond any project number
@@ -161,11 +162,21 @@ std::string FormatSetup(const ProjectSettings& s, int projectNumber) {
   w.Header(texts::kSetupHeaders[0]);
   w.Int(projectNumber).Text(s.Name).Text(s.Working_folder).Text(s.Plate_format).EndLine();
   w.Header(texts::kSetupHeaders[1]);
-  w.Int(s.Aq_mode).Int(s.Aq_lapse).Int(s.Sample_Rate).Int(s.RT_Buffer).Int(s.DSP_Method)
-      .Int(s.DSP_Interval).EndLine();
+  w.Int(s.Aq_mode)
+      .Int(s.Aq_lapse)
+      .Int(s.Sample_Rate)
+      .Int(s.RT_Buffer)
+      .Int(s.DSP_Method)
+      .Int(s.DSP_Interval)
+      .EndLine();
   w.Header(texts::kSetupHeaders[2]);
-  w.Int(s.Binary_Acq).Int(s.Threshold_Counter).Int(s.Cal_value).Int(s.Cal_mode)
-      .Int(s.Save_counts).Int(s.Save_real).EndLine();
+  w.Int(s.Binary_Acq)
+      .Int(s.Threshold_Counter)
+      .Int(s.Cal_value)
+      .Int(s.Cal_mode)
+      .Int(s.Save_counts)
+      .Int(s.Save_real)
+      .EndLine();
   w.Header(texts::kSetupHeaders[3]);
   for (int16_t v : s.Menu) w.Int(v);
   w.EndLine();

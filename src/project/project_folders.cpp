@@ -46,7 +46,9 @@ std::optional<std::string> BackUpForRename(const fs::path& file, const fs::path&
 
 }  // namespace
 
-std::string ProjectFolderName(int projectNumber) { return "p" + ZeroPad(projectNumber, 5); }
+std::string ProjectFolderName(int projectNumber) {
+  return "p" + ZeroPad(projectNumber, 5);
+}
 
 fs::path ProjectFolder(const fs::path& appDir, int projectNumber) {
   return appDir / ProjectFolderName(projectNumber);

@@ -89,7 +89,8 @@ void LoadChannelStatus(int16_t n, const ProjectLocation& at, ProjectSettings& s,
     values.clear();
   }
   // Channels the file has no record for stay enabled.
-  for (size_t c = 0; c < kChannelCount; ++c) s.channelEnabled[c] = c >= values.size() || values[c] != 0;
+  for (size_t c = 0; c < kChannelCount; ++c)
+    s.channelEnabled[c] = c >= values.size() || values[c] != 0;
 }
 
 void LoadThresholds(int16_t n, const ProjectLocation& at, ProjectSettings& s, Host& host) {
@@ -106,7 +107,8 @@ void LoadGroupNames(int16_t n, const ProjectLocation& at, ProjectSettings& s, Ho
   std::vector<std::string> values;
   if (!ReadChannelFile(at, texts::kGroupsFile, ParseGroupNames, values)) {
     host.dialogs.Message(texts::GroupsDefaults(n));
-    for (size_t g = 0; g < kChannelCount; ++g) s.groupNames[g] = DefaultGroupName(static_cast<int>(g));
+    for (size_t g = 0; g < kChannelCount; ++g)
+      s.groupNames[g] = DefaultGroupName(static_cast<int>(g));
     return;
   }
   for (size_t g = 0; g < values.size(); ++g) s.groupNames[g] = std::move(values[g]);

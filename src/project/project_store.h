@@ -31,12 +31,10 @@ std::string DefaultWorkingFolder(const std::filesystem::path& appDir, int n);
 // a stored project number other than n also sets the start menu's status line.
 void LoadSetup(int16_t n, const ProjectLocation& at, ProjectSettings& settings, Host& host);
 // Per-channel files; each falls back to its defaults with its message on any failure.
-void LoadChannelStatus(int16_t n, const ProjectLocation& at, ProjectSettings& settings,
-                       Host& host);
+void LoadChannelStatus(int16_t n, const ProjectLocation& at, ProjectSettings& settings, Host& host);
 void LoadThresholds(int16_t n, const ProjectLocation& at, ProjectSettings& settings, Host& host);
 void LoadGroupNames(int16_t n, const ProjectLocation& at, ProjectSettings& settings, Host& host);
-void LoadChannelGroups(int16_t n, const ProjectLocation& at, ProjectSettings& settings,
-                       Host& host);
+void LoadChannelGroups(int16_t n, const ProjectLocation& at, ProjectSettings& settings, Host& host);
 
 // Loads project n: setup, channel status, thresholds, group names, channel groups, then the
 // plate format (with its fallback). A failed step never stops the later ones.

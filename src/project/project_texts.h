@@ -49,7 +49,8 @@ inline std::string SetupDefaults(int n, int stage) {
   return FileError(n, kSetupFile) + " ID#" + std::to_string(stage) +
          " => Loading default values...";
 }
-inline constexpr std::string_view kRecheckSetup = "Warning!! PLEASE Re-Check setup values before RUN";
+inline constexpr std::string_view kRecheckSetup =
+    "Warning!! PLEASE Re-Check setup values before RUN";
 // The project number inside "setup.dat" differs from its folder. The text writes "p00" and the
 // bare number, whatever its digits.
 inline std::string ProjectIdMismatch(int n) {
@@ -74,7 +75,8 @@ inline constexpr std::string_view kSetupNotFound = "<Project> p: SETUP NOT FOUND
 inline constexpr std::string_view kSetupFileError = "ERROR on SETUP.DAT FILE!!!";
 inline constexpr std::string_view kRecoveredFromBackup =
     "Error reading Setup.dat -> recovered from Setup.bak";
-inline constexpr std::string_view kRecoveredFromPrefix = "Error reading Setup.dat -> recovered from ";
+inline constexpr std::string_view kRecoveredFromPrefix =
+    "Error reading Setup.dat -> recovered from ";
 // Shown when the backup copy before a rename fails.
 inline constexpr std::string_view kRenameCopyError = "error";
 

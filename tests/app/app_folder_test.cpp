@@ -59,7 +59,8 @@ TEST(LayOutApplicationFolder, FreshFolderGetsEveryFile) {
   EXPECT_TRUE(r.kept.empty());
   EXPECT_EQ(ReadFileOrDie(app / "new" / "home" / "p00001" / "setup.dat"),
             ReadFileOrDie(InstallDataDir() / "p00001" / "setup.dat"));
-  EXPECT_EQ(ReadFileOrDie(app / "new" / "home" / "w6.dat"), ReadFileOrDie(InstallDataDir() / "w6.dat"));
+  EXPECT_EQ(ReadFileOrDie(app / "new" / "home" / "w6.dat"),
+            ReadFileOrDie(InstallDataDir() / "w6.dat"));
 }
 
 TEST(LayOutApplicationFolder, ExistingFilesAreNeverOverwritten) {

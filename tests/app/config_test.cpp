@@ -41,12 +41,12 @@ TEST(ConfigClamps, ValuesAreBroughtIntoRange) {
 
 TEST(ConfigReader, UnreadableTextGivesTheDefaults) {
   const std::string cases[] = {
-      "",                                        // empty
-      kHeader,                                   // header only
-      std::string(kHeader) + "3,7,4",            // truncated
-      std::string(kHeader) + "3,seven,4,0",      // not a number
-      std::string(kHeader) + "3,7,40000,0",      // beyond 16 bits
-      "\x01\x02\xff garbage \"\r\n,,,,",        // garbage
+      "",                                    // empty
+      kHeader,                               // header only
+      std::string(kHeader) + "3,7,4",        // truncated
+      std::string(kHeader) + "3,seven,4,0",  // not a number
+      std::string(kHeader) + "3,7,40000,0",  // beyond 16 bits
+      "\x01\x02\xff garbage \"\r\n,,,,",     // garbage
   };
   for (const auto& text : cases) {
     ConfigRead r = ParseConfig(text);

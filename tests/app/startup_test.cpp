@@ -100,12 +100,11 @@ TEST_F(StartupTest, DemoFolderStartsThroughEveryStageQuietly) {
 TEST_F(StartupTest, WindowStepsComeInOrderAtTheirStages) {
   ASSERT_TRUE(Run("/run"));
   EXPECT_EQ(observer_.steps,
-            (std::vector<std::string>{"DisablePause@0", "ResetDeviceControls@0",
-                                      "ShowStartMenuDisabled@3", "ShowToolFrames@4",
-                                      "ShowOrganismAndSnr@4", "ShowCalibrationOptions@5",
-                                      "ShowLightAndTemperature@5", "ShowDataIntervals@5",
-                                      "PrepareLiveDisplay@5", "PrepareLivePlots@5",
-                                      "EnableStartMenu@9", "StartAutoRun@9"}));
+            (std::vector<std::string>{
+                "DisablePause@0", "ResetDeviceControls@0", "ShowStartMenuDisabled@3",
+                "ShowToolFrames@4", "ShowOrganismAndSnr@4", "ShowCalibrationOptions@5",
+                "ShowLightAndTemperature@5", "ShowDataIntervals@5", "PrepareLiveDisplay@5",
+                "PrepareLivePlots@5", "EnableStartMenu@9", "StartAutoRun@9"}));
   EXPECT_TRUE(state_.autoRun);
 }
 
@@ -121,15 +120,17 @@ TEST_F(StartupTest, MissingConfigEndsTheProgramWithItsMessage) {
 TEST_F(StartupTest, EmptyConfigFallsBackToDefaultsAndGoesOn) {
   WriteFileOrDie(app_ / "config.dat", "");
   ASSERT_TRUE(Run());
-  EXPECT_EQ(fake_.dialogs.Messages(),
-            std::vector<std::string>{"Error opening config File >>>> Loading DEFAULT configuration..."});
+  EXPECT_EQ(
+      fake_.dialogs.Messages(),
+      std::vector<std::string>{"Error opening config File >>>> Loading DEFAULT configuration..."});
   EXPECT_EQ(state_.config.Actual_Project_Number, 1);  // p00001 exists
   EXPECT_EQ(state_.config.Serial_COM, 4);
 }
 
 TEST_F(StartupTest, ProjectWithoutFolderLoadsTheDefaultProject) {
   WriteFileOrDie(app_ / "config.dat",
-                 "\"Config: <Actual_Project_Number>, <Last_Project>,<Serial_COM>,<Restart_Time>\"\r\n7,7,4,0\r\n");
+                 "\"Config: <Actual_Project_Number>, "
+                 "<Last_Project>,<Serial_COM>,<Restart_Time>\"\r\n7,7,4,0\r\n");
   ASSERT_TRUE(Run());
   EXPECT_EQ(state_.config.Actual_Project_Number, 0);
   EXPECT_EQ(state_.ProjectPath, app_.path());
@@ -159,9 +160,9 @@ TEST_F(StartupTest, ToolFlagsSetFramesAndTheLightFlagIsReset) {
 }
 
 TEST_F(StartupTest, OrganismSnrLightAndTemperatureValues) {
-  EditDemoSetup(9, "1,1,0,15,0,0");   // Zebrafish code, auto calibration, SNR 1.5
-  EditDemoSetup(11, "1,0,0,0,0,0");   // light enabled, hours unset
-  EditDemoSetup(13, "1,501,0,0,0,0"); // temperature control on, set-point out of range
+  EditDemoSetup(9, "1,1,0,15,0,0");    // Zebrafish code, auto calibration, SNR 1.5
+  EditDemoSetup(11, "1,0,0,0,0,0");    // light enabled, hours unset
+  EditDemoSetup(13, "1,501,0,0,0,0");  // temperature control on, set-point out of range
   ASSERT_TRUE(Run());
   const MainControls& m = state_.main;
   EXPECT_EQ(m.organismItems.size(), 4u);
@@ -231,7 +232,8 @@ class ShutdownTest : public StartupTest {
 };
 
 TEST_F(ShutdownTest, YesSavesThenPausesAndClosesThePort) {
-  fake_.dialogs.ExpectQuestion("Update values to project 1_Demo before Exit?", Dialogs::Answer::kYes);
+  fake_.dialogs.ExpectQuestion("Update values to project 1_Demo before Exit?",
+                               Dialogs::Answer::kYes);
   const std::string before = ReadFileOrDie(app_ / "p00001" / "setup.dat");
   ShutdownMain(state_, fake_.host, closePort_);
   EXPECT_TRUE(fake_.dialogs.Problems().empty());
@@ -241,7 +243,8 @@ TEST_F(ShutdownTest, YesSavesThenPausesAndClosesThePort) {
 }
 
 TEST_F(ShutdownTest, NoClosesThePortWithoutSaving) {
-  fake_.dialogs.ExpectQuestion("Update values to project 1_Demo before Exit?", Dialogs::Answer::kNo);
+  fake_.dialogs.ExpectQuestion("Update values to project 1_Demo before Exit?",
+                               Dialogs::Answer::kNo);
   ShutdownMain(state_, fake_.host, closePort_);
   EXPECT_FALSE(fs::exists(app_ / "p00001" / "setup.bak"));
   EXPECT_EQ(fake_.pacer.pausedMs(), pausedBefore_);

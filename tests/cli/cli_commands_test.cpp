@@ -37,7 +37,9 @@ CliRun Cli(const std::string& args) {
   return r;
 }
 
-std::string Quoted(const fs::path& p) { return "'" + p.string() + "'"; }
+std::string Quoted(const fs::path& p) {
+  return "'" + p.string() + "'";
+}
 
 bool Has(const std::string& text, const std::string& part) {
   return text.find(part) != std::string::npos;
@@ -66,13 +68,12 @@ TEST(CliProject, PrintsTheSummaryOfTheDemoProject) {
   ASSERT_EQ(Cli("init --app-dir " + Quoted(d.path())).exitCode, 0);
   CliRun r = Cli("project --app-dir " + Quoted(d.path()));
   ASSERT_EQ(r.exitCode, 0) << r.output;
-  for (const char* part : {"[Frm_Init.status] STARTING........... Reading Configuration...",
-                           "project:      1  Demo",
-                           "plate format: w96f  96 Wells flat bottom [2microbeams/well]",
-                           "geometry:     8 rows x 12 columns; row pitch 2 offset -0.5",
-                           "lapse 3 min, 600 samples per bin",
-                           "000_Control               24 wells   48 channels",
-                           "003_Drug_100uM            24 wells   48 channels"}) {
+  for (const char* part :
+       {"[Frm_Init.status] STARTING........... Reading Configuration...", "project:      1  Demo",
+        "plate format: w96f  96 Wells flat bottom [2microbeams/well]",
+        "geometry:     8 rows x 12 columns; row pitch 2 offset -0.5",
+        "lapse 3 min, 600 samples per bin", "000_Control               24 wells   48 channels",
+        "003_Drug_100uM            24 wells   48 channels"}) {
     EXPECT_TRUE(Has(r.output, part)) << part << "\n" << r.output;
   }
   EXPECT_FALSE(Has(r.output, "[message]")) << r.output;
@@ -87,7 +88,8 @@ TEST(CliProject, LoaderMessagesArePrintedAndTheProjectStillLoads) {
   ASSERT_EQ(r.exitCode, 0) << r.output;
   EXPECT_TRUE(Has(r.output, "[message] Error [\\p00001\\status.dat] => Loading default values..."))
       << r.output;
-  EXPECT_TRUE(Has(r.output, "[message] Error [\\w96f.dat] ID#1 => Loading plate format from default"))
+  EXPECT_TRUE(
+      Has(r.output, "[message] Error [\\w96f.dat] ID#1 => Loading plate format from default"))
       << r.output;
   EXPECT_TRUE(Has(r.output, "384 of 384 enabled")) << r.output;
 }
@@ -96,7 +98,8 @@ TEST(CliProject, MissingConfigEndsWithTheMessage) {
   TempDir d;
   CliRun r = Cli("project --app-dir " + Quoted(d.path()));
   EXPECT_EQ(r.exitCode, 1);
-  EXPECT_TRUE(Has(r.output, "Config file not found: Check correct software installation")) << r.output;
+  EXPECT_TRUE(Has(r.output, "Config file not found: Check correct software installation"))
+      << r.output;
 }
 
 TEST(CliUsage, HelpAndBadArguments) {

@@ -56,8 +56,8 @@ TEST_P(PlateDesignTest, KeepsItsPromiseAndDrawsWellsOverTheirBeams) {
     const int well = m.channelWell[static_cast<size_t>(c)];
     const int beam = m.channelBeam[static_cast<size_t>(c)];
     if (well < 0) continue;
-    EXPECT_TRUE(beamsOfWell[well].insert(beam).second) << name << ": well " << well
-                                                       << " beam " << beam << " twice";
+    EXPECT_TRUE(beamsOfWell[well].insert(beam).second)
+        << name << ": well " << well << " beam " << beam << " twice";
     EXPECT_EQ(m.ChannelOf(well, beam), c);
     // The drawn box of the well holds the beam's centre.
     const int64_t cp = RoundHalfEven(g.columnPitch * 100), co = RoundHalfEven(g.columnOffset * 100);
@@ -132,7 +132,8 @@ TEST(InstallData, DemoProjectIsReadyForAShortRecordedRun) {
   WellMap m;
   InstallBuiltInPlateFormat("w96f", g, m);
   std::map<int, int> wellsPerGroup;
-  for (int w = 0; w < 96; ++w) ++wellsPerGroup[demo.channelGroup[static_cast<size_t>(m.FindChannel(w, 0))]];
+  for (int w = 0; w < 96; ++w)
+    ++wellsPerGroup[demo.channelGroup[static_cast<size_t>(m.FindChannel(w, 0))]];
   EXPECT_EQ(wellsPerGroup, (std::map<int, int>{{0, 24}, {1, 24}, {2, 24}, {3, 24}}));
   EXPECT_EQ(demo.groupNames[0], "Control");
 }

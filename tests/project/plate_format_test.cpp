@@ -111,16 +111,16 @@ TEST(PlateFormatParse, BadInputIsRefusedWithTheStageReached) {
   };
   const std::vector<Case> cases = {
       {"", 1},
-      {"\"t\"\r\n\"c\"\r\n", 1},                                 // truncated before geometry
-      {PlateText("8,2,-0.5,twelve,2,0", {}), 1},                 // non-numeric
-      {PlateText("70000,2,-0.5,12,2,0", {}), 1},                 // beyond 16 bits
-      {PlateText("0,2,0,12,2,0", {}), 1},                        // no rows
-      {PlateText("8,0,0,12,2,0", {}), 1},                        // zero pitch
-      {PlateText("8,2,0,12,2,0", {"\"A1.0\",0"}), 2},            // record cut short
+      {"\"t\"\r\n\"c\"\r\n", 1},                       // truncated before geometry
+      {PlateText("8,2,-0.5,twelve,2,0", {}), 1},       // non-numeric
+      {PlateText("70000,2,-0.5,12,2,0", {}), 1},       // beyond 16 bits
+      {PlateText("0,2,0,12,2,0", {}), 1},              // no rows
+      {PlateText("8,0,0,12,2,0", {}), 1},              // zero pitch
+      {PlateText("8,2,0,12,2,0", {"\"A1.0\",0"}), 2},  // record cut short
       {PlateText("8,2,0,12,2,0", {"\"A1.0\",0,x"}), 2},
-      {PlateText("8,2,0,12,2,0", {"\"A1.0\",30000,0"}), 2},      // table would be enormous
+      {PlateText("8,2,0,12,2,0", {"\"A1.0\",30000,0"}), 2},  // table would be enormous
       {PlateText("8,2,0,12,2,0", {"\"A1.0\",0,30000"}), 2},
-      {PlateText("8,2,0,12,2,0", {"\"A1.0\",3,-1"}), 2},         // negative beam of a used well
+      {PlateText("8,2,0,12,2,0", {"\"A1.0\",3,-1"}), 2},  // negative beam of a used well
   };
   for (const auto& c : cases) {
     PlateFormatParse p = ParsePlateFormat(c.text);
@@ -133,7 +133,8 @@ TEST(PlateFormatParse, BadInputIsRefusedWithTheStageReached) {
 }
 
 TEST(PlateFormatParse, LfOnlyLineEndsAndNoFinalLineEnd) {
-  PlateFormatParse p = ParsePlateFormat("\"t\"\n\"c\"\n1,1,0,2,1,0\n\"r\"\n\"A1.0\",0,0\n\"A2.0\",1,0");
+  PlateFormatParse p =
+      ParsePlateFormat("\"t\"\n\"c\"\n1,1,0,2,1,0\n\"r\"\n\"A1.0\",0,0\n\"A2.0\",1,0");
   ASSERT_TRUE(p.ok()) << p.error;
   ASSERT_EQ(p.channels.size(), 2u);
   EXPECT_EQ(p.channels[1].well, 1);
@@ -242,10 +243,11 @@ TEST(KnownPlateFormats, InformationMessageOfAChosenFormat) {
   EXPECT_EQ(KnownPlateFormats().size(), 8u);
   const KnownPlateFormat* f = FindKnownPlateFormat("w96flat");
   ASSERT_NE(f, nullptr);
-  EXPECT_EQ(PlateFormatInformation("w96flat"),
-            "96 Wells flat bottom [4microbeams/well]\n" + std::string(f->adapterHint) +
-                "\nNOTE: DISCONTINUED. Contact provider");
-  EXPECT_EQ(PlateFormatInformation("w6").substr(0, 42), "6 Wells flat bottom [30-32microbeams/well]");
+  EXPECT_EQ(PlateFormatInformation("w96flat"), "96 Wells flat bottom [4microbeams/well]\n" +
+                                                   std::string(f->adapterHint) +
+                                                   "\nNOTE: DISCONTINUED. Contact provider");
+  EXPECT_EQ(PlateFormatInformation("w6").substr(0, 42),
+            "6 Wells flat bottom [30-32microbeams/well]");
   EXPECT_EQ(PlateFormatInformation("w12"), "");
   int builtIn = 0;
   for (const auto& k : KnownPlateFormats()) builtIn += k.builtIn ? 1 : 0;

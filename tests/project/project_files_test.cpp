@@ -2,8 +2,8 @@
 // truncated, garbled and overflowing input.
 #include <gtest/gtest.h>
 
-#include "project/project_files.h"
 #include "base/text_records.h"
+#include "project/project_files.h"
 #include "support/test_support.h"
 
 namespace movexa {
@@ -39,7 +39,7 @@ ProjectSettings GoldenSettings() {
            {-1, 0, 0, 0, 0, 32767}}};
   for (size_t c = 0; c < kChannelCount; ++c) {
     s.channelEnabled[c] = c % 5 != 0;
-    s.ChannelThreshold[c] = c == 383       ? 0.0625
+    s.ChannelThreshold[c] = c == 383      ? 0.0625
                             : c % 11 == 0 ? 2.34567
                             : c % 7 == 0  ? 2.5
                             : c % 13 == 0 ? 10.125
@@ -52,7 +52,9 @@ ProjectSettings GoldenSettings() {
   return s;
 }
 
-std::string Golden(const char* name) { return ReadFileOrDie(GoldenDir() / "project" / name); }
+std::string Golden(const char* name) {
+  return ReadFileOrDie(GoldenDir() / "project" / name);
+}
 
 TEST(ProjectFileLayout, EveryFileMatchesItsGoldenBytes) {
   ProjectSettings s = GoldenSettings();
@@ -138,15 +140,15 @@ TEST(SetupReader, FailureStageNamesTheBlockThatCouldNotBeRead) {
     int stage;
   };
   const Case cases[] = {
-      {1, "7,\"unterminated", 1},        // line 2: malformed text field
-      {3, "2,1440,abc,1000,3,25", 2},    // line 4: not a number
-      {3, "2,1440,99,0,3,25", 2},        // RT_Buffer 0 would size empty buffers
-      {3, "2,1440,99,1000,3,0", 2},      // DSP_Interval 0 would divide by zero
-      {5, "1,250,85,2,1,70000", 3},      // line 6: beyond 16 bits
-      {7, "1,1,0,0,0,x", 4},             // tools
-      {9, "1,0,1,28,0,", 5},             // Mn1: empty field
-      {11, "1,7,19,3,5,ten", 6},         // Mn2
-      {19, "-1,0,0,0,0,32768", 10},      // Mn6 overflows
+      {1, "7,\"unterminated", 1},      // line 2: malformed text field
+      {3, "2,1440,abc,1000,3,25", 2},  // line 4: not a number
+      {3, "2,1440,99,0,3,25", 2},      // RT_Buffer 0 would size empty buffers
+      {3, "2,1440,99,1000,3,0", 2},    // DSP_Interval 0 would divide by zero
+      {5, "1,250,85,2,1,70000", 3},    // line 6: beyond 16 bits
+      {7, "1,1,0,0,0,x", 4},           // tools
+      {9, "1,0,1,28,0,", 5},           // Mn1: empty field
+      {11, "1,7,19,3,5,ten", 6},       // Mn2
+      {19, "-1,0,0,0,0,32768", 10},    // Mn6 overflows
   };
   for (const auto& c : cases) {
     ProjectSettings s;
@@ -237,16 +239,16 @@ TEST(ChannelFileReaders, ReadingStopsAfter385Records) {
 }
 
 TEST(ChannelFileReaders, BadInputFailsTheFile) {
-  EXPECT_FALSE(ParseChannelStatus("").ok());                        // empty
+  EXPECT_FALSE(ParseChannelStatus("").ok());                         // empty
   EXPECT_FALSE(ParseChannelStatus("\"h\"\r\n0,1\r\n1,x\r\n").ok());  // non-numeric
   EXPECT_FALSE(ParseChannelStatus("\"h\"\r\n0,1\r\n1").ok());        // truncated record
   EXPECT_FALSE(ParseChannelStatus("\"h\"\r\n0,40000\r\n").ok());     // beyond 16 bits
   EXPECT_FALSE(ParseThresholds("\"h\"\r\n0,nan\r\n").ok());
-  EXPECT_FALSE(ParseGroupNames("\"h\"\r\n0,\"open\r\n").ok());       // unterminated text
-  EXPECT_FALSE(ParseChannelGroups("\"h\"\r\n0,384\r\n").ok());       // no such group
+  EXPECT_FALSE(ParseGroupNames("\"h\"\r\n0,\"open\r\n").ok());  // unterminated text
+  EXPECT_FALSE(ParseChannelGroups("\"h\"\r\n0,384\r\n").ok());  // no such group
   EXPECT_FALSE(ParseChannelGroups("\"h\"\r\n0,-2\r\n").ok());
-  EXPECT_TRUE(ParseChannelGroups("\"h\"\r\n0,-1\n1,383\n").ok());     // LF-only line ends
-  EXPECT_TRUE(ParseChannelStatus("\"h\"\r\n").ok());                 // header only: no records
+  EXPECT_TRUE(ParseChannelGroups("\"h\"\r\n0,-1\n1,383\n").ok());  // LF-only line ends
+  EXPECT_TRUE(ParseChannelStatus("\"h\"\r\n").ok());               // header only: no records
 }
 
 TEST(SubprojectFile, OneOrTwoQuotedFields) {

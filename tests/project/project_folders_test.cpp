@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "base/host_fakes.h"
-#include "project/project_folders.h"
 #include "base/text_records.h"
+#include "project/project_folders.h"
 #include "support/test_support.h"
 
 namespace movexa {
@@ -15,7 +15,9 @@ using test::ReadFileOrDie;
 using test::TempDir;
 using test::WriteFileOrDie;
 
-std::string GoldenSetup() { return ReadFileOrDie(GoldenDir() / "project" / "setup.dat"); }
+std::string GoldenSetup() {
+  return ReadFileOrDie(GoldenDir() / "project" / "setup.dat");
+}
 
 TEST(ProjectFolderName, FiveDigits) {
   EXPECT_EQ(ProjectFolderName(1), "p00001");
@@ -172,8 +174,7 @@ TEST(RenameProjectInSetup, FailuresLeaveSetupAsItWas) {
 }
 
 TEST(SplitRawFields, CommasInsideQuotesDoNotSplit) {
-  EXPECT_EQ(SplitRawFields("1,\"a,b\", c,"),
-            (std::vector<std::string>{"1", "\"a,b\"", " c", ""}));
+  EXPECT_EQ(SplitRawFields("1,\"a,b\", c,"), (std::vector<std::string>{"1", "\"a,b\"", " c", ""}));
   EXPECT_EQ(SplitRawFields(""), std::vector<std::string>{""});
 }
 

@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include "base/host_fakes.h"
+#include "base/text_records.h"
 #include "project/project_folders.h"
 #include "project/project_store.h"
-#include "base/text_records.h"
 #include "support/test_support.h"
 
 namespace movexa {
@@ -28,7 +28,9 @@ class ProjectStoreTest : public ::testing::Test {
     for (const char* f : kProjectFiles) fs::copy_file(GoldenDir() / "project" / f, folder / f);
     return folder;
   }
-  ProjectLocation At(int n) { return {app_.path(), n > 0 ? ProjectFolder(app_.path(), n) : app_.path()}; }
+  ProjectLocation At(int n) {
+    return {app_.path(), n > 0 ? ProjectFolder(app_.path(), n) : app_.path()};
+  }
   std::string Setup(int n) { return ReadFileOrDie(ProjectFolder(app_.path(), n) / "setup.dat"); }
 
   TempDir app_;
@@ -66,10 +68,10 @@ TEST_F(ProjectStoreTest, MissingSetupWithNoBackupTakesDefaultsWithStageOne) {
   settings_.Name = "left over";
   settings_.Mn[kMn3][kTempx10] = 321;
   LoadSetup(3, At(3), settings_, fake_.host);
-  EXPECT_EQ(fake_.dialogs.Messages(),
-            (std::vector<std::string>{
-                "Error [\\p00003\\setup.dat] ID#1 => Loading default values...",
-                "Warning!! PLEASE Re-Check setup values before RUN"}));
+  EXPECT_EQ(
+      fake_.dialogs.Messages(),
+      (std::vector<std::string>{"Error [\\p00003\\setup.dat] ID#1 => Loading default values...",
+                                "Warning!! PLEASE Re-Check setup values before RUN"}));
   EXPECT_EQ(settings_.Name, "Default");
   EXPECT_EQ(settings_.Plate_format, "96f");
   EXPECT_EQ(settings_.Working_folder, DefaultWorkingFolder(app_.path(), 3));
@@ -100,10 +102,10 @@ TEST_F(ProjectStoreTest, BrokenSetupIsRecoveredFromTheBackupAndReadAgain) {
   fs::copy_file(folder / "setup.dat", folder / "setup.bak");
   WriteFileOrDie(folder / "setup.dat", "\"truncated\"\r\n7,\"Larv");
   LoadSetup(7, At(7), settings_, fake_.host);
-  EXPECT_EQ(fake_.dialogs.Messages(),
-            (std::vector<std::string>{
-                "Error [\\p00007\\setup.dat] ID#1 => Loading values from: p00007\\",
-                "Warning!! PLEASE Re-Check setup values before RUN"}));
+  EXPECT_EQ(
+      fake_.dialogs.Messages(),
+      (std::vector<std::string>{"Error [\\p00007\\setup.dat] ID#1 => Loading values from: p00007\\",
+                                "Warning!! PLEASE Re-Check setup values before RUN"}));
   EXPECT_EQ(settings_.Name, "Larvae, batch 2");
   EXPECT_EQ(ReadFileOrDie(folder / "setup.dat"), ReadFileOrDie(folder / "setup.bak"));
 }
@@ -123,12 +125,12 @@ TEST_F(ProjectStoreTest, RecoveryRunsOnceWhenTheBackupIsBrokenToo) {
   WriteFileOrDie(folder / "setup.bak", "garbage");
   WriteFileOrDie(folder / "setup.dat", "more garbage");
   LoadSetup(7, At(7), settings_, fake_.host);
-  EXPECT_EQ(fake_.dialogs.Messages(),
-            (std::vector<std::string>{
-                "Error [\\p00007\\setup.dat] ID#1 => Loading values from: p00007\\",
-                "Warning!! PLEASE Re-Check setup values before RUN",
-                "Error [\\p00007\\setup.dat] ID#1 => Loading default values...",
-                "Warning!! PLEASE Re-Check setup values before RUN"}));
+  EXPECT_EQ(
+      fake_.dialogs.Messages(),
+      (std::vector<std::string>{"Error [\\p00007\\setup.dat] ID#1 => Loading values from: p00007\\",
+                                "Warning!! PLEASE Re-Check setup values before RUN",
+                                "Error [\\p00007\\setup.dat] ID#1 => Loading default values...",
+                                "Warning!! PLEASE Re-Check setup values before RUN"}));
   EXPECT_EQ(settings_.Name, "Default");
   EXPECT_EQ(ReadFileOrDie(folder / "setup.bak"), "garbage");  // the backup is not changed
 }
@@ -163,7 +165,8 @@ TEST_F(ProjectStoreTest, ShortAcquisitionSetupIsNotUsedForRecovery) {
 TEST_F(ProjectStoreTest, DefaultProjectIsNeverRecovered) {
   WriteFileOrDie(app_ / "setup.dat", "junk,junk\r\n");
   fs::create_directories(app_ / "p00000");
-  WriteFileOrDie(app_ / "p00000" / "setup.bak", ReadFileOrDie(GoldenDir() / "project" / "setup.dat"));
+  WriteFileOrDie(app_ / "p00000" / "setup.bak",
+                 ReadFileOrDie(GoldenDir() / "project" / "setup.dat"));
   LoadSetup(0, At(0), settings_, fake_.host);
   EXPECT_EQ(fake_.dialogs.Messages()[0],
             "Error [\\p00000\\setup.dat] ID#1 => Loading default values...");
@@ -184,12 +187,12 @@ TEST_F(ProjectStoreTest, ChannelFilesFallBackToDefaultsWithTheirMessages) {
   LoadThresholds(3, At(3), settings_, fake_.host);
   LoadGroupNames(3, At(3), settings_, fake_.host);
   LoadChannelGroups(3, At(3), settings_, fake_.host);
-  EXPECT_EQ(fake_.dialogs.Messages(),
-            (std::vector<std::string>{
-                "Error [\\p00003\\status.dat] => Loading default values...",
-                "Error [\\p00003\\threshld.dat] => Loading default values...",
-                "Error [\\p00003\\groups.dat] => Loading default groups...",
-                "Error [\\p00003\\chgroup.dat] => Loading default groups..."}));
+  EXPECT_EQ(
+      fake_.dialogs.Messages(),
+      (std::vector<std::string>{"Error [\\p00003\\status.dat] => Loading default values...",
+                                "Error [\\p00003\\threshld.dat] => Loading default values...",
+                                "Error [\\p00003\\groups.dat] => Loading default groups...",
+                                "Error [\\p00003\\chgroup.dat] => Loading default groups..."}));
   EXPECT_TRUE(settings_.channelEnabled[4]);
   EXPECT_EQ(settings_.ChannelThreshold[0], 3.0);  // the record read before the failure is lost
   EXPECT_EQ(settings_.groupNames[0], "Group0");
