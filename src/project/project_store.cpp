@@ -60,7 +60,7 @@ void LoadSetupOnce(int16_t n, const ProjectLocation& at, ProjectSettings& s, Hos
   ApplySetupDefaults(r.stage, DefaultWorkingFolder(at.appDir, n), s);
 }
 
-// Reads one per-channel file; nullopt-like failure comes back as false.
+// Reads one per-channel file into `values`; false when it cannot be read or parsed.
 template <typename T, typename Parse>
 bool ReadChannelFile(const ProjectLocation& at, std::string_view file, Parse parse,
                      std::vector<T>& values) {
