@@ -24,6 +24,18 @@ int64_t RoundHalfEven(double x) {
   return (f % 2 == 0) ? f : f + 1;
 }
 
+int64_t RoundHalfEvenDiv(int64_t numerator, int64_t denominator) {
+  int64_t q = numerator / denominator;
+  int64_t r = numerator % denominator;
+  if (r < 0) {  // make the remainder non-negative: q is then the floor
+    q -= 1;
+    r += denominator;
+  }
+  int64_t twice = 2 * r;
+  if (twice > denominator || (twice == denominator && q % 2 != 0)) ++q;
+  return q;
+}
+
 int64_t Int(double x) {
   if (std::isnan(x)) return 0;
   if (x >= kInt64Max) return std::numeric_limits<int64_t>::max();

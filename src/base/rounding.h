@@ -11,6 +11,10 @@ namespace movexa {
 // Nearest whole number, halves to even. Values beyond the int64 range saturate.
 int64_t RoundHalfEven(double x);
 
+// Mean of whole numbers rounded like RoundHalfEven, in exact integer arithmetic:
+// numerator / denominator to the nearest whole number, halves to even. `denominator` > 0.
+int64_t RoundHalfEvenDiv(int64_t numerator, int64_t denominator);
+
 // Largest whole number not greater than x (floor). Values beyond the int64 range saturate.
 int64_t Int(double x);
 
