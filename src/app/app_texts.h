@@ -32,10 +32,9 @@ inline constexpr std::string_view kNotConnectedYet = "status = not connected yet
 // The argument that starts a run at once.
 inline constexpr std::array<std::string_view, 3> kAutoRunArguments = {"/run", "/RUN", "/Run"};
 
-// Organism selector of the main window, and the text shown for a stored organism code.
-inline constexpr std::array<std::string_view, 4> kOrganismItems = {
-    "C elegans(>L4)", "Zebrafish(Larvae)", "Customized", "Drosophila"};
-// Text shown for a stored organism code (Mn1.Organism); codes not listed leave the text as is.
+// The organism selector's text for a stored organism code (the selector's entries are the
+// detection settings' kOrganismNames).
+// Codes not listed leave the text as it is.
 struct OrganismCodeText {
   int code;
   std::string_view text;
@@ -48,8 +47,6 @@ inline constexpr std::array<OrganismCodeText, 6> kOrganismCodeTexts = {{
     {8, "size 0.1-1mm"},
     {9, "size >1mm"},
 }};
-inline constexpr std::string_view kDefaultSnrText = "1.8";
-inline constexpr double kDefaultSnr = 1.8;
 
 // Data-interval list of the main window (minutes).
 inline constexpr std::array<std::string_view, 10> kDataIntervals = {

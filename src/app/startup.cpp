@@ -4,6 +4,8 @@
 #include <exception>
 
 #include "app/app_texts.h"
+#include "acquisition/detection_texts.h"
+#include "acquisition/snr_setting.h"
 #include "app/config.h"
 #include "base/file_io.h"
 #include "base/number_format.h"
@@ -18,6 +20,7 @@ namespace {
 
 constexpr int kProgressStepMs = 500;
 constexpr int kExitPauseMs = 300;
+constexpr double kStartupDefaultSnr = 1.8;
 
 // One progress step: the start menu waits one tick of its 500 ms step timer, keeping the
 // windows responsive, before the step's work is done.
@@ -51,12 +54,12 @@ void FillMainControls(AppState& state, StartupObserver& observer) {
   p.Menu[kMenuLight] = 0;
 
   auto& mn1 = p.Mn[kMn1];
-  m.organismItems.assign(texts::kOrganismItems.begin(), texts::kOrganismItems.end());
+  m.organismItems.assign(kOrganismNames.begin(), kOrganismNames.end());
   if (auto text = OrganismText(mn1[kOrganism])) m.organismText = *text;
   m.snrText = SnrBoxText(mn1[kSNRx10]);
   observer.ShowOrganismAndSnr(state);
   state.StartupStage = 5;
-  m.snr = SnrFromBoxText(m.snrText);
+  m.snr = StartupSnr(m.snrText);
 
   m.autoCalibration = mn1[kEnab_Cal] == 1;
   m.autoZero = mn1[kEnab_Zero] == 1;
@@ -146,14 +149,13 @@ std::optional<std::string> OrganismText(int organismCode) {
 }
 
 std::string SnrBoxText(int snrX10) {
-  if (snrX10 == 0) return std::string(texts::kDefaultSnrText);
+  if (snrX10 == 0) return std::string(kDefaultSnrText);
   return FormatNumber(snrX10 / 10.0, "0.0");
 }
 
-double SnrFromBoxText(std::string_view text) {
-  auto v = ParseOperatorNumber(text);
-  if (!v || !(*v > 1.4)) return texts::kDefaultSnr;
-  return *v;
+double StartupSnr(std::string_view text) {
+  double v = SnrFromBoxText(text).value_or(0);
+  return v > 1.4 ? v : kStartupDefaultSnr;
 }
 
 void RefreshActivationLabels(AppState& state) {

@@ -66,8 +66,9 @@ void ShutdownMain(AppState& state, Host& host, const std::function<void()>& clos
 std::optional<std::string> OrganismText(int organismCode);
 // Threshold box text: SNRx10 / 10 with one decimal, "1.8" when SNRx10 is 0.
 std::string SnrBoxText(int snrX10);
-// The SNR acquisition uses from the box text ("," read as "."): 1.8 unless above 1.4.
-double SnrFromBoxText(std::string_view text);
+// The SNR start-up hands to acquisition from the box text ("," read as "."): the value when it
+// is above 1.4, else 1.8.
+double StartupSnr(std::string_view text);
 // Labels re-shown each time the main window becomes active: project name + "_" + number, the
 // minutes of Aq_lapse, the plate format name.
 void RefreshActivationLabels(AppState& state);

@@ -194,10 +194,10 @@ TEST(StartupValues, SnrAndOrganismRules) {
   EXPECT_EQ(SnrBoxText(0), "1.8");
   EXPECT_EQ(SnrBoxText(15), "1.5");
   EXPECT_EQ(SnrBoxText(28), "2.8");
-  EXPECT_DOUBLE_EQ(SnrFromBoxText("1,3"), 1.8);  // 1.3 is not above 1.4
-  EXPECT_DOUBLE_EQ(SnrFromBoxText("1,6"), 1.6);
-  EXPECT_DOUBLE_EQ(SnrFromBoxText("1.4"), 1.8);
-  EXPECT_DOUBLE_EQ(SnrFromBoxText("abc"), 1.8);
+  EXPECT_DOUBLE_EQ(StartupSnr("1,3"), 1.8);  // 1.3 is not above 1.4
+  EXPECT_DOUBLE_EQ(StartupSnr("1,6"), 1.6);
+  EXPECT_DOUBLE_EQ(StartupSnr("1.4"), 1.8);
+  EXPECT_DOUBLE_EQ(StartupSnr("abc"), 1.8);
   EXPECT_EQ(OrganismText(8), std::optional<std::string>("size 0.1-1mm"));
   EXPECT_EQ(OrganismText(3), std::nullopt);
 }
