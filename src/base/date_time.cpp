@@ -81,7 +81,14 @@ std::string FormatDateTime(const CivilTime& t, std::string_view pattern) {
   std::string out;
   bool lastWasHour = false;
   size_t i = 0;
-  auto starts = [&](std::string_view tok) { return pattern.substr(i, tok.size()) == tok; };
+  // Date tokens are matched whatever their case ("YYYYMMDDhhss"); literals are copied as given.
+  std::string lower(pattern);
+  for (char& c : lower) {
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+  }
+  auto starts = [&](std::string_view tok) {
+    return std::string_view(lower).substr(i, tok.size()) == tok;
+  };
   while (i < pattern.size()) {
     if (starts("yyyy")) {
       out += ZeroPad(t.year, 4);
@@ -91,11 +98,18 @@ std::string FormatDateTime(const CivilTime& t, std::string_view pattern) {
       out += ZeroPad(t.year % 100, 2);
       i += 2;
       lastWasHour = false;
+    } else if (starts("y")) {
+      // A lone "y" is the day of the year (so "yyy" is the two-digit year and the day).
+      CivilTime jan1{t.year, 1, 1, 0, 0, 0, 0};
+      out += std::to_string((ToEpochMs(CivilTime{t.year, t.month, t.day, 0, 0, 0, 0}) -
+                             ToEpochMs(jan1)) / 86400000 + 1);
+      i += 1;
+      lastWasHour = false;
     } else if (starts("mm")) {
       // "mm" means minutes right after an hour token or right before a seconds token.
       size_t after = i + 2;
       while (after < pattern.size() && (pattern[after] == ':' || pattern[after] == ' ')) ++after;
-      bool beforeSeconds = pattern.substr(after, 2) == "ss";
+      bool beforeSeconds = std::string_view(lower).substr(after, 2) == "ss";
       out += ZeroPad((lastWasHour || beforeSeconds) ? t.minute : t.month, 2);
       i += 2;
       lastWasHour = false;

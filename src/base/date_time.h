@@ -32,9 +32,10 @@ CivilTime FromEpochMs(int64_t ms);
 CivilTime AddMinutes(const CivilTime& t, int64_t minutes);
 bool IsValidCivil(const CivilTime& t);
 
-// Formats with date tokens: "yyyy", "yy", "mm" (month; minutes when it follows an hour token or
-// precedes "ss"), "dd", "hh", "nn" (minutes), "ss". Other characters are copied.
-// Examples: "yyyymmdd_hhmm" -> 20240319_1405, "dd/mm/yyyy hh:mm", "hh:mm:ss", "mm", "yy".
+// Formats with date tokens: "yyyy", "yy", "y" (day of the year), "mm" (month; minutes when it
+// follows an hour token or precedes "ss"), "dd", "hh", "nn" (minutes), "ss", in either case.
+// Other characters are copied. Examples: "yyyymmdd_hhmm" -> 20240319_1405, "dd/mm/yyyy hh:mm",
+// "hh:mm:ss", "mm", "yy", "YYYYMMDDhhss" -> 2024031914<seconds>, "yyy" -> 2479 (year 24, day 79).
 std::string FormatDateTime(const CivilTime& t, std::string_view pattern);
 // The general date format used on report and quick-report lines: "yyyy-mm-dd hh:mm:ss".
 std::string FormatGeneralDate(const CivilTime& t);

@@ -16,6 +16,14 @@ std::string ZeroPad(int64_t value, int digits) {
 }
 
 std::string FormatNumber(double value, std::string_view pattern) {
+  // The number part is the leading run of "0" and "."; what follows is copied ("000_" -> 007_).
+  size_t numberEnd = 0;
+  while (numberEnd < pattern.size() && (pattern[numberEnd] == '0' || pattern[numberEnd] == '.')) {
+    ++numberEnd;
+  }
+  if (numberEnd < pattern.size()) {
+    return FormatNumber(value, pattern.substr(0, numberEnd)) + std::string(pattern.substr(numberEnd));
+  }
   size_t point = pattern.find('.');
   int intDigits = static_cast<int>(point == std::string_view::npos ? pattern.size() : point);
   int decimals = point == std::string_view::npos ? 0 : static_cast<int>(pattern.size() - point - 1);

@@ -1,6 +1,8 @@
 // Parsing of movexa-cli's arguments.
 #include "cli/cli_args.h"
 
+#include <cstdio>
+
 namespace movexa::cli {
 
 CliArgs::CliArgs(int argc, char** argv, int first, const std::set<std::string>& valueOptions)
@@ -44,6 +46,17 @@ void CliArgs::Allow(const std::set<std::string>& flags) {
   for (const auto& [k, v] : options_) {
     if (!valueOptions_.count(k)) errors_.push_back("unknown option --" + k);
   }
+}
+
+std::optional<int> HelpOrUsageError(const CliArgs& args, const char* command, const char* help) {
+  if (args.Has("help")) {
+    std::fputs(help, stdout);
+    return 0;
+  }
+  if (args.errors().empty() && args.positional().empty()) return std::nullopt;
+  for (const auto& e : args.errors()) std::fprintf(stderr, "movexa-cli %s: %s\n", command, e.c_str());
+  std::fputs(help, stderr);
+  return 2;
 }
 
 }  // namespace movexa::cli

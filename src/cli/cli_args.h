@@ -32,4 +32,9 @@ class CliArgs {
   std::set<std::string> valueOptions_;
 };
 
+// The common start of a command: "--help" prints `help` and answers 0; argument errors (and
+// positional words, which the command does not take) are printed with `help` and answer 2;
+// nullopt when the command should go on.
+std::optional<int> HelpOrUsageError(const CliArgs& args, const char* command, const char* help);
+
 }  // namespace movexa::cli

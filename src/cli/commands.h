@@ -10,4 +10,11 @@ struct Command {
   int (*run)(int argc, char** argv);  // argv[0] is the command word
 };
 
+int RunInit(int argc, char** argv);
+int RunProject(int argc, char** argv);
+int RunConnect(int argc, char** argv);
+int RunReport(int argc, char** argv);
+int RunReanalyze(int argc, char** argv);
+int RunCircadian(int argc, char** argv);
+
 }  // namespace movexa::cli

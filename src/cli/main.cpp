@@ -6,19 +6,15 @@
 #include "cli/commands.h"
 
 namespace movexa::cli {
-int RunConnect(int argc, char** argv);
-int RunReport(int argc, char** argv);
-int RunReanalyze(int argc, char** argv);
-int RunCircadian(int argc, char** argv);
-
 // Commands register here, one line each, in the order "movexa-cli --help" lists them.
 const Command kCommands[] = {
+    {"init", "lay out a fresh application folder from the installation data", RunInit},
+    {"project", "load the configuration and the current project, print a summary", RunProject},
     {"connect", "find the instrument; print its port, serial number and factory calibration",
      RunConnect},
     {"report", "write the report of recorded acquisitions", RunReport},
     {"reanalyze", "re-count acquisitions from their raw data, then report", RunReanalyze},
     {"circadian", "export acquisitions per well or channel for circadian tools", RunCircadian},
-    {nullptr, nullptr, nullptr},
 };
 }  // namespace movexa::cli
 

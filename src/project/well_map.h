@@ -38,6 +38,16 @@ struct WellMap {
     if (well < 0 || beam < 0 || well > highestWell || beam > highestBeam) return 0;
     return table[static_cast<size_t>(well) * (highestBeam + 1) + beam];
   }
+
+  // The channel that names this well and beam, or -1 when none does. ChannelOf answers 0 for
+  // an empty entry, which cannot be told from channel 0; callers that average the beams of a
+  // well, or list wells, ask here.
+  int16_t FindChannel(int well, int beam) const {
+    int16_t c = ChannelOf(well, beam);
+    if (c < 0 || c >= kChannelCount) return -1;
+    auto i = static_cast<size_t>(c);
+    return channelWell[i] == well && channelBeam[i] == beam ? c : int16_t{-1};
+  }
 };
 
 }  // namespace movexa

@@ -27,6 +27,10 @@ TEST(DateTime, PatternsTellMonthsFromMinutes) {
   EXPECT_EQ(FormatDateTime(t, "hh:mm:ss"), "14:05:09");
   EXPECT_EQ(FormatDateTime(t, "mm"), "03");
   EXPECT_EQ(FormatDateTime(t, "yy"), "24");
+  // Upper-case tokens and the day of the year, as backup and removal stamps use them.
+  EXPECT_EQ(FormatDateTime(t, "YYYYMMDDhhss"), "202403191409");
+  EXPECT_EQ(FormatDateTime(t, "YYYMMDDhhmm"), "24790319" "1405");
+  EXPECT_EQ(FormatDateTime(CivilTime{2024, 12, 31, 0, 0, 0, 0}, "y"), "366");
   EXPECT_EQ(FormatGeneralDate(t), "2024-03-19 14:05:09");
   EXPECT_EQ(AcquisitionStamp(t), "20240319_1405");
 }

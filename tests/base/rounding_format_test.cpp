@@ -46,6 +46,8 @@ TEST(NumberFormat, PatternsPadAndRoundHalfEven) {
   EXPECT_EQ(FormatNumber(5, "000"), "005");
   EXPECT_EQ(FormatNumber(123, "00000"), "00123");
   EXPECT_EQ(FormatNumber(1800.4, "0"), "1800");
+  EXPECT_EQ(FormatNumber(7, "000_"), "007_");  // per-well export file names
+  EXPECT_EQ(FormatNumber(12, "000000"), "000012");
   EXPECT_EQ(ZeroPad(7, 5), "00007");
   EXPECT_EQ(ZeroPad(123456, 5), "123456");
 }

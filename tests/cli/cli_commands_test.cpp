@@ -1,0 +1,119 @@
+// movexa-cli as the operator runs it: the built program on a temporary application folder.
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+
+#include "support/test_support.h"
+
+namespace movexa {
+namespace {
+
+using test::InstallDataDir;
+using test::ReadFileOrDie;
+using test::TempDir;
+using test::WriteFileOrDie;
+namespace fs = std::filesystem;
+
+struct CliRun {
+  int exitCode = -1;
+  std::string output;  // standard output and error together
+};
+
+// Runs movexa-cli with `args` (already quoted for the shell), standard input closed.
+CliRun Cli(const std::string& args) {
+  const std::string command =
+      "env -u MOVEXA_HOME -u MOVEXA_DATA '" MOVEXA_CLI_PATH "' " + args + " </dev/null 2>&1";
+  CliRun r;
+  FILE* pipe = ::popen(command.c_str(), "r");
+  if (!pipe) return r;
+  std::array<char, 4096> buf{};
+  size_t n = 0;
+  while ((n = std::fread(buf.data(), 1, buf.size(), pipe)) > 0) r.output.append(buf.data(), n);
+  int status = ::pclose(pipe);
+  r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return r;
+}
+
+std::string Quoted(const fs::path& p) {
+  return "'" + p.string() + "'";
+}
+
+bool Has(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
+
+TEST(CliInit, LaysOutTheFolderAndASecondInitKeepsConfigDat) {
+  TempDir d;
+  const fs::path home = d / "home";
+  CliRun first = Cli("init --app-dir " + Quoted(home));
+  ASSERT_EQ(first.exitCode, 0) << first.output;
+  EXPECT_EQ(ReadFileOrDie(home / "config.dat"), ReadFileOrDie(InstallDataDir() / "config.dat"));
+  EXPECT_TRUE(fs::exists(home / "p00001" / "chgroup.dat"));
+  EXPECT_TRUE(fs::exists(home / "w32_flytube.dat"));
+
+  WriteFileOrDie(home / "config.dat", "\"Config: mine\"\r\n3,9,2,0\r\n");
+  fs::remove(home / "w6.dat");
+  CliRun second = Cli("init --app-dir " + Quoted(home));
+  ASSERT_EQ(second.exitCode, 0) << second.output;
+  EXPECT_EQ(ReadFileOrDie(home / "config.dat"), "\"Config: mine\"\r\n3,9,2,0\r\n");
+  EXPECT_TRUE(Has(second.output, "kept   config.dat")) << second.output;
+  EXPECT_TRUE(Has(second.output, "copied w6.dat")) << second.output;
+}
+
+TEST(CliProject, PrintsTheSummaryOfTheDemoProject) {
+  TempDir d;
+  ASSERT_EQ(Cli("init --app-dir " + Quoted(d.path())).exitCode, 0);
+  CliRun r = Cli("project --app-dir " + Quoted(d.path()));
+  ASSERT_EQ(r.exitCode, 0) << r.output;
+  for (const char* part :
+       {"[Frm_Init.status] STARTING........... Reading Configuration...", "project:      1  Demo",
+        "plate format: w96f  96 Wells flat bottom [2microbeams/well]",
+        "geometry:     8 rows x 12 columns; row pitch 2 offset -0.5",
+        "lapse 3 min, 600 samples per bin", "000_Control               24 wells   48 channels",
+        "003_Drug_100uM            24 wells   48 channels"}) {
+    EXPECT_TRUE(Has(r.output, part)) << part << "\n" << r.output;
+  }
+  EXPECT_FALSE(Has(r.output, "[message]")) << r.output;
+}
+
+TEST(CliProject, LoaderMessagesArePrintedAndTheProjectStillLoads) {
+  TempDir d;
+  ASSERT_EQ(Cli("init --app-dir " + Quoted(d.path())).exitCode, 0);
+  WriteFileOrDie(d / "p00001" / "status.dat", "garbage\r\nmore,garbage\r\n");
+  WriteFileOrDie(d / "w96f.dat", "");
+  CliRun r = Cli("project --app-dir " + Quoted(d.path()));
+  ASSERT_EQ(r.exitCode, 0) << r.output;
+  EXPECT_TRUE(Has(r.output, "[message] Error [\\p00001\\status.dat] => Loading default values..."))
+      << r.output;
+  EXPECT_TRUE(
+      Has(r.output, "[message] Error [\\w96f.dat] ID#1 => Loading plate format from default"))
+      << r.output;
+  EXPECT_TRUE(Has(r.output, "384 of 384 enabled")) << r.output;
+}
+
+TEST(CliProject, MissingConfigEndsWithTheMessage) {
+  TempDir d;
+  CliRun r = Cli("project --app-dir " + Quoted(d.path()));
+  EXPECT_EQ(r.exitCode, 1);
+  EXPECT_TRUE(Has(r.output, "Config file not found: Check correct software installation"))
+      << r.output;
+}
+
+TEST(CliUsage, HelpAndBadArguments) {
+  for (const char* command : {"init", "project"}) {
+    CliRun help = Cli(std::string(command) + " --help");
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_TRUE(Has(help.output, std::string("usage: movexa-cli ") + command)) << help.output;
+    EXPECT_EQ(Cli(std::string(command) + " --bogus").exitCode, 2);
+    EXPECT_EQ(Cli(std::string(command) + " --app-dir").exitCode, 2);
+  }
+  CliRun list = Cli("--help");
+  EXPECT_TRUE(Has(list.output, "init")) << list.output;
+  EXPECT_TRUE(Has(list.output, "project")) << list.output;
+}
+
+}  // namespace
+}  // namespace movexa
