@@ -1,14 +1,12 @@
 // movexa-cli connect: connects to the instrument exactly as the main window's Connect does (the
 // port prompt answered on the terminal), then prints the port, the serial number and the
 // factory temperature calibration.
-//
-// The application configuration is read here from "config.dat" line 2 (project, last project,
-// port, restart) with the record syntax of src/base, and written back the same way, until the
-// shared LoadConfig/SaveConfig of src/app take their place.
 #include <cstdio>
 #include <string>
 
-#include "app/app_config.h"
+#include "app/app_folder.h"
+#include "app/app_texts.h"
+#include "app/config.h"
 #include "base/file_io.h"
 #include "base/text_records.h"
 #include "cli/cli_args.h"
@@ -18,55 +16,13 @@
 
 namespace movexa::cli {
 
+namespace fs = std::filesystem;
+
 namespace {
-
-constexpr const char* kConfigFile = "config.dat";
-constexpr const char* kConfigHeader =
-    "Config: <Actual_Project_Number>, <Last_Project>,<Serial_COM>,<Restart_Time>";
-constexpr const char* kConfigMissing = "Config file not found: Check correct software installation";
-constexpr const char* kConfigUnreadable =
-    "Error opening config File >>>> Loading DEFAULT configuration...";
-constexpr const char* kConfigNotSaved = "<Error Saving Config File>";
-
-// Reads "config.dat"; false when it does not exist. An unreadable or short file gives the
-// defaults after its message.
-bool LoadConfigFile(const fs::path& appDir, AppConfig& config, Dialogs& dialogs) {
-  const fs::path path = appDir / kConfigFile;
-  if (!IsFile(path)) return false;
-  AppConfig loaded;
-  auto text = ReadWholeFile(path);
-  bool ok = text.has_value();
-  if (ok) {
-    RecordReader reader(*text);
-    ok = reader.Skip() && reader.ReadInt16(loaded.Actual_Project_Number) &&
-         reader.ReadInt16(loaded.Last_Project) && reader.ReadInt16(loaded.Serial_COM) &&
-         reader.ReadInt16(loaded.Restart_Time);
-  }
-  if (!ok) {
-    dialogs.Message(kConfigUnreadable);
-    loaded = AppConfig{};
-  }
-  if (loaded.Serial_COM < 1) loaded.Serial_COM = 1;
-  if (loaded.Serial_COM > 16) loaded.Serial_COM = 16;
-  loaded.Restart_Time = 0;
-  config = loaded;
-  return true;
-}
-
-void SaveConfigFile(const fs::path& appDir, const AppConfig& config, Dialogs& dialogs) {
-  RecordWriter w;
-  w.Header(kConfigHeader)
-      .Int(config.Actual_Project_Number)
-      .Int(config.Last_Project)
-      .Int(config.Serial_COM)
-      .Int(config.Restart_Time)
-      .EndLine();
-  if (!WriteFileAtomic(appDir / kConfigFile, w.str())) dialogs.Message(kConfigNotSaved);
-}
 
 void PrintUsage(std::FILE* out) {
   std::fprintf(out,
-               "usage: movexa-cli connect --app-dir DIR\n\n"
+               "usage: movexa-cli connect [--app-dir DIR]\n\n"
                "Connects to the instrument as the main window's Connect does: the configured port\n"
                "of DIR/config.dat, then ports 1..15, then a prompt for a port number. COM<n> is\n"
                "the device in MOVEXA_COM<n>, else in DIR/ports.dat, else /dev/ttyS<n-1>.\n");
@@ -81,19 +37,19 @@ int RunConnect(int argc, char** argv) {
     PrintUsage(stdout);
     return 0;
   }
-  auto appDirText = args.Value("app-dir");
-  if (!args.errors().empty() || !args.positional().empty() || !appDirText) {
+  if (!args.errors().empty() || !args.positional().empty()) {
     for (const auto& e : args.errors()) std::fprintf(stderr, "movexa-cli connect: %s\n", e.c_str());
     PrintUsage(stderr);
     return 2;
   }
-  const fs::path appDir(*appDirText);
+  const fs::path appDir = ChooseAppDir(AppDirSourcesFromEnvironment(args.Value("app-dir")));
   TerminalHost terminal;
-  AppConfig config;
-  if (!LoadConfigFile(appDir, config, terminal.dialogs)) {
-    terminal.dialogs.Message(kConfigMissing, {});
+  if (!IsFile(appDir / app_texts::kConfigFile)) {
+    terminal.dialogs.Message(app_texts::kConfigNotFound, {});
     return 1;
   }
+  AppConfig config;
+  LoadConfig(appDir, config, terminal.host);
 
   SystemPortOpener opener(appDir);
   CommPortTable ports(terminal.pacer, opener);
@@ -101,7 +57,7 @@ int RunConnect(int argc, char** argv) {
   SignalTable signals{};
   DeviceLink link{ports, connection, signals, terminal.host};
   ConnectOutcome outcome = ConnectInstrument(
-      link, config.Serial_COM, [&] { SaveConfigFile(appDir, config, terminal.dialogs); });
+      link, config.Serial_COM, [&] { SaveConfig(appDir, config, terminal.host); });
 
   if (outcome == ConnectOutcome::kOffline) {
     std::printf("offline: no instrument found\n");

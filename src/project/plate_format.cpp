@@ -240,9 +240,12 @@ std::string PlateFormatInformation(std::string_view name) {
 }
 
 std::string WellLabel(int well, int rows) {
-  if (well < 0 || rows < 1) return {};
-  std::string label(1, static_cast<char>('A' + well % rows));
-  return label + std::to_string(well / rows + 1);
+  if (well < 0) return {};
+  if (rows < 1) rows = 1;
+  // Row letters run "A", "B", ...; a plate with more rows than printable letters shows "?".
+  int code = 'A' + well % rows;
+  char letter = code <= '~' ? static_cast<char>(code) : '?';
+  return std::string(1, letter) + std::to_string(well / rows + 1);
 }
 
 std::string ChannelLabel(const WellMap& map, const PlateGeometry& geometry, int channel) {

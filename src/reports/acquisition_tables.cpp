@@ -77,7 +77,7 @@ ReadResult<AcquisitionSetup> ParseAcquisitionSetup(std::string_view text) {
   return {true, s, {}};
 }
 
-ReadResult<std::array<std::string, kChannelSlots>> ParseGroupNames(std::string_view text) {
+ReadResult<std::array<std::string, kChannelSlots>> ParseAcquisitionGroupNames(std::string_view text) {
   RecordReader r(text);
   ReadResult<std::array<std::string, kChannelSlots>> out;
   if (!r.Skip()) return Failed<std::array<std::string, kChannelSlots>>(r);
@@ -91,7 +91,7 @@ ReadResult<std::array<std::string, kChannelSlots>> ParseGroupNames(std::string_v
   return out;
 }
 
-ReadResult<std::array<int16_t, kChannelCount>> ParseChannelGroups(std::string_view text) {
+ReadResult<std::array<int16_t, kChannelCount>> ParseAcquisitionChannelGroups(std::string_view text) {
   RecordReader r(text);
   ReadResult<std::array<int16_t, kChannelCount>> out;
   out.value.fill(kFreeGroup);
@@ -164,12 +164,6 @@ char RowLetter(int row) {
   return (code >= 'A' && code <= '~') ? static_cast<char>(code) : '?';
 }
 
-std::string WellLabel(int well, int rows) {
-  if (rows < 1) rows = 1;
-  std::string label = std::to_string(well / rows + 1);
-  label.insert(label.begin(), RowLetter(well % rows));
-  return label;
-}
 
 std::string MultiwellNotFoundMessage(std::string_view plateFormat) {
   return std::string(rt::kMultiwellFilePrefix) + std::string(plateFormat) +
@@ -195,13 +189,13 @@ AcquisitionTables LoadAcquisitionTables(const std::filesystem::path& acquisition
   const auto groupsPath = acquisitionFolder / "groups.dat";
   auto groupsText = ReadWholeFile(groupsPath, &error);
   if (!groupsText) return fail(TablesStatus::kGroupsUnreadable, groupsPath, error);
-  auto names = ParseGroupNames(*groupsText);
+  auto names = ParseAcquisitionGroupNames(*groupsText);
   if (!names.ok) return fail(TablesStatus::kGroupsUnreadable, groupsPath, names.error);
 
   const auto chgroupPath = acquisitionFolder / "chgroup.dat";
   auto chgroupText = ReadWholeFile(chgroupPath, &error);
   if (!chgroupText) return fail(TablesStatus::kGroupsUnreadable, chgroupPath, error);
-  auto groups = ParseChannelGroups(*chgroupText);
+  auto groups = ParseAcquisitionChannelGroups(*chgroupText);
   if (!groups.ok) return fail(TablesStatus::kGroupsUnreadable, chgroupPath, groups.error);
 
   const std::string& plate = out.setup.plateFormat;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "base/constants.h"
+#include "project/plate_format.h"
 
 namespace movexa {
 
@@ -62,10 +63,10 @@ struct ReadResult {
 
 ReadResult<AcquisitionSetup> ParseAcquisitionSetup(std::string_view text);
 // Group names by line order after the header (at most 385); missing entries stay empty.
-ReadResult<std::array<std::string, kChannelSlots>> ParseGroupNames(std::string_view text);
+ReadResult<std::array<std::string, kChannelSlots>> ParseAcquisitionGroupNames(std::string_view text);
 // Group index per channel by line order after the header (at most 385 records; channels
 // without a record, and groups outside 0..384, are free).
-ReadResult<std::array<int16_t, kChannelCount>> ParseChannelGroups(std::string_view text);
+ReadResult<std::array<int16_t, kChannelCount>> ParseAcquisitionChannelGroups(std::string_view text);
 // Plate-format file: two text lines, six layout numbers, one text line, then per channel a
 // label, a well (-1 unused) and a beam index. Wells and beams must lie in 0..383 (or the well
 // be negative) and the row count be at least 1.
@@ -76,8 +77,6 @@ std::string ParseSubprojectName(std::string_view text);
 // The "SETTING:" text of a report: "Mode1 C.elegans[snr=1.8]".
 std::string SettingText(const AcquisitionSetup& setup);
 
-// Well label: "A" + (well mod rows) then Int(well / rows) + 1 ("A1", "B3").
-std::string WellLabel(int well, int rows);
 // Row letter "A" + row.
 char RowLetter(int row);
 
