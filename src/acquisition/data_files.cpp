@@ -13,6 +13,7 @@ namespace movexa {
 namespace {
 
 constexpr std::string_view kCountsFileName = "counts.bin";
+constexpr size_t kPathReserve = 4096;  // the longest path of most file systems
 
 std::string WaitingText(const BinFileState& s) {
   return std::to_string(s.waiting.size()) + " bin(s) waiting in memory";
@@ -31,8 +32,7 @@ std::string RawBytes(std::span<const int16_t> block) {
 }
 
 // Appends the raw buffer to `path` straight from memory where the layouts agree.
-bool AppendRawBlock(const std::filesystem::path& path, std::span<const int16_t> block,
-                    std::string& error) {
+bool AppendRawBlock(const char* path, std::span<const int16_t> block, std::string& error) {
   if constexpr (std::endian::native == std::endian::little) {
     std::string_view bytes(reinterpret_cast<const char*>(block.data()), block.size_bytes());
     return AppendToFile(path, bytes, &error);
@@ -47,6 +47,15 @@ bool AppendRaw(const std::filesystem::path& folder, const WaitingBin& bin, std::
     return AppendToFile(path, std::string(static_cast<size_t>(bin.rawBytes), '\0'), &error);
   }
   return AppendToFile(path, bin.raw, &error);
+}
+
+// The path of `name` in `folder`, built in the state's reused text (no allocation once it has
+// grown to the longest path of the run).
+const char* PathIn(BinFileState& state, const std::filesystem::path& folder, std::string_view name) {
+  state.pathText.assign(folder.native());
+  if (!state.pathText.empty() && state.pathText.back() != '/') state.pathText.push_back('/');
+  state.pathText.append(name);
+  return state.pathText.c_str();
 }
 
 // Writes one bin (the raw block unless already written, then the counts record); false at the
@@ -118,8 +127,17 @@ BinWriteResult Conclude(Host& host, BinFileState& state, bool upToDate, size_t w
 
 void BinFileState::Reset() {
   int64_t limit = waitingRawLimitBytes;
+  std::string counts = std::move(countsBytes);
+  std::string path = std::move(pathText);
   *this = BinFileState{};
   waitingRawLimitBytes = limit;
+  // The working texts are sized here, before the run, so that its bin closes allocate nothing.
+  countsBytes = std::move(counts);
+  countsBytes.clear();
+  countsBytes.reserve(kCountsRecordBytes);
+  pathText = std::move(path);
+  pathText.clear();
+  pathText.reserve(kPathReserve);
 }
 
 std::string RawFileName(int fileNumber) { return std::to_string(fileNumber) + ".bin"; }
@@ -132,23 +150,29 @@ BinWriteResult AppendBinFiles(Host& host, BinFileState& state, const std::filesy
   record.minutes = elapsedMinutes;
   record.values = binCounts;
   record.values[kChannelCount] = SaturateInt16(RoundHalfEven(temperature * 10.0));
-
-  WaitingBin bin;
-  bin.fileNumber = state.fileNumber;
-  bin.hasRaw = saveReal;
-  bin.rawBytes = static_cast<int64_t>(rawBlock.size_bytes());
-  EncodeCountsRecord(record, bin.counts);
+  state.countsBytes.clear();
+  EncodeCountsRecord(record, state.countsBytes);
 
   std::string error;
+  const int fileNumber = state.fileNumber;
   size_t waitingBefore = state.waiting.size();
   bool upToDate = DrainWaiting(state, folder, error);
+  bool rawWritten = false;
   if (upToDate) {
     // Nothing waits: write straight from the run buffer, copying only if the write fails.
-    if (saveReal) bin.rawWritten = AppendRawBlock(folder / RawFileName(bin.fileNumber), rawBlock, error);
-    upToDate = (!saveReal || bin.rawWritten) &&
-               AppendToFile(folder / kCountsFileName, bin.counts, &error);
+    if (saveReal) {
+      rawWritten = AppendRawBlock(PathIn(state, folder, RawFileName(fileNumber)), rawBlock, error);
+    }
+    upToDate = (!saveReal || rawWritten) &&
+               AppendToFile(PathIn(state, folder, kCountsFileName), state.countsBytes, &error);
   }
   if (!upToDate) {
+    WaitingBin bin;
+    bin.fileNumber = fileNumber;
+    bin.hasRaw = saveReal;
+    bin.rawWritten = rawWritten;
+    bin.rawBytes = static_cast<int64_t>(rawBlock.size_bytes());
+    bin.counts = state.countsBytes;
     if (saveReal && !bin.rawWritten) {
       if (state.waitingRawBytes + bin.rawBytes <= state.waitingRawLimitBytes) {
         bin.raw = RawBytes(rawBlock);

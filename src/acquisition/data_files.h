@@ -47,8 +47,12 @@ struct BinFileState {
   bool droppingReported = false; // the operator was told that raw blocks are being dropped
   int64_t droppedRawBlocks = 0;  // raw blocks of the run written as zeros
   std::string lastError;         // the file system's words of the latest failure
+  // Working storage of a bin close, kept from bin to bin so that a bin written straight to the
+  // disk allocates nothing: the encoded record and the path of the file being appended to.
+  std::string countsBytes;
+  std::string pathText;
 
-  // Back to the start of a run (file 0, block 0, nothing waiting).
+  // Back to the start of a run (file 0, block 0, nothing waiting), with the working texts sized.
   void Reset();
 };
 

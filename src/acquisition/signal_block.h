@@ -7,12 +7,9 @@
 #include <cstdint>
 #include <span>
 
-namespace movexa {
+#include "base/instrument_protocol.h"  // BlockSignalChannel: the channel of each block signal
 
-// Channel that receives signal `k` of the block requested at `blockOffset`.
-inline int BlockSignalChannel(int blockOffset, int k) {
-  return 2 * blockOffset + 2 * (k / 3) + 128 * (k % 3);
-}
+namespace movexa {
 
 // Stores an accepted block into `row` (385 values). Signals above the 16-bit range are held at
 // 32767; a signal whose channel would fall outside the row is ignored.

@@ -4,11 +4,19 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 
+#include "acquisition/run_record.h"
 #include "app/app_config.h"
 #include "app/main_controls.h"
+#include "calibration/calibration_table.h"
+#include "calibration/light_control.h"
+#include "device/com_module.h"
+#include "device/connection_state.h"
+#include "device/mod_comm.h"
 #include "project/project_settings.h"
 #include "project/well_map.h"
+#include "reports/report_config.h"
 
 namespace movexa {
 
@@ -26,6 +34,20 @@ struct AppState {
   bool connected = false;  // the instrument answered on Serial_COM
 
   MainControls main;
+
+  // The instrument link of the running program (instrument.h installs and connects it): the
+  // opener reaches the devices, the port table owns the open port, the connection holds the
+  // port in use, the factory calibration and the block reply length; the signal table holds
+  // the last parsed block reply.
+  std::unique_ptr<PortOpener> portOpener;
+  std::unique_ptr<CommPortTable> ports;
+  ConnectionState connection;
+  SignalTable signals{};
+
+  CalibrationTable calibration;  // emitter power and receiver gain per channel ("calvalue.dat")
+  ReportConfig reportConfig;     // "repoconf.dat"; its User_defined flag is main.userDefinedBin
+  OutputState outputs;           // light and temperature outputs of the main window
+  AcquisitionRun run;            // run state, counters, buffers and data-file writer
 };
 
 }  // namespace movexa

@@ -17,6 +17,9 @@ namespace {
 void SetError(std::string* error, const fs::path& path, const std::string& what) {
   if (error) *error = path.string() + ": " + what;
 }
+void SetError(std::string* error, const char* path, const std::string& what) {
+  if (error) *error = std::string(path) + ": " + what;
+}
 
 bool WriteAll(int fd, std::string_view data) {
   size_t done = 0;
@@ -119,7 +122,11 @@ bool WriteFileAtomic(const fs::path& path, std::string_view data, std::string* e
 }
 
 bool AppendToFile(const fs::path& path, std::string_view data, std::string* error) {
-  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+  return AppendToFile(path.c_str(), data, error);
+}
+
+bool AppendToFile(const char* path, std::string_view data, std::string* error) {
+  int fd = ::open(path, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
   if (fd < 0) {
     SetError(error, path, LastOsError());
     return false;

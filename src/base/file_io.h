@@ -33,6 +33,9 @@ bool WriteFileAtomic(const fs::path& path, std::string_view data, std::string* e
 // When the write fails part-way the file is cut back to its previous length, so a record is
 // either appended whole or not at all and can be written again later.
 bool AppendToFile(const fs::path& path, std::string_view data, std::string* error = nullptr);
+// The same for a path given as text; allocates nothing when the append succeeds (the bin close
+// of the sampling tick appends through it).
+bool AppendToFile(const char* path, std::string_view data, std::string* error = nullptr);
 
 // Writes `data` at byte `offset` of an existing file without changing its length beyond
 // offset + size.

@@ -111,7 +111,7 @@ BlockExchange ExchangeSignalBlock(DeviceLink& link, int offset, int consumeBytes
   consumeBytes = std::clamp(consumeBytes, 0, 2 * kSignalTableEntries);
   const int want = std::min(std::max(consumeBytes, link.connection.blockReplyBytes), kCommMaxRead);
   if (!SendFrame(link, kCodeBlock, offset, kModeCommand)) return result;
-  std::string reply;
+  std::string& reply = link.ports.ReceiveBuffer();
   result.received = link.ports.CommRead(link.connection.port, reply, want);
   if (result.received < consumeBytes) return result;
   result.good = ParseSignalBlock(reply, consumeBytes / 2, link.signals);

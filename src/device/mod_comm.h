@@ -74,6 +74,9 @@ class CommPortTable {
   int32_t CommReadQuiet(int port, std::string& data, int maxCount);
 
   const CommError& CommLastError() const { return lastError_; }
+  // A receive buffer for the exchanges that run at every sample (the block requests of the
+  // sampling tick): read into it, they allocate nothing once it has grown to its largest read.
+  std::string& ReceiveBuffer() { return receiveBuffer_; }
   bool IsOpen(int port) const;
   // Device path behind an open port (empty when not open), for diagnosis and display.
   std::string DeviceOf(int port) const;
@@ -98,6 +101,7 @@ class CommPortTable {
   PortOpener& opener_;
   std::array<Entry, kCommPortCount> entries_;
   CommError lastError_;
+  std::string receiveBuffer_;
 };
 
 }  // namespace movexa

@@ -1,0 +1,355 @@
+// Run control of the main window: Play, Pause, Stop and Read Blank, ApplyOutputs and the disk
+// space warning.
+#include <cstdio>
+#include <system_error>
+
+#include "acquisition/acquisition_engine.h"
+#include "acquisition/run_texts.h"
+#include "acquisition/snr_setting.h"
+#include "app/instrument.h"
+#include "base/file_io.h"
+#include "base/rounding.h"
+#include "base/text_records.h"
+#include "project/project_files.h"
+#include "project/project_store.h"
+
+namespace movexa {
+
+namespace texts = run_texts;
+
+namespace {
+
+constexpr int kEventPumps = 10;
+constexpr int kChannelModeSends = 2;
+constexpr int kChannelModePauseMs = 100;
+constexpr int kStopPauseMs = 5;
+constexpr int kRealTimePlotMargin = 20;
+constexpr std::string_view kSubprojectFileName = "subproj.dat";
+// Disk check: only recordings of at least this many minutes are checked.
+constexpr int kDiskCheckMinimumLapse = 31;
+constexpr int64_t kLowDiskMarginMB = 999;
+constexpr int64_t kNotEnoughDiskMarginMB = 200;
+constexpr int64_t kLargeRecordingMB = 1001;
+
+void PumpEvents(Host& host, int times) {
+  for (int i = 0; i < times; ++i) host.pacer.PumpEvents();
+}
+
+}  // namespace
+
+void ApplyOutputs(DeviceLink& link, bool offline, const OutputState& outputs,
+                  LiveDisplayObserver& display) {
+  if (!offline) DeviceSend(link, kCodeOutputs, OutputsByte(outputs), kModeCommand);
+  display.ShowOutputs(outputs);
+}
+
+DiskSpaceCheck CheckDiskSpace(int aqLapse, int64_t freeMB) {
+  DiskSpaceCheck check;
+  check.requiredMB = RoundHalfEven(aqLapse * 4 / 10.0);
+  check.report = texts::DiskSpaceReport(aqLapse, check.requiredMB, freeMB);
+  bool appended = false;
+  if (freeMB - check.requiredMB <= kLowDiskMarginMB) {
+    check.report += std::string(texts::kLowDiskSpace) + std::string(texts::kEol);
+    appended = true;
+  }
+  if (freeMB - check.requiredMB < kNotEnoughDiskMarginMB) {
+    check.report += std::string(texts::kNotEnoughDiskSpace) + std::string(texts::kEol) +
+                    std::string(texts::kNotEnoughDiskHint);
+    appended = true;
+  }
+  check.ask = check.requiredMB >= kLargeRecordingMB || appended;
+  return check;
+}
+
+bool IsFourBlockFormat(std::string_view plateFormat) {
+  return plateFormat == "w96" || plateFormat == "w96u";
+}
+
+AcquisitionEngine::AcquisitionEngine(AppState& state, Host& host, LiveDisplayObserver& display)
+    : state_(state), host_(host), display_(display), link_(InstrumentLink(state, host)) {}
+
+bool AcquisitionEngine::Offline() const { return InstrumentOffline(state_); }
+
+CalibrationContext AcquisitionEngine::CalibrationFor() {
+  return CalibrationContext{
+      link_,
+      state_.calibration,
+      state_.project,
+      state_.wellMap,
+      state_.run.buffers,
+      state_.appDir,
+      display_,
+      [this] { return state_.run.runState != RunState::kStopped; },
+      [this] { CmdStop(); }};
+}
+
+void AcquisitionEngine::Apply(const OutputDecision& decision) {
+  state_.outputs = decision.state;
+  if (decision.apply) ApplyOutputs(link_, Offline(), state_.outputs, display_);
+}
+
+std::string AcquisitionEngine::AskExperimentName() {
+  if (state_.autoRun) return std::string(texts::kAutorunName);
+  const bool autoCalibration = state_.main.autoCalibration && state_.main.autoZero;
+  std::string name =
+      host_.dialogs.Input(texts::NamePrompt(autoCalibration), texts::kNameTitle, "");
+  if (name.empty() &&
+      host_.dialogs.Ask(texts::kEmptyName, Dialogs::Buttons::kOkCancel) ==
+          Dialogs::Answer::kCancel) {
+    name = host_.dialogs.Input(texts::kNameAgainPrompt, texts::kNameTitle, "");
+  }
+  return name;
+}
+
+bool AcquisitionEngine::CheckDiskSpaceOrDecline() {
+  const ProjectSettings& p = state_.project;
+  if (p.Save_real != 1 || p.Aq_lapse < kDiskCheckMinimumLapse || state_.autoRun) return true;
+  DiskSpaceCheck check = CheckDiskSpace(p.Aq_lapse, host_.system.FreeDiskMB(state_.ProjectPath));
+  if (!check.ask) return true;
+  if (host_.dialogs.Ask(texts::DiskQuestion(check.report), Dialogs::Buttons::kYesNo) ==
+      Dialogs::Answer::kYes) {
+    return true;
+  }
+  display_.OpenSetupWindow();
+  return false;
+}
+
+bool AcquisitionEngine::WaitingBinsAllowStart() {
+  BinFileState& files = state_.run.files;
+  if (files.waiting.empty()) return true;
+  BinWriteResult written = WriteWaitingBins(host_, files, state_.run.lastRecordedFolder);
+  if (written.upToDate) return true;
+  host_.dialogs.Message(texts::WaitingBinsBlockStart(written.waitingBins,
+                                                     state_.run.lastRecordedFolder.string()));
+  return false;
+}
+
+bool AcquisitionEngine::PrepareAcquisitionFolder(const std::string& name) {
+  RunContext& context = state_.run.context;
+  context.folderName = AcquisitionStamp(host_.clock.Now());
+  context.folder = state_.ProjectPath / context.folderName;
+  std::error_code ec;
+  std::filesystem::create_directories(context.folder, ec);
+  if (ec || !IsDirectory(context.folder)) {
+    host_.dialogs.Message(texts::FolderNotCreated(context.folder.string(),
+                                                  ec ? ec.message() : LastOsError()));
+    return false;
+  }
+  SaveResult snapshot =
+      SaveProject(context.folder, state_.config.Actual_Project_Number, state_.project);
+  std::string error;
+  if (!snapshot.ok ||
+      !WriteFileAtomic(context.folder / kSubprojectFileName, FormatSubproject(name, nullptr),
+                       &error)) {
+    host_.dialogs.Message(texts::SnapshotNotWritten(snapshot.ok ? error : snapshot.error));
+    return false;
+  }
+  return true;
+}
+
+void AcquisitionEngine::SendChannelMode() {
+  const int mode = IsFourBlockFormat(state_.project.Plate_format) ? 1 : 0;
+  for (int i = 0; i < kChannelModeSends; ++i) {
+    if (!Offline()) DeviceSend(link_, kCodeChannelMode, mode, kModeCommand);
+    host_.pacer.PauseMs(kChannelModePauseMs);
+  }
+}
+
+void AcquisitionEngine::RunStartCalibration() {
+  const MainControls& m = state_.main;
+  AcquisitionRun& run = state_.run;
+  if (!run.context.recording || Offline()) return;
+  // The SNR factor of both procedures: the box value, 1.8 when below 1.3.
+  const double snr = RunStartSnr(m.snrText);
+  if (m.autoCalibration) {
+    display_.ShowPanel(texts::kAutoCalibrationBanner);
+    display_.SetProgressScale(kChannelCount - 1);
+    CalibrationContext ctx = CalibrationFor();
+    DeviceSelfCalibration(ctx, run.context.folder);
+    display_.HidePanel();
+  }
+  if (m.autoZero && run.runState != RunState::kStopped) {
+    display_.ShowPanel(texts::kAutoCalibrationBanner);
+    CalibrationContext ctx = CalibrationFor();
+    AutoZero(ctx, snr, m.autoCalibration && m.autoZero);
+    display_.HidePanel();
+  }
+  // The procedures read into the run buffers; the run starts from clean rows.
+  run.buffers.Clear();
+}
+
+bool AcquisitionEngine::CmdPlay() {
+  AcquisitionRun& run = state_.run;
+  if (run.runState != RunState::kStopped) return false;
+  display_.StopDeviceTest();
+  const std::string name = AskExperimentName();
+  display_.ShowExperimentName(name);
+  if (state_.config.Actual_Project_Number == 0) {
+    host_.dialogs.Message(texts::kProjectZero);
+    display_.OpenSetupWindow();
+    return false;
+  }
+  if (Offline()) {
+    host_.dialogs.Message(texts::kOfflineAcquisition);
+    return false;
+  }
+  PumpEvents(host_, kEventPumps);
+  state_.ports->CommFlush(state_.connection.port);
+  PumpEvents(host_, kEventPumps);
+  display_.PrepareLiveDisplay();
+
+  const bool recording = !name.empty();
+  if (recording) {
+    if (!CheckDiskSpaceOrDecline() || !WaitingBinsAllowStart()) return false;
+    if (!PrepareAcquisitionFolder(name)) return false;
+  }
+
+  // The run record and counters start afresh; the buffers are sized for this project.
+  RunContext& context = run.context;
+  std::filesystem::path folder = recording ? context.folder : std::filesystem::path();
+  std::string folderName = recording ? context.folderName : std::string();
+  context = RunContext{};
+  context.experimentName = name;
+  context.recording = recording;
+  context.folder = folder;
+  context.folderName = folderName;
+  context.autorun = state_.autoRun;
+  run.counters = SampleCounters{};
+  run.blankMode = false;
+  run.timerIntervalMs = kSamplingTimerMs;
+  if (recording) {
+    run.files.Reset();
+    run.lastRecordedFolder = folder;
+  }
+
+  run.runState = RunState::kRunning;
+  display_.RunControlsChanged(run.runState);
+  if (run.buffers.rtBuffer != state_.project.RT_Buffer) {
+    run.buffers.Allocate(state_.project.RT_Buffer);
+  } else {
+    run.buffers.Clear();
+  }
+
+  if (auto setPoint = ParseOperatorNumber(state_.main.temperatureText)) {
+    context.temperatureSetPoint = *setPoint;
+  }
+  int raw = DeviceQuery(link_, kCodeTemperature, 0, kModeCommand);
+  if (raw >= 0) {
+    context.temperature = TemperatureDegrees(raw, state_.connection.factory);
+    context.temperatureRead = true;
+  }
+  SetTemperatureText();
+
+  Apply(LightAtRunStart(state_.outputs, LightScheduleFromMn(state_.project.Mn),
+                        host_.clock.Now().hour));
+  SendChannelMode();
+  RunStartCalibration();
+
+  if (run.runState != RunState::kRunning) return false;  // stopped during calibration
+  display_.PrepareRealTimePlot(state_.project.RT_Buffer + kRealTimePlotMargin);
+  run.counters = SampleCounters{};
+  context.startMs = host_.clock.MonotonicMs();
+  context.startWall = host_.clock.Now();
+  run.timerEnabled = true;
+  return true;
+}
+
+void AcquisitionEngine::CmdPause() {
+  AcquisitionRun& run = state_.run;
+  RunContext& context = run.context;
+  if (run.runState == RunState::kRunning) {
+    if (host_.dialogs.Ask(texts::kPauseQuestion, Dialogs::Buttons::kYesNo) ==
+        Dialogs::Answer::kYes) {
+      run.timerEnabled = false;
+      run.runState = RunState::kPaused;
+      context.pausedElapsedMs = host_.clock.MonotonicMs() - context.startMs;
+      context.timeCounterPaused = true;
+      host_.status.SetStatus(texts::kStatusWhere, texts::kTimeCounterOff);
+    } else {
+      run.runState = RunState::kPaused;
+      context.timeCounterPaused = false;
+      host_.status.SetStatus(texts::kStatusWhere, texts::kTimeCounterOn);
+    }
+    display_.RunControlsChanged(run.runState);
+    display_.ShowBanner(texts::kPausedBanner);
+  } else if (run.runState == RunState::kPaused) {
+    if (context.timeCounterPaused) {
+      context.startMs = host_.clock.MonotonicMs() - context.pausedElapsedMs;
+    }
+    run.counters.ticks = 0;
+    run.timerEnabled = true;
+    run.runState = RunState::kRunning;
+    context.timeCounterPaused = false;
+    display_.RunControlsChanged(run.runState);
+    display_.HideBanner();
+  }
+}
+
+void AcquisitionEngine::FlushAfterStop() {
+  PumpEvents(host_, kEventPumps);
+  if (!Offline()) state_.ports->CommFlush(state_.connection.port);
+  host_.pacer.PauseMs(kStopPauseMs);
+  PumpEvents(host_, kEventPumps);
+}
+
+void AcquisitionEngine::CmdStop() {
+  AcquisitionRun& run = state_.run;
+  display_.StopDeviceTest();
+  const bool wasActive = run.runState != RunState::kStopped;
+  run.runState = RunState::kStopped;
+  run.timerEnabled = false;
+  run.blankMode = false;
+  display_.HideBanner();
+  Apply(OutputsAtStop(state_.outputs));
+  if (wasActive) display_.RunControlsChanged(run.runState);
+  FlushAfterStop();
+  host_.status.SetStatus(texts::kBlankLabelWhere, "");
+  run.counters.ticks = 0;
+
+  if (!run.files.waiting.empty()) {
+    BinWriteResult written = WriteWaitingBins(host_, run.files, run.lastRecordedFolder);
+    if (!written.upToDate) {
+      host_.dialogs.Message(texts::BinsStillWaiting(written.waitingBins, written.error));
+    }
+  }
+}
+
+bool AcquisitionEngine::ReadBlank() {
+  AcquisitionRun& run = state_.run;
+  if (Offline()) {
+    host_.dialogs.Message(texts::kOfflineOperation);
+    return false;
+  }
+  RunContext& context = run.context;
+  context.recording = false;
+  run.counters = SampleCounters{};
+  run.timerIntervalMs = kSamplingTimerMs;
+  // The blank is sampled by the tick, which samples only while running: a stopped or paused
+  // run is set running for it (and stopped again at its end).
+  run.runState = RunState::kRunning;
+  display_.RunControlsChanged(run.runState);
+
+  // The blank gets its own folder with a copy of the project files, as a run would.
+  context.folderName = AcquisitionStamp(host_.clock.Now());
+  context.folder = state_.ProjectPath / context.folderName;
+  std::error_code ec;
+  std::filesystem::create_directories(context.folder, ec);
+  SaveProject(context.folder, state_.config.Actual_Project_Number, state_.project);
+  display_.PrepareLiveDisplay();
+
+  if (run.buffers.rtBuffer != state_.project.RT_Buffer) {
+    run.buffers.Allocate(state_.project.RT_Buffer);
+  }
+  for (int c = 0; c < kChannelCount; ++c) StartBlank(run.buffers.channels[c]);
+  display_.DrawRunProgress(0, state_.project.Aq_lapse);
+  context.startMs = host_.clock.MonotonicMs();
+  context.startWall = host_.clock.Now();
+
+  run.blankMode = true;
+  host_.status.SetStatus(texts::kBlankLabelWhere,
+                         texts::SettingBlank(state_.project.Threshold_Counter));
+  run.timerEnabled = true;
+  return true;
+}
+
+}  // namespace movexa

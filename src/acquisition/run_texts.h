@@ -1,0 +1,105 @@
+// Texts of run control and the sampling loop: the experiment-name prompt, refusals, the disk
+// space warning, banners, status lines and the labels of the main window they go to. Each text
+// lives here only.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace movexa::run_texts {
+
+inline constexpr std::string_view kEol = "\r\n";
+
+// Status labels of the main window.
+inline constexpr std::string_view kStatusWhere = "Frm_Main.lblstatus";
+inline constexpr std::string_view kBlankLabelWhere = "Frm_Main.lblcalibrando";
+
+// Experiment name.
+inline constexpr std::string_view kNameTitle = "Starting New acquisition...";
+inline constexpr std::string_view kAutorunName = "Autorun project";
+inline constexpr std::string_view kNamePromptHead =
+    "*************************************************\r\n"
+    "***   Enter a Name for this Experiment  ***\r\n"
+    "*************************************************\r\n"
+    "Comments:\r\n"
+    "~~~~~~~\r\n";
+inline constexpr std::string_view kAutoCalibrationOn =
+    "> Auto Calibration is ON: Use experimental Microplate Direclty.";
+inline constexpr std::string_view kAutoCalibrationOff =
+    "> Auto Calibration is OFF: Remember to read Blank.";
+inline constexpr std::string_view kMonitorModeHint =
+    "> To go into Monitor_mode (no calculation/recording) keep experiment name empty.";
+inline std::string NamePrompt(bool autoCalibrationAndZero) {
+  return std::string(kNamePromptHead) +
+         std::string(autoCalibrationAndZero ? kAutoCalibrationOn : kAutoCalibrationOff) +
+         std::string(kEol) + std::string(kMonitorModeHint);
+}
+inline constexpr std::string_view kEmptyName =
+    "Name is EMPTY. Activity is NOT going to be CALCULATED/RECORDED!";
+inline constexpr std::string_view kNameAgainPrompt = "Enter a Name for this experiment";
+
+// Refusals.
+inline constexpr std::string_view kProjectZero =
+    "Operation not allowed in Project #0:Default. Go to <Setup> and Save it with another name";
+inline constexpr std::string_view kOfflineAcquisition =
+    "Acquisition not allowed in OFFLINE MODE. Connect the equipment and restart the program.";
+inline constexpr std::string_view kOfflineOperation = "Operation not possible in OFFLINE mode";
+
+// Disk space for real-time recording.
+inline std::string DiskSpaceReport(int aqLapse, int64_t requiredMB, int64_t freeMB) {
+  return "Programmed Acquisition lapse = " + std::to_string(aqLapse) +
+         "minutes & RealTime_recording=YES" + std::string(kEol) +
+         "Required Disk space for RealTime Saving = " + std::to_string(requiredMB) + "MB" +
+         std::string(kEol) + "Current Disk Space=" + std::to_string(freeMB) + "MB" +
+         std::string(kEol);
+}
+inline constexpr std::string_view kLowDiskSpace = "LOW DISK SPACE";
+inline constexpr std::string_view kNotEnoughDiskSpace = "NOT ENOUGH DISK SPACE";
+inline constexpr std::string_view kNotEnoughDiskHint =
+    " (Please, Increase Disk Space Availablility or Deselect Realtime recording)";
+inline std::string DiskQuestion(std::string_view report) {
+  return "WARNING:" + std::string(kEol) + std::string(report) + std::string(kEol) + "PROCEED?";
+}
+
+// Folder and files of a recorded run that cannot be created: the run does not start.
+inline std::string FolderNotCreated(std::string_view folder, std::string_view why) {
+  return "The acquisition folder " + std::string(folder) + " could not be created (" +
+         std::string(why) + "). The acquisition was not started.";
+}
+inline std::string SnapshotNotWritten(std::string_view why) {
+  return "The project files could not be copied into the acquisition folder (" +
+         std::string(why) + "). The acquisition was not started.";
+}
+// Bins that a failing disk still holds back.
+inline std::string BinsStillWaiting(int64_t bins, std::string_view why) {
+  return std::to_string(bins) +
+         " closed bin(s) could not be written to the acquisition files yet (" + std::string(why) +
+         "). They are kept in memory and written as soon as the disk allows; free disk space "
+         "before starting another acquisition.";
+}
+inline std::string WaitingBinsBlockStart(int64_t bins, std::string_view folder) {
+  return std::to_string(bins) + " closed bin(s) of the acquisition " + std::string(folder) +
+         " are still waiting for the disk. Free disk space and try again: a new acquisition "
+         "starts only when they are written.";
+}
+
+// Pause.
+inline constexpr std::string_view kPauseQuestion = "Pause Time Counter?";
+inline constexpr std::string_view kTimeCounterOff = "Time Counter = OFF";
+inline constexpr std::string_view kTimeCounterOn = "Time Counter = ON";
+inline constexpr std::string_view kPausedBanner = "<< PAUSED >>";
+inline constexpr std::string_view kAutoCalibrationBanner = "<AUTOCALIBRATION>";
+
+// End of a run.
+inline constexpr std::string_view kAcquisitionFinished = "Acquisition finished";
+
+// Blank reading.
+inline std::string SettingBlank(int samples) {
+  return "Setting Blank.... (" + std::to_string(samples) + " samples)";
+}
+inline std::string SettingChannelOk(int channel) {
+  return "Setting (" + std::to_string(channel) + ") OK...";
+}
+
+}  // namespace movexa::run_texts
