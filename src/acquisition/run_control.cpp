@@ -197,6 +197,8 @@ bool AcquisitionEngine::CmdPlay() {
   state_.ports->CommFlush(state_.connection.port);
   PumpEvents(host_, kEventPumps);
   display_.PrepareLiveDisplay();
+  // Sized before the run so that the block exchanges of the tick allocate nothing.
+  state_.ports->ReceiveBuffer().reserve(kCommMaxRead);
 
   const bool recording = !name.empty();
   if (recording) {

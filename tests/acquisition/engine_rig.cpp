@@ -20,7 +20,7 @@ sim::SimConfig EngineSimConfig() {
   return config;
 }
 
-EngineRig::EngineRig(sim::SimConfig config, bool connect)
+EngineRig::EngineRig(sim::SimConfig config, bool connect, SerialPeer* peer)
     : instrument(std::move(config), fake.clock) {
   state.appDir = dir / "app";
   LayOutAppFolder(state.appDir);
@@ -29,9 +29,16 @@ EngineRig::EngineRig(sim::SimConfig config, bool connect)
   state.outputs = OutputsAtStartup(state.project.Mn);
   auto loopback = std::make_unique<LoopbackOpener>(fake.clock, fake.pacer);
   opener = loopback.get();
-  opener->Attach(state.config.Serial_COM, instrument);
+  const int port = state.config.Serial_COM;
+  opener->Attach(port, peer ? *peer : static_cast<SerialPeer&>(instrument));
   InstallPorts(state, fake.pacer, std::move(loopback));
-  if (connect) {
+  if (connect && peer) {
+    EXPECT_EQ(state.ports->CommOpen(port, "COM" + std::to_string(port), kInstrumentLineSettings), 0);
+    state.connection.port = static_cast<int16_t>(port);
+    state.connection.connected = true;
+    state.connection.blockReplyBytes = 48;
+    state.connected = true;
+  } else if (connect) {
     EXPECT_EQ(ConnectAppInstrument(state, fake.host), ConnectOutcome::kConnected);
   }
   engine = std::make_unique<AcquisitionEngine>(state, fake.host, display);

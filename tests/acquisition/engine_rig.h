@@ -61,7 +61,10 @@ class RecordingDisplay : public LiveDisplayObserver {
 sim::SimConfig EngineSimConfig();
 
 struct EngineRig {
-  explicit EngineRig(sim::SimConfig config = EngineSimConfig(), bool connect = true);
+  // With `peer`, the port reaches that peer instead of the simulator and is opened directly
+  // (block replies of 48 bytes) rather than through the connect operation.
+  explicit EngineRig(sim::SimConfig config = EngineSimConfig(), bool connect = true,
+                     SerialPeer* peer = nullptr);
 
   // Starts a run with `name` as the operator's answer (an empty name is confirmed with OK).
   bool Play(const std::string& name);

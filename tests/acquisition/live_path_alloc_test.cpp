@@ -9,9 +9,8 @@
 
 #include "acquisition/live_detection.h"
 
-namespace {
+// Allocations made by the whole executable; the tests read it before and after what they check.
 std::atomic<long> gAllocations{0};
-}  // namespace
 
 void* operator new(std::size_t size) {
   gAllocations.fetch_add(1, std::memory_order_relaxed);
