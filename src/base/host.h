@@ -38,6 +38,9 @@ class Clock {
   virtual CivilTime Now() = 0;
   // Milliseconds on a clock that never jumps (elapsed run time is measured on it).
   virtual int64_t MonotonicMs() = 0;
+  // The same clock in microseconds, for line timing finer than a millisecond; a clock that
+  // only knows milliseconds answers MonotonicMs() x 1000.
+  virtual int64_t MonotonicUs() { return MonotonicMs() * 1000; }
 };
 
 // Pauses and event processing of long procedures.

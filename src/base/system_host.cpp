@@ -31,6 +31,11 @@ int64_t SystemClock::MonotonicMs() {
   return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
+int64_t SystemClock::MonotonicUs() {
+  using namespace std::chrono;
+  return duration_cast<microseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
 void SleepingPacer::PauseMs(int ms) {
   if (ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }

@@ -9,6 +9,7 @@ class SystemClock : public Clock {
  public:
   CivilTime Now() override;
   int64_t MonotonicMs() override;
+  int64_t MonotonicUs() override;
 };
 
 // Pauses sleep for real; PumpEvents does nothing (the terminal has no window events).

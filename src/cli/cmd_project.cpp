@@ -29,14 +29,6 @@ constexpr const char* kHelp =
     "                 when it holds config.dat, else $XDG_DATA_HOME/movexa or\n"
     "                 ~/.local/share/movexa); lay one out with `movexa-cli init`\n";
 
-// The terminal shows status lines as they come: the pauses that keep them readable in the
-// start menu are not needed here.
-class NoWaitPacer : public Pacer {
- public:
-  void PauseMs(int) override {}
-  void PumpEvents() override {}
-};
-
 const char* OnOff(bool v) {
   return v ? "on" : "off";
 }

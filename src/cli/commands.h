@@ -16,5 +16,7 @@ int RunConnect(int argc, char** argv);
 int RunReport(int argc, char** argv);
 int RunReanalyze(int argc, char** argv);
 int RunCircadian(int argc, char** argv);
+int RunAcquire(int argc, char** argv);
+int RunCalibrate(int argc, char** argv);
 
 }  // namespace movexa::cli

@@ -45,6 +45,14 @@ class TerminalStatus : public StatusSink {
   bool quiet_;
 };
 
+// Pauses that return at once: the terminal shows progress lines as they come, so the pauses
+// that keep the windows' status lines readable are not needed.
+class NoWaitPacer : public Pacer {
+ public:
+  void PauseMs(int) override {}
+  void PumpEvents() override {}
+};
+
 // The whole terminal host in one value.
 struct TerminalHost {
   explicit TerminalHost(bool assumeYes = false, bool quietStatus = false)

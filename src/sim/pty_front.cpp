@@ -87,16 +87,19 @@ bool PtyFront::Run(SerialPeer& peer, Clock& clock, const volatile std::sig_atomi
   std::string outgoing;
   char buffer[4096];
   while (!stop) {
-    const int64_t nowUs = clock.MonotonicMs() * 1000;
-    int timeoutMs = kIdlePollMs;
+    // Line times in microseconds: paced replies leave as their bytes are due, not up to a
+    // millisecond later.
+    const int64_t nowUs = clock.MonotonicUs();
+    int64_t timeoutUs = kIdlePollMs * 1000;
     if (!outgoing.empty()) {
-      timeoutMs = 1;
+      timeoutUs = 1000;
     } else if (int64_t next = peer.NextArrivalUs(); next >= 0) {
-      int64_t waitMs = (next - nowUs + 999) / 1000;
-      timeoutMs = static_cast<int>(std::clamp<int64_t>(waitMs, 0, kIdlePollMs));
+      timeoutUs = std::clamp<int64_t>(next - nowUs, 0, timeoutUs);
     }
     pollfd p{master_, POLLIN, 0};
-    int rc = ::poll(&p, 1, timeoutMs);
+    const timespec wait{static_cast<time_t>(timeoutUs / 1000000),
+                        static_cast<long>(timeoutUs % 1000000) * 1000};
+    int rc = ::ppoll(&p, 1, &wait, nullptr);
     if (rc < 0 && errno != EINTR) {
       error = ErrnoText("poll");
       return false;
@@ -104,14 +107,13 @@ bool PtyFront::Run(SerialPeer& peer, Clock& clock, const volatile std::sig_atomi
     if (rc > 0 && (p.revents & POLLIN)) {
       ssize_t n = ::read(master_, buffer, sizeof buffer);
       if (n > 0) {
-        peer.Receive(std::string_view(buffer, static_cast<size_t>(n)),
-                     clock.MonotonicMs() * 1000);
+        peer.Receive(std::string_view(buffer, static_cast<size_t>(n)), clock.MonotonicUs());
       } else if (n < 0 && errno != EAGAIN && errno != EINTR && errno != EIO) {
         error = ErrnoText("read");
         return false;
       }
     }
-    peer.Collect(outgoing, sizeof buffer, clock.MonotonicMs() * 1000);
+    peer.Collect(outgoing, sizeof buffer, clock.MonotonicUs());
     while (!outgoing.empty()) {
       ssize_t n = ::write(master_, outgoing.data(), outgoing.size());
       if (n > 0) {
