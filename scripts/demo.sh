@@ -2,7 +2,8 @@
 # Movexa's main job on its embedded default: builds the programs, lays out a fresh demo
 # application folder (build/demo-home, removed and laid out anew on every run so the demo always
 # starts from the installation data), loads its project as the program's start-up does, starts
-# the simulated instrument on a pseudo-terminal and connects to it.
+# the simulated instrument on a pseudo-terminal and connects to it, records a named
+# acquisition of the demo project (3 minutes, bins of 600 samples) and writes its report.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -21,16 +22,44 @@ echo "== loading the current project as start-up does"
 
 # The simulated instrument on a real pseudo-terminal: movexa-sim puts a link to its terminal in
 # the application folder, and the configured COM number is mapped to that link through
-# MOVEXA_COM<n>.
+# MOVEXA_COM<n>. Its replies travel at the line's 115200 baud with 48-byte blocks, and an
+# organism crosses every beam about six times a minute (the crossings are recorded).
 port=$(sed -n 2p "$home/config.dat" | tr -d '\r' | cut -d, -f3 | tr -d ' ')
 link="$home/instrument.link"
-"$sim" --link "$link" --all-rate 6 >"$home/sim.log" 2>&1 &
+"$sim" --link "$link" --paced --block-bytes 48 --all-rate 6 --truth "$home/crossings.txt" \
+  >"$home/sim.log" 2>&1 &
 sim_pid=$!
 trap 'kill -TERM "$sim_pid" 2>/dev/null || true; wait "$sim_pid" 2>/dev/null || true' EXIT
 for _ in $(seq 1 100); do [ -L "$link" ] && break; sleep 0.05; done
 echo "== movexa-sim on $(readlink "$link"), mapped to COM$port"
 env "MOVEXA_COM$port=$link" "$cli" connect --app-dir "$home" </dev/null
+
+echo "== a named acquisition of the demo project: movexa-cli acquire (about 3 minutes)"
+env "MOVEXA_COM$port=$link" "$cli" acquire --app-dir "$home" --name "Demo run" </dev/null \
+  | tee "$home/acquire.log"
+folder=$(sed -n 's/^acquisition folder: //p' "$home/acquire.log" | tail -n 1)
+quick=$(sed -n 's/^quick report: //p' "$home/acquire.log" | tail -n 1)
+if [ -z "$folder" ] || [ ! -f "$folder/counts.bin" ]; then
+  echo "demo: the acquisition wrote no counts.bin" >&2
+  exit 1
+fi
+echo "== the acquisition's files are in $folder"
+ls -l "$folder"
+if [ -f "$quick" ]; then
+  echo "== the quick report is $quick; its group section:"
+  sed -n '1,12p' "$quick" | tr -d '\r'
+fi
+
+echo "== the report of the acquisition: movexa-cli report (bins of 1 minute)"
+"$cli" report --app-dir "$home" --bin 1 --quiet "$folder" </dev/null
+for r in "$folder"/report.csv "$folder"/report.txt; do
+  if [ -f "$r" ]; then
+    echo "== the report is $r"
+    head -n 25 "$r" | tr -d '\r'
+  fi
+done
+
 kill -TERM "$sim_pid"
 wait "$sim_pid"
 trap - EXIT
-echo "== simulator stopped: $(tail -n 1 "$home/sim.log")"
+echo "== simulator stopped: $(tail -n 1 "$home/sim.log"); its recorded crossings: $home/crossings.txt"

@@ -30,6 +30,8 @@ constexpr int kDiskCheckMinimumLapse = 31;
 constexpr int64_t kLowDiskMarginMB = 999;
 constexpr int64_t kNotEnoughDiskMarginMB = 200;
 constexpr int64_t kLargeRecordingMB = 1001;
+constexpr int kAutoZeroLongSeries = 100;  // readings of an automatic zero without calibration
+constexpr int kFewestBinSamples = 2;      // a bin buffer holds at least two samples
 
 void PumpEvents(Host& host, int times) {
   for (int i = 0; i < times; ++i) host.pacer.PumpEvents();
@@ -158,7 +160,10 @@ void AcquisitionEngine::SendChannelMode() {
 void AcquisitionEngine::RunStartCalibration() {
   const MainControls& m = state_.main;
   AcquisitionRun& run = state_.run;
-  if (!run.context.recording || Offline()) return;
+  if (!run.context.recording || Offline() || !(m.autoCalibration || m.autoZero)) return;
+  // The automatic zero reads up to 100 rows, more than a short bin holds: until sampling
+  // starts the buffers may be larger than the bin.
+  if (run.buffers.rows() < kAutoZeroLongSeries) run.buffers.Allocate(kAutoZeroLongSeries);
   // The SNR factor of both procedures: the box value, 1.8 when below 1.3.
   const double snr = RunStartSnr(m.snrText);
   if (m.autoCalibration) {
@@ -174,8 +179,8 @@ void AcquisitionEngine::RunStartCalibration() {
     AutoZero(ctx, snr, m.autoCalibration && m.autoZero);
     display_.HidePanel();
   }
-  // The procedures read into the run buffers; the run starts from clean rows.
-  run.buffers.Clear();
+  // The procedures read into the run buffers; the run starts from clean rows of its own size.
+  run.buffers.Allocate(state_.project.RT_Buffer);
 }
 
 bool AcquisitionEngine::CmdPlay() {
@@ -200,6 +205,10 @@ bool AcquisitionEngine::CmdPlay() {
   // Sized before the run so that the block exchanges of the tick allocate nothing.
   state_.ports->ReceiveBuffer().reserve(kCommMaxRead);
 
+  if (state_.project.RT_Buffer < kFewestBinSamples) {
+    host_.dialogs.Message(texts::BinTooShort(state_.project.RT_Buffer));
+    return false;
+  }
   const bool recording = !name.empty();
   if (recording) {
     if (!CheckDiskSpaceOrDecline() || !WaitingBinsAllowStart()) return false;
@@ -320,6 +329,10 @@ bool AcquisitionEngine::ReadBlank() {
   AcquisitionRun& run = state_.run;
   if (Offline()) {
     host_.dialogs.Message(texts::kOfflineOperation);
+    return false;
+  }
+  if (state_.project.RT_Buffer < kFewestBinSamples) {
+    host_.dialogs.Message(texts::BinTooShort(state_.project.RT_Buffer));
     return false;
   }
   RunContext& context = run.context;

@@ -71,6 +71,11 @@ inline std::string SnapshotNotWritten(std::string_view why) {
   return "The project files could not be copied into the acquisition folder (" +
          std::string(why) + "). The acquisition was not started.";
 }
+// A project whose bins cannot hold a sample series.
+inline std::string BinTooShort(int rtBuffer) {
+  return "Samples per bin (RT_Buffer) = " + std::to_string(rtBuffer) +
+         ": at least 2 are needed. The acquisition was not started.";
+}
 // Bins that a failing disk still holds back.
 inline std::string BinsStillWaiting(int64_t bins, std::string_view why) {
   return std::to_string(bins) +

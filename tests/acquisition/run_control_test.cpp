@@ -109,6 +109,17 @@ TEST(PlayRefusals, OfflineRefusesWithoutSendingAFrame) {
   EXPECT_EQ(rig.display.setupWindowOpened, 0);
 }
 
+TEST(PlayRefusals, ABinOfOneSampleIsRefusedBeforeAnythingIsCreated) {
+  EngineRig rig;
+  rig.state.project.RT_Buffer = 1;  // "setup.dat" accepts it; a bin buffer cannot hold it
+  rig.fake.dialogs.ExpectInput("", "exp").ExpectMessage(
+      "Samples per bin (RT_Buffer) = 1: at least 2 are needed. The acquisition was not started.");
+  EXPECT_FALSE(rig.engine->CmdPlay());
+  EXPECT_TRUE(rig.fake.dialogs.Problems().empty());
+  EXPECT_TRUE(rig.AcquisitionFolders().empty());
+  EXPECT_FALSE(rig.state.run.timerEnabled);
+}
+
 TEST(DiskSpace, WarningTextsAndWhenTheQuestionIsAsked) {
   // 60 minutes, 5000 MB free: 24 MB required, nothing appended, no question.
   DiskSpaceCheck small = CheckDiskSpace(60, 5000);
