@@ -58,18 +58,18 @@ BeamModel::BeamModel(const SimConfig& config, int64_t originUs)
     step_[static_cast<size_t>(p)] = 0.035 + 0.01 * spread.Uniform();
   }
   uint64_t index = 0;
-  for (const auto& spec : config.organisms) {
+  for (const auto& organism : config.organisms) {
     std::vector<std::vector<int>> groups;
-    if (spec.kind == OrganismSpec::Kind::kWell) {
-      groups.push_back(spec.channels);
+    if (organism.kind == OrganismSpec::Kind::kWell) {
+      groups.push_back(organism.channels);
     } else {
-      for (int ch : spec.channels) groups.push_back({ch});
+      for (int ch : organism.channels) groups.push_back({ch});
     }
     for (auto& g : groups) {
       Process p{std::move(g),
-                spec.ratePerMinute > 0 ? kUsPerMinute / spec.ratePerMinute : -1.0,
-                spec.depthPercent / 100.0,
-                int64_t{spec.durationMs} * 1000,
+                organism.ratePerMinute > 0 ? kUsPerMinute / organism.ratePerMinute : -1.0,
+                organism.depthPercent / 100.0,
+                int64_t{organism.durationMs} * 1000,
                 -1,
                 SimRandom(config.seed ^ (0xA5A5A5A5ULL + 0x1000193ULL * ++index))};
       if (p.meanGapUs > 0) {
