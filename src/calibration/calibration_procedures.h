@@ -59,8 +59,12 @@ struct CalibrationContext {
 void ReadAllChannels(CalibrationContext& ctx, int row, int blockBytes);
 
 // `DeviceSelfCalibration`: the instrument's own calibration (code 0x40 with target level 110),
-// its progress, the read-back of registers 0..254 into the table and "calvalue.dat" (register
-// layout), and a copy of that file into `targetFolder` (a failed copy is ignored).
+// its progress ("Calibrating..." + percent, until a byte of 191 or ten empty reads), the
+// read-back of registers 0..254 into "calvalue.dat" (register layout; a register that could not
+// be read is written as power -1, gain 0) and into the table by channel (register r sets channel
+// 2r; unread registers leave theirs), and the same file into `targetFolder` when one is given
+// (a failure there is ignored). A file that cannot be written is reported. Offline it does
+// nothing at all.
 void DeviceSelfCalibration(CalibrationContext& ctx, const std::filesystem::path& targetFolder);
 
 // `SoftwareCalibration` ("Fast CALIB"): steps each used channel's power and gain until its level
