@@ -57,6 +57,7 @@ BeamModel::BeamModel(const SimConfig& config, int64_t originUs)
     base_[static_cast<size_t>(p)] = 480.0 + 390.0 * spread.Uniform();
     step_[static_cast<size_t>(p)] = 0.035 + 0.01 * spread.Uniform();
   }
+  factor_.fill(1.0);
   uint64_t index = 0;
   for (const auto& organism : config.organisms) {
     std::vector<std::vector<int>> groups;
@@ -120,7 +121,13 @@ double BeamModel::SettledLevel(int position, int setting) const {
   if (power == 0) return kDarkLevel;
   const int ladder = (power - 1) * 8 + gain;
   const auto p = static_cast<size_t>(position);
-  return std::min(4095.0, base_[p] * std::pow(1.0 + step_[p], ladder));
+  return std::min(4095.0, base_[p] * factor_[p] * std::pow(1.0 + step_[p], ladder));
+}
+
+void BeamModel::SetBeamFactor(int channel, double factor) {
+  const int position = ChannelPosition(channel);
+  if (position < 0 || !(factor > 0)) return;
+  factor_[static_cast<size_t>(position)] = factor;
 }
 
 int BeamModel::Sample(int position, int setting) {
