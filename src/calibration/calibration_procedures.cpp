@@ -23,6 +23,8 @@ constexpr int kSelfCalibrationMaxTimeouts = 10;
 constexpr int kSelfCalibrationFinal = kSelfCalibrationDone + 1;  // 191: progress complete
 constexpr int kSelfCalibrationTimeoutPauseMs = 1;
 constexpr int kLastRegister = kCalibrationRegisters - 1;  // 254
+// Unanswered registers in a row after which the read-back is abandoned.
+constexpr int kReadBackGiveUpRegisters = 5;
 constexpr int kWritesBetweenEvents = 21;
 constexpr int kCalibrationBlockBytes = 96;
 constexpr int kAutoZeroBlockBytes = 48;
@@ -146,9 +148,19 @@ void DeviceSelfCalibration(CalibrationContext& ctx, const std::filesystem::path&
   }
 
   std::array<int, kCalibrationRegisters> values{};
+  int unansweredInARow = 0;
   for (int r = 0; r < kCalibrationRegisters; ++r) {
     Status(ctx, WithNumber(t::kSavingValuesHead, r * 100 / kLastRegister, t::kPercentTail));
     values[static_cast<size_t>(r)] = ReadRegisterRetry(link, r);
+    unansweredInARow = values[static_cast<size_t>(r)] < 0 ? unansweredInARow + 1 : 0;
+    // An instrument that has stopped answering would cost three read time-outs per register,
+    // about half an hour for the whole read-back, and would leave a file of unreadable values
+    // in place of a good table. Give up instead, keeping "calvalue.dat" and the table as they
+    // are; a register missed here and there is still marked unreadable as usual.
+    if (unansweredInARow >= kReadBackGiveUpRegisters) {
+      link.host.dialogs.Message(t::kReadBackAbandoned);
+      return;
+    }
   }
   const std::string text = FormatCalibrationRegisters(values);
   std::string error;

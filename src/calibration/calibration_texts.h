@@ -30,7 +30,11 @@ inline constexpr std::string_view kCalibrationOk = "Calibration OK";
 
 // Device self-calibration.
 inline constexpr std::string_view kSelfCalibratingHead = "Calibrating...";  // + percent
-inline constexpr std::string_view kSavingValuesHead = "Saving Calibration values...";  // + percent
+inline constexpr std::string_view kSavingValuesHead = "Saving Calibration values...";
+// The instrument stopped answering during the read-back of the self-calibration.
+inline constexpr std::string_view kReadBackAbandoned =
+    "The instrument stopped answering while its calibration values were read back: "
+    "calvalue.dat and the calibration table were kept as they were. Check COM and Try again";  // + percent
 inline constexpr std::string_view kPercentTail = "%";
 
 // Automatic zero.

@@ -92,6 +92,22 @@ TEST(DeviceSelfCalibration, EventsRunOnlyUntilTheFirstTimeOut) {
   EXPECT_EQ(b.counter.commands[kCodeReadRegister], 255);
 }
 
+TEST(DeviceSelfCalibration, AnInstrumentThatStopsAnsweringKeepsTheTableAndEndsSoon) {
+  ProcedureBench b;
+  b.table.PowerTable.fill(9);
+  test::WriteFileOrDie(b.app / "calvalue.dat", "good table");
+  b.sim().SetSilent(true);
+  const int64_t startMs = b.rig.NowMs();
+  DeviceSelfCalibration(b.ctx, b.app.path());
+  // Ten empty progress reads and five registers of three reads each, not 255 registers.
+  EXPECT_LT(b.rig.NowMs() - startMs, 3 * 60 * 1000);
+  EXPECT_EQ(b.counter.commands[kCodeReadRegister], 5 * 3);
+  ASSERT_EQ(b.Messages().size(), 1u);
+  EXPECT_NE(b.Messages()[0].find("kept as they were"), std::string::npos);
+  EXPECT_EQ(test::ReadFileOrDie(b.app / "calvalue.dat"), "good table");
+  EXPECT_EQ(b.table.PowerTable[0], 9);
+}
+
 TEST(DeviceSelfCalibration, OfflineAsksNothingAndKeepsTheFile) {
   ProcedureBench b;
   b.rig.connection.offline = true;
