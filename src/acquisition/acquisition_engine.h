@@ -91,7 +91,7 @@ class AcquisitionEngine {
   bool CheckDiskSpaceOrDecline();
   bool PrepareAcquisitionFolder(const std::string& name);
   bool WaitingBinsAllowStart();
-  void RunStartCalibration();
+  void CalibrateAtRunStart();
   void SendChannelMode();
   // Tick.
   void SampleOnce();

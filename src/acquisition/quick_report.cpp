@@ -1,11 +1,9 @@
 // Quick activity report: group, well and channel sections of "report.txt".
 #include "acquisition/quick_report.h"
 
-#include <algorithm>
-
 #include "base/file_io.h"
-#include "base/number_format.h"
 #include "base/rounding.h"
+#include "project/plate_format.h"
 
 namespace movexa {
 
@@ -13,18 +11,14 @@ namespace {
 
 constexpr std::string_view kEol = "\r\n";
 constexpr std::string_view kRule = "~~~~~~~~~~~~~";
+// The quick report has always written the free group with a blank after it, inside the quotes.
 constexpr std::string_view kFreeLabel = "999_Free ";
 constexpr int kQuickReportEventPumps = 1000;
 
-std::string GroupLabel(const ProjectSettings& project, int group) {
+// Group label of the project's group `group` (the shared label), the free group as above.
+std::string ReportGroupLabel(const ProjectSettings& project, int group) {
   if (group < 0) return std::string(kFreeLabel);
-  std::string name = group < kChannelSlots ? project.groupNames[group] : std::string();
-  return ZeroPad(group, 3) + "_" + name;
-}
-
-std::string WellLabel(int well, int rows) {
-  rows = std::max(rows, 1);
-  return std::string(1, static_cast<char>('A' + well % rows)) + std::to_string(well / rows + 1);
+  return GroupLabel(group, group < kChannelSlots ? project.groupNames[group] : std::string());
 }
 
 void Line(std::string& out, std::string_view text) {
@@ -57,7 +51,7 @@ std::string FormatQuickReport(const CivilTime& now, const QuickReportInputs& in)
       }
     }
     if (count >= 1) {
-      Line(out, Quoted(GroupLabel(p, g)) + " " +
+      Line(out, Quoted(ReportGroupLabel(p, g)) + " " +
                     std::to_string(RoundHalfEvenDiv(sum, count)));
     }
   }
@@ -77,7 +71,7 @@ std::string FormatQuickReport(const CivilTime& now, const QuickReportInputs& in)
       value = in.activity[map.ChannelOf(w, 0)];
     }
     int first = map.ChannelOf(w, 0);
-    Line(out, WellLabel(w, in.plateRows) + " " + Quoted(GroupLabel(p, p.channelGroup[first])) + " " +
+    Line(out, WellLabel(w, in.plateRows) + " " + Quoted(ReportGroupLabel(p, p.channelGroup[first])) + " " +
                   std::to_string(value));
   }
   Line(out, "");
@@ -89,7 +83,7 @@ std::string FormatQuickReport(const CivilTime& now, const QuickReportInputs& in)
     int w = map.channelWell[c];
     if (w < 0) continue;
     Line(out, std::to_string(c) + " " + WellLabel(w, in.plateRows) + "." +
-                  std::to_string(map.channelBeam[c]) + " " + Quoted(GroupLabel(p, p.channelGroup[c])) +
+                  std::to_string(map.channelBeam[c]) + " " + Quoted(ReportGroupLabel(p, p.channelGroup[c])) +
                   " " + std::to_string(in.activity[c]));
   }
   Line(out, "");

@@ -5,7 +5,6 @@
 
 #include "acquisition/acquisition_engine.h"
 #include "acquisition/run_texts.h"
-#include "acquisition/snr_setting.h"
 #include "app/instrument.h"
 #include "base/file_io.h"
 #include "base/rounding.h"
@@ -157,28 +156,15 @@ void AcquisitionEngine::SendChannelMode() {
   }
 }
 
-void AcquisitionEngine::RunStartCalibration() {
+void AcquisitionEngine::CalibrateAtRunStart() {
   const MainControls& m = state_.main;
   AcquisitionRun& run = state_.run;
   if (!run.context.recording || Offline() || !(m.autoCalibration || m.autoZero)) return;
   // The automatic zero reads up to 100 rows, more than a short bin holds: until sampling
   // starts the buffers may be larger than the bin.
   if (run.buffers.rows() < kAutoZeroLongSeries) run.buffers.Allocate(kAutoZeroLongSeries);
-  // The SNR factor of both procedures: the box value, 1.8 when below 1.3.
-  const double snr = RunStartSnr(m.snrText);
-  if (m.autoCalibration) {
-    display_.ShowPanel(texts::kAutoCalibrationBanner);
-    display_.SetProgressScale(kChannelCount - 1);
-    CalibrationContext ctx = CalibrationFor();
-    DeviceSelfCalibration(ctx, run.context.folder);
-    display_.HidePanel();
-  }
-  if (m.autoZero && run.runState != RunState::kStopped) {
-    display_.ShowPanel(texts::kAutoCalibrationBanner);
-    CalibrationContext ctx = CalibrationFor();
-    AutoZero(ctx, snr, m.autoCalibration && m.autoZero);
-    display_.HidePanel();
-  }
+  CalibrationContext ctx = CalibrationFor();
+  RunStartCalibration(ctx, run.context.folder, m.autoCalibration, m.autoZero, m.snrText);
   // The procedures read into the run buffers; the run starts from clean rows of its own size.
   run.buffers.Allocate(state_.project.RT_Buffer);
 }
@@ -254,7 +240,7 @@ bool AcquisitionEngine::CmdPlay() {
   Apply(LightAtRunStart(state_.outputs, LightScheduleFromMn(state_.project.Mn),
                         host_.clock.Now().hour));
   SendChannelMode();
-  RunStartCalibration();
+  CalibrateAtRunStart();
 
   if (run.runState != RunState::kRunning) return false;  // stopped during calibration
   display_.PrepareRealTimePlot(state_.project.RT_Buffer + kRealTimePlotMargin);

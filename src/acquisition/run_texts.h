@@ -94,7 +94,6 @@ inline constexpr std::string_view kPauseQuestion = "Pause Time Counter?";
 inline constexpr std::string_view kTimeCounterOff = "Time Counter = OFF";
 inline constexpr std::string_view kTimeCounterOn = "Time Counter = ON";
 inline constexpr std::string_view kPausedBanner = "<< PAUSED >>";
-inline constexpr std::string_view kAutoCalibrationBanner = "<AUTOCALIBRATION>";
 
 // End of a run.
 inline constexpr std::string_view kAcquisitionFinished = "Acquisition finished";

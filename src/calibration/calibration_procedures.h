@@ -19,13 +19,19 @@ namespace movexa {
 
 // The main window's progress panel `frm_autotext`: caption `lbl_autotext`, status text
 // `lbl_autochannel` and progress picture `picturecal` (a box from (0, 0) to (x, 10) on a
-// horizontal scale 0..scaleMax). The windows implement it; the default does nothing.
+// horizontal scale 0..scaleMax, vertical 0..10). The status text goes through host.status
+// ("Frm_Main.lbl_autochannel"). The windows implement it; the default does nothing.
 class CalibrationPanel {
  public:
   virtual ~CalibrationPanel() = default;
+  // Shows the panel; an empty caption leaves the caption as it is (the fast buttons).
   virtual void ShowPanel(std::string_view /*caption*/) {}
   virtual void HidePanel() {}
   virtual void SetProgressScale(double /*scaleMax*/) {}
+  // Background of the progress picture, RGB 0..255 (light yellow 255, 255, 192 at run start).
+  virtual void SetProgressBackground(int /*red*/, int /*green*/, int /*blue*/) {}
+  // Clears the progress picture to its background.
+  virtual void ClearProgress() {}
   virtual void DrawProgress(double /*x*/) {}
 };
 
@@ -46,23 +52,46 @@ struct CalibrationContext {
 };
 
 // `ReadAllChannels`: one complete reading of every channel into row `row` of the raw buffer,
-// with blocks of `blockBytes` (96: offsets 0, 16, 32, 48; 48: offsets 0, 8, ..., 56). Rejected
-// blocks (short, parity fault, offline) leave their channels in the row unchanged.
+// with blocks of `blockBytes` (96: offsets 0, 16, 32, 48; 48: offsets 0, 8, ..., 56). Even
+// channels take their signal (below 0 stored as 0), odd channels 0. Rejected blocks (short,
+// parity fault, offline) leave their channels in the row unchanged; offline nothing is asked of
+// the instrument. A row the buffer does not hold, or another block size, reads nothing.
 void ReadAllChannels(CalibrationContext& ctx, int row, int blockBytes);
 
 // `DeviceSelfCalibration`: the instrument's own calibration (code 0x40 with target level 110),
-// its progress, the read-back of registers 0..254 into the table and "calvalue.dat" (register
-// layout), and a copy of that file into `targetFolder` (a failed copy is ignored).
+// its progress ("Calibrating..." + percent, until a byte of 191 or ten empty reads), the
+// read-back of registers 0..254 into "calvalue.dat" (register layout; a register that could not
+// be read is written as power -1, gain 0) and into the table by channel (register r sets channel
+// 2r; unread registers leave theirs), and the same file into `targetFolder` when one is given
+// (a failure there is ignored). A file that cannot be written is reported. Offline it does
+// nothing at all.
 void DeviceSelfCalibration(CalibrationContext& ctx, const std::filesystem::path& targetFolder);
 
 // `SoftwareCalibration` ("Fast CALIB"): steps each used channel's power and gain until its level
-// lies in 1807..2033; saves the table ("Calibration OK"). False when it refused (offline) or
-// ended on a communication failure.
+// lies in 1807..2033; saves the table ("Calibration OK"). Without a running or paused
+// acquisition it only loads (or creates) the table and saves it. False when it refused
+// (offline), ended on a communication failure, or the table could not be saved (the operator
+// has been told).
 bool SoftwareCalibration(CalibrationContext& ctx);
 
 // `AutoZero` ("Fast ZERO" and run start): S = 30 samples when both automatic calibration and
 // automatic zero are on, else 100; sets every channel's threshold from its peak-to-peak noise
 // and `snr`. False when the acquisition was stopped meanwhile (no threshold changed).
 bool AutoZero(CalibrationContext& ctx, double snr, bool autoCalibrationAndZero);
+
+// Run start of a named acquisition (not monitor mode), while online: with `autoCalibration` the
+// panel with caption "<AUTOCALIBRATION>" (scale 0..383, light yellow, cleared) and
+// DeviceSelfCalibration into `acquisitionFolder`; then with `autoZero` the panel again and
+// AutoZero with the SNR factor of `snrText` (RunStartSnr: below 1.3 becomes 1.8). Offline it
+// does nothing. False when the automatic zero ended early because the acquisition stopped.
+bool RunStartCalibration(CalibrationContext& ctx, const std::filesystem::path& acquisitionFolder,
+                         bool autoCalibration, bool autoZero, std::string_view snrText);
+
+// The buttons "Fast CALIB" and "Fast ZERO": show the panel (caption unchanged), run the
+// procedure, hide the panel. Fast ZERO takes the SNR factor from `snrText` with a comma read as
+// the decimal point and no lower limit (a text that is no number gives 1.8, the box's own
+// fallback); `autoCalibrationAndZero` as for AutoZero. The procedure's result.
+bool FastCalibration(CalibrationContext& ctx);
+bool FastZero(CalibrationContext& ctx, std::string_view snrText, bool autoCalibrationAndZero);
 
 }  // namespace movexa

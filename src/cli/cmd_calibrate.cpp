@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <string>
 
-#include "acquisition/snr_setting.h"
 #include "app/app_folder.h"
 #include "calibration/calibration_procedures.h"
 #include "calibration/calibration_table.h"
@@ -101,14 +100,10 @@ int RunCalibrate(int argc, char** argv) {
   std::printf("starting a monitor-mode acquisition for the procedure\n");
   if (!engine.CmdPlay()) return 1;
   CalibrationContext ctx = engine.CalibrationFor();
-  bool ok = false;
-  if (args.Has("software")) {
-    ok = SoftwareCalibration(ctx);
-  } else {
-    // "Fast ZERO" takes the factor from the SNR box as it stands (a comma read as the point).
-    const double snr = SnrFromBoxText(state.main.snrText).value_or(1.8);
-    ok = AutoZero(ctx, snr, state.main.autoCalibration && state.main.autoZero);
-  }
+  const bool ok = args.Has("software")
+                      ? FastCalibration(ctx)
+                      : FastZero(ctx, state.main.snrText,
+                                 state.main.autoCalibration && state.main.autoZero);
   const bool stopped = state.run.runState == RunState::kStopped;
   engine.CmdStop();
   if (!ok || stopped) {

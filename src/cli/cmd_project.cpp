@@ -3,15 +3,18 @@
 // prints a summary of the project as the main window would use it.
 #include <cstdio>
 #include <map>
+#include <optional>
 #include <string>
 
 #include "app/app_folder.h"
 #include "app/startup.h"
 #include "base/text_records.h"
 #include "cli/cli_args.h"
+#include "cli/cli_startup.h"
 #include "cli/commands.h"
 #include "cli/terminal_host.h"
 #include "project/plate_format.h"
+#include "reports/report_config.h"
 
 namespace movexa::cli {
 
@@ -23,7 +26,8 @@ constexpr const char* kHelp =
     "Loads \"config.dat\" and the current project of the application folder as the program's\n"
     "start-up does (its messages and status lines are printed), then prints the project:\n"
     "number, name, folder, plate format and geometry, acquisition and detection settings, tool\n"
-    "flags and the groups in use with their well counts.\n"
+    "flags, the data interval and the groups in use with their well counts. Like the\n"
+    "program, it reads the report configuration \"repoconf.dat\" (created when missing).\n"
     "\n"
     "  --app-dir DIR  the application folder (else MOVEXA_HOME, else the executable's folder\n"
     "                 when it holds config.dat, else $XDG_DATA_HOME/movexa or\n"
@@ -92,6 +96,8 @@ void PrintSummary(const AppState& s) {
   std::printf(
       "tools:        calibration %d, light %d, temperature %d, menu4 %d, menu5 %d, menu6 %d\n",
       p.Menu[0], p.Menu[1], p.Menu[2], p.Menu[3], p.Menu[4], p.Menu[5]);
+  std::printf("data interval: %s min%s\n", s.main.dataInterval.c_str(),
+              s.main.userDefinedBin ? " (user-defined BIN size)" : "");
   std::printf("channels:     %d of %d enabled\n", enabled, kChannelCount);
   PrintGroups(s);
 }
@@ -108,8 +114,8 @@ int RunProject(int argc, char** argv) {
             terminal.shell,   terminal.system, terminal.status};
   AppState state;
   state.appDir = ChooseAppDir(AppDirSourcesFromEnvironment(args.Value("app-dir")));
-  StartupObserver noWindows;
-  if (!StartUp(state, "", host, noWindows)) {
+  CliStartup observer(host);
+  if (!StartUp(state, "", host, observer)) {
     std::fprintf(stderr, "movexa-cli project: start-up ended (application folder %s)\n",
                  state.appDir.string().c_str());
     return 1;

@@ -15,9 +15,9 @@
 #include "acquisition/run_texts.h"
 #include "app/instrument.h"
 #include "app/startup.h"
+#include "cli/cli_startup.h"
 #include "base/file_io.h"
 #include "device/posix_serial.h"
-#include "reports/report_config.h"
 
 namespace movexa::cli {
 
@@ -28,20 +28,6 @@ namespace {
 volatile std::sig_atomic_t gStopRequests = 0;
 
 extern "C" void OnStopSignal(int) { gStopRequests = gStopRequests + 1; }
-
-// Start-up of the command line: the windows' steps do nothing, except that the report
-// configuration is loaded where the main window asks for the user-defined bin.
-class CliStartup : public StartupObserver {
- public:
-  explicit CliStartup(Host& host) : host_(host) {}
-  std::optional<int> UserDefinedBinMinutes(AppState& state) override {
-    if (LoadReportConfig(state.reportConfig, 1, state.appDir, host_) == 1) return state.reportConfig.Bin;
-    return std::nullopt;
-  }
-
- private:
-  Host& host_;
-};
 
 int64_t MonotonicMs() {
   timespec t{};

@@ -121,8 +121,8 @@ std::string DescribeProject(const fs::path& folder, Host& host) {
 std::string ReadSubprojectName(const fs::path& folder) {
   auto text = ReadWholeFile(folder / texts::kSubprojectFile);
   if (!text) return {};
-  SubprojectRead r = ParseSubproject(*text);
-  return r.ok() ? r.name : std::string();
+  // The name stays empty when the first field could not be read.
+  return ParseSubproject(*text).name;
 }
 
 std::string RenameSubproject(const fs::path& folder, std::string_view newName, Host& host) {

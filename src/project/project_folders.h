@@ -38,8 +38,9 @@ std::string FindLatestAcquisition(const fs::path& folder);
 // "ERROR on SETUP.DAT FILE!!!" when line 2 cannot be read.
 std::string DescribeProject(const fs::path& folder, Host& host);
 
-// The sub-project (experiment) name in "subproj.dat" of an acquisition folder; empty when the
-// file is missing or unreadable.
+// The sub-project (experiment) name in "subproj.dat" of an acquisition folder: its first field,
+// also when a second field after it is damaged; empty when the file is missing or its first
+// field cannot be read. The browser and the reports both take the name from here.
 std::string ReadSubprojectName(const fs::path& folder);
 
 // Replaces the sub-project name of an acquisition: "subproj.dat" is copied to "subproj.bak",

@@ -6,6 +6,7 @@
 #include "base/file_io.h"
 #include "base/number_format.h"
 #include "base/text_records.h"
+#include "project/project_folders.h"
 #include "reports/report_texts.h"
 
 namespace movexa {
@@ -141,13 +142,6 @@ ReadResult<MultiwellConfig> ParseMultiwellConfig(std::string_view text) {
   return {true, m, {}};
 }
 
-std::string ParseSubprojectName(std::string_view text) {
-  RecordReader r(text);
-  std::string name;
-  if (!r.ReadText(name)) return {};
-  return name;
-}
-
 std::string SettingText(const AcquisitionSetup& setup) {
   int snr = setup.snrX10;
   if (setup.organism < 3 && snr < 10) snr = 18;
@@ -163,7 +157,6 @@ char RowLetter(int row) {
   int code = 'A' + row;
   return (code >= 'A' && code <= '~') ? static_cast<char>(code) : '?';
 }
-
 
 std::string MultiwellNotFoundMessage(std::string_view plateFormat) {
   return std::string(rt::kMultiwellFilePrefix) + std::string(plateFormat) +
@@ -221,9 +214,7 @@ AcquisitionTables LoadAcquisitionTables(const std::filesystem::path& acquisition
   t.groupNames = names.value;
   t.BuildWellTable();
 
-  if (auto sub = ReadWholeFile(acquisitionFolder / "subproj.dat")) {
-    out.subprojectName = ParseSubprojectName(*sub);
-  }
+  out.subprojectName = ReadSubprojectName(acquisitionFolder);
   return out;
 }
 

@@ -70,9 +70,11 @@ ReadResult<std::array<int16_t, kChannelCount>> ParseAcquisitionChannelGroups(std
 // Plate-format file: two text lines, six layout numbers, one text line, then per channel a
 // label, a well (-1 unused) and a beam index. Wells and beams must lie in 0..383 (or the well
 // be negative) and the row count be at least 1.
+// This is deliberately more lenient than the project's ParsePlateFormat, which also refuses
+// zero columns, pitches of 0 or below, out-of-range beams of unused channels and a bad 385th
+// record: those only matter for drawing and installing a map, and a report of a recorded
+// acquisition must not be refused over fields it never uses.
 ReadResult<MultiwellConfig> ParseMultiwellConfig(std::string_view text);
-// First field of "subproj.dat"; empty when there is none.
-std::string ParseSubprojectName(std::string_view text);
 
 // The "SETTING:" text of a report: "Mode1 C.elegans[snr=1.8]".
 std::string SettingText(const AcquisitionSetup& setup);

@@ -57,19 +57,20 @@ BeamModel::BeamModel(const SimConfig& config, int64_t originUs)
     base_[static_cast<size_t>(p)] = 480.0 + 390.0 * spread.Uniform();
     step_[static_cast<size_t>(p)] = 0.035 + 0.01 * spread.Uniform();
   }
+  factor_.fill(1.0);
   uint64_t index = 0;
-  for (const auto& spec : config.organisms) {
+  for (const auto& organism : config.organisms) {
     std::vector<std::vector<int>> groups;
-    if (spec.kind == OrganismSpec::Kind::kWell) {
-      groups.push_back(spec.channels);
+    if (organism.kind == OrganismSpec::Kind::kWell) {
+      groups.push_back(organism.channels);
     } else {
-      for (int ch : spec.channels) groups.push_back({ch});
+      for (int ch : organism.channels) groups.push_back({ch});
     }
     for (auto& g : groups) {
       Process p{std::move(g),
-                spec.ratePerMinute > 0 ? kUsPerMinute / spec.ratePerMinute : -1.0,
-                spec.depthPercent / 100.0,
-                int64_t{spec.durationMs} * 1000,
+                organism.ratePerMinute > 0 ? kUsPerMinute / organism.ratePerMinute : -1.0,
+                organism.depthPercent / 100.0,
+                int64_t{organism.durationMs} * 1000,
                 -1,
                 SimRandom(config.seed ^ (0xA5A5A5A5ULL + 0x1000193ULL * ++index))};
       if (p.meanGapUs > 0) {
@@ -120,7 +121,13 @@ double BeamModel::SettledLevel(int position, int setting) const {
   if (power == 0) return kDarkLevel;
   const int ladder = (power - 1) * 8 + gain;
   const auto p = static_cast<size_t>(position);
-  return std::min(4095.0, base_[p] * std::pow(1.0 + step_[p], ladder));
+  return std::min(4095.0, base_[p] * factor_[p] * std::pow(1.0 + step_[p], ladder));
+}
+
+void BeamModel::SetBeamFactor(int channel, double factor) {
+  const int position = ChannelPosition(channel);
+  if (position < 0 || !(factor > 0)) return;
+  factor_[static_cast<size_t>(position)] = factor;
 }
 
 int BeamModel::Sample(int position, int setting) {

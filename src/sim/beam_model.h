@@ -49,6 +49,10 @@ class BeamModel {
   int Sample(int position, int setting);
   // The ladder setting (power 1..7, gain 0..7) whose level comes closest to `targetLevel`.
   int ConvergedSetting(int position, double targetLevel) const;
+  // Scales the lit level of the beam on even channel `channel` by `factor` > 0: below 1 a dirty
+  // or blocked well whose beam may never reach the calibration window, above 1 a beam too
+  // bright for its receiver. 1 for every beam at the start; other channels are ignored.
+  void SetBeamFactor(int channel, double factor);
 
   // Present temperature in degrees Celsius; `outputs` is the outputs byte in force.
   double TemperatureC() const { return temperatureC_; }
@@ -81,6 +85,7 @@ class BeamModel {
   int64_t nowUs_;
   std::array<double, kSignalPositions> base_{};
   std::array<double, kSignalPositions> step_{};
+  std::array<double, kSignalPositions> factor_{};
   std::array<Dip, kSignalPositions> dips_{};
   std::vector<Process> processes_;
   SimRandom noise_;

@@ -22,7 +22,7 @@ std::vector<std::string> ParseScenario(std::string_view text, std::vector<Organi
     const int lineNumber = static_cast<int>(i + 1);
     RecordReader reader(lines[i]);
     if (reader.AtEnd()) continue;
-    OrganismSpec spec;
+    OrganismSpec organism;
     std::string kind;
     double rate = 0, depth = 0;
     int32_t duration = 0;
@@ -32,16 +32,16 @@ std::vector<std::string> ParseScenario(std::string_view text, std::vector<Organi
       continue;
     }
     if (kind == "channel") {
-      spec.kind = OrganismSpec::Kind::kChannel;
+      organism.kind = OrganismSpec::Kind::kChannel;
     } else if (kind == "well") {
-      spec.kind = OrganismSpec::Kind::kWell;
+      organism.kind = OrganismSpec::Kind::kWell;
     } else {
       problems.push_back(LineProblem(lineNumber, "kind \"" + kind + "\" is not channel or well"));
       continue;
     }
-    spec.ratePerMinute = rate;
-    spec.depthPercent = depth;
-    spec.durationMs = duration;
+    organism.ratePerMinute = rate;
+    organism.depthPercent = depth;
+    organism.durationMs = duration;
     bool ok = true;
     while (!reader.AtEnd()) {
       int32_t channel = 0;
@@ -50,14 +50,14 @@ std::vector<std::string> ParseScenario(std::string_view text, std::vector<Organi
         ok = false;
         break;
       }
-      spec.channels.push_back(channel);
+      organism.channels.push_back(channel);
     }
     if (!ok) continue;
-    if (spec.channels.empty()) {
+    if (organism.channels.empty()) {
       problems.push_back(LineProblem(lineNumber, "no channel given"));
       continue;
     }
-    out.push_back(std::move(spec));
+    out.push_back(std::move(organism));
   }
   return problems;
 }

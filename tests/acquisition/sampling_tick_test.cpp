@@ -303,9 +303,9 @@ TEST(Detection, MethodZeroCountsAtMostOneEventPerWindowAndMethodThreeNothingLive
 TEST(Detection, AutoZeroRecountsEachBinWithTheBinAnalysisAndAdaptsThresholds) {
   EngineRig rig;
   SmallProject(rig, 3, 500);
-  rig.state.main.autoZero = true;
   rig.state.project.ChannelThreshold.fill(3.0);
   ASSERT_TRUE(rig.Play("exp"));
+  rig.state.main.autoZero = true;  // from now on: the run start's own zero is another test
   rig.TicksForBins(2);
   auto records = ReadRecords(rig.Folder() / "counts.bin");
   ASSERT_EQ(records.size(), 2u);
@@ -324,6 +324,46 @@ TEST(Detection, AutoZeroRecountsEachBinWithTheBinAnalysisAndAdaptsThresholds) {
   EXPECT_NE(rig.state.project.ChannelThreshold[40], 3.0);
   EXPECT_GE(rig.state.project.ChannelThreshold[40], 1.8);
   EXPECT_EQ(rig.state.project.ChannelThreshold[41], 3.0);
+}
+
+TEST(RunStartCalibration, SelfCalibrationAndZeroRunBeforeSamplingOnTheirOwnRows) {
+  EngineRig rig;
+  SmallProject(rig, 3, 40);  // fewer rows than the zero's 30 readings need with margins
+  rig.state.main.autoCalibration = true;
+  rig.state.main.autoZero = true;
+  rig.state.project.ChannelThreshold.fill(3.0);
+  ASSERT_TRUE(rig.Play("calibrated"));
+  EXPECT_EQ(rig.display.panels, (std::vector<std::string>{"<AUTOCALIBRATION>", "<AUTOCALIBRATION>"}));
+  // The instrument's settings were read back into the table and the acquisition folder.
+  EXPECT_TRUE(IsFile(rig.state.appDir / "calvalue.dat"));
+  EXPECT_EQ(ReadFileOrDie(rig.Folder() / "calvalue.dat"), ReadFileOrDie(rig.state.appDir / "calvalue.dat"));
+  // Every channel got a threshold from its noise.
+  EXPECT_NE(rig.state.project.ChannelThreshold[40], 3.0);
+  // Sampling starts on clean buffers of the bin's own size.
+  EXPECT_EQ(rig.state.run.buffers.rtBuffer, 40);
+  EXPECT_TRUE(std::all_of(rig.state.run.buffers.raw.begin(), rig.state.run.buffers.raw.end(),
+                          [](int16_t v) { return v == 0; }));
+  rig.TicksForBins(1);
+  EXPECT_EQ(FileLength(rig.Folder() / "0.bin"), RawBlockBytes(40));
+}
+
+TEST(RunStartCalibration, MonitorModeAndAStopDuringTheZeroStartNoSampling) {
+  EngineRig monitor;
+  monitor.state.main.autoCalibration = true;
+  monitor.state.main.autoZero = true;
+  ASSERT_TRUE(monitor.Play(""));
+  EXPECT_TRUE(monitor.display.panels.empty());  // nothing is calibrated without a name
+
+  EngineRig rig;
+  SmallProject(rig, 3);
+  rig.state.main.autoZero = true;
+  // The operator presses Stop while the zero lets events run.
+  rig.fake.pacer.OnPump([&] {
+    if (rig.state.run.runState == RunState::kRunning && !rig.display.panels.empty()) rig.engine->CmdStop();
+  });
+  EXPECT_FALSE(rig.Play("stopped"));
+  EXPECT_FALSE(rig.state.run.timerEnabled);
+  EXPECT_EQ(rig.state.run.runState, RunState::kStopped);
 }
 
 TEST(BlankReading, SetsThresholdsFromTheLevelsAndStopsByItself) {

@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdio>
 
+#include "reports/report_config.h"
 #include "support/test_support.h"
 
 namespace movexa {
@@ -92,6 +93,31 @@ TEST(CliProject, LoaderMessagesArePrintedAndTheProjectStillLoads) {
       Has(r.output, "[message] Error [\\w96f.dat] ID#1 => Loading plate format from default"))
       << r.output;
   EXPECT_TRUE(Has(r.output, "384 of 384 enabled")) << r.output;
+}
+
+TEST(CliProject, DataIntervalFollowsTheReportConfiguration) {
+  TempDir d;
+  ASSERT_EQ(Cli("init --app-dir " + Quoted(d.path())).exitCode, 0);
+  // No "repoconf.dat" yet: the defaults are written and the list shows its second item.
+  CliRun first = Cli("project --app-dir " + Quoted(d.path()));
+  ASSERT_EQ(first.exitCode, 0) << first.output;
+  EXPECT_TRUE(Has(first.output, "data interval: 30 min\n")) << first.output;
+  EXPECT_TRUE(fs::exists(d / "repoconf.dat"));
+
+  ReportConfig mine;
+  mine.Bin = 45;
+  WriteFileOrDie(d / "repoconf.dat", FormatReportConfig(mine, 1));
+  CliRun user = Cli("project --app-dir " + Quoted(d.path()));
+  EXPECT_TRUE(Has(user.output, "data interval: 45 min (user-defined BIN size)")) << user.output;
+
+  WriteFileOrDie(d / "repoconf.dat", FormatReportConfig(mine, 0));
+  CliRun stored = Cli("project --app-dir " + Quoted(d.path()));
+  EXPECT_TRUE(Has(stored.output, "data interval: 30 min\n")) << stored.output;
+
+  WriteFileOrDie(d / "repoconf.dat", "garbage");
+  CliRun bad = Cli("project --app-dir " + Quoted(d.path()));
+  EXPECT_TRUE(Has(bad.output, "Error loading repoconf.dat -> Using Default values")) << bad.output;
+  EXPECT_TRUE(Has(bad.output, "data interval: 30 min\n")) << bad.output;
 }
 
 TEST(CliProject, MissingConfigEndsWithTheMessage) {

@@ -107,6 +107,9 @@ TEST(ReadSubprojectName, FirstFieldOrEmpty) {
   EXPECT_EQ(ReadSubprojectName(d.path()), "drug A");
   WriteFileOrDie(d / "subproj.dat", "\"unterminated\r\n");
   EXPECT_EQ(ReadSubprojectName(d.path()), "");
+  // A damaged second field (a joined acquisition's) does not lose the name before it.
+  WriteFileOrDie(d / "subproj.dat", "\"drug B\"\r\n\"Joint Fil\r\n");
+  EXPECT_EQ(ReadSubprojectName(d.path()), "drug B");
 }
 
 TEST(RenameSubproject, SingleFieldFileIsRenamed) {
