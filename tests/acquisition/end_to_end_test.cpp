@@ -13,8 +13,10 @@
 #include "acquisition/counts_record.h"
 #include "base/file_io.h"
 #include "base/host_fakes.h"
+#include "base/system_host.h"
 #include "base/text_records.h"
 #include "device/device_rig.h"
+#include "device/posix_serial.h"
 #include "project/project_store.h"
 #include "support/test_support.h"
 
@@ -199,6 +201,63 @@ TEST(EndToEndCalibration, BlankReadingSetsAndSavesTheThresholds) {
   // Quiet beams (noise 0.5 %) get small thresholds: "2,2" style lines instead of "2,10".
   EXPECT_EQ(after.find("\r\n2,10\r\n"), std::string::npos) << after;
   EXPECT_NE(after.find("\r\n1,10\r\n"), std::string::npos);  // no beam on odd channels: kept
+}
+
+TEST(EndToEndCalibration, SoftwareCalibrationBringsEveryUsedBeamIntoTheWindow) {
+  TempDir dir;
+  const fs::path app = dir / "app";
+  LayOutAppFolder(app);
+  // Noise off, so that one more reading shows exactly the level the calibration accepted.
+  auto sim = StartSimulator(dir / "sim.link", {"--noise", "0"});
+  ChildProcess cli(CliProgram(), {"calibrate", "--app-dir", app.string(), "--software"},
+                   {"MOVEXA_COM4=" + (dir / "sim.link").string()}, (dir / "cli.out").string());
+  ASSERT_EQ(cli.Wait(120000), 0) << ReadFileOrDie(dir / "cli.out");
+  EXPECT_NE(ReadFileOrDie(dir / "cli.out").find("Calibration OK"), std::string::npos);
+  EXPECT_EQ(ReadFileOrDie(app / "calvalue.dat").substr(0, 37), "\"<Num_Channel>, <PinHole>, <Gain> \"\r\n");
+
+  // The instrument itself now answers with levels inside 1807..2033 on every used beam (the
+  // demo plate uses every even channel).
+  FakeHost fake;
+  SystemClock clock;
+  SleepingPacer pacer;
+  Host host{fake.dialogs, clock, pacer, fake.shell, fake.system, fake.status};
+  SystemPortOpener opener(app, TestEnvironment({{4, (dir / "sim.link").string()}}));
+  CommPortTable ports(pacer, opener);
+  ConnectionState connection;
+  connection.port = 4;
+  connection.blockReplyBytes = 192;
+  SignalTable signals{};
+  DeviceLink link{ports, connection, signals, host};
+  ASSERT_EQ(ports.CommOpen(4, "COM4", kInstrumentLineSettings), 0);
+  std::array<int16_t, kChannelSlots> row{};
+  for (int offset : {0, 16, 32, 48}) {
+    ASSERT_TRUE(ExchangeSignalBlock(link, offset, 96).good) << offset;
+    RegroupBlock(signals, offset, 48, row.data());
+  }
+  for (int c = 0; c < kChannelCount; c += 2) {
+    EXPECT_GE(row[c], 1807) << c;
+    EXPECT_LE(row[c], 2033) << c;
+  }
+}
+
+TEST(EndToEndCalibration, AutomaticZeroInsideAMonitorRunSavesTheThresholds) {
+  TempDir dir;
+  const fs::path app = dir / "app";
+  LayOutAppFolder(app);
+  PrepareProject(app);
+  auto sim = StartSimulator(dir / "sim.link", {});
+  ChildProcess cli(CliProgram(), {"calibrate", "--app-dir", app.string(), "--zero"},
+                   {"MOVEXA_COM4=" + (dir / "sim.link").string()}, (dir / "cli.out").string());
+  ASSERT_EQ(cli.Wait(120000), 0) << ReadFileOrDie(dir / "cli.out");
+  const std::string out = ReadFileOrDie(dir / "cli.out");
+  EXPECT_NE(out.find("starting a monitor-mode acquisition for the procedure"), std::string::npos) << out;
+  EXPECT_NE(out.find("[Frm_Main.lbl_autochannel] AutoZero... <99>"), std::string::npos) << out;
+  // Nothing was recorded by the monitor run; the thresholds left 10 % for the beams' noise.
+  for (const auto& e : fs::directory_iterator(app / "p00001")) {
+    EXPECT_FALSE(e.is_directory() && ParseAcquisitionStamp(e.path().filename().string())) << e.path();
+  }
+  const std::string thresholds = ReadFileOrDie(app / "p00001" / "threshld.dat");
+  EXPECT_EQ(thresholds.find("\r\n0,10\r\n"), std::string::npos) << thresholds;
 }
 
 }  // namespace
