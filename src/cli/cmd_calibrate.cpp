@@ -97,6 +97,11 @@ int RunCalibrate(int argc, char** argv) {
     return SaveThresholds(session) ? 0 : 1;
   }
 
+  if (args.Has("software") && engine.Offline()) {
+    CalibrationContext ctx = engine.CalibrationFor();
+    FastCalibration(ctx);  // refuses with its own message
+    return 1;
+  }
   std::printf("starting a monitor-mode acquisition for the procedure\n");
   if (!engine.CmdPlay()) return 1;
   CalibrationContext ctx = engine.CalibrationFor();

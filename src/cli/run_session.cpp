@@ -156,12 +156,13 @@ bool RunSession::Open() {
     std::printf("port: COM%d saved for the next connect\n", state_.config.Serial_COM);
     return false;
   }
-  if (outcome != ConnectOutcome::kConnected) {
+  if (outcome == ConnectOutcome::kConnected) {
+    std::printf("instrument: serial number %d on COM%d (%s)\n", state_.connection.serialNumber,
+                state_.connection.port, state_.ports->DeviceOf(state_.connection.port).c_str());
+  } else {
+    // Offline the operations refuse with their own messages, as in the windows.
     std::printf("offline: no instrument found\n");
-    return false;
   }
-  std::printf("instrument: serial number %d on COM%d (%s)\n", state_.connection.serialNumber,
-              state_.connection.port, state_.ports->DeviceOf(state_.connection.port).c_str());
   std::printf("project: %d %s, plate %s, %d samples per bin, method %d, %d minutes\n",
               state_.config.Actual_Project_Number, state_.project.Name.c_str(),
               state_.project.Plate_format.c_str(), state_.project.RT_Buffer,

@@ -73,8 +73,9 @@ class RunSession {
   RunSession(std::filesystem::path appDir, std::string experimentName, bool assumeYes);
 
   // Start-up as the program's (messages on the terminal), then the system's serial service and
-  // the connect operation. False, with the reason printed, when the program could not start
-  // or no instrument answered.
+  // the connect operation. False, with the reason printed, when the program could not start or
+  // the operator typed a new port (saved for the next connect). Offline the session opens: the
+  // operations then refuse with their own messages.
   bool Open();
   // Ticks as the windows' timer does, 10 ms after the end of each tick, until the sampling
   // timer stops; a stop request acts as Stop. `progress` runs after every tick.

@@ -128,8 +128,37 @@ TEST(CliProject, MissingConfigEndsWithTheMessage) {
       << r.output;
 }
 
+TEST(CliAcquire, OfflineTheRunAndTheCalibrationRefuseWithTheirOwnMessages) {
+  TempDir d;
+  fs::copy(InstallDataDir(), d.path(), fs::copy_options::recursive);
+  // Every COM number leads nowhere, so no port of this machine is touched.
+  std::string ports;
+  for (int n = 1; n <= 16; ++n) ports += std::to_string(n) + ",\"/nonexistent/movexa-com\"\r\n";
+  WriteFileOrDie(d.path() / "ports.dat", ports);
+  CliRun run = Cli("acquire --app-dir " + Quoted(d.path()) + " --name x");
+  EXPECT_EQ(run.exitCode, 1);
+  EXPECT_TRUE(Has(run.output, "offline: no instrument found")) << run.output;
+  EXPECT_TRUE(Has(run.output,
+                  "Acquisition not allowed in OFFLINE MODE. Connect the equipment and restart the program."))
+      << run.output;
+  CliRun calibrate = Cli("calibrate --app-dir " + Quoted(d.path()) + " --software");
+  EXPECT_EQ(calibrate.exitCode, 1);
+  EXPECT_TRUE(Has(calibrate.output, "Operation not possible in OFFLINE mode")) << calibrate.output;
+}
+
+TEST(CliUsage, AcquireAndCalibrateArguments) {
+  EXPECT_EQ(Cli("acquire --app-dir /nonexistent").exitCode, 2);  // --name is required
+  EXPECT_EQ(Cli("acquire --name x --minutes 0").exitCode, 2);
+  EXPECT_EQ(Cli("acquire --name x --minutes many").exitCode, 2);
+  EXPECT_EQ(Cli("calibrate").exitCode, 2);
+  EXPECT_EQ(Cli("calibrate --zero --blank").exitCode, 2);
+  CliRun list = Cli("--help");
+  EXPECT_TRUE(Has(list.output, "acquire")) << list.output;
+  EXPECT_TRUE(Has(list.output, "calibrate")) << list.output;
+}
+
 TEST(CliUsage, HelpAndBadArguments) {
-  for (const char* command : {"init", "project"}) {
+  for (const char* command : {"init", "project", "acquire", "calibrate"}) {
     CliRun help = Cli(std::string(command) + " --help");
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_TRUE(Has(help.output, std::string("usage: movexa-cli ") + command)) << help.output;
