@@ -212,6 +212,7 @@ bool AcquisitionEngine::CmdPlay() {
   context.folderName = folderName;
   context.autorun = state_.autoRun;
   run.counters = SampleCounters{};
+  run.binRecord.fill(0);
   run.blankMode = false;
   run.timerIntervalMs = kSamplingTimerMs;
   if (recording) {

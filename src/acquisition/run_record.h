@@ -67,7 +67,8 @@ struct AcquisitionRun {
   bool inTick = false;        // a tick is running (ticks never re-enter)
   // Folder of the last recorded run ("Show my report"); empty before the first one.
   std::filesystem::path lastRecordedFolder;
-  // Working record of a bin close (channels 0..383 and the temperature slot).
+  // The counts of the last closed bin (channels without a well 0; the temperature slot 0 here):
+  // written to "counts.bin" and shown by the quick report at the end of the run.
   std::array<int16_t, kChannelSlots> binRecord{};
   // Texts the live display shows, kept here so that a tick formats without allocating.
   std::array<char, 32> elapsedText{};

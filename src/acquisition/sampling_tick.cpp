@@ -284,9 +284,8 @@ void AcquisitionEngine::FinishRun() {
     display_.BringMainWindowToFront();
   } else {
     if (context.recording) {
-      std::array<int16_t, kChannelSlots> activity{};
-      for (int ch = 0; ch < kChannelCount; ++ch) activity[ch] = run.buffers.channels[ch].binCount;
-      QuickReportInputs inputs{activity,
+      // The activity of the last closed bin (a paused run may end part-way through a bin).
+      QuickReportInputs inputs{run.binRecord,
                                state_.project,
                                state_.wellMap,
                                state_.geometry.rows,

@@ -169,6 +169,15 @@ TEST(BinClose, RecordsTimeCountsAndTemperatureAndTheRunEndsAtAqLapse) {
   // The quick report of the last bin, in the project folder.
   const std::string report = ReadFileOrDie(rig.ProjectDir() / "report.txt");
   EXPECT_NE(report.find("\r\n1_Demo\r\n\r\nGroup Activity:\r\n"), std::string::npos);
+  // Its channel lines carry the counts of the last bin written.
+  for (int c : {0, 2, 30}) {
+    const std::string prefix = "\r\n" + std::to_string(c) + " ";
+    const size_t at = report.find(prefix, report.find("Raw Activity:"));
+    ASSERT_NE(at, std::string::npos) << c;
+    const size_t end = report.find("\r\n", at + 2);
+    const std::string line = report.substr(at + 2, end - at - 2);
+    EXPECT_EQ(line.substr(line.rfind(' ') + 1), std::to_string(records.back().values[c])) << line;
+  }
   ASSERT_EQ(rig.fake.shell.calls().size(), 1u);
   EXPECT_EQ(rig.fake.shell.calls()[0].verb, "text");
 }
