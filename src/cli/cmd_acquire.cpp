@@ -20,7 +20,7 @@ namespace movexa::cli {
 namespace {
 
 constexpr const char* kHelp =
-    "usage: movexa-cli acquire [--app-dir DIR] --name NAME [--minutes N] [--yes]\n"
+    "usage: movexa-cli acquire [--app-dir DIR] --name NAME [--minutes N] [--quick-report] [--yes]\n"
     "\n"
     "Runs an acquisition of the current project in real time, as the main window's Play does:\n"
     "connects to the instrument (as `movexa-cli connect`), answers the experiment-name prompt\n"
@@ -38,6 +38,8 @@ constexpr const char* kHelp =
     "                 the beams are sampled, nothing is counted or stored\n"
     "  --minutes N    run N minutes (1..32767) instead of the project's Aq_lapse; the project's\n"
     "                 files are not changed (the acquisition's copy of the setup records N)\n"
+    "  --quick-report end with the quick report even when the report configuration's\n"
+    "                 user-defined bin is in force (\"repoconf.dat\" is not changed)\n"
     "  --yes          answer Yes to the disk-space warning of long recordings\n";
 
 constexpr int kRetryWaitingMs = 5000;
@@ -63,7 +65,7 @@ bool WriteWhatWaits(RunSession& session) {
 
 int RunAcquire(int argc, char** argv) {
   CliArgs args(argc, argv, 1, {"app-dir", "name", "minutes"});
-  args.Allow({"yes"});
+  args.Allow({"yes", "quick-report"});
   if (auto exitCode = HelpOrUsageError(args, "acquire", kHelp)) return *exitCode;
   auto name = args.Value("name");
   if (!name) {
@@ -89,6 +91,13 @@ int RunAcquire(int argc, char** argv) {
     state.project.Aq_lapse = static_cast<int16_t>(*minutes);
     std::printf("run length: %lld minutes (the project's files keep their Aq_lapse)\n",
                 static_cast<long long>(*minutes));
+  }
+  if (args.Has("quick-report")) state.main.userDefinedBin = false;
+  if (state.main.userDefinedBin) {
+    std::printf("end of the run: the automatic report (user-defined bin of %d minutes in repoconf.dat)\n",
+                state.reportConfig.Bin);
+  } else {
+    std::printf("end of the run: the quick report\n");
   }
   if (!session.engine().CmdPlay()) {
     std::printf("the acquisition did not start\n");
@@ -123,10 +132,16 @@ int RunAcquire(int argc, char** argv) {
     std::printf("acquisition folder: %s\n%s", context.folder.string().c_str(),
                 DescribeAcquisitionFolder(context.folder).c_str());
     const auto report = state.ProjectPath / kQuickReportFileName;
-    if (context.finished && !state.main.userDefinedBin && IsFile(report)) {
-      std::printf("quick report: %s\n", report.string().c_str());
-    } else if (!context.finished) {
+    if (!context.finished) {
       std::printf("quick report: none (the run was stopped before Aq_lapse)\n");
+    } else if (!state.main.userDefinedBin && IsFile(report)) {
+      std::printf("quick report: %s\n", report.string().c_str());
+    } else if (state.main.userDefinedBin) {
+      for (const char* fileName : {"report.csv", "report.txt"}) {
+        if (IsFile(context.folder / fileName)) {
+          std::printf("automatic report: %s\n", (context.folder / fileName).string().c_str());
+        }
+      }
     }
   }
   if (!allWritten) {

@@ -18,6 +18,7 @@
 #include "device/device_rig.h"
 #include "device/posix_serial.h"
 #include "project/project_store.h"
+#include "reports/report_config.h"
 #include "support/test_support.h"
 
 namespace movexa::test {
@@ -39,6 +40,10 @@ ProjectSettings PrepareProject(const fs::path& app, int blankSamples = 300) {
   settings.Threshold_Counter = static_cast<int16_t>(blankSamples);
   settings.ChannelThreshold.fill(10);
   EXPECT_TRUE(SaveProject(app / "p00001", 1, settings).ok);
+  // The report configuration as a first start of the program leaves it: the user-defined bin
+  // in force from the next start on.
+  ReportConfig config;
+  LoadReportConfig(config, 1, app, fake.host);
   return settings;
 }
 
@@ -100,7 +105,8 @@ TEST(EndToEndAcquisition, NamedRunOverAPseudoTerminalRecordsWhatTheSimulatorDid)
   LayOutAppFolder(app);
   ProjectSettings settings = PrepareProject(app);
   auto sim = StartSimulator(dir / "sim.link", SimulatorArgs(dir / "truth.txt"));
-  ChildProcess cli(CliProgram(), {"acquire", "--app-dir", app.string(), "--name", "e2e run", "--minutes", "1"},
+  ChildProcess cli(CliProgram(),
+                   {"acquire", "--app-dir", app.string(), "--name", "e2e run", "--minutes", "1", "--quick-report"},
                    {"MOVEXA_COM4=" + (dir / "sim.link").string()}, (dir / "cli.out").string());
   // The crossings the simulator made before the run started are taken away at the end.
   ASSERT_TRUE(WaitFor([&] { return FileHolds(dir / "cli.out", "acquisition \"e2e run\" in"); }, 30000))
@@ -114,6 +120,7 @@ TEST(EndToEndAcquisition, NamedRunOverAPseudoTerminalRecordsWhatTheSimulatorDid)
   const std::string out = ReadFileOrDie(dir / "cli.out");
 
   const fs::path folder = OnlyAcquisitionFolder(app / "p00001");
+  EXPECT_NE(out.find("end of the run: the quick report\n"), std::string::npos) << out;
   EXPECT_NE(out.find("quick report: " + (app / "p00001" / "report.txt").string()), std::string::npos) << out;
   EXPECT_NE(out.find("acquisition folder: " + folder.string()), std::string::npos) << out;
 
@@ -175,6 +182,10 @@ TEST(EndToEndAcquisition, InterruptStopsTheRunLikeStopKeepingWholeBinsOnly) {
   ASSERT_TRUE(status.has_value());
   EXPECT_EQ(*status, 0);
   const std::string out = ReadFileOrDie(dir / "cli.out");
+  EXPECT_NE(out.find("end of the run: the automatic report (user-defined bin of 30 minutes in "
+                     "repoconf.dat)"),
+            std::string::npos)
+      << out;
   EXPECT_NE(out.find("stop requested"), std::string::npos) << out;
   EXPECT_NE(out.find("quick report: none (the run was stopped before Aq_lapse)"), std::string::npos) << out;
   const int64_t records = FileLength(folder / "counts.bin") / kCountsRecordBytes;
