@@ -4,8 +4,11 @@
 #include <cstdlib>
 
 #include "app/app_folder.h"
+#include "base/file_io.h"
 #include "cli/cli_args.h"
 #include "cli/commands.h"
+#include "cli/terminal_host.h"
+#include "reports/report_config.h"
 
 namespace movexa::cli {
 
@@ -15,7 +18,8 @@ constexpr const char* kHelp =
     "usage: movexa-cli init [--app-dir DIR] [--data DIR]\n"
     "\n"
     "Lays out an application folder from the installation data: \"config.dat\", the Default\n"
-    "project, the demo project p00001 and the plate-format files. Files that already exist in\n"
+    "project, the demo project p00001, the plate-format files and the default report\n"
+    "configuration (\"repoconf.dat\"). Files that already exist in\n"
     "the folder are kept as they are; \"config.dat\" is never overwritten.\n"
     "\n"
     "  --app-dir DIR  the application folder (else MOVEXA_HOME, else the executable's folder\n"
@@ -54,6 +58,17 @@ int RunInit(int argc, char** argv) {
     return 1;
   }
   std::printf("%zu files copied, %zu kept\n", r.copied.size(), r.kept.size());
+  // A fresh folder starts with the default report configuration, its separator taken from this
+  // machine's locale and its "User Defined BIN size" flag off. Without the file, the first
+  // start-up would create it with the flag on, and every later run would end with the automatic
+  // report instead of the quick one although the operator never chose it.
+  if (!IsFile(appDir / "repoconf.dat")) {
+    TerminalHost terminal;
+    ReportConfig reportConfig;
+    LoadReportConfig(reportConfig, 0, appDir, terminal.host);
+    if (IsFile(appDir / "repoconf.dat"))
+      std::printf("  wrote  repoconf.dat (default report configuration)\n");
+  }
   return 0;
 }
 

@@ -54,6 +54,11 @@ TEST(CliInit, LaysOutTheFolderAndASecondInitKeepsConfigDat) {
   EXPECT_EQ(ReadFileOrDie(home / "config.dat"), ReadFileOrDie(InstallDataDir() / "config.dat"));
   EXPECT_TRUE(fs::exists(home / "p00001" / "chgroup.dat"));
   EXPECT_TRUE(fs::exists(home / "w32_flytube.dat"));
+  // The report configuration starts as the defaults with "User Defined BIN size" off, so that
+  // runs end with the quick report until the operator chooses otherwise.
+  EXPECT_EQ(ReadFileOrDie(home / "repoconf.dat").substr(0, 2), "\"<");
+  EXPECT_TRUE(Has(ReadFileOrDie(home / "repoconf.dat"), "\r\n0,30,0,")) << ReadFileOrDie(home / "repoconf.dat");
+  WriteFileOrDie(home / "repoconf.dat", "mine");
 
   WriteFileOrDie(home / "config.dat", "\"Config: mine\"\r\n3,9,2,0\r\n");
   fs::remove(home / "w6.dat");
@@ -62,6 +67,7 @@ TEST(CliInit, LaysOutTheFolderAndASecondInitKeepsConfigDat) {
   EXPECT_EQ(ReadFileOrDie(home / "config.dat"), "\"Config: mine\"\r\n3,9,2,0\r\n");
   EXPECT_TRUE(Has(second.output, "kept   config.dat")) << second.output;
   EXPECT_TRUE(Has(second.output, "copied w6.dat")) << second.output;
+  EXPECT_EQ(ReadFileOrDie(home / "repoconf.dat"), "mine");
 }
 
 TEST(CliProject, PrintsTheSummaryOfTheDemoProject) {
