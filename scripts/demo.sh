@@ -3,7 +3,7 @@
 # application folder (build/demo-home, removed and laid out anew on every run so the demo always
 # starts from the installation data), loads its project as the program's start-up does, starts
 # the simulated instrument on a pseudo-terminal and connects to it, records a named
-# acquisition of the demo project (3 minutes, bins of 600 samples) and writes its report.
+# acquisition of the demo project (3 minutes, bins of 500 samples) and writes its report.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh

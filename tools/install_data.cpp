@@ -168,7 +168,7 @@ ProjectSettings DemoProject() {
   ProjectSettings p = DefaultProject();
   p.Name = "Demo";
   p.Aq_lapse = 3;     // minutes
-  p.RT_Buffer = 600;  // samples per bin: one bin every 30 s at 20 samples/s
+  p.RT_Buffer = 500;  // samples per bin (the length raw re-analysis reads): a bin every ~25 s
   p.Save_real = 1;
   p.Mn[kMn1][kEnab_Cal] = 0;
   p.Mn[kMn1][kEnab_Zero] = 0;

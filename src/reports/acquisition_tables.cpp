@@ -61,6 +61,7 @@ ReadResult<AcquisitionSetup> ParseAcquisitionSetup(std::string_view text) {
   for (auto& v : line4) {
     if (!r.ReadInt16(v)) return Failed<AcquisitionSetup>(r);
   }
+  s.rtBuffer = line4[3];
   s.dspMethod = line4[4];
   // Lines 5..10 may be missing from a short setup: organism and SNR then stay unset (0).
   std::array<int16_t, 6> line10{};

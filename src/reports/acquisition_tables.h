@@ -19,6 +19,7 @@ namespace movexa {
 // What a report takes from the acquisition's "setup.dat": line 2 and values of lines 4 and 10.
 struct AcquisitionSetup {
   std::string plateFormat;  // fourth field of line 2: names the multiwell configuration
+  int16_t rtBuffer = 500;   // fourth value of line 4: samples per bin, rows of a raw block - 1
   int16_t dspMethod = 0;    // fifth value of line 4
   int16_t organism = 0;     // first value of line 10
   int16_t snrX10 = 0;       // fourth value of line 10

@@ -209,6 +209,13 @@ ReanalysisOutcome RunRawReanalysis(const ReportRequest& request, bool& stopReque
     return out;
   }
   const ReportProjectTables& project = acquisition.tables;
+  // The raw files hold one block of 385 x (RT_Buffer + 1) samples per bin. The analysis reads
+  // blocks of 500 samples; blocks of any other length would be read out of step and give
+  // counts that look plausible but are wrong, so such an acquisition is refused.
+  if (acquisition.setup.rtBuffer != kDefaultRtBuffer) {
+    return fail(std::string(rt::kRawBinLength1) + std::to_string(acquisition.setup.rtBuffer) +
+                std::string(rt::kRawBinLength2));
+  }
   const auto total = static_cast<int64_t>(records);
   host.status.SetStatus(rt::kStatusLabel, BlockText(0, total));
 

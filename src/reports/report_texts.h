@@ -76,6 +76,12 @@ inline constexpr std::string_view kRawBlockMissing2 = " not found in ";
 inline constexpr std::string_view kRawBlockMissing3 =
     " -> Analysis stopped: counts.bin and setup.dat were not changed";
 
+// Raw blocks of another bin length than the analysis reads (500 samples).
+inline constexpr std::string_view kRawBinLength1 = "Raw data recorded with ";
+inline constexpr std::string_view kRawBinLength2 =
+    " samples per bin cannot be re-analysed (the analysis reads bins of 500 samples)"
+    " -> Analysis stopped: counts.bin and setup.dat were not changed";
+
 // Report window lists.
 inline constexpr std::array<std::string_view, 4> kMethodList = {
     "0_Threshold+Binary (Old Method.w/filters)", "1_Threshold Avrg (Default.Agar&Liquid)",

@@ -79,7 +79,7 @@ TEST(CliProject, PrintsTheSummaryOfTheDemoProject) {
        {"[Frm_Init.status] STARTING........... Reading Configuration...", "project:      1  Demo",
         "plate format: w96f  96 Wells flat bottom [2microbeams/well]",
         "geometry:     8 rows x 12 columns; row pitch 2 offset -0.5",
-        "lapse 3 min, 600 samples per bin", "000_Control               24 wells   48 channels",
+        "lapse 3 min, 500 samples per bin", "000_Control               24 wells   48 channels",
         "003_Drug_100uM            24 wells   48 channels"}) {
     EXPECT_TRUE(Has(r.output, part)) << part << "\n" << r.output;
   }

@@ -229,6 +229,28 @@ TEST(RawReanalysis, ShortOrMissingRawFileStopsBeforeChangingAnything) {
   EXPECT_EQ(missing.dialogs.Messages().at(0).substr(0, 18), "Raw data block 1 n");
 }
 
+TEST(RawReanalysis, RawBlocksOfAnotherBinLengthAreRefusedNotMisread) {
+  RawFixture f(12);
+  // The same raw files, but the acquisition says its bins held 600 samples: its blocks would
+  // be 462770 bytes, and reading them as 385770-byte blocks would count the wrong samples.
+  std::string setup = ReadFileOrDie(f.acq.folder / "setup.dat");
+  const size_t at = setup.find("1,30,99,500,");
+  ASSERT_NE(at, std::string::npos);
+  setup.replace(at, 12, "1,30,99,600,");
+  test::WriteFileOrDie(f.acq.folder / "setup.dat", setup);
+  const std::string counts = ReadFileOrDie(f.acq.folder / "counts.bin");
+  FakeHost fake;
+  bool stop = false;
+  ReportRequest r = f.Request();
+  r.replaceData = true;
+  ReanalysisOutcome out = RunRawReanalysis(r, stop, fake.host);
+  EXPECT_EQ(out.report.status, ReportStatus::kFailed);
+  ASSERT_EQ(fake.dialogs.Messages().size(), 1u);
+  EXPECT_EQ(fake.dialogs.Messages()[0].substr(0, 27), "Raw data recorded with 600 ");
+  EXPECT_EQ(ReadFileOrDie(f.acq.folder / "counts.bin"), counts);
+  EXPECT_EQ(ReadFileOrDie(f.acq.folder / "setup.dat"), setup);
+}
+
 TEST(RawReanalysis, LapseBelowFiveMinutesIsRaisedToFive) {
   ReportRequest r;
   std::string shown;
