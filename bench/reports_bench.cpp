@@ -49,7 +49,8 @@ std::string Setup96Text() {
   w.Header("setup").Int(1).Text("Bench").Text("/").Text("w96f").EndLine();
   for (int line = 0; line < 8; ++line) {
     w.Header("values");
-    for (int v = 0; v < 6; ++v) w.Int(line == 0 && v == 4 ? 1 : 0);
+    // Line 4: RT_Buffer 500 (the bin length of the raw blocks) and DSP_Method 1.
+    for (int v = 0; v < 6; ++v) w.Int(line == 0 && v == 3 ? 500 : (line == 0 && v == 4 ? 1 : 0));
     w.EndLine();
   }
   return w.str();

@@ -245,7 +245,9 @@ std::string WellLabel(int well, int rows) {
   // Row letters run "A", "B", ...; a plate with more rows than printable letters shows "?".
   int code = 'A' + well % rows;
   char letter = code <= '~' ? static_cast<char>(code) : '?';
-  return std::string(1, letter) + std::to_string(well / rows + 1);
+  std::string label = std::to_string(well / rows + 1);
+  label.insert(label.begin(), letter);
+  return label;
 }
 
 std::string ChannelLabel(const WellMap& map, const PlateGeometry& geometry, int channel) {
