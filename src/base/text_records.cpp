@@ -151,29 +151,32 @@ std::optional<RecordField> RecordReader::TakeNumberField() {
   return f;
 }
 
-bool RecordReader::ReadInt16(int16_t& out) {
+bool RecordReader::ReadInteger(int64_t minValue, int64_t maxValue, int64_t& out) {
   auto f = TakeNumberField();
   if (!f) return false;
   auto any = ParseInteger(f->text, std::numeric_limits<int64_t>::min(),
                           std::numeric_limits<int64_t>::max());
   if (!any) return Fail(RecordError::kNotANumber, &*f);
-  if (*any < std::numeric_limits<int16_t>::min() || *any > std::numeric_limits<int16_t>::max()) {
-    return Fail(RecordError::kOutOfRange, &*f);
+  if (*any < minValue || *any > maxValue) return Fail(RecordError::kOutOfRange, &*f);
+  out = *any;
+  return true;
+}
+
+bool RecordReader::ReadInt16(int16_t& out) {
+  int64_t v = 0;
+  if (!ReadInteger(std::numeric_limits<int16_t>::min(), std::numeric_limits<int16_t>::max(), v)) {
+    return false;
   }
-  out = static_cast<int16_t>(*any);
+  out = static_cast<int16_t>(v);
   return true;
 }
 
 bool RecordReader::ReadInt32(int32_t& out) {
-  auto f = TakeNumberField();
-  if (!f) return false;
-  auto any = ParseInteger(f->text, std::numeric_limits<int64_t>::min(),
-                          std::numeric_limits<int64_t>::max());
-  if (!any) return Fail(RecordError::kNotANumber, &*f);
-  if (*any < std::numeric_limits<int32_t>::min() || *any > std::numeric_limits<int32_t>::max()) {
-    return Fail(RecordError::kOutOfRange, &*f);
+  int64_t v = 0;
+  if (!ReadInteger(std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max(), v)) {
+    return false;
   }
-  out = static_cast<int32_t>(*any);
+  out = static_cast<int32_t>(v);
   return true;
 }
 

@@ -60,6 +60,8 @@ class RecordReader {
  private:
   bool Fail(RecordError e, const RecordField* f);
   std::optional<RecordField> TakeNumberField();
+  // A whole number within [minValue, maxValue]; the error says which way it failed.
+  bool ReadInteger(int64_t minValue, int64_t maxValue, int64_t& out);
 
   std::string_view content_;
   size_t pos_ = 0;

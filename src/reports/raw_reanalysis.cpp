@@ -14,6 +14,7 @@
 #include "base/number_format.h"
 #include "base/rounding.h"
 #include "base/text_records.h"
+#include "project/project_folders.h"
 #include "reports/acquisition_tables.h"
 #include "reports/report_texts.h"
 
@@ -102,21 +103,10 @@ bool CommitMarks(const std::filesystem::path& staging, const std::filesystem::pa
   return true;
 }
 
-std::vector<std::string> SplitFields(const std::string& line) {
-  std::vector<std::string> fields;
-  size_t start = 0;
-  for (;;) {
-    size_t comma = line.find(',', start);
-    fields.push_back(line.substr(start, comma == std::string::npos ? std::string::npos : comma - start));
-    if (comma == std::string::npos) return fields;
-    start = comma + 1;
-  }
-}
-
 // Six numbers of a setup value line, or empty.
 std::vector<int64_t> SixNumbers(const std::string& line) {
   std::vector<int64_t> values;
-  for (const auto& f : SplitFields(line)) {
+  for (const auto& f : SplitRawFields(line)) {
     auto v = ParseInteger(f, std::numeric_limits<int16_t>::min(), std::numeric_limits<int16_t>::max());
     if (!v) return {};
     values.push_back(*v);
