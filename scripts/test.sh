@@ -9,7 +9,7 @@ mode=normal
 [ "${1:-}" = "--sanitize" ] && mode=sanitize
 
 echo "== installing build dependencies"
-bash scripts/install-deps.sh office
+bash scripts/install-deps.sh office gui
 
 jobs=$(nproc 2>/dev/null || echo 2)
 if [ "$mode" = sanitize ]; then

@@ -1,0 +1,62 @@
+// RecordingCanvas: a Canvas that keeps every drawing call, for tests that assert what a picture
+// function drew, where and in which colour, without any toolkit.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "base/canvas.h"
+
+namespace movexa {
+
+class RecordingCanvas : public Canvas {
+ public:
+  enum class Op { kScale, kPenWidth, kBackColor, kClear, kLine, kBox, kFilledBox, kCircle,
+                  kFilledCircle, kPoint, kText };
+  struct Call {
+    Op op;
+    double x1 = 0, y1 = 0, x2 = 0, y2 = 0;  // corners; a circle's centre and radius in x1, y1, x2
+    Rgb colour;
+    int penWidth = 1;  // pen width in force when the call was made
+    std::string text;
+  };
+
+  explicit RecordingCanvas(int widthPx = 640, int heightPx = 480)
+      : width_(widthPx), height_(heightPx) {}
+
+  void SetScale(double x1, double y1, double x2, double y2) override;
+  void SetPenWidth(int pixels) override;
+  void SetBackColor(Rgb colour) override;
+  void Clear() override;
+  void Line(double x1, double y1, double x2, double y2, Rgb colour) override;
+  void Box(double x1, double y1, double x2, double y2, Rgb colour) override;
+  void FilledBox(double x1, double y1, double x2, double y2, Rgb colour) override;
+  void Circle(double x, double y, double radius, Rgb colour, bool filled) override;
+  void Point(double x, double y, Rgb colour) override;
+  void Text(double x, double y, std::string_view text, Rgb colour) override;
+  int WidthPx() const override { return width_; }
+  int HeightPx() const override { return height_; }
+
+  const std::vector<Call>& calls() const { return calls_; }
+  void Reset() { calls_.clear(); }
+  // The calls of one kind, optionally of one colour.
+  std::vector<Call> Of(Op op) const;
+  std::vector<Call> Of(Op op, Rgb colour) const;
+  // The calls that satisfy `match`.
+  std::vector<Call> Where(const std::function<bool(const Call&)>& match) const;
+  // The texts drawn, in order.
+  std::vector<std::string> Texts() const;
+  // The last scale set (x1, y1, x2, y2 of a kScale call); all zero before any.
+  Call LastScale() const;
+
+ private:
+  void Add(Call call);
+  std::vector<Call> calls_;
+  int width_;
+  int height_;
+  int penWidth_ = 1;
+};
+
+}  // namespace movexa

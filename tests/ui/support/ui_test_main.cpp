@@ -1,0 +1,12 @@
+// Entry point of the window suites: one QApplication for the whole executable (offscreen unless
+// the environment chooses a platform), then the GoogleTest cases.
+#include <QApplication>
+#include <cstdlib>
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv) {
+  if (std::getenv("QT_QPA_PLATFORM") == nullptr) setenv("QT_QPA_PLATFORM", "offscreen", 1);
+  QApplication app(argc, argv);
+  ::testing::InitGoogleTest(&argc, argv);
+  return RUN_ALL_TESTS();
+}
