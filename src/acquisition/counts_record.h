@@ -20,6 +20,9 @@ inline constexpr int kBlocksPerRawFile = 11;
 inline constexpr int kDefaultRtBuffer = 500;
 inline constexpr int kDefaultRawBlockSamples = kDefaultRtBuffer + 1;  // 501 rows
 inline constexpr int64_t kDefaultRawBlockBytes = 2LL * kChannelSlots * kDefaultRawBlockSamples;  // 385770
+// Largest "counts.bin" the readers take: a million bins, years of recording at the shortest
+// bins; anything larger is not an activity file.
+inline constexpr int64_t kCountsFileMaxBytes = int64_t{kCountsRecordBytes} * 1'000'000;
 
 struct CountsRecord {
   int32_t minutes = 0;

@@ -42,13 +42,38 @@ bool WriteAll(int fd, std::string_view data) {
 
 std::string LastOsError() { return std::strerror(errno); }
 
-std::optional<std::string> ReadWholeFile(const fs::path& path, std::string* error) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+int OpenRegularFileForReading(const fs::path& path, std::string* error) {
+  // Non-blocking, so that opening a FIFO with no writer returns at once; a regular file
+  // ignores the flag.
+  int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
     SetError(error, path, LastOsError());
+    return -1;
+  }
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    SetError(error, path, "not a regular file");
+    ::close(fd);
+    return -1;
+  }
+  int flags = ::fcntl(fd, F_GETFL);
+  if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+  return fd;
+}
+
+std::optional<std::string> ReadWholeFile(const fs::path& path, std::string* error,
+                                         int64_t maxBytes) {
+  int fd = OpenRegularFileForReading(path, error);
+  if (fd < 0) return std::nullopt;
+  struct stat st {};
+  if (::fstat(fd, &st) == 0 && st.st_size > maxBytes) {
+    SetError(error, path, std::to_string(st.st_size) + " bytes, more than such a file holds (" +
+                              std::to_string(maxBytes) + ")");
+    ::close(fd);
     return std::nullopt;
   }
   std::string out;
+  out.reserve(static_cast<size_t>(st.st_size));
   char buf[65536];
   for (;;) {
     ssize_t r = ::read(fd, buf, sizeof buf);
@@ -60,6 +85,12 @@ std::optional<std::string> ReadWholeFile(const fs::path& path, std::string* erro
     }
     if (r == 0) break;
     out.append(buf, static_cast<size_t>(r));
+    // A file that grows while it is read is held to the same bound.
+    if (static_cast<int64_t>(out.size()) > maxBytes) {
+      SetError(error, path, "more than " + std::to_string(maxBytes) + " bytes");
+      ::close(fd);
+      return std::nullopt;
+    }
   }
   ::close(fd);
   return out;

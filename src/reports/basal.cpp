@@ -95,7 +95,7 @@ BasalResult NormaliseToBasal(BinnedCounts& bins, ReportProjectTables& project,
   // The basal acquisition is a sibling folder: its name is the list entry's first 13 characters.
   const auto basalCounts = acquisitionFolder.parent_path() / basalText.substr(0, 13) / "counts.bin";
   std::string error;
-  auto bytes = ReadWholeFile(basalCounts, &error);
+  auto bytes = ReadWholeFile(basalCounts, &error, kCountsFileMaxBytes);
   if (!bytes || ShapeOfCounts(*bytes).fault != CountsFault::kNone) {
     result.outcome = BasalOutcome::kResamplingError;
     result.detail = bytes ? basalCounts.string() + ": not whole 774-byte records" : error;

@@ -67,7 +67,7 @@ CircadianOutcome ExportCircadian(const CircadianRequest& request, Host& host) {
   }
   const std::string reportError(rt::kReportError);
   std::string error;
-  auto bytes = ReadWholeFile(countsPath, &error);
+  auto bytes = ReadWholeFile(countsPath, &error, kCountsFileMaxBytes);
   if (!bytes) return fail(reportError, error);
   if (ShapeOfCounts(*bytes).fault != CountsFault::kNone || bytes->empty()) {
     return fail(reportError, countsPath.string() + ": " + std::to_string(bytes->size()) +

@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "acquisition/counts_record.h"
 #include "base/constants.h"
 
 namespace movexa {

@@ -127,7 +127,7 @@ ReportOutcome GenerateReport(const ReportRequest& request, Host& host) {
   const std::string setting = SettingText(acquisition.setup);
 
   std::string error;
-  auto bytes = ReadWholeFile(countsPath, &error);
+  auto bytes = ReadWholeFile(countsPath, &error, kCountsFileMaxBytes);
   if (bytes && ShapeOfCounts(*bytes).fault != CountsFault::kNone) {
     error = countsPath.string() + ": " + std::to_string(bytes->size()) +
             " bytes are not whole 774-byte records";

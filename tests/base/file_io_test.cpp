@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <csignal>
 
@@ -52,6 +54,26 @@ TEST(FileIo, MissingFilesAreReportedNotThrown) {
   bool ok = true;
   EXPECT_TRUE(ListSubfolders(dir / "none", &ok).empty());
   EXPECT_FALSE(ok);
+}
+
+TEST(FileIo, ReadersTakeRegularFilesWithinTheirBoundOnly) {
+  test::TempDir dir;
+  // A FIFO nobody writes to would block an ordinary open for ever; a link to /dev/zero would be
+  // read until memory runs out. Both are refused at once.
+  ASSERT_EQ(::mkfifo((dir / "repoconf.dat").c_str(), 0644), 0);
+  std::string error;
+  EXPECT_FALSE(ReadWholeFile(dir / "repoconf.dat", &error));
+  EXPECT_NE(error.find("not a regular file"), std::string::npos) << error;
+  EXPECT_LT(OpenRegularFileForReading(dir / "repoconf.dat"), 0);
+  std::filesystem::create_symlink("/dev/zero", dir / "subproj.dat");
+  EXPECT_FALSE(ReadWholeFile(dir / "subproj.dat"));
+  EXPECT_FALSE(ReadWholeFile(dir.path()));
+  // A file longer than its format allows is refused; a link to a regular file is read.
+  test::WriteFileOrDie(dir / "setup.dat", std::string(100, 'x'));
+  EXPECT_FALSE(ReadWholeFile(dir / "setup.dat", &error, 99));
+  EXPECT_EQ(ReadWholeFile(dir / "setup.dat", nullptr, 100)->size(), 100u);
+  std::filesystem::create_symlink(dir / "setup.dat", dir / "link.dat");
+  EXPECT_EQ(ReadWholeFile(dir / "link.dat")->size(), 100u);
 }
 
 }  // namespace
