@@ -38,6 +38,49 @@ bool WriteAll(int fd, std::string_view data) {
   return true;
 }
 
+// Opens `path` for writing (created when missing, 0644) without ever writing through a symbolic
+// link: a link in the last component is removed and a fresh file created in its place, so the
+// link's target stays untouched. A FIFO or device there is refused rather than opened for long.
+// `truncate` empties the file (a rewrite); otherwise the file is opened for appending. A
+// rewrite also replaces a file with other hard links rather than change their content.
+int OpenForWriting(const char* path, bool truncate) {
+  const int mode = O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | (truncate ? 0 : O_APPEND);
+  int fd = ::open(path, mode, 0644);
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    if (fd < 0 && errno == ELOOP) {
+      if (::unlink(path) != 0) return -1;
+      fd = ::open(path, mode | O_EXCL, 0644);
+      continue;
+    }
+    if (fd < 0) return -1;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+      ::close(fd);
+      return -1;
+    }
+    if (!S_ISREG(st.st_mode)) {
+      ::close(fd);
+      errno = EINVAL;
+      return -1;
+    }
+    if (truncate && st.st_nlink > 1 && attempt == 0) {
+      ::close(fd);
+      if (::unlink(path) != 0) return -1;
+      fd = ::open(path, mode | O_EXCL, 0644);
+      continue;
+    }
+    break;
+  }
+  if (fd < 0) return -1;
+  if (truncate && ::ftruncate(fd, 0) != 0) {
+    ::close(fd);
+    return -1;
+  }
+  int flags = ::fcntl(fd, F_GETFL);
+  if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+  return fd;
+}
+
 }  // namespace
 
 std::string LastOsError() { return std::strerror(errno); }
@@ -103,7 +146,7 @@ bool WriteWholeFile(const fs::path& path, std::string_view data, std::string* er
 
 bool WriteWholeFileChecked(const fs::path& path, std::string_view data, bool& opened,
                            std::string* error) {
-  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  int fd = OpenForWriting(path.c_str(), true);
   opened = fd >= 0;
   if (!opened) {
     SetError(error, path, LastOsError());
@@ -122,7 +165,10 @@ bool WriteWholeFileChecked(const fs::path& path, std::string_view data, bool& op
 bool WriteFileAtomic(const fs::path& path, std::string_view data, std::string* error) {
   fs::path tmp = path;
   tmp += ".tmp";
-  int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  // The temporary name is made fresh (a leftover or a planted link there is removed first), and
+  // the rename replaces whatever entry `path` was, a link included, never its target.
+  ::unlink(tmp.c_str());
+  int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
   if (fd < 0) {
     SetError(error, tmp, LastOsError());
     return false;
@@ -157,7 +203,7 @@ bool AppendToFile(const fs::path& path, std::string_view data, std::string* erro
 }
 
 bool AppendToFile(const char* path, std::string_view data, std::string* error) {
-  int fd = ::open(path, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+  int fd = OpenForWriting(path, false);
   if (fd < 0) {
     SetError(error, path, LastOsError());
     return false;
@@ -179,7 +225,14 @@ bool AppendToFile(const char* path, std::string_view data, std::string* error) {
 }
 
 bool WriteAt(const fs::path& path, uint64_t offset, std::string_view data, std::string* error) {
-  int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+  // An existing regular file only: a link or a special file there is refused.
+  int fd = ::open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  struct stat st {};
+  if (fd >= 0 && (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
+    ::close(fd);
+    fd = -1;
+    errno = EINVAL;
+  }
   if (fd < 0) {
     SetError(error, path, LastOsError());
     return false;

@@ -76,5 +76,41 @@ TEST(FileIo, ReadersTakeRegularFilesWithinTheirBoundOnly) {
   EXPECT_EQ(ReadWholeFile(dir / "link.dat")->size(), 100u);
 }
 
+TEST(FileIo, WritersReplaceAPlantedLinkAndNeverWriteThroughIt) {
+  test::TempDir dir;
+  const auto outside = dir / "outside.txt";
+  test::WriteFileOrDie(outside, "keep");
+  auto plant = [&](const char* name) {
+    std::filesystem::remove(dir / name);
+    std::filesystem::create_symlink(outside, dir / name);
+  };
+  plant("report.csv");
+  ASSERT_TRUE(WriteWholeFile(dir / "report.csv", "report"));
+  plant("copy.csv");
+  ASSERT_TRUE(CopyFileOver(dir / "report.csv", dir / "copy.csv"));
+  plant("counts.bin");
+  ASSERT_TRUE(AppendToFile(dir / "counts.bin", "rec"));
+  test::WriteFileOrDie(dir / "setup.dat", "old");
+  plant("setup.dat.tmp");
+  ASSERT_TRUE(WriteFileAtomic(dir / "setup.dat", "new"));
+  plant("0.bin");
+  EXPECT_FALSE(WriteAt(dir / "0.bin", 0, "x"));
+  EXPECT_EQ(test::ReadFileOrDie(outside), "keep");
+  for (const char* name : {"report.csv", "copy.csv", "counts.bin", "setup.dat"}) {
+    EXPECT_FALSE(std::filesystem::is_symlink(dir / name)) << name;
+  }
+  EXPECT_EQ(test::ReadFileOrDie(dir / "copy.csv"), "report");
+  EXPECT_EQ(test::ReadFileOrDie(dir / "counts.bin"), "rec");
+  EXPECT_EQ(test::ReadFileOrDie(dir / "setup.dat"), "new");
+  // A second name of the same file (a hard link) is not rewritten through either.
+  std::filesystem::create_hard_link(outside, dir / "hard.csv");
+  ASSERT_TRUE(WriteWholeFile(dir / "hard.csv", "mine"));
+  EXPECT_EQ(test::ReadFileOrDie(outside), "keep");
+  // A FIFO at a writer's name is refused at once instead of waiting for a reader.
+  ASSERT_EQ(::mkfifo((dir / "ch1.raw").c_str(), 0644), 0);
+  EXPECT_FALSE(AppendToFile(dir / "ch1.raw", "mark"));
+  EXPECT_FALSE(WriteWholeFile(dir / "ch1.raw", "mark"));
+}
+
 }  // namespace
 }  // namespace movexa
