@@ -67,12 +67,11 @@ CircadianOutcome ExportCircadian(const CircadianRequest& request, Host& host) {
   }
   const std::string reportError(rt::kReportError);
   std::string error;
-  auto bytes = ReadWholeFile(countsPath, &error, kCountsFileMaxBytes);
-  if (!bytes) return fail(reportError, error);
-  if (ShapeOfCounts(*bytes).fault != CountsFault::kNone || bytes->empty()) {
-    return fail(reportError, countsPath.string() + ": " + std::to_string(bytes->size()) +
-                                 " bytes are not whole 774-byte records");
-  }
+  auto file = ReadCountsFile(countsPath, error);
+  if (!file) return fail(reportError, error);
+  if (file->tornBytes > 0) host.status.SetStatus(rt::kStatusLabel, TornTailNote(countsPath, file->tornBytes));
+  std::optional<std::string> bytes(std::move(file->bytes));
+  if (bytes->empty()) return fail(reportError, countsPath.string() + ": no whole 774-byte record");
   const LoadedCounts records = LoadAllCounts(*bytes);
   const int64_t lastTime = std::max(LargestRawTime(*bytes), records.times.back());
   bytes.reset();

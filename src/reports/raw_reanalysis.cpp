@@ -184,12 +184,10 @@ ReanalysisOutcome RunRawReanalysis(const ReportRequest& request, bool& stopReque
   const double snr = ParseOperatorNumber(thresholdText).value_or(1.8);
   if (!IsFile(countsPath)) return fail(std::string(rt::kActivityFileNotFound));
   std::string error;
-  auto bytes = ReadWholeFile(countsPath, &error, kCountsFileMaxBytes);
-  if (bytes && ShapeOfCounts(*bytes).fault != CountsFault::kNone) {
-    error = countsPath.string() + ": not whole 774-byte records";
-    bytes.reset();
-  }
-  if (!bytes) return fail(std::string(rt::kErrorReading) + countsPath.string(), error);
+  auto file = ReadCountsFile(countsPath, error);
+  if (!file) return fail(std::string(rt::kErrorReading) + countsPath.string(), error);
+  if (file->tornBytes > 0) host.status.SetStatus(rt::kStatusLabel, TornTailNote(countsPath, file->tornBytes));
+  std::optional<std::string> bytes(std::move(file->bytes));
 
   // First pass: the records up to the first one at or past the lapse.
   const LoadedCounts all = LoadAllCounts(*bytes);

@@ -92,7 +92,13 @@ TEST(CircadianExport, FailuresShowTheirMessages) {
   declined.dialogs.ExpectQuestion("", Dialogs::Answer::kNo);
   EXPECT_EQ(ExportCircadian({acq.folder, acq.app, "30", {}}, declined.host).status, ReportStatus::kDeclined);
   const std::string counts = ReadFileOrDie(acq.folder / "counts.bin");
+  // A torn last record is left out and said so; the whole records are exported.
   test::WriteFileOrDie(acq.folder / "counts.bin", counts + "x");
+  FakeHost torn;
+  EXPECT_EQ(ExportCircadian({acq.folder, acq.app, "30", false}, torn.host).status, ReportStatus::kWritten);
+  EXPECT_NE(torn.status.Last(rt::kStatusLabel).find("a torn last record of 1 bytes was ignored"), std::string::npos);
+  // Nothing but a torn record.
+  test::WriteFileOrDie(acq.folder / "counts.bin", "x");
   FakeHost fake;
   EXPECT_EQ(ExportCircadian({acq.folder, acq.app, "30", false}, fake.host).status, ReportStatus::kFailed);
   EXPECT_EQ(fake.dialogs.Messages(), std::vector<std::string>{std::string(rt::kReportError)});

@@ -64,10 +64,11 @@ TEST(ReportGenerationFailures, MalformedInputsShowTheirMessagesAndWriteNothing) 
     EXPECT_EQ(fake.dialogs.Messages(), std::vector<std::string>{message});
     EXPECT_FALSE(std::filesystem::exists(acq.folder / "report.csv"));
   };
-  // counts.bin whose length is not a multiple of 774 bytes.
-  const std::string counts = ReadFileOrDie(acq.folder / "counts.bin");
-  test::WriteFileOrDie(acq.folder / "counts.bin", counts.substr(0, counts.size() - 10));
+  // A counts.bin that is not a regular file.
+  std::filesystem::remove(acq.folder / "counts.bin");
+  std::filesystem::create_directory(acq.folder / "counts.bin");
   expectMessage(std::string(rt::kErrorReading) + (acq.folder / "counts.bin").string());
+  std::filesystem::remove(acq.folder / "counts.bin");
   // A single record: no interval to check.
   test::WriteCounts(acq.folder, RegularRecords(1));
   expectMessage(std::string(rt::kResamplingError));
@@ -106,6 +107,33 @@ TEST(ReportGenerationFailures, MalformedInputsShowTheirMessagesAndWriteNothing) 
   // No counts.bin at all.
   std::filesystem::remove(acq.folder / "counts.bin");
   expectMessage(std::string(rt::kActivityFileNotFound));
+}
+
+TEST(ReportGeneration, TornLastRecordIsIgnoredAndSaidSo) {
+  TempDir dir;
+  Acquisition acq = MakeAcquisition(dir.path(), "20240319_1405", RegularRecords(61));
+  FakeHost whole;
+  ASSERT_EQ(Generate(BasicRequest(acq), whole).status, ReportStatus::kWritten);
+  const std::string expected = test::Normalised(ReadFileOrDie(acq.folder / "report.csv"), acq.folder);
+  // A power cut during the append of record 61 left 500 of its 774 bytes.
+  const std::string counts = ReadFileOrDie(acq.folder / "counts.bin");
+  test::WriteFileOrDie(acq.folder / "counts.bin", counts + counts.substr(0, 500));
+  FakeHost torn;
+  ASSERT_EQ(Generate(BasicRequest(acq), torn).status, ReportStatus::kWritten);
+  EXPECT_EQ(test::Normalised(ReadFileOrDie(acq.folder / "report.csv"), acq.folder), expected);
+  EXPECT_NE(torn.status.Last(rt::kStatusLabel).find("a torn last record of 500 bytes was ignored"),
+            std::string::npos);
+  // The basal read of a sibling folder follows the same rule.
+  Acquisition basal = MakeAcquisition(dir.path(), "20240319_0900", RegularRecords(61));
+  const std::string basalCounts = ReadFileOrDie(basal.folder / "counts.bin");
+  test::WriteFileOrDie(basal.folder / "counts.bin", basalCounts + basalCounts.substr(0, 7));
+  ReportRequest r = BasicRequest(acq);
+  r.basalName = "20240319_0900";
+  r.basalAnswers.useProposedMinutes = true;
+  r.basalAnswers.zeroBasalMode = ZeroBasalMode::kMaxActivity;
+  FakeHost withBasal;
+  EXPECT_EQ(Generate(r, withBasal).status, ReportStatus::kWritten) << withBasal.dialogs.Messages().size();
+  EXPECT_NE(withBasal.status.Last(rt::kStatusLabel).find("of 7 bytes was ignored"), std::string::npos);
 }
 
 TEST(ReportGeneration, UnopenableReportNameMovesOnToNumberedNames) {
