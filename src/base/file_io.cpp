@@ -277,6 +277,17 @@ int64_t FileLength(const fs::path& path) {
   return ec ? -1 : static_cast<int64_t>(n);
 }
 
+fs::path NormaliseFolder(const fs::path& typed) {
+  if (typed.empty()) return typed;
+  std::error_code ec;
+  fs::path absolute = fs::absolute(typed, ec);
+  if (ec) absolute = typed;
+  fs::path plain = absolute.lexically_normal();
+  // "a/b/" normalises to "a/b/" (an empty last element): drop it, but keep the root "/".
+  if (!plain.has_filename() && plain.has_relative_path()) plain = plain.parent_path();
+  return plain;
+}
+
 std::vector<std::string> ListSubfolders(const fs::path& folder, bool* ok) {
   std::vector<std::string> out;
   std::error_code ec;

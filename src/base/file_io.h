@@ -70,6 +70,12 @@ int64_t FileLength(const fs::path& path);
 // them; empty on failure (and `ok` false when given).
 std::vector<std::string> ListSubfolders(const fs::path& folder, bool* ok = nullptr);
 
+// A folder as the operator typed it, made absolute and plain: "." and ".." resolved, repeated
+// and trailing separators dropped ("runs/20240319_1405/" and "." from inside that folder both
+// give ".../runs/20240319_1405"), so its name and its parent are the folder's own. Symbolic
+// links are kept as typed. Empty stays empty.
+fs::path NormaliseFolder(const fs::path& typed);
+
 // The operating system's text for the last error number.
 std::string LastOsError();
 

@@ -112,5 +112,15 @@ TEST(FileIo, WritersReplaceAPlantedLinkAndNeverWriteThroughIt) {
   EXPECT_FALSE(WriteWholeFile(dir / "ch1.raw", "mark"));
 }
 
+TEST(FileIo, FolderArgumentsAreNormalisedToTheirOwnName) {
+  const auto cwd = std::filesystem::current_path();
+  EXPECT_EQ(NormaliseFolder("runs/20240319_1405/"), cwd / "runs" / "20240319_1405");
+  EXPECT_EQ(NormaliseFolder("runs//20240319_1405/./"), cwd / "runs" / "20240319_1405");
+  EXPECT_EQ(NormaliseFolder("."), cwd);
+  EXPECT_EQ(NormaliseFolder("/a/b/../c/"), std::filesystem::path("/a/c"));
+  EXPECT_EQ(NormaliseFolder("/"), std::filesystem::path("/"));
+  EXPECT_EQ(NormaliseFolder(""), std::filesystem::path());
+}
+
 }  // namespace
 }  // namespace movexa
