@@ -88,5 +88,22 @@ TEST(CliReports, FolderWithTrailingSlashOrDotIsTheFolderItself) {
   (void)basal;
 }
 
+TEST(CliReports, CircadianTakesTheUserDefinedBinAsReportDoes) {
+  test::TempDir dir;
+  auto acq = test::MakeAcquisition(dir.path(), "20240319_1405", test::RegularRecords(91));
+  ReportConfig mine;
+  mine.Bin = 45;
+  test::WriteFileOrDie(acq.app / "repoconf.dat", FormatReportConfig(mine, 1));
+  const auto log = dir / "log.txt";
+  const std::string app = " --app-dir '" + acq.app.string() + "'";
+  ASSERT_EQ(RunCli("circadian" + app + " --per-channel '" + acq.folder.string() + "'", log), 0) << ReadFileOrDie(log);
+  EXPECT_EQ(ReadFileOrDie(acq.folder / "time.txt"), "2700 5400\r\n");
+  ASSERT_EQ(RunCli("report" + app + " '" + acq.folder.string() + "'", log), 0) << ReadFileOrDie(log);
+  EXPECT_NE(ReadFileOrDie(log).find("(bin 45 min)"), std::string::npos) << ReadFileOrDie(log);
+  // --bin still wins over the stored bin.
+  ASSERT_EQ(RunCli("circadian" + app + " --bin 30 --per-channel '" + acq.folder.string() + "'", log), 0);
+  EXPECT_EQ(ReadFileOrDie(acq.folder / "time.txt"), "1800 3600 5400\r\n");
+}
+
 }  // namespace
 }  // namespace movexa
