@@ -107,6 +107,10 @@ ReportOutcome ReportFromCounts(const ReportRequest& request, const AcquisitionTa
   out.status = ReportStatus::kWritten;
   out.reportPath = written.path;
   out.copyPath = written.copy;
+  out.copyError = written.copyError;
+  if (!out.copyError.empty()) {
+    host.status.SetStatus(rt::kStatusLabel, std::string(rt::kCopyNotWritten) + out.copyError);
+  }
   if (!request.autoreport) {
     if (request.layout.fileType == 0) {
       host.shell.OpenDocument(written.path);

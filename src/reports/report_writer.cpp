@@ -401,7 +401,13 @@ WrittenReport WriteReportFile(const std::filesystem::path& folder, const std::st
   if (!out.ok) return out;
   if (!subprojectName.empty()) {
     const auto copy = folder / (ExperimentFileName(subprojectName) + ext);
-    if (copy != out.path && CopyFileOver(out.path, copy)) out.copy = copy;
+    if (copy != out.path) {
+      if (CopyFileOver(out.path, copy, &out.copyError)) {
+        out.copy = copy;
+      } else if (out.copyError.empty()) {
+        out.copyError = copy.string() + ": not written";
+      }
+    }
   }
   return out;
 }

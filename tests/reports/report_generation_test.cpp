@@ -162,6 +162,17 @@ TEST(ReportGeneration, ExperimentNameBecomesASafeFileName) {
   EXPECT_EQ(ExperimentFileName("line\nbreak"), "line_break");
 }
 
+TEST(ReportGeneration, ACopyNameTooLongIsSaidNotSkippedSilently) {
+  TempDir dir;
+  Acquisition acq = MakeAcquisition(dir.path(), "20240319_1405", RegularRecords(61), std::string(5000, 'n'));
+  FakeHost fake;
+  ReportOutcome out = Generate(BasicRequest(acq), fake);
+  ASSERT_EQ(out.status, ReportStatus::kWritten);
+  EXPECT_TRUE(out.copyPath.empty());
+  EXPECT_FALSE(out.copyError.empty());
+  EXPECT_EQ(fake.status.Last(rt::kStatusLabel).rfind(rt::kCopyNotWritten, 0), 0u) << fake.status.Last(rt::kStatusLabel);
+}
+
 TEST(ReportGeneration, ShortAcquisitionIsReportedWithItsOwnLength) {
   TempDir dir;
   // 50 minutes with bin 60: reported with bin 45 in one bin.
