@@ -222,6 +222,20 @@ TEST(ReportGeneration, TemperaturesOutsideOneToFiftyDegreesAreLeftOut) {
   EXPECT_EQ(ComputeReportTables(bins, 30, 1, project).temperature[1], 0);
 }
 
+TEST(ReportGeneration, BinsWithoutAValidTemperatureShowItMissingNotZero) {
+  TempDir dir;
+  auto records = RegularRecords(61);
+  for (size_t k = 0; k < records.size(); ++k) records[k].values[kChannelCount] = k < 31 ? kNoTemperature : 0;
+  Acquisition acq = MakeAcquisition(dir.path(), "20240319_1405", records);
+  ReportRequest r = BasicRequest(acq);
+  r.layout.layout = 1;  // List: one line per bin
+  FakeHost fake;
+  ASSERT_EQ(Generate(r, fake).status, ReportStatus::kWritten);
+  const std::string report = ReadFileOrDie(acq.folder / "report.csv");
+  EXPECT_NE(report.find("\r\n30,?\r\n60,?\r\n"), std::string::npos) << report;
+  EXPECT_EQ(report.find(",0.0\r\n30"), std::string::npos);
+}
+
 TEST(ReportTablesArithmetic, GroupStatisticsRoundEachStep) {
   TempDir dir;
   Acquisition acq = MakeAcquisition(dir.path(), "20240319_1405", RegularRecords(2));
