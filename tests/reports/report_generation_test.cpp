@@ -64,10 +64,10 @@ TEST(ReportGenerationFailures, MalformedInputsShowTheirMessagesAndWriteNothing) 
     EXPECT_EQ(fake.dialogs.Messages(), std::vector<std::string>{message});
     EXPECT_FALSE(std::filesystem::exists(acq.folder / "report.csv"));
   };
-  // A counts.bin that is not a regular file.
+  // A counts.bin that is not a regular file (here a folder) is no activity file.
   std::filesystem::remove(acq.folder / "counts.bin");
   std::filesystem::create_directory(acq.folder / "counts.bin");
-  expectMessage(std::string(rt::kErrorReading) + (acq.folder / "counts.bin").string());
+  expectMessage(std::string(rt::kActivityFileNotFound));
   std::filesystem::remove(acq.folder / "counts.bin");
   // A single record: no interval to check.
   test::WriteCounts(acq.folder, RegularRecords(1));
