@@ -89,9 +89,9 @@ class LiveDisplay {
   // Run start: activity scale 1.0, every zoom baseline 2259, the group wells of the selected
   // channel's group, the signal picture cleared with its background, run progress cleared.
   void PrepareLiveDisplay();
-  // Run start: the signal picture's coordinates for `width` (RT_Buffer) samples and its
-  // background.
-  void PrepareRealTimePlot(int width);
+  // Run start: the signal picture's coordinates x 0 .. `right` (the engine passes RT_Buffer +
+  // 20, the right edge of the picture) and its background.
+  void PrepareRealTimePlot(int right);
   // After every analysis interval: the activity picture in the current view.
   void RedrawActivity();
   // Full redraw of the signal picture; while zoom >= 1 the pending zoom step runs instead
@@ -186,6 +186,10 @@ class LiveDisplay {
   std::vector<int16_t> groupWells_;
   std::vector<std::string> wellListItems_;
   int wellListIndex_ = -1;
+
+  int32_t lastElapsed_ = 0;  // the run progress shown, redrawn by Layout()
+  int lastLapse_ = 0;
+  bool progressShown_ = false;
 
   std::array<char, 24> sampleCounter_{};
   std::array<char, 40> temperatureCaption_{};

@@ -25,7 +25,9 @@ inline constexpr Rgb kTrace = colors::kRed;
 inline constexpr Rgb kGrid = colors::kRed;
 inline constexpr Rgb kProgress = colors::kBlue;
 // The threshold line alternates with the detection windows: blue, then green.
-inline Rgb Threshold(bool windowPhase) { return windowPhase ? colors::kGreen : colors::kBlue; }
+inline Rgb Threshold(bool windowPhase) {
+  return windowPhase ? colors::kGreen : colors::kBlue;
+}
 }  // namespace live_display_colors
 
 // ---- Activity picture (Picact) ----

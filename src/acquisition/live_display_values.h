@@ -41,8 +41,8 @@ inline constexpr int16_t kInitialZoomBaseline = 2259;  // every baseline at run 
 inline constexpr int kZoomLevel = 1750;                // where the baseline plots under zoom
 inline constexpr int kLowestPlotted = 6;               // plotted values and visible envelopes
 inline constexpr int kActivityFullScale = 255;
-inline constexpr int kTraceTop = 2300;     // signal picture: y 0 (bottom) .. 2300 (top)
-inline constexpr int kTraceMargin = 20;    // signal picture: x 0 .. RT_Buffer + 20
+inline constexpr int kTraceTop = 2300;   // signal picture: y 0 (bottom) .. 2300 (top)
+inline constexpr int kTraceMargin = 20;  // signal picture: x 0 .. RT_Buffer + 20
 
 // Per-channel activity shown live (channels 0..384): each channel's total count since the
 // start of the run, the count the sampling loop keeps for the live display.
