@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "acquisition/live_display_draw.h"
+#include "acquisition/live_display_observer.h"
 #include "acquisition/live_display_values.h"
 #include "base/canvas.h"
 
@@ -199,6 +200,29 @@ class LiveDisplay {
   GroupViewMeans groupMeans_;
   std::vector<GroupActivity> groupsInUse_;
   std::vector<int64_t> wellSums_;
+};
+
+// An observer that forwards the live display's refresh points to a LiveDisplay. The main
+// window's observer can derive from it, call the base and then refresh its labels (lblcanal,
+// txtzoom, lbl_temperature); the other window steps keep their no-op defaults.
+class LiveDisplayFeed : public LiveDisplayObserver {
+ public:
+  explicit LiveDisplayFeed(LiveDisplay& display) : display_(display) {}
+  void PrepareLiveDisplay() override { display_.PrepareLiveDisplay(); }
+  void PrepareRealTimePlot(int right) override { display_.PrepareRealTimePlot(right); }
+  void DrawTraceStep() override { display_.DrawTraceStep(); }
+  void RedrawTrace() override { display_.RedrawTrace(); }
+  void RedrawActivity() override { display_.RedrawActivity(); }
+  void ShowTemperature(std::string_view text, int64_t samplesTaken) override {
+    display_.ShowTemperature(text, samplesTaken);
+  }
+  void DrawRunProgress(int32_t elapsedMinutes, int aqLapse) override {
+    display_.DrawRunProgress(elapsedMinutes, aqLapse);
+  }
+  LiveDisplay& display() { return display_; }
+
+ private:
+  LiveDisplay& display_;
 };
 
 }  // namespace movexa
