@@ -78,6 +78,7 @@ void LiveDisplay::SelectBarPlot() {
   page_ = 0;
   picact_.SetBackColor(colors::kWhite);
   picact_.Clear();
+  heatLabelsPending_ = true;
   RedrawActivity();
 }
 
@@ -87,6 +88,7 @@ void LiveDisplay::SelectHeatMap() {
   // The heat map leaves its margins alone: without clearing, the bar plot would show there.
   picact_.SetBackColor(colors::kWhite);
   picact_.Clear();
+  heatLabelsPending_ = true;
   RedrawActivity();
 }
 
@@ -110,6 +112,7 @@ bool LiveDisplay::SelectGroup(std::string_view label) {
   SetActivityCoordinates(picact_);
   picact_.SetBackColor(colors::kWhite);
   picact_.Clear();
+  heatLabelsPending_ = true;
   view_ = ActivityView::kGroup;
   pageButtonsVisible_ = false;
   DrawActivityAxes(picact_, UsableScale(scale_));
@@ -128,6 +131,7 @@ void LiveDisplay::PageUp() {
     // Each bar clears only its own slot: a shorter page would keep the other page's bars.
     picact_.SetBackColor(colors::kWhite);
     picact_.Clear();
+    heatLabelsPending_ = true;
   }
   RedrawActivity();
 }
@@ -137,6 +141,7 @@ void LiveDisplay::PageDown() {
     --page_;
     picact_.SetBackColor(colors::kWhite);
     picact_.Clear();
+    heatLabelsPending_ = true;
   }
   RedrawActivity();
 }
@@ -329,7 +334,9 @@ void LiveDisplay::DrawBarPlotNow() {
 
 void LiveDisplay::DrawHeatMapNow() {
   HeatMapWellSums(activity_, state_.wellMap, state_.geometry, wellSums_);
-  DrawHeatMap(picact_, state_.geometry, wellSums_);
+  // The labels only when the picture was cleared since they were drawn.
+  DrawHeatMap(picact_, state_.geometry, wellSums_, heatLabelsPending_);
+  heatLabelsPending_ = false;
 }
 
 int LiveDisplay::TraceWidth() const {
@@ -388,6 +395,7 @@ void LiveDisplay::ClearRunProgress() {
 void LiveDisplay::Layout() {
   picact_.SetBackColor(colors::kWhite);
   picact_.Clear();
+  heatLabelsPending_ = true;
   RedrawActivity();
   DrawFullTrace();
   ClearRunProgressBar(picturetime_);

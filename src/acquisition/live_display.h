@@ -188,7 +188,8 @@ class LiveDisplay {
   std::vector<std::string> wellListItems_;
   int wellListIndex_ = -1;
 
-  int32_t lastElapsed_ = 0;  // the run progress shown, redrawn by Layout()
+  bool heatLabelsPending_ = true;  // the heat map's labels are to be drawn (picture cleared)
+  int32_t lastElapsed_ = 0;        // the run progress shown, redrawn by Layout()
   int lastLapse_ = 0;
   bool progressShown_ = false;
 

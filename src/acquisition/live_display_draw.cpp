@@ -149,7 +149,8 @@ int64_t DrawBarPlot(Canvas& canvas, std::span<const GroupActivity> groups,
   return largest;
 }
 
-void DrawHeatMap(Canvas& canvas, const PlateGeometry& geometry, std::span<const int64_t> sums) {
+void DrawHeatMap(Canvas& canvas, const PlateGeometry& geometry, std::span<const int64_t> sums,
+                 bool labels) {
   const HeatMapLayout l = ComputeHeatMapLayout(geometry);
   const int rows = std::max(0, int{geometry.rows});
   const int columns = std::max(0, int{geometry.columns});
@@ -160,21 +161,24 @@ void DrawHeatMap(Canvas& canvas, const PlateGeometry& geometry, std::span<const 
   canvas.SetScale(l.x1, l.y1, l.x2, l.y2);
   canvas.SetPenWidth(1);
 
+  // The outlines of all cells: the shared edges drawn once each, as whole grid lines.
   auto grid = [&] {
-    for (int r = 0; r < rows; ++r) {
-      for (int c = 0; c < columns; ++c) {
-        canvas.Box(c * cw + ox, r * ch + oy, (c + 1) * cw + ox, (r + 1) * ch + oy, col::kGrid);
-      }
+    if (rows == 0 || columns == 0) return;
+    for (int r = 0; r <= rows; ++r) {
+      canvas.Line(ox, r * ch + oy, columns * cw + ox, r * ch + oy, col::kGrid);
+    }
+    for (int c = 0; c <= columns; ++c) {
+      canvas.Line(c * cw + ox, oy, c * cw + ox, rows * ch + oy, col::kGrid);
     }
   };
   grid();
   const double pc = geometry.columnPitch, oc = geometry.columnOffset;
   const double pr = geometry.rowPitch, orow = geometry.rowOffset;
-  for (int c = 0; c < columns; ++c) {
+  for (int c = 0; labels && c < columns; ++c) {
     canvas.Text(c * 100 * pc + oc * 100 + pc * 25, orow * 100 - 100, std::to_string(c + 1),
                 colors::kBlack);
   }
-  for (int r = 0; r < rows; ++r) {
+  for (int r = 0; labels && r < rows; ++r) {
     const char letter[2] = {static_cast<char>('A' + r), '\0'};
     canvas.Text(oc * 100 - 50, r * 100 * pr + orow * 100 + pr * 25, letter, colors::kBlack);
   }

@@ -57,9 +57,12 @@ void DrawGroupView(Canvas& canvas, const GroupViewPicture& picture);
 int64_t DrawBarPlot(Canvas& canvas, std::span<const GroupActivity> groups,
                     const ProjectSettings& project, int page, double scale);
 
-// Heat map: coordinates, red grid, column numbers and row letters, one grey cell per well
-// inset by a tenth of the cell, then the grid again. `wellSums` as HeatMapWellSums gives them.
-void DrawHeatMap(Canvas& canvas, const PlateGeometry& geometry, std::span<const int64_t> wellSums);
+// Heat map: coordinates, red grid (the cell outlines), column numbers and row letters, one grey
+// cell per well inset by a tenth of the cell, then the grid again. `wellSums` as
+// HeatMapWellSums gives them. The labels lie outside the cells and never change: a periodic
+// redraw over a heat map already drawn may leave them out (`labels` false).
+void DrawHeatMap(Canvas& canvas, const PlateGeometry& geometry, std::span<const int64_t> wellSums,
+                 bool labels = true);
 
 // ---- Signal picture (Picreal) ----
 

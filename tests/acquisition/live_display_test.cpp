@@ -77,8 +77,11 @@ TEST(LiveDisplayPictures, HeatMapCellsBetweenTwoGrids) {
   DrawHeatMap(canvas, g, std::vector<int64_t>(96, 0));
   EXPECT_TRUE(Is(canvas.LastScale(), -150, -250, 2410, 1610));
   EXPECT_EQ(canvas.Of(Op::kFilledBox, colors::kWhite).size(), 96u);  // all quiet: all white
-  EXPECT_EQ(canvas.Of(Op::kBox, colors::kRed).size(), 192u);
-  EXPECT_EQ(canvas.calls().back().op, Op::kBox);  // the grid is drawn over the cells
+  // The cell outlines as 9 + 13 grid lines, drawn before and again over the cells.
+  EXPECT_EQ(canvas.Of(Op::kLine, colors::kRed).size(), 44u);
+  EXPECT_EQ(Count(canvas, Op::kLine, colors::kRed, 0, 150, 2400, 150), 2);
+  EXPECT_EQ(Count(canvas, Op::kLine, colors::kRed, 2400, -50, 2400, 1550), 2);
+  EXPECT_EQ(canvas.calls().back().op, Op::kLine);
   EXPECT_TRUE(Is(*FindText(canvas, "12"), 11 * 200 + 50, -150, 11 * 200 + 50, -150));
   EXPECT_TRUE(Is(*FindText(canvas, "B"), -50, 200, -50, 200));
 
@@ -86,7 +89,8 @@ TEST(LiveDisplayPictures, HeatMapCellsBetweenTwoGrids) {
   std::vector<int64_t> sums(96, 0);
   sums[0] = 510;
   sums[1] = 255;
-  DrawHeatMap(canvas, g, sums);
+  DrawHeatMap(canvas, g, sums, false);
+  EXPECT_TRUE(canvas.Texts().empty());
   EXPECT_EQ(Count(canvas, Op::kFilledBox, colors::kBlack, 20, -30, 180, 130), 1);
   EXPECT_EQ(Count(canvas, Op::kFilledBox, (Rgb{127, 127, 127}), 20, 170, 180, 330), 1);
 }
