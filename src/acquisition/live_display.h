@@ -8,8 +8,9 @@
 // calls the operation of the same name below, then refreshes its controls from the getters
 // (pickers, captions, lists, page buttons, zoom box). The window's LiveDisplayObserver forwards
 // the refresh points (PrepareLiveDisplay, PrepareRealTimePlot, RedrawActivity, RedrawTrace,
-// DrawTraceStep, ShowTemperature, DrawRunProgress) here and then refreshes the labels that may
-// have changed (lblcanal, txtzoom, lbl_temperature). The window calls Layout() after a resize.
+// DrawTraceStep, ShowTemperature, DrawRunProgress) here (LiveDisplayFeed in live_display_feed.h
+// does it) and then refreshes the labels that may have changed (lblcanal, txtzoom,
+// lbl_temperature). The window calls Layout() after a resize.
 #pragma once
 
 #include <array>
@@ -19,7 +20,6 @@
 #include <vector>
 
 #include "acquisition/live_display_draw.h"
-#include "acquisition/live_display_observer.h"
 #include "acquisition/live_display_values.h"
 #include "base/canvas.h"
 
@@ -201,29 +201,6 @@ class LiveDisplay {
   GroupViewMeans groupMeans_;
   std::vector<GroupActivity> groupsInUse_;
   std::vector<int64_t> wellSums_;
-};
-
-// An observer that forwards the live display's refresh points to a LiveDisplay. The main
-// window's observer can derive from it, call the base and then refresh its labels (lblcanal,
-// txtzoom, lbl_temperature); the other window steps keep their no-op defaults.
-class LiveDisplayFeed : public LiveDisplayObserver {
- public:
-  explicit LiveDisplayFeed(LiveDisplay& display) : display_(display) {}
-  void PrepareLiveDisplay() override { display_.PrepareLiveDisplay(); }
-  void PrepareRealTimePlot(int right) override { display_.PrepareRealTimePlot(right); }
-  void DrawTraceStep() override { display_.DrawTraceStep(); }
-  void RedrawTrace() override { display_.RedrawTrace(); }
-  void RedrawActivity() override { display_.RedrawActivity(); }
-  void ShowTemperature(std::string_view text, int64_t samplesTaken) override {
-    display_.ShowTemperature(text, samplesTaken);
-  }
-  void DrawRunProgress(int32_t elapsedMinutes, int aqLapse) override {
-    display_.DrawRunProgress(elapsedMinutes, aqLapse);
-  }
-  LiveDisplay& display() { return display_; }
-
- private:
-  LiveDisplay& display_;
 };
 
 }  // namespace movexa
