@@ -4,10 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include "acquisition/live_display_feed.h"
 #include "acquisition/report_button.h"
 #include "app/app_state.h"
 #include "base/host_fakes.h"
 #include "base/recording_canvas.h"
+#include "engine_rig.h"
 #include "project/plate_format.h"
 #include "support/test_support.h"
 
@@ -291,6 +293,34 @@ TEST(LiveDisplayState, ViewsPagesZoomAndCaptions) {
   ASSERT_EQ(rig.real.calls().size(), 2u);
   EXPECT_EQ(rig.real.calls()[0].colour, colors::kWhite);
   EXPECT_EQ(rig.real.calls()[1].text, "120#");
+}
+
+TEST(LiveDisplayState, FedByTheSamplingLoopOfARecordedRun) {
+  test::EngineRig rig;
+  RecordingCanvas act, real, time;
+  LiveDisplay display(rig.state, act, real, time);
+  display.LoadProject();
+  LiveDisplayFeed feed(display);
+  rig.engine = std::make_unique<AcquisitionEngine>(rig.state, rig.fake.host, feed);
+  ASSERT_TRUE(rig.Play("Live"));
+  const int dsp = rig.state.project.DSP_Interval;
+  real.Reset();
+  rig.Ticks(3 * dsp + 5);
+
+  // The step ahead of the trace stands at the row the tick sampled.
+  const int p = rig.state.run.counters.sampleIndex - 1;
+  const auto white = real.Of(Op::kFilledBox, colors::kWhite);
+  const auto step = std::find_if(white.rbegin(), white.rend(),
+                                 [](const Call& c) { return c.y1 == 21 && c.y2 == 2260; });
+  ASSERT_NE(step, white.rend());
+  EXPECT_EQ(step->x1, p);
+  EXPECT_TRUE(Is(real.LastScale(), 0, 2300, rig.state.project.RT_Buffer + 20, 0));
+  EXPECT_EQ(display.sampleCounterText(), std::to_string(rig.state.run.counters.samplesTaken) + "#");
+  EXPECT_FALSE(real.Of(Op::kLine, colors::kRed).empty());
+  EXPECT_FALSE(time.Of(Op::kFilledBox, colors::kBlue).empty());
+  // The group view was redrawn at the window ends: its group bar and mean.
+  EXPECT_FALSE(act.Of(Op::kText, Rgb{128, 128, 128}).empty());
+  rig.engine->CmdStop();
 }
 
 TEST(ReportButton, OpensTheLastRunsFolderOnlyWithItsActivityFile) {
