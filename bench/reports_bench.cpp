@@ -169,7 +169,8 @@ void BM_Reanalysis(benchmark::State& state) {
 
 void BM_ReadRaw(benchmark::State& state) {
   Timed(state, "read raw", [&] {
-    for (const char* name : {"0.bin", "1.bin"}) benchmark::DoNotOptimize(ReadWholeFile(Space().raw / name, nullptr, INT64_MAX)->size());
+    for (const char* name : {"0.bin", "1.bin"})
+      benchmark::DoNotOptimize(ReadWholeFile(Space().raw / name, nullptr, INT64_MAX)->size());
   });
   state.SetBytesProcessed(state.iterations() * kRawBytes);
 }

@@ -56,7 +56,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (t >= 1 && movexa::RoundHalfEvenDiv(t, reportBin.minutes) <= kFuzzMaxBins) {
       movexa::ResampleResult r = movexa::Resample(report, reportBin.minutes);
       if (r.ok) {
-        const int64_t bins = std::max<int64_t>(1, movexa::RoundHalfEvenDiv(r.lastTime, reportBin.minutes));
+        const int64_t bins =
+            std::max<int64_t>(1, movexa::RoundHalfEvenDiv(r.lastTime, reportBin.minutes));
         (void)movexa::ComputeReportTables(r.bins, reportBin.minutes, bins, plate);
       }
     }
@@ -67,7 +68,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const int64_t t = std::max(movexa::LargestRawTime(bytes), all.times.back());
     if (t >= 1 && t <= movexa::kMaxReportMinutes) {
       const movexa::BinChoice b = movexa::ChooseCircadianBin(std::to_string(bin), t);
-      if (!b.ok || b.minutes < 1) __builtin_trap();  // a last time of 1 minute or more always has a bin
+      if (!b.ok || b.minutes < 1)
+        __builtin_trap();  // a last time of 1 minute or more always has a bin
       const int64_t bins = std::max<int64_t>(1, movexa::RoundHalfEvenDiv(t, b.minutes));
       if (bins <= kFuzzMaxBins) (void)movexa::ComputeReportTables(all, b.minutes, bins, plate);
     }

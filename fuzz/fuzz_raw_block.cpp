@@ -16,7 +16,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const double snr = 0.5 + data[2] / 32.0;
   // The block the reader hands over is always whole: the input fills it from the start,
   // repeated, so short inputs still make long signals.
-  static std::vector<int16_t> block(static_cast<size_t>(movexa::kChannelSlots) * movexa::kDefaultRawBlockSamples);
+  static std::vector<int16_t> block(static_cast<size_t>(movexa::kChannelSlots) *
+                                    movexa::kDefaultRawBlockSamples);
   const uint8_t* raw = data + 3;
   const size_t rawSize = size - 3;
   auto* bytes = reinterpret_cast<uint8_t*>(block.data());
@@ -24,8 +25,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (size_t i = 0; i < total; ++i) bytes[i] = rawSize ? raw[i % rawSize] : 0;
   static movexa::AnalysisScratch scratch;
   for (int c : {channel, (channel + 1) % movexa::kChannelCount}) {
-    (void)movexa::AnalyzeBin({block.data(), movexa::kDefaultRawBlockSamples}, c, snr, method, false, {}, 0,
-                             scratch);
+    (void)movexa::AnalyzeBin({block.data(), movexa::kDefaultRawBlockSamples}, c, snr, method, false,
+                             {}, 0, scratch);
   }
   return 0;
 }

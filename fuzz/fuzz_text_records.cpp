@@ -18,10 +18,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     int32_t i32 = 0;
     double d = 0;
     switch ((pattern >> (i % 4 * 2)) & 3) {
-      case 0: reader.ReadText(s); break;
-      case 1: reader.ReadInt16(i16); break;
-      case 2: reader.ReadInt32(i32); break;
-      default: reader.ReadReal(d); break;
+      case 0:
+        reader.ReadText(s);
+        break;
+      case 1:
+        reader.ReadInt16(i16);
+        break;
+      case 2:
+        reader.ReadInt32(i32);
+        break;
+      default:
+        reader.ReadReal(d);
+        break;
     }
     (void)reader.ErrorText();
   }

@@ -44,7 +44,8 @@ bool WriteAll(int fd, std::string_view data) {
 // `truncate` empties the file (a rewrite); otherwise the file is opened for appending. A
 // rewrite also replaces a file with other hard links rather than change their content.
 int OpenForWriting(const char* path, bool truncate) {
-  const int mode = O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | (truncate ? 0 : O_APPEND);
+  const int mode =
+      O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | (truncate ? 0 : O_APPEND);
   int fd = ::open(path, mode, 0644);
   for (int attempt = 0; attempt < 2; ++attempt) {
     if (fd < 0 && errno == ELOOP) {
@@ -110,8 +111,9 @@ std::optional<std::string> ReadWholeFile(const fs::path& path, std::string* erro
   if (fd < 0) return std::nullopt;
   struct stat st {};
   if (::fstat(fd, &st) == 0 && st.st_size > maxBytes) {
-    SetError(error, path, std::to_string(st.st_size) + " bytes, more than such a file holds (" +
-                              std::to_string(maxBytes) + ")");
+    SetError(error, path,
+             std::to_string(st.st_size) + " bytes, more than such a file holds (" +
+                 std::to_string(maxBytes) + ")");
     ::close(fd);
     return std::nullopt;
   }

@@ -10,11 +10,15 @@ namespace movexa::cli {
 namespace {
 
 // Options whose value names a folder.
-bool IsFolderOption(const std::string& key) { return key == "app-dir" || key == "data"; }
+bool IsFolderOption(const std::string& key) {
+  return key == "app-dir" || key == "data";
+}
 
 }  // namespace
 
-std::string FolderArgument(const std::string& typed) { return NormaliseFolder(typed).string(); }
+std::string FolderArgument(const std::string& typed) {
+  return NormaliseFolder(typed).string();
+}
 
 CliArgs::CliArgs(int argc, char** argv, int first, const std::set<std::string>& valueOptions)
     : valueOptions_(valueOptions) {

@@ -117,7 +117,8 @@ int RunCalibrate(int argc, char** argv) {
       // The procedure writes as it goes: say what already changed.
       std::printf("calibration %s after writing:", how);
       if (ctx.tableFileWritten) {
-        std::printf(" the calibration table %s;", (state.appDir / kCalibrationFileName).string().c_str());
+        std::printf(" the calibration table %s;",
+                    (state.appDir / kCalibrationFileName).string().c_str());
       }
       std::printf(" %d instrument register(s)\n", ctx.registersWritten);
     } else {

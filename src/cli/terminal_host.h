@@ -1,7 +1,8 @@
 // The Host services of movexa-cli: messages and questions on the terminal, answered from
 // standard input. Without an interactive answer (standard input closed or not a terminal and
 // empty, or a pipe that sends no line within kNonTerminalAnswerWaitMs), a question takes its
-// cancelling answer and an input box returns empty, so batch runs never hang. "--yes" answers every Yes/No question with Yes.
+// cancelling answer and an input box returns empty, so batch runs never hang. "--yes" answers every
+// Yes/No question with Yes.
 #pragma once
 
 #include <cstdio>

@@ -101,7 +101,8 @@ BasalResult NormaliseToBasal(BinnedCounts& bins, ReportProjectTables& project,
     result.detail = error;
     return result;
   }
-  if (file->tornBytes > 0) host.status.SetStatus(rt::kStatusLabel, TornTailNote(basalCounts, file->tornBytes));
+  if (file->tornBytes > 0)
+    host.status.SetStatus(rt::kStatusLabel, TornTailNote(basalCounts, file->tornBytes));
   ResampleResult basal = Resample(LoadCountsForReport(file->bytes), binMinutes);
   if (!basal.ok) {
     result.outcome = BasalOutcome::kResamplingError;

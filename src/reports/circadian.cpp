@@ -70,7 +70,8 @@ CircadianOutcome ExportCircadian(const CircadianRequest& request, Host& host) {
   std::string error;
   auto file = ReadCountsFile(countsPath, error);
   if (!file) return fail(reportError, error);
-  if (file->tornBytes > 0) host.status.SetStatus(rt::kStatusLabel, TornTailNote(countsPath, file->tornBytes));
+  if (file->tornBytes > 0)
+    host.status.SetStatus(rt::kStatusLabel, TornTailNote(countsPath, file->tornBytes));
   std::optional<std::string> bytes(std::move(file->bytes));
   if (bytes->empty()) return fail(reportError, countsPath.string() + ": no whole 774-byte record");
   const LoadedCounts records = LoadAllCounts(*bytes);
@@ -81,7 +82,8 @@ CircadianOutcome ExportCircadian(const CircadianRequest& request, Host& host) {
   // last time below one minute leaves no bin (and bin stamps before the start), a huge one
   // asks for millions of bins.
   if (lastTime < 1 || lastTime > kMaxReportMinutes) {
-    return fail(reportError, countsPath.string() + ": last time " + std::to_string(lastTime) + " min");
+    return fail(reportError,
+                countsPath.string() + ": last time " + std::to_string(lastTime) + " min");
   }
   const BinChoice bin = ChooseCircadianBin(request.binText, lastTime);
   if (!bin.ok) return fail(reportError, "bin \"" + request.binText + "\" is not a number");

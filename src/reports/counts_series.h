@@ -47,8 +47,8 @@ CountsShape ShapeOfCounts(std::string_view bytes);
 // record (a record torn by a power cut during an append) are left out and counted, so the bins
 // recorded before the cut can still be reported.
 struct CountsFile {
-  std::string bytes;      // the whole records
-  size_t tornBytes = 0;   // length of the torn last record that was left out
+  std::string bytes;     // the whole records
+  size_t tornBytes = 0;  // length of the torn last record that was left out
 };
 // Reads `path` (a regular file within the activity file's size bound); nullopt and `error`
 // when it cannot be read.

@@ -186,7 +186,8 @@ ReanalysisOutcome RunRawReanalysis(const ReportRequest& request, bool& stopReque
   std::string error;
   auto file = ReadCountsFile(countsPath, error);
   if (!file) return fail(std::string(rt::kErrorReading) + countsPath.string(), error);
-  if (file->tornBytes > 0) host.status.SetStatus(rt::kStatusLabel, TornTailNote(countsPath, file->tornBytes));
+  if (file->tornBytes > 0)
+    host.status.SetStatus(rt::kStatusLabel, TornTailNote(countsPath, file->tornBytes));
   std::optional<std::string> bytes(std::move(file->bytes));
 
   // First pass: the records up to the first one at or past the lapse.

@@ -133,7 +133,8 @@ ReportOutcome GenerateReport(const ReportRequest& request, Host& host) {
   std::string error;
   auto file = ReadCountsFile(countsPath, error);
   if (!file) return FailReport(host, std::string(rt::kErrorReading) + countsPath.string(), error);
-  if (file->tornBytes > 0) host.status.SetStatus(rt::kStatusLabel, TornTailNote(countsPath, file->tornBytes));
+  if (file->tornBytes > 0)
+    host.status.SetStatus(rt::kStatusLabel, TornTailNote(countsPath, file->tornBytes));
   std::optional<std::string> bytes(std::move(file->bytes));
 
   const BinChoice bin = ChooseReportBin(request.binText, LastAdjustedTime(*bytes));

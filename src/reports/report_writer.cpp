@@ -185,7 +185,8 @@ void ReportText::TemperatureBlock() {
   Line(Q(std::string(rt::kTemperatureTitle1) + unit + std::string(rt::kTemperatureTitle2)));
   auto temp = [this](int64_t b) {
     // No valid reading in the bin (none arrived, or only failed ones): shown as missing.
-    if (b < 0 || t_.temperature[static_cast<size_t>(b)] == 0) return std::string(rt::kUnknownTemperature);
+    if (b < 0 || t_.temperature[static_cast<size_t>(b)] == 0)
+      return std::string(rt::kUnknownTemperature);
     return FormatNumber(static_cast<double>(t_.temperature[static_cast<size_t>(b)]) / 10.0, "0.0");
   };
   if (l_.layout == kLayoutRows) {

@@ -49,7 +49,7 @@ struct WrittenReport {
   std::filesystem::path path;  // the report written
   std::filesystem::path copy;  // the copy named after the experiment (empty when none)
   std::string error;
-  std::string copyError;       // why the experiment's copy could not be written (else empty)
+  std::string copyError;  // why the experiment's copy could not be written (else empty)
 };
 
 // Writes `content` as "report<ext>" in `folder`, or "report_1<ext>", "report_2<ext>", ... when
