@@ -95,16 +95,28 @@ void AcquisitionEngine::Resynchronise() {
   for (int offset : BlockOffsets(state_.project.Plate_format)) {
     ExchangeSignalBlock(link_, offset, kBlockConsumeBytes);
   }
+  BlockSeriesEndedInStep(link_);
   host_.pacer.PauseMs(kResyncPauseMs);
 }
 
 void AcquisitionEngine::ReadSample(int row) {
   RunBuffers& buffers = state_.run.buffers;
   std::span<int16_t> sample(buffers.RawRow(row), kChannelSlots);
-  for (int offset : BlockOffsets(state_.project.Plate_format)) {
-    BlockExchange block = ExchangeSignalBlock(link_, offset, kBlockConsumeBytes);
-    if (block.good) {
-      StoreSignalBlock(sample, offset, std::span<const int32_t>(state_.signals.data(), kBlockSignals));
+  const std::span<const int> offsets = BlockOffsets(state_.project.Plate_format);
+  // The blocks are kept aside until the sample's series of replies is known to have stayed in
+  // step: a reply longer than expected shifts every later block of the series, so then none of
+  // them is taken.
+  std::array<SignalTable, kEightBlockOffsets.size()> tables;
+  std::array<bool, kEightBlockOffsets.size()> good{};
+  for (size_t b = 0; b < offsets.size(); ++b) {
+    good[b] = ExchangeSignalBlock(link_, offsets[b], kBlockConsumeBytes).good;
+    tables[b] = state_.signals;
+  }
+  if (!BlockSeriesEndedInStep(link_)) good.fill(false);
+  for (size_t b = 0; b < offsets.size(); ++b) {
+    if (good[b]) {
+      StoreSignalBlock(sample, offsets[b],
+                       std::span<const int32_t>(tables[b].data(), kBlockSignals));
       continue;
     }
     ++state_.run.counters.badBlocks;
@@ -112,7 +124,7 @@ void AcquisitionEngine::ReadSample(int row) {
     // keep what they hold.
     if (row > 1) {
       std::span<const int16_t> previous(buffers.RawRow(row - 1), kChannelSlots);
-      RepeatSignalBlock(sample, previous, offset, kBlockSignals);
+      RepeatSignalBlock(sample, previous, offsets[b], kBlockSignals);
     }
   }
 }
@@ -142,7 +154,8 @@ void AcquisitionEngine::DetectAll(int row) {
     for (int ch = 0; ch < kChannelCount; ++ch) DetectSample(buffers, settings, ch, row);
   }
   if (autoZero) {
-    for (int ch = 0; ch < kChannelCount; ++ch) AutoZeroSample(buffers.channels[ch], buffers.Raw(ch, row));
+    for (int ch = 0; ch < kChannelCount; ++ch)
+      AutoZeroSample(buffers.channels[ch], buffers.Raw(ch, row));
   }
 }
 
@@ -192,7 +205,8 @@ void AcquisitionEngine::SampleOnce() {
     c.windowPosition = 0;
     c.windowPhase = !c.windowPhase;
     if (run.context.recording) {
-      for (int ch = 0; ch < kChannelCount; ++ch) EndDetectionWindow(run.buffers.channels[ch], p.DSP_Method);
+      for (int ch = 0; ch < kChannelCount; ++ch)
+        EndDetectionWindow(run.buffers.channels[ch], p.DSP_Method);
     }
     display_.RedrawActivity();
   } else {
@@ -260,8 +274,7 @@ void AcquisitionEngine::EveryTick() {
   context.elapsedMinutes = ElapsedMinutes(elapsedMs);
   display_.ShowElapsed(FormatElapsed(elapsedMs, run.elapsedText));
   // A running run ends only at a bin boundary, so its last bin is whole; a paused one at once.
-  const bool atBinBoundary =
-      run.runState != RunState::kRunning || run.counters.sampleIndex == 0;
+  const bool atBinBoundary = run.runState != RunState::kRunning || run.counters.sampleIndex == 0;
   if (!run.blankMode && atBinBoundary && context.elapsedMinutes >= state_.project.Aq_lapse) {
     FinishRun();
   }
