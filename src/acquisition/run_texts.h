@@ -71,6 +71,17 @@ inline std::string SnapshotNotWritten(std::string_view why) {
   return "The project files could not be copied into the acquisition folder (" +
          std::string(why) + "). The acquisition was not started.";
 }
+// A second recorder on the same application folder.
+inline std::string RecorderBusy(std::string_view appDir) {
+  return "Another acquisition is being recorded from the application folder " +
+         std::string(appDir) +
+         " (by this or another Movexa program). Only one acquisition can be recorded at a "
+         "time: stop the other one first. The acquisition was not started.";
+}
+inline std::string RecorderLockFailed(std::string_view appDir, std::string_view why) {
+  return "The recording lock of the application folder " + std::string(appDir) +
+         " could not be taken (" + std::string(why) + "). The acquisition was not started.";
+}
 // A project whose bins cannot hold a sample series.
 inline std::string BinTooShort(int rtBuffer) {
   return "Samples per bin (RT_Buffer) = " + std::to_string(rtBuffer) +
