@@ -198,7 +198,10 @@ bool SoftwareCalibration(CalibrationContext& ctx) {
   if (IsFile(ctx.appFolder / kCalibrationFileName)) {
     Status(ctx, t::kWritingCalibration);
     // A register file (from the self-calibration) is taken by channel: register r -> channel 2r.
-    LoadCalibrationTable(ctx.appFolder, ctx.table);
+    CalibrationLoad load = LoadCalibrationTable(ctx.appFolder, ctx.table);
+    if (load.outOfRange > 0) {
+      host.dialogs.Message(std::string(kCalibrationFileName) + ": " + load.problem);
+    }
   } else {
     Status(ctx, t::kWritingFirstTimeCalibration);
     std::string error;
