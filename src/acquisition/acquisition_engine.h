@@ -99,6 +99,7 @@ class AcquisitionEngine {
   void SampleOnce();
   void Resynchronise();
   void ReadSample(int row);
+  void NoteBlocks(size_t blocks, size_t goodBlocks);
   void DetectAll(int row);
   void CloseBin();
   void EveryTick();

@@ -318,6 +318,10 @@ void AcquisitionEngine::CmdStop() {
   FlushAfterStop();
   host_.status.SetStatus(texts::kBlankLabelWhere, "");
   run.counters.ticks = 0;
+  if (wasActive && run.counters.badBins > 0) {
+    host_.status.SetStatus(texts::kStatusWhere,
+                           texts::BadBinsSummary(run.counters.badBins, run.counters.binsClosed));
+  }
 
   if (!run.files.waiting.empty()) {
     BinWriteResult written = WriteWaitingBins(host_, run.files, run.lastRecordedFolder);

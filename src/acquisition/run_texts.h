@@ -100,6 +100,22 @@ inline std::string WaitingBinsBlockStart(int64_t bins, std::string_view folder) 
          "starts only when they are written.";
 }
 
+// An instrument that stops answering during a run: the run goes on (it may come back).
+inline std::string InstrumentNotAnswering(int64_t samples) {
+  return "The instrument does not answer: " + std::to_string(samples) +
+         " samples in a row without a good signal block. Recording goes on (bins keep the last "
+         "signals read) and picks up as soon as it answers again: check its cable and power.";
+}
+inline std::string InstrumentAnswersAgain(int64_t badBins) {
+  return "The instrument answers again. Bins closed with most signal blocks bad so far: " +
+         std::to_string(badBins) + ".";
+}
+inline std::string BadBinsSummary(int64_t badBins, int64_t bins) {
+  return std::to_string(badBins) + " of the " + std::to_string(bins) +
+         " bin(s) of this run were closed with most of their signal blocks bad (the instrument "
+         "did not answer): their counts do not show the activity.";
+}
+
 // Pause.
 inline constexpr std::string_view kPauseQuestion = "Pause Time Counter?";
 inline constexpr std::string_view kTimeCounterOff = "Time Counter = OFF";

@@ -26,6 +26,7 @@ constexpr std::array<int, 4> kFourBlockOffsets = {0, 16, 32, 48};
 constexpr std::array<int, 8> kEightBlockOffsets = {0, 8, 16, 24, 32, 40, 48, 56};
 constexpr int kBlockSignals = kBlockConsumeBytes / 2;
 constexpr int kResyncPauseMs = 50;
+constexpr int64_t kSilentSamples = 2;  // samples without a good block before the operator is told
 constexpr int64_t kMsPerMinute = 60000;
 constexpr int64_t kSecondsPerDay = 86400;
 constexpr std::string_view kUnknownTemperature = "__";
@@ -113,6 +114,7 @@ void AcquisitionEngine::ReadSample(int row) {
     tables[b] = state_.signals;
   }
   if (!BlockSeriesEndedInStep(link_)) good.fill(false);
+  NoteBlocks(offsets.size(), static_cast<size_t>(std::count(good.begin(), good.end(), true)));
   for (size_t b = 0; b < offsets.size(); ++b) {
     if (good[b]) {
       StoreSignalBlock(sample, offsets[b],
@@ -126,6 +128,26 @@ void AcquisitionEngine::ReadSample(int row) {
       std::span<const int16_t> previous(buffers.RawRow(row - 1), kChannelSlots);
       RepeatSignalBlock(sample, previous, offsets[b], kBlockSignals);
     }
+  }
+}
+
+void AcquisitionEngine::NoteBlocks(size_t blocks, size_t goodBlocks) {
+  SampleCounters& c = state_.run.counters;
+  c.binBlocks += static_cast<int64_t>(blocks);
+  c.binBadBlocks += static_cast<int64_t>(blocks - goodBlocks);
+  if (goodBlocks > 0) {
+    c.silentSamples = 0;
+    if (c.instrumentSilent) {
+      c.instrumentSilent = false;
+      host_.status.SetStatus(texts::kStatusWhere, texts::InstrumentAnswersAgain(c.badBins));
+    }
+    return;
+  }
+  // Two samples in a row without a good block: the instrument is not answering. The operator
+  // is told once; the run keeps sampling, since the instrument may come back.
+  if (++c.silentSamples >= kSilentSamples && !c.instrumentSilent) {
+    c.instrumentSilent = true;
+    host_.status.SetStatus(texts::kStatusWhere, texts::InstrumentNotAnswering(c.silentSamples));
   }
 }
 
@@ -265,6 +287,10 @@ void AcquisitionEngine::CloseBin() {
   }
   ++run.counters.binsClosed;
   run.counters.binJustClosed = true;
+  // A bin whose blocks were mostly bad holds repeated signals, not the activity.
+  if (2 * run.counters.binBadBlocks > run.counters.binBlocks) ++run.counters.badBins;
+  run.counters.binBlocks = 0;
+  run.counters.binBadBlocks = 0;
 }
 
 void AcquisitionEngine::EveryTick() {

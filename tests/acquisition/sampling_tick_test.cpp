@@ -502,8 +502,34 @@ TEST(FailingDisk, NoBinIsLostAndTheOperatorIsToldAtStop) {
   auto records = ReadRecords(counts);
   ASSERT_EQ(records.size(), 5u);
   for (size_t i = 1; i < records.size(); ++i) EXPECT_GE(records[i].minutes, records[i - 1].minutes);
-  EXPECT_EQ(FileLength(rig.Folder() / "0.bin"), 5 * RawBlockBytes(60));
+  // ... into the folder of their own run, never the new one.
+  EXPECT_EQ(FileLength(counts.parent_path() / "0.bin"), 5 * RawBlockBytes(60));
+  EXPECT_NE(rig.Folder(), counts.parent_path());
   EXPECT_TRUE(rig.fake.dialogs.Problems().empty()) << rig.fake.dialogs.Problems()[0];
+}
+
+// The instrument stops answering for two bins, then comes back: the run records on, the
+// operator is told while it lasts and when it ends, and the bins of repeated signals are
+// counted for the end of the run.
+TEST(SilentInstrument, RecordingGoesOnTheOperatorIsToldAndBadBinsAreCounted) {
+  EngineRig rig;
+  SmallProject(rig, 30, 10);
+  ASSERT_TRUE(rig.Play("exp"));
+  rig.TicksForBins(1);
+  rig.instrument.SetSilent(true);
+  rig.TicksForBins(2);
+  const SampleCounters& c = rig.state.run.counters;
+  EXPECT_TRUE(rig.state.run.timerEnabled);
+  EXPECT_TRUE(c.instrumentSilent);
+  EXPECT_EQ(rig.fake.status.Last("Frm_Main.lblstatus"), run_texts::InstrumentNotAnswering(2));
+  rig.instrument.SetSilent(false);
+  rig.TicksForBins(2);
+  EXPECT_FALSE(c.instrumentSilent);
+  EXPECT_EQ(rig.fake.status.Last("Frm_Main.lblstatus"), run_texts::InstrumentAnswersAgain(2));
+  EXPECT_EQ(c.badBins, 2);
+  EXPECT_EQ(FileLength(rig.Folder() / "counts.bin"), 5 * 774);
+  rig.engine->CmdStop();
+  EXPECT_EQ(rig.fake.status.Last("Frm_Main.lblstatus"), run_texts::BadBinsSummary(2, 5));
 }
 
 TEST(TickGuard, ATickIsNeverReenteredAndAFaultEndsOnlyThatTick) {
