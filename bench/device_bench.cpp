@@ -66,7 +66,6 @@ void BM_SamplingExchange8Blocks(benchmark::State& state) {
   SignalTable signals{};
   DeviceLink link{ports, connection, signals, fake.host};
   ports.CommOpen(4, "COM4", kInstrumentLineSettings);
-  LearnBlockReplyLength(link);
   std::array<int16_t, kChannelSlots> row{};
   const int64_t startMs = fake.clock.MonotonicMs();
   int64_t bad = 0;

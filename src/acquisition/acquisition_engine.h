@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "acquisition/live_display_observer.h"
+#include "acquisition/recorder_lock.h"
 #include "acquisition/run_record.h"
 #include "app/app_state.h"
 #include "base/host.h"
@@ -90,6 +91,7 @@ class AcquisitionEngine {
   std::string AskExperimentName();
   bool CheckDiskSpaceOrDecline();
   bool PrepareAcquisitionFolder(const std::string& name);
+  bool TakeRecorderLock();
   bool WaitingBinsAllowStart();
   void CalibrateAtRunStart();
   void SendChannelMode();
@@ -97,6 +99,7 @@ class AcquisitionEngine {
   void SampleOnce();
   void Resynchronise();
   void ReadSample(int row);
+  void NoteBlocks(size_t blocks, size_t goodBlocks);
   void DetectAll(int row);
   void CloseBin();
   void EveryTick();
@@ -112,6 +115,8 @@ class AcquisitionEngine {
   Host& host_;
   LiveDisplayObserver& display_;
   DeviceLink link_;
+  // Held from the start of a recorded run to its stop: one recorder per application folder.
+  RecorderLock recorderLock_;
 };
 
 }  // namespace movexa

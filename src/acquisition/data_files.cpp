@@ -3,6 +3,7 @@
 
 #include <bit>
 #include <cmath>
+#include <csignal>
 #include <string_view>
 
 #include "acquisition/counts_record.h"
@@ -15,6 +16,18 @@ namespace {
 
 constexpr std::string_view kCountsFileName = "counts.bin";
 constexpr size_t kPathReserve = 4096;  // the longest path of most file systems
+
+// A file-size limit (RLIMIT_FSIZE) would end the program with SIGXFSZ part-way through a raw
+// block. With the signal ignored the write fails with EFBIG instead and takes the path of every
+// write the system refuses: the partial block is cut back, the bin waits in memory and the
+// operator is told. Checked before every bin's appends (a handler the program installed is
+// left in place).
+void KeepRunningPastFileSizeLimit() {
+  struct sigaction current {};
+  if (::sigaction(SIGXFSZ, nullptr, &current) == 0 && current.sa_handler == SIG_DFL) {
+    std::signal(SIGXFSZ, SIG_IGN);
+  }
+}
 
 std::string WaitingText(const BinFileState& s) {
   return std::to_string(s.waiting.size()) + " bin(s) waiting in memory";
@@ -147,6 +160,7 @@ BinWriteResult AppendBinFiles(Host& host, BinFileState& state, const std::filesy
                               bool saveReal, int32_t elapsedMinutes,
                               const std::array<int16_t, kChannelSlots>& binCounts,
                               double temperature, std::span<const int16_t> rawBlock) {
+  KeepRunningPastFileSizeLimit();
   CountsRecord record;
   record.minutes = elapsedMinutes;
   record.values = binCounts;
@@ -199,6 +213,7 @@ BinWriteResult AppendBinFiles(Host& host, BinFileState& state, const std::filesy
 
 BinWriteResult WriteWaitingBins(Host& host, BinFileState& state,
                                 const std::filesystem::path& folder) {
+  KeepRunningPastFileSizeLimit();
   std::string error;
   size_t waitingBefore = state.waiting.size();
   bool upToDate = DrainWaiting(state, folder, error);

@@ -125,20 +125,28 @@ bool AcquisitionEngine::WaitingBinsAllowStart() {
   return false;
 }
 
+bool AcquisitionEngine::TakeRecorderLock() {
+  std::string error;
+  if (recorderLock_.Acquire(state_.appDir, error)) return true;
+  host_.dialogs.Message(error.empty() ? texts::RecorderBusy(state_.appDir.string())
+                                      : texts::RecorderLockFailed(state_.appDir.string(), error));
+  return false;
+}
+
 bool AcquisitionEngine::PrepareAcquisitionFolder(const std::string& name) {
   RunContext& context = state_.run.context;
-  context.folderName = AcquisitionStamp(host_.clock.Now());
-  context.folder = state_.ProjectPath / context.folderName;
-  std::error_code ec;
-  std::filesystem::create_directories(context.folder, ec);
-  if (ec || !IsDirectory(context.folder)) {
-    host_.dialogs.Message(texts::FolderNotCreated(context.folder.string(),
-                                                  ec ? ec.message() : LastOsError()));
+  // A recorded run never writes into a folder that exists already (a run or a blank reading
+  // started in the same minute): it takes the first free stamp from its start minute on.
+  std::string error;
+  context.folderName = CreateFreshAcquisitionFolder(state_.ProjectPath, host_.clock.Now(), error);
+  if (context.folderName.empty()) {
+    context.folder = state_.ProjectPath / AcquisitionStamp(host_.clock.Now());
+    host_.dialogs.Message(texts::FolderNotCreated(context.folder.string(), error));
     return false;
   }
+  context.folder = state_.ProjectPath / context.folderName;
   SaveResult snapshot =
       SaveProject(context.folder, state_.config.Actual_Project_Number, state_.project);
-  std::string error;
   if (!snapshot.ok ||
       !WriteFileAtomic(context.folder / kSubprojectFileName, FormatSubproject(name, nullptr),
                        &error)) {
@@ -198,7 +206,11 @@ bool AcquisitionEngine::CmdPlay() {
   const bool recording = !name.empty();
   if (recording) {
     if (!CheckDiskSpaceOrDecline() || !WaitingBinsAllowStart()) return false;
-    if (!PrepareAcquisitionFolder(name)) return false;
+    if (!TakeRecorderLock()) return false;
+    if (!PrepareAcquisitionFolder(name)) {
+      recorderLock_.Release();
+      return false;
+    }
   }
 
   // The run record and counters start afresh; the buffers are sized for this project.
@@ -243,7 +255,10 @@ bool AcquisitionEngine::CmdPlay() {
   SendChannelMode();
   CalibrateAtRunStart();
 
-  if (run.runState != RunState::kRunning) return false;  // stopped during calibration
+  if (run.runState != RunState::kRunning) {  // stopped during calibration
+    recorderLock_.Release();
+    return false;
+  }
   display_.PrepareRealTimePlot(state_.project.RT_Buffer + kRealTimePlotMargin);
   run.counters = SampleCounters{};
   context.startMs = host_.clock.MonotonicMs();
@@ -303,6 +318,10 @@ void AcquisitionEngine::CmdStop() {
   FlushAfterStop();
   host_.status.SetStatus(texts::kBlankLabelWhere, "");
   run.counters.ticks = 0;
+  if (wasActive && run.counters.badBins > 0) {
+    host_.status.SetStatus(texts::kStatusWhere,
+                           texts::BadBinsSummary(run.counters.badBins, run.counters.binsClosed));
+  }
 
   if (!run.files.waiting.empty()) {
     BinWriteResult written = WriteWaitingBins(host_, run.files, run.lastRecordedFolder);
@@ -310,6 +329,7 @@ void AcquisitionEngine::CmdStop() {
       host_.dialogs.Message(texts::BinsStillWaiting(written.waitingBins, written.error));
     }
   }
+  recorderLock_.Release();
 }
 
 bool AcquisitionEngine::ReadBlank() {
@@ -331,12 +351,14 @@ bool AcquisitionEngine::ReadBlank() {
   run.runState = RunState::kRunning;
   display_.RunControlsChanged(run.runState);
 
-  // The blank gets its own folder with a copy of the project files, as a run would.
-  context.folderName = AcquisitionStamp(host_.clock.Now());
+  // The blank gets its own folder with a copy of the project files, as a run would; never the
+  // folder of a run started in the same minute, whose snapshot it would overwrite.
+  std::string error;
+  context.folderName = CreateFreshAcquisitionFolder(state_.ProjectPath, host_.clock.Now(), error);
   context.folder = state_.ProjectPath / context.folderName;
-  std::error_code ec;
-  std::filesystem::create_directories(context.folder, ec);
-  SaveProject(context.folder, state_.config.Actual_Project_Number, state_.project);
+  if (!context.folderName.empty()) {
+    SaveProject(context.folder, state_.config.Actual_Project_Number, state_.project);
+  }
   display_.PrepareLiveDisplay();
 
   if (run.buffers.rtBuffer != state_.project.RT_Buffer) {

@@ -51,6 +51,11 @@ struct SampleCounters {
   int64_t samplesTaken = 0;   // samples since Play (progress, never restarted)
   int64_t binsClosed = 0;     // bins closed since Play
   int64_t badBlocks = 0;      // block replies that were short or failed their parity
+  int64_t binBlocks = 0;      // block requests of the bin in progress
+  int64_t binBadBlocks = 0;   // of which bad
+  int64_t badBins = 0;        // bins closed with most of their blocks bad
+  int64_t silentSamples = 0;  // samples in a row without a single good block
+  bool instrumentSilent = false;  // the operator was told that the instrument does not answer
   int64_t tickFaults = 0;     // ticks ended early by an unexpected fault
   bool binJustClosed = false; // bin counts return to 0 at the next sample
 };

@@ -71,6 +71,17 @@ inline std::string SnapshotNotWritten(std::string_view why) {
   return "The project files could not be copied into the acquisition folder (" +
          std::string(why) + "). The acquisition was not started.";
 }
+// A second recorder on the same application folder.
+inline std::string RecorderBusy(std::string_view appDir) {
+  return "Another acquisition is being recorded from the application folder " +
+         std::string(appDir) +
+         " (by this or another Movexa program). Only one acquisition can be recorded at a "
+         "time: stop the other one first. The acquisition was not started.";
+}
+inline std::string RecorderLockFailed(std::string_view appDir, std::string_view why) {
+  return "The recording lock of the application folder " + std::string(appDir) +
+         " could not be taken (" + std::string(why) + "). The acquisition was not started.";
+}
 // A project whose bins cannot hold a sample series.
 inline std::string BinTooShort(int rtBuffer) {
   return "Samples per bin (RT_Buffer) = " + std::to_string(rtBuffer) +
@@ -87,6 +98,22 @@ inline std::string WaitingBinsBlockStart(int64_t bins, std::string_view folder) 
   return std::to_string(bins) + " closed bin(s) of the acquisition " + std::string(folder) +
          " are still waiting for the disk. Free disk space and try again: a new acquisition "
          "starts only when they are written.";
+}
+
+// An instrument that stops answering during a run: the run goes on (it may come back).
+inline std::string InstrumentNotAnswering(int64_t samples) {
+  return "The instrument does not answer: " + std::to_string(samples) +
+         " samples in a row without a good signal block. Recording goes on (bins keep the last "
+         "signals read) and picks up as soon as it answers again: check its cable and power.";
+}
+inline std::string InstrumentAnswersAgain(int64_t badBins) {
+  return "The instrument answers again. Bins closed with most signal blocks bad so far: " +
+         std::to_string(badBins) + ".";
+}
+inline std::string BadBinsSummary(int64_t badBins, int64_t bins) {
+  return std::to_string(badBins) + " of the " + std::to_string(bins) +
+         " bin(s) of this run were closed with most of their signal blocks bad (the instrument "
+         "did not answer): their counts do not show the activity.";
 }
 
 // Pause.

@@ -26,6 +26,7 @@ constexpr std::array<int, 4> kFourBlockOffsets = {0, 16, 32, 48};
 constexpr std::array<int, 8> kEightBlockOffsets = {0, 8, 16, 24, 32, 40, 48, 56};
 constexpr int kBlockSignals = kBlockConsumeBytes / 2;
 constexpr int kResyncPauseMs = 50;
+constexpr int64_t kSilentSamples = 2;  // samples without a good block before the operator is told
 constexpr int64_t kMsPerMinute = 60000;
 constexpr int64_t kSecondsPerDay = 86400;
 constexpr std::string_view kUnknownTemperature = "__";
@@ -95,16 +96,29 @@ void AcquisitionEngine::Resynchronise() {
   for (int offset : BlockOffsets(state_.project.Plate_format)) {
     ExchangeSignalBlock(link_, offset, kBlockConsumeBytes);
   }
+  BlockSeriesEndedInStep(link_);
   host_.pacer.PauseMs(kResyncPauseMs);
 }
 
 void AcquisitionEngine::ReadSample(int row) {
   RunBuffers& buffers = state_.run.buffers;
   std::span<int16_t> sample(buffers.RawRow(row), kChannelSlots);
-  for (int offset : BlockOffsets(state_.project.Plate_format)) {
-    BlockExchange block = ExchangeSignalBlock(link_, offset, kBlockConsumeBytes);
-    if (block.good) {
-      StoreSignalBlock(sample, offset, std::span<const int32_t>(state_.signals.data(), kBlockSignals));
+  const std::span<const int> offsets = BlockOffsets(state_.project.Plate_format);
+  // The blocks are kept aside until the sample's series of replies is known to have stayed in
+  // step: a reply longer than expected shifts every later block of the series, so then none of
+  // them is taken.
+  std::array<SignalTable, kEightBlockOffsets.size()> tables;
+  std::array<bool, kEightBlockOffsets.size()> good{};
+  for (size_t b = 0; b < offsets.size(); ++b) {
+    good[b] = ExchangeSignalBlock(link_, offsets[b], kBlockConsumeBytes).good;
+    tables[b] = state_.signals;
+  }
+  if (!BlockSeriesEndedInStep(link_)) good.fill(false);
+  NoteBlocks(offsets.size(), static_cast<size_t>(std::count(good.begin(), good.end(), true)));
+  for (size_t b = 0; b < offsets.size(); ++b) {
+    if (good[b]) {
+      StoreSignalBlock(sample, offsets[b],
+                       std::span<const int32_t>(tables[b].data(), kBlockSignals));
       continue;
     }
     ++state_.run.counters.badBlocks;
@@ -112,8 +126,28 @@ void AcquisitionEngine::ReadSample(int row) {
     // keep what they hold.
     if (row > 1) {
       std::span<const int16_t> previous(buffers.RawRow(row - 1), kChannelSlots);
-      RepeatSignalBlock(sample, previous, offset, kBlockSignals);
+      RepeatSignalBlock(sample, previous, offsets[b], kBlockSignals);
     }
+  }
+}
+
+void AcquisitionEngine::NoteBlocks(size_t blocks, size_t goodBlocks) {
+  SampleCounters& c = state_.run.counters;
+  c.binBlocks += static_cast<int64_t>(blocks);
+  c.binBadBlocks += static_cast<int64_t>(blocks - goodBlocks);
+  if (goodBlocks > 0) {
+    c.silentSamples = 0;
+    if (c.instrumentSilent) {
+      c.instrumentSilent = false;
+      host_.status.SetStatus(texts::kStatusWhere, texts::InstrumentAnswersAgain(c.badBins));
+    }
+    return;
+  }
+  // Two samples in a row without a good block: the instrument is not answering. The operator
+  // is told once; the run keeps sampling, since the instrument may come back.
+  if (++c.silentSamples >= kSilentSamples && !c.instrumentSilent) {
+    c.instrumentSilent = true;
+    host_.status.SetStatus(texts::kStatusWhere, texts::InstrumentNotAnswering(c.silentSamples));
   }
 }
 
@@ -142,7 +176,8 @@ void AcquisitionEngine::DetectAll(int row) {
     for (int ch = 0; ch < kChannelCount; ++ch) DetectSample(buffers, settings, ch, row);
   }
   if (autoZero) {
-    for (int ch = 0; ch < kChannelCount; ++ch) AutoZeroSample(buffers.channels[ch], buffers.Raw(ch, row));
+    for (int ch = 0; ch < kChannelCount; ++ch)
+      AutoZeroSample(buffers.channels[ch], buffers.Raw(ch, row));
   }
 }
 
@@ -192,7 +227,8 @@ void AcquisitionEngine::SampleOnce() {
     c.windowPosition = 0;
     c.windowPhase = !c.windowPhase;
     if (run.context.recording) {
-      for (int ch = 0; ch < kChannelCount; ++ch) EndDetectionWindow(run.buffers.channels[ch], p.DSP_Method);
+      for (int ch = 0; ch < kChannelCount; ++ch)
+        EndDetectionWindow(run.buffers.channels[ch], p.DSP_Method);
     }
     display_.RedrawActivity();
   } else {
@@ -254,6 +290,10 @@ void AcquisitionEngine::CloseBin() {
   }
   ++run.counters.binsClosed;
   run.counters.binJustClosed = true;
+  // A bin whose blocks were mostly bad holds repeated signals, not the activity.
+  if (2 * run.counters.binBadBlocks > run.counters.binBlocks) ++run.counters.badBins;
+  run.counters.binBlocks = 0;
+  run.counters.binBadBlocks = 0;
 }
 
 void AcquisitionEngine::EveryTick() {
@@ -263,8 +303,7 @@ void AcquisitionEngine::EveryTick() {
   context.elapsedMinutes = ElapsedMinutes(elapsedMs);
   display_.ShowElapsed(FormatElapsed(elapsedMs, run.elapsedText));
   // A running run ends only at a bin boundary, so its last bin is whole; a paused one at once.
-  const bool atBinBoundary =
-      run.runState != RunState::kRunning || run.counters.sampleIndex == 0;
+  const bool atBinBoundary = run.runState != RunState::kRunning || run.counters.sampleIndex == 0;
   if (!run.blankMode && atBinBoundary && context.elapsedMinutes >= state_.project.Aq_lapse) {
     FinishRun();
   }

@@ -63,9 +63,20 @@ int SignalsPerBlock(int blockBytes) {
 void ReadAllInto(DeviceLink& link, int16_t* row, int blockBytes) {
   const int signals = SignalsPerBlock(blockBytes);
   if (signals == 0 || link.connection.offline) return;
-  for (int offset = 0; offset < kStreamTriples; offset += signals / 3) {
-    BlockExchange block = ExchangeSignalBlock(link, offset, blockBytes);
-    if (block.good) RegroupBlock(link.signals, offset, signals, row);
+  // The blocks are kept aside until the series is known to have stayed in step.
+  constexpr int kMostBlocks = 8;
+  std::array<SignalTable, kMostBlocks> tables;
+  std::array<bool, kMostBlocks> good{};
+  int blocks = 0;
+  for (int offset = 0; offset < kStreamTriples && blocks < kMostBlocks; offset += signals / 3) {
+    good[static_cast<size_t>(blocks)] = ExchangeSignalBlock(link, offset, blockBytes).good;
+    tables[static_cast<size_t>(blocks++)] = link.signals;
+  }
+  if (!BlockSeriesEndedInStep(link)) return;
+  for (int b = 0; b < blocks; ++b) {
+    if (good[static_cast<size_t>(b)]) {
+      RegroupBlock(tables[static_cast<size_t>(b)], b * (signals / 3), signals, row);
+    }
   }
 }
 
@@ -77,6 +88,7 @@ void DiscardBlocks(DeviceLink& link, int blockBytes) {
   for (int offset = 0; offset < kStreamTriples; offset += signals / 3) {
     ExchangeSignalBlock(link, offset, blockBytes);
   }
+  BlockSeriesEndedInStep(link);
 }
 
 // Rows for a procedure's complete readings: those of the run buffer when it holds `rows` of
@@ -189,7 +201,10 @@ bool SoftwareCalibration(CalibrationContext& ctx) {
   if (IsFile(ctx.appFolder / kCalibrationFileName)) {
     Status(ctx, t::kWritingCalibration);
     // A register file (from the self-calibration) is taken by channel: register r -> channel 2r.
-    LoadCalibrationTable(ctx.appFolder, ctx.table);
+    CalibrationLoad load = LoadCalibrationTable(ctx.appFolder, ctx.table);
+    if (load.outOfRange > 0) {
+      host.dialogs.Message(std::string(kCalibrationFileName) + ": " + load.problem);
+    }
   } else {
     Status(ctx, t::kWritingFirstTimeCalibration);
     std::string error;

@@ -56,6 +56,14 @@ CalibrationLoad ParseCalibrationTable(std::string_view text, CalibrationTable& t
       break;
     }
     ++out.records;
+    // A setting register holds power in 5 bits and gain in 3: anything else is no setting the
+    // instrument could take (and would send the calibration ladder on a walk of hours).
+    const bool unread = out.layout == CalibrationLayout::kRegisters && power < 0;
+    if (!unread && (power < 0 || power > kMaxPower || gain < 0 || gain > kMaxGain)) {
+      ++out.outOfRange;
+      power = kResetPower;
+      gain = kResetGain;
+    }
     if (out.layout == CalibrationLayout::kChannels) {
       table.PowerTable[i] = power;
       table.GainTable[i] = gain;
@@ -68,6 +76,11 @@ CalibrationLoad ParseCalibrationTable(std::string_view text, CalibrationTable& t
       table.PowerTable[channel] = power;
       table.GainTable[channel] = gain;
     }
+  }
+  if (out.outOfRange > 0 && out.problem.empty()) {
+    out.problem = std::to_string(out.outOfRange) +
+                  " record(s) with a power outside 0..31 or a gain outside 0..7 were given the "
+                  "reset setting (power 2, gain 3)";
   }
   return out;
 }

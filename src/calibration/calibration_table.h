@@ -22,6 +22,9 @@ inline constexpr std::string_view kCalibrationFileName = "calvalue.dat";
 inline constexpr int kCalibrationRegisters = 255;  // registers 0..254
 inline constexpr int16_t kResetPower = 2;
 inline constexpr int16_t kResetGain = 3;
+// Fields of a setting register: power in the lower 5 bits, gain in the upper 3.
+inline constexpr int16_t kMaxPower = 31;
+inline constexpr int16_t kMaxGain = 7;
 
 struct CalibrationTable {
   std::array<int16_t, kChannelSlots> PowerTable{};
@@ -36,6 +39,9 @@ struct CalibrationLoad {
   CalibrationLayout layout = CalibrationLayout::kChannels;
   int records = 0;        // records taken into the table
   int unreadRegisters = 0;  // layout B: registers stored as unreadable (power -1)
+  // Records whose power (0..31) or gain (0..7) cannot be a register setting: their entries take
+  // the reset setting (power 2, gain 3) instead.
+  int outOfRange = 0;
   std::string problem;    // why reading stopped early, or why the file could not be read
   std::string notice;     // set when a register file was converted to channels
 };

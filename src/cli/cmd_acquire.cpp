@@ -29,7 +29,8 @@ constexpr const char* kHelp =
     "when Aq_lapse minutes have passed with the quick report (or the automatic report when the\n"
     "report configuration's user-defined bin is in force). A progress line shows the elapsed\n"
     "time, the bins written, the bad blocks and the temperature. Ctrl-C or SIGTERM stops the\n"
-    "run as the Stop button does (a partial bin is dropped).\n"
+    "run as the Stop button does (a partial bin is dropped). The exit status is 1 when bins\n"
+    "were closed with most of their signal blocks bad (an instrument that did not answer).\n"
     "\n"
     "  --app-dir DIR  the application folder (else MOVEXA_HOME, else the executable's folder\n"
     "                 when it holds config.dat, else $XDG_DATA_HOME/movexa or\n"
@@ -123,10 +124,12 @@ int RunAcquire(int argc, char** argv) {
   session.display().EndProgressLine();
   const bool allWritten = WriteWhatWaits(session);
 
-  std::printf("%s after %lld samples, %lld bins closed, %lld bad blocks\n",
+  std::printf("%s after %lld samples, %lld bins closed (%lld with most blocks bad), %lld bad "
+              "blocks\n",
               context.finished ? "finished" : "stopped",
               static_cast<long long>(state.run.counters.samplesTaken),
               static_cast<long long>(state.run.counters.binsClosed),
+              static_cast<long long>(state.run.counters.badBins),
               static_cast<long long>(state.run.counters.badBlocks));
   if (context.recording) {
     std::printf("acquisition folder: %s\n%s", context.folder.string().c_str(),
@@ -148,7 +151,8 @@ int RunAcquire(int argc, char** argv) {
     std::printf("%zu closed bin(s) were given up and are not in the files\n", state.run.files.waiting.size());
     return 1;
   }
-  return 0;
+  // Bins that hold repeated signals instead of the activity make the run a failure for scripts.
+  return state.run.counters.badBins > 0 ? 1 : 0;
 }
 
 }  // namespace movexa::cli

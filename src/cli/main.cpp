@@ -1,4 +1,5 @@
 // movexa-cli: the headless face of Movexa (batch acquisitions, reports and maintenance).
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <iterator>
@@ -23,6 +24,9 @@ const Command kCommands[] = {
 
 int main(int argc, char** argv) {
   using movexa::cli::kCommands;
+  // A file-size limit makes a refused write fail (EFBIG) and be reported, never end the program
+  // part-way through a file.
+  std::signal(SIGXFSZ, SIG_IGN);
   auto usage = [](std::FILE* out) {
     std::fprintf(out, "usage: movexa-cli COMMAND [options]   (movexa-cli COMMAND --help)\n\ncommands:\n");
     for (const auto& c : kCommands) {

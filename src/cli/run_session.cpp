@@ -200,9 +200,10 @@ std::string RunSession::ProgressLine() const {
   const int64_t written =
       run.counters.binsClosed - static_cast<int64_t>(run.files.waiting.size());
   char line[160];
-  std::snprintf(line, sizeof line, "elapsed %s  bins written %lld  bad blocks %lld  T=%s C",
+  std::snprintf(line, sizeof line, "elapsed %s  bins written %lld  bad blocks %lld  T=%s C%s",
                 run.elapsedText.data(), static_cast<long long>(run.context.recording ? written : 0),
-                static_cast<long long>(run.counters.badBlocks), run.temperatureText.data());
+                static_cast<long long>(run.counters.badBlocks), run.temperatureText.data(),
+                run.counters.instrumentSilent ? "  NO REPLY FROM THE INSTRUMENT" : "");
   return line;
 }
 

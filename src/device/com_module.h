@@ -3,13 +3,21 @@
 // sampling, calibration and the device test, and the retry patterns built on them (verified
 // register write, register read, test setting, paired factory-register read).
 //
-// Stale input. The instrument's reply to a block request may be longer than what a reader
-// consumes (readers take 48, 96 or 192 bytes), and on a line paced at 115200 baud the tail of a
-// reply may still be arriving after a short read. Such bytes must never be taken for the next
-// reply, which would give a silently wrong sample or register value. So every exchange
-// discards stale input before it writes its frame (queries included), and the block readers read
-// the whole block reply as learned at connect (ConnectionState::blockReplyBytes), parsing only the
-// bytes they need, so that the tail is consumed rather than left on the line.
+// Staying in step. The instrument's reply to a block request may be longer than what a reader
+// consumes (48, 96 or 192 bytes), may vary from request to request, may be followed after a
+// pause by bytes the instrument sends while idle, and may be lost. A byte left over from one
+// reply must never be taken for the start of the next, which would give silently wrong signals.
+// So:
+// - every exchange first discards stale input, and when bytes are still arriving waits until
+//   the line has been quiet for the reply gap, so each request is answered on a silent line;
+// - a block reader takes the whole reply: the bytes it needs, then the rest up to the length
+//   learned from the latest replies, ending early when the line stays quiet for the reply gap
+//   (a shorter reply); bytes beyond the learned length are taken too and teach a longer one;
+// - when a reply turns out longer than the learned length and the previous reply's end was only
+//   assumed from its length, the block may start with that reply's tail: it counts as bad.
+// The learned length is the longest reply of the latest window of replies, so it follows an
+// instrument whose replies change, and a reply of the learned length ends the read at once: a
+// steady instrument is read at the line's speed with no waiting for silence.
 #pragma once
 
 #include <array>
@@ -56,14 +64,23 @@ int DeviceReadBlock(DeviceLink& link, int code, int arg, int mode);
 // the block is good.
 bool ParseSignalBlock(std::string_view bytes, int pairs, SignalTable& table);
 
+// Quiet time that ends a block reply of unknown length, in milliseconds: hundreds of character
+// times at 115200 baud, and more than the scheduling hiccups of a busy machine that feeds a
+// pseudo-terminal. Waited only while the length is being learned or a reply is shorter than
+// the learned one.
+inline constexpr int kBlockReplyGapMs = 20;
+// Replies over which the longest is taken as the learned length.
+inline constexpr int kBlockReplyWindow = 64;
+
 // One direct block exchange: discard stale input, write FF 00 30 offset F0, read the whole block
-// reply (blockReplyBytes, at least `consumeBytes`, at most 512) and parse the first
-// `consumeBytes` (an even number, at most 194) into the signal table. `received` is the number
-// of bytes read; the block is bad when fewer than `consumeBytes` arrived or the parse found a
-// fault.
+// reply (see "Staying in step" above; at most 512 bytes) and parse the first `consumeBytes` (an
+// even number, at most 194) into the signal table. `received` is the number of bytes read; the
+// block is bad when fewer than `consumeBytes` arrived, the parse found a fault, or the block
+// may be misaligned (`misaligned`), in which case the table is left as it was.
 struct BlockExchange {
   int received = 0;
   bool good = false;
+  bool misaligned = false;
 };
 BlockExchange ExchangeSignalBlock(DeviceLink& link, int offset, int consumeBytes);
 
@@ -85,9 +102,16 @@ int ApplyTestSetting(DeviceLink& link, int setting);
 // most three pairs per register; -1 for a register without an agreeing pair.
 std::array<int, kFactoryRegisterCount> ReadFactoryRegisters(DeviceLink& link);
 
-// Learns the length of the instrument's block replies: one block request at offset 0, read until
-// the line has been quiet for the interval time-out; the even byte count, at most 512 (0 when
-// nothing came). Stores it in connection.blockReplyBytes and returns it.
-int LearnBlockReplyLength(DeviceLink& link);
+// Ends a series of block exchanges (the blocks of one sample, one complete reading): when the
+// last reply's end was only assumed from its length, waits kBlockSeriesQuietMs for a stray byte.
+// A byte arriving then means some reply of the series was longer than expected and later blocks
+// may have started with its tail: the bytes are discarded until the line is quiet, the learned
+// length is forgotten, and the result is false (the series must not be used). True when the
+// series ended in step.
+inline constexpr int kBlockSeriesQuietMs = 1;
+bool BlockSeriesEndedInStep(DeviceLink& link);
+
+// Forgets what was learned of the block replies (at connect).
+void ResetBlockReplyLearning(ConnectionState& connection);
 
 }  // namespace movexa

@@ -105,7 +105,7 @@ ConnectOutcome ConnectInstrument(DeviceLink& link, int16_t& configuredPort,
   c.factory.slope = kDefaultTempSlope;
   c.port = 0;
   c.serialNumber = 0;
-  c.blockReplyBytes = 0;
+  ResetBlockReplyLearning(c);
 
   int found = 0, serial = 0;
   // The configured port, accepting serial numbers 15..200.
@@ -178,7 +178,6 @@ ConnectOutcome ConnectInstrument(DeviceLink& link, int16_t& configuredPort,
   } else if (outcome == ConnectOutcome::kConnected) {
     ShowMain(host, t::kReadingFactoryCalibration);
     c.connected = true;
-    LearnBlockReplyLength(link);
     ReadFactoryCalibration(link);
   }
   ShowMain(host, "");

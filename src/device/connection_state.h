@@ -1,6 +1,6 @@
 // The connection state shared by the whole system: the port in use, the instrument's serial
-// number, offline and connected flags, the factory temperature calibration and the length of
-// the instrument's block replies as learned at connect.
+// number, offline and connected flags, the factory temperature calibration and what the block
+// reader has learned of the instrument's block replies.
 #pragma once
 
 #include <cstdint>
@@ -30,9 +30,15 @@ struct ConnectionState {
   bool offline = false;      // no instrument reachable: acquisition and calibration refuse
   bool connected = false;    // a connect found the instrument and read its factory calibration
   FactoryTempCalibration factory;
-  // Bytes the instrument sends in answer to a block request (code 0x30), learned once at
-  // connect; 0 while unknown (block readers then take exactly what they consume).
+  // What the block reader has learned of the instrument's replies to block requests (code 0x30)
+  // from the replies themselves: the length the next reply is expected to have (the longest of
+  // the latest window of replies; 0 while unknown), the longest reply of the window in progress
+  // and its size, and whether the end of the last reply was seen as a quiet line rather than
+  // assumed from its length.
   int blockReplyBytes = 0;
+  int blockReplyWindowMax = 0;
+  int blockReplyWindowCount = 0;
+  bool blockReplyEndSeen = true;
   int16_t tickedPortEntry = 0;  // port menu entry "COM<n>" carrying the tick; 0 = none
 };
 

@@ -152,7 +152,8 @@ int32_t CommPortTable::CommFlush(int port) {
   }
 }
 
-int32_t CommPortTable::ReadOnce(int port, std::string& data, int count, bool quiet) {
+int32_t CommPortTable::ReadOnce(int port, std::string& data, int count, bool quiet,
+                                const ReadTimeouts& timeouts) {
   data.clear();
   int32_t total = 0;
   try {
@@ -173,7 +174,7 @@ int32_t CommPortTable::ReadOnce(int port, std::string& data, int count, bool qui
     LinkResult last;
     int attempts = 0;
     while (total < count && attempts < kCommReadAttempts) {
-      last = e->link->Read(buffer, count - total, kCommReadTimeouts);
+      last = e->link->Read(buffer, count - total, timeouts);
       data.append(reinterpret_cast<const char*>(buffer), static_cast<size_t>(last.count));
       total += last.count;
       if (quiet) break;
@@ -195,11 +196,18 @@ int32_t CommPortTable::ReadOnce(int port, std::string& data, int count, bool qui
 }
 
 int32_t CommPortTable::CommRead(int port, std::string& data, int count) {
-  return ReadOnce(port, data, count, false);
+  return ReadOnce(port, data, count, false, kCommReadTimeouts);
 }
 
 int32_t CommPortTable::CommReadQuiet(int port, std::string& data, int maxCount) {
-  return ReadOnce(port, data, maxCount, true);
+  return ReadOnce(port, data, maxCount, true, kCommReadTimeouts);
+}
+
+int32_t CommPortTable::CommReadUntilQuiet(int port, std::string& data, int maxCount, int quietMs) {
+  ReadTimeouts timeouts = kCommReadTimeouts;
+  timeouts.intervalMs = quietMs < 0 ? 0 : quietMs;
+  timeouts.quietFromStart = true;
+  return ReadOnce(port, data, maxCount, true, timeouts);
 }
 
 int32_t CommPortTable::CommWrite(int port, std::string_view data) {

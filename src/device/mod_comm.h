@@ -45,7 +45,10 @@ inline constexpr int kLineRts = 3;
 class CommPortTable {
  public:
   // `pacer` provides the pauses between read attempts; `opener` reaches the devices.
-  CommPortTable(Pacer& pacer, PortOpener& opener) : pacer_(pacer), opener_(opener) {}
+  CommPortTable(Pacer& pacer, PortOpener& opener) : pacer_(pacer), opener_(opener) {
+    receiveBuffer_.reserve(kCommMaxRead);
+    scratchBuffer_.reserve(kCommMaxRead);
+  }
   ~CommPortTable();
   CommPortTable(const CommPortTable&) = delete;
   CommPortTable& operator=(const CommPortTable&) = delete;
@@ -72,11 +75,18 @@ class CommPortTable {
   // quiet for the interval time-out after a byte (or after the total time-out when nothing came);
   // nothing is flushed. Used to take a reply of unknown length whole.
   int32_t CommReadQuiet(int port, std::string& data, int maxCount);
+  // One read attempt for up to `maxCount` (at most 512) bytes that ends once the line has been
+  // quiet for `quietMs`, counted from the call and then from each byte (0: only the bytes that
+  // have already arrived, without waiting); nothing is flushed. Used to take the rest of a reply
+  // whose length is not known, and to find out whether stale bytes are arriving.
+  int32_t CommReadUntilQuiet(int port, std::string& data, int maxCount, int quietMs);
 
   const CommError& CommLastError() const { return lastError_; }
   // A receive buffer for the exchanges that run at every sample (the block requests of the
   // sampling tick): read into it, they allocate nothing once it has grown to its largest read.
   std::string& ReceiveBuffer() { return receiveBuffer_; }
+  // A second buffer of the same kind, for the rest of a reply and for stale bytes.
+  std::string& ScratchBuffer() { return scratchBuffer_; }
   bool IsOpen(int port) const;
   // Device path behind an open port (empty when not open), for diagnosis and display.
   std::string DeviceOf(int port) const;
@@ -94,7 +104,8 @@ class CommPortTable {
                const Entry* entry = nullptr);
   int32_t FailIo(int32_t number, std::string_view source, Entry& entry);
   int32_t Fault(std::string_view operation);
-  int32_t ReadOnce(int port, std::string& data, int count, bool quiet);
+  int32_t ReadOnce(int port, std::string& data, int count, bool quiet,
+                   const ReadTimeouts& timeouts);
   int32_t Purge(Entry& entry, std::string_view source);
 
   Pacer& pacer_;
@@ -102,6 +113,7 @@ class CommPortTable {
   std::array<Entry, kCommPortCount> entries_;
   CommError lastError_;
   std::string receiveBuffer_;
+  std::string scratchBuffer_;
 };
 
 }  // namespace movexa

@@ -71,7 +71,7 @@ LinkResult ReadWithTimeouts(TimedByteSource& source, uint8_t* buffer, int max,
   LinkResult r;
   const int64_t startUs = source.NowUs();
   const int64_t totalEndUs = startUs + int64_t{timeouts.totalMs} * 1000;
-  int64_t lastByteUs = -1;
+  int64_t lastByteUs = timeouts.quietFromStart ? startUs : -1;
   while (r.count < max) {
     int n = source.TryRead(buffer + r.count, max - r.count);
     if (n < 0) {

@@ -30,6 +30,9 @@ std::optional<LineSettings> ParseLineSettings(std::string_view text, const LineS
 struct ReadTimeouts {
   int intervalMs = 100;
   int totalMs = 500;
+  // The interval counts from the start of the read too, so a read for the rest of a reply ends
+  // once the line has stayed quiet for the interval whether or not a byte came.
+  bool quietFromStart = false;
 };
 
 // Result of a link operation: `code` 0 on success, otherwise the operating system's error

@@ -8,6 +8,11 @@
 
 namespace movexa {
 
+namespace {
+constexpr int kPlateMaxRows = 16;     // beam rows of the grid
+constexpr int kPlateMaxColumns = 24;  // beam columns of the grid
+}  // namespace
+
 namespace texts = project_texts;
 
 namespace {
@@ -61,6 +66,13 @@ PlateFormatParse ParsePlateFormat(std::string_view text) {
   }
   if (g.rows < 1 || g.columns < 1) {
     p.error = "the plate needs at least one row and one column";
+    return p;
+  }
+  // Every well lies on the beam grid, so a plate has at most as many rows and columns as it.
+  if (g.rows > kPlateMaxRows || g.columns > kPlateMaxColumns) {
+    p.error = "a plate has at most " + std::to_string(kPlateMaxRows) + " rows and " +
+              std::to_string(kPlateMaxColumns) + " columns (" + std::to_string(g.rows) + " x " +
+              std::to_string(g.columns) + " read)";
     return p;
   }
   if (!(g.rowPitch > 0) || !(g.columnPitch > 0)) {

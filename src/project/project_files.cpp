@@ -83,6 +83,7 @@ SetupReadResult ReadSetupText(std::string_view text, ProjectSettings& s) {
   if (!in.Skip(1) || !ReadInts(in, line4, 6)) return Fail(r, in.ErrorText());
   if (line4[3] < 1) return Fail(r, "RT_Buffer must be at least 1");
   if (line4[5] < 1) return Fail(r, "DSP_Interval must be at least 1");
+  if (line4[4] < 0 || line4[4] > 3) return Fail(r, "DSP_Method must be 0, 1, 2 or 3");
   s.Aq_mode = line4[0];
   s.Aq_lapse = line4[1];
   s.Sample_Rate = line4[2];
@@ -194,8 +195,16 @@ ChannelFileRead<int16_t> ParseChannelStatus(std::string_view text) {
 }
 
 ChannelFileRead<double> ParseThresholds(std::string_view text) {
-  return ParseRecords<double>(
-      text, [](RecordReader& in, double& v, std::string&) { return in.ReadReal(v); });
+  return ParseRecords<double>(text, [](RecordReader& in, double& v, std::string& why) {
+    if (!in.ReadReal(v)) return false;
+    // A threshold is the depth of a dip in percent of the signal: from 0 up to, not including,
+    // 100 (at 100 the envelope is 0 and nothing could ever be counted).
+    if (!(v >= 0.0 && v < 100.0)) {
+      why = "threshold out of range (" + ShortestDecimal(v) + ")";
+      return false;
+    }
+    return true;
+  });
 }
 
 ChannelFileRead<std::string> ParseGroupNames(std::string_view text) {

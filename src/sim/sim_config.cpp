@@ -75,6 +75,15 @@ std::vector<std::string> ValidateConfig(const SimConfig& c) {
   if (c.blockBytes < 2 || c.blockBytes > 512 || c.blockBytes % 2 != 0) {
     problems.push_back("block reply length must be an even number of bytes from 2 to 512");
   }
+  for (int bytes : c.blockBytesChoices) {
+    if (bytes < 2 || bytes > 512 || bytes % 2 != 0) {
+      problems.push_back("block reply length must be an even number of bytes from 2 to 512");
+      break;
+    }
+  }
+  if (c.trailingBytes < 0 || c.trailingBytes > 512)
+    problems.push_back("trailing bytes outside 0..512");
+  if (c.trailingPauseMs < 0) problems.push_back("trailing pause below 0 ms");
   if (c.noisePercent < 0 || c.noisePercent > 50) problems.push_back("noise outside 0..50 %");
   if (c.selfCalibrationStepMs < 1) problems.push_back("self-calibration step below 1 ms");
   if (c.replyLatencyUs < 0) problems.push_back("negative reply latency");

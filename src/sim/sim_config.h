@@ -18,10 +18,10 @@ namespace movexa::sim {
 struct OrganismSpec {
   enum class Kind { kChannel, kWell };
   Kind kind = Kind::kChannel;
-  std::vector<int> channels;    // even channels 0..382 (odd channels carry no beam)
-  double ratePerMinute = 0.0;   // crossings per minute, per channel or per well
-  double depthPercent = 30.0;   // 1..100
-  int durationMs = 200;         // 10..10000
+  std::vector<int> channels;   // even channels 0..382 (odd channels carry no beam)
+  double ratePerMinute = 0.0;  // crossings per minute, per channel or per well
+  double depthPercent = 30.0;  // 1..100
+  int durationMs = 200;        // 10..10000
 };
 
 // Faults on request. Rates are per reply, 0..1. Times count from the simulator's start.
@@ -40,15 +40,23 @@ struct SimConfig {
   int serialNumber = 120;  // 0..65279 (255 x b0 + b1 with b1 <= 254)
   // Registers 200..207: marker 0, month 3, year 24, offset negative, 1.5 degrees, slope 0.219.
   std::array<int, 8> factoryRegisters{0, 3, 24, 1, 15, 219, 0, 0};
-  int blockBytes = 192;             // reply length to a block request: even, 2..512
-  double temperatureC = 25.0;       // ambient temperature
-  double temperatureDriftC = 0.3;   // amplitude of a slow (hourly) drift
-  double noisePercent = 0.5;        // beam noise, standard deviation in percent of the level
+  int blockBytes = 192;  // reply length to a block request: even, 2..512
+  // When not empty, each block reply takes one of these lengths (even, 2..512) at random
+  // instead of blockBytes: an instrument whose replies vary from request to request.
+  std::vector<int> blockBytesChoices;
+  // Bytes the instrument sends while idle: after a block reply, `trailingBytes` more bytes of
+  // the signal stream follow once the line has been quiet for `trailingPauseMs`, unless a frame
+  // arrives first (the new command stops them).
+  int trailingBytes = 0;
+  int trailingPauseMs = 50;
+  double temperatureC = 25.0;      // ambient temperature
+  double temperatureDriftC = 0.3;  // amplitude of a slow (hourly) drift
+  double noisePercent = 0.5;       // beam noise, standard deviation in percent of the level
   std::vector<OrganismSpec> organisms;
   FaultSpec faults;
-  bool paced = false;               // replies travel at 115200 baud
-  int replyLatencyUs = 0;           // time from a frame's arrival to its reply's first byte
-  int selfCalibrationStepMs = 20;   // interval of the self-calibration progress bytes
+  bool paced = false;              // replies travel at 115200 baud
+  int replyLatencyUs = 0;          // time from a frame's arrival to its reply's first byte
+  int selfCalibrationStepMs = 20;  // interval of the self-calibration progress bytes
   uint64_t seed = 1;
 };
 

@@ -28,6 +28,7 @@ SimInstrument::SimInstrument(SimConfig config, Clock& clock)
       nowUs_(originUs_),
       model_(config_, originUs_),
       faults_(config_.seed * 31 + 17),
+      lengths_(config_.seed * 57 + 5),
       serial_(config_.serialNumber) {
   for (int r = 0; r < kBeamRegisters; ++r) registers_[static_cast<size_t>(r)] = kInitialBeamSetting;
   for (int i = 0; i < kFactoryRegisterCount; ++i) {
@@ -73,6 +74,7 @@ void SimInstrument::Receive(std::string_view bytes, int64_t nowUs) {
     received_.erase(0, received_.size() - kReceivedLogBytes);
   }
   input_.append(bytes);
+  CancelIdleBytes(now);
   size_t pos = 0;
   // A frame is FF, three bytes, F0; anything else is skipped a byte at a time until one lines up.
   while (input_.size() - pos >= kFrameBytes) {
@@ -119,9 +121,23 @@ void SimInstrument::HandleFrame(const uint8_t* f, int64_t nowUs) {
     case kCodeTemperature:
       Reply(two(RawTemperature(), 0), nowUs, mode);
       break;
-    case kCodeBlock:
-      Reply(BlockReply(arg), nowUs, mode);
+    case kCodeBlock: {
+      const int signals = NextBlockBytes() / 2;
+      std::string reply = BlockReply(arg, signals + config_.trailingBytes / 2);
+      std::string trailing = reply.substr(static_cast<size_t>(2 * signals));
+      reply.resize(static_cast<size_t>(2 * signals));
+      const size_t queuedBefore = output_.size();
+      Reply(std::move(reply), nowUs, mode);
+      if (output_.size() > queuedBefore) {
+        blockReplyLengths_.push_back(2 * signals);
+        if (blockReplyLengths_.size() > 4096) blockReplyLengths_.pop_front();
+        if (!trailing.empty()) {
+          const int64_t endUs = config_.paced ? lineFreeUs_ : nowUs + config_.replyLatencyUs;
+          Queue(trailing, endUs + int64_t{config_.trailingPauseMs} * 1000, config_.paced, true);
+        }
+      }
       break;
+    }
     case kCodeSelfCalibration: {
       selfCalTarget_ = arg / kSelfCalTargetUnit * BeamModel::kFullScale;
       const int64_t stepUs = int64_t{config_.selfCalibrationStepMs} * 1000;
@@ -174,17 +190,31 @@ void SimInstrument::Reply(std::string bytes, int64_t atUs, int mode) {
   Queue(bytes, atUs + config_.replyLatencyUs, config_.paced);
 }
 
-void SimInstrument::Queue(std::string_view bytes, int64_t startUs, bool paced) {
+void SimInstrument::Queue(std::string_view bytes, int64_t startUs, bool paced, bool idle) {
   if (paced) startUs = std::max(startUs, lineFreeUs_);
   auto it = std::upper_bound(output_.begin(), output_.end(), startUs,
                              [](int64_t t, const Pending& p) { return t < p.atUs; });
   std::deque<Pending> fresh;
   for (size_t i = 0; i < bytes.size(); ++i) {
     const int64_t at = paced ? startUs + WireTimeUs(static_cast<int64_t>(i) + 1) : startUs;
-    fresh.push_back({at, static_cast<uint8_t>(bytes[i])});
+    fresh.push_back({at, static_cast<uint8_t>(bytes[i]), idle});
   }
   if (paced && !fresh.empty()) lineFreeUs_ = fresh.back().atUs;
   output_.insert(it, fresh.begin(), fresh.end());
+}
+
+void SimInstrument::CancelIdleBytes(int64_t nowUs) {
+  const size_t before = output_.size();
+  std::erase_if(output_, [nowUs](const Pending& p) { return p.idle && p.atUs > nowUs; });
+  if (output_.size() != before) {
+    lineFreeUs_ = output_.empty() ? nowUs : std::max(nowUs, output_.back().atUs);
+  }
+}
+
+int SimInstrument::NextBlockBytes() {
+  const auto& choices = config_.blockBytesChoices;
+  if (choices.empty()) return config_.blockBytes;
+  return choices[static_cast<size_t>(lengths_.Next() % choices.size())];
 }
 
 void SimInstrument::InjectBytes(std::string_view bytes) {
@@ -201,8 +231,7 @@ int SimInstrument::BeamSetting(int position) const {
   return registers_[static_cast<size_t>(ChannelRegister(SignalPositionChannel(position)))];
 }
 
-std::string SimInstrument::BlockReply(int offset) {
-  const int signals = config_.blockBytes / 2;
+std::string SimInstrument::BlockReply(int offset, int signals) {
   std::string out(static_cast<size_t>(2 * signals), '\0');
   for (int i = 0; i < signals; ++i) {
     const int position = BlockSignalPosition(offset, i);

@@ -14,6 +14,7 @@
 #include <deque>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "base/host.h"
 #include "base/serial_peer.h"
@@ -38,7 +39,22 @@ class SimInstrument : public SerialPeer {
   void DropNextReplies(int count, int onlyMode = -1);
   void SetSilent(bool silent) { silent_ = silent; }
   void SetSerialNumber(int serial) { serial_ = serial; }
-  void SetBlockBytes(int bytes) { config_.blockBytes = bytes; }
+  void SetBlockBytes(int bytes) {
+    config_.blockBytes = bytes;
+    config_.blockBytesChoices.clear();
+  }
+  // Each block reply takes one of `choices` at random (an instrument whose replies vary).
+  void SetBlockBytesChoices(std::vector<int> choices) {
+    config_.blockBytesChoices = std::move(choices);
+  }
+  // After each block reply, `bytes` more once the line has been idle for `pauseMs`.
+  void SetTrailingBytes(int bytes, int pauseMs) {
+    config_.trailingBytes = bytes;
+    config_.trailingPauseMs = pauseMs;
+  }
+  // Block replies sent so far (lost ones not counted) and their lengths, latest last (the last
+  // 4096).
+  const std::deque<int>& blockReplyLengths() const { return blockReplyLengths_; }
   void SetPaced(bool paced) { config_.paced = paced; }
   // Queues raw bytes on the line as if the instrument had sent them (garbage, stale tails).
   void InjectBytes(std::string_view bytes);
@@ -70,14 +86,17 @@ class SimInstrument : public SerialPeer {
   void Advance(int64_t nowUs);
   void HandleFrame(const uint8_t* f, int64_t nowUs);
   void Reply(std::string bytes, int64_t nowUs, int mode);
-  void Queue(std::string_view bytes, int64_t startUs, bool paced);
-  std::string BlockReply(int offset);
+  void Queue(std::string_view bytes, int64_t startUs, bool paced, bool idle = false);
+  void CancelIdleBytes(int64_t nowUs);
+  std::string BlockReply(int offset, int signals);
+  int NextBlockBytes();
   int BeamSetting(int position) const;
   bool SilentAt(int64_t nowUs) const;
 
   struct Pending {
     int64_t atUs;
     uint8_t byte;
+    bool idle;  // sent only while no frame arrives (trailing bytes)
   };
 
   SimConfig config_;
@@ -86,6 +105,8 @@ class SimInstrument : public SerialPeer {
   int64_t nowUs_;
   BeamModel model_;
   SimRandom faults_;
+  SimRandom lengths_;
+  std::deque<int> blockReplyLengths_;
   std::array<int, 256> registers_{};
   std::string input_;
   std::deque<Pending> output_;

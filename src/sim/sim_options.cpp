@@ -37,7 +37,10 @@ removing the link.
 instrument:
   --serial N              serial number (default 120)
   --factory R200,...,R207 factory registers (default 0,3,24,1,15,219,0,0)
-  --block-bytes N         reply length to a block request, even, 2..512 (default 192)
+  --block-bytes N[,N...]  reply length to a block request, even, 2..512 (default 192); with
+                          several lengths each reply takes one of them at random
+  --trailing-bytes N      after a block reply, N more bytes once the line has been idle for
+                          --trailing-pause-ms (default 50), unless a new frame comes first
   --temperature C         ambient temperature in degrees (default 25)
   --drift C               amplitude of the hourly temperature drift (default 0.3)
   --noise PERCENT         beam noise, standard deviation in % of the level (default 0.5)
@@ -107,7 +110,29 @@ std::vector<std::string> ParseSimOptions(const std::vector<std::string>& args, S
           {"truth", [&](auto&, auto& v) { out.truthPath = v; }},
           {"scenario", [&](auto&, auto& v) { out.scenarioPath = v; }},
           {"serial", [&](auto& n, auto& v) { integer(n, v, 0, 65279, c.serialNumber); }},
-          {"block-bytes", [&](auto& n, auto& v) { integer(n, v, 2, 512, c.blockBytes); }},
+          {"block-bytes",
+           [&](auto& n, auto& v) {
+             RecordReader reader(v);
+             c.blockBytesChoices.clear();
+             int32_t x = 0;
+             bool inRange = true;
+             while (reader.ReadInt32(x)) {
+               inRange = inRange && x >= 2 && x <= 512 && x % 2 == 0;
+               c.blockBytesChoices.push_back(x);
+             }
+             if (c.blockBytesChoices.empty() || !reader.AtEnd() || !inRange) {
+               problems.push_back(
+                   "--" + n +
+                   ": an even number of bytes from 2 to 512 (several separated by commas): " + v);
+               c.blockBytesChoices.clear();
+               return;
+             }
+             c.blockBytes = c.blockBytesChoices.front();
+             if (c.blockBytesChoices.size() == 1) c.blockBytesChoices.clear();
+           }},
+          {"trailing-bytes", [&](auto& n, auto& v) { integer(n, v, 0, 512, c.trailingBytes); }},
+          {"trailing-pause-ms",
+           [&](auto& n, auto& v) { integer(n, v, 0, 100000, c.trailingPauseMs); }},
           {"temperature", [&](auto& n, auto& v) { real(n, v, c.temperatureC); }},
           {"drift", [&](auto& n, auto& v) { real(n, v, c.temperatureDriftC); }},
           {"noise", [&](auto& n, auto& v) { real(n, v, c.noisePercent); }},

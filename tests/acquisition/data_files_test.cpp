@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <csignal>
 #include <vector>
@@ -186,6 +188,37 @@ TEST(BinFiles, RawFileOutOfRoomMidBlockIsCutBackAndCompletedLater) {
   EXPECT_EQ(FileLength(dir / "counts.bin"), 2 * 774);
   EXPECT_TRUE(Close(h, st, dir.path(), 4, rt).upToDate);
   ExpectSameFiles(ref.path(), dir.path());
+}
+
+// A file-size limit met with the system's default reaction (the program ended by SIGXFSZ) in a
+// child process: the writer survives, the raw file holds whole blocks only, the bin waits in
+// memory and the operator is told.
+TEST(BinFiles, AFileSizeLimitTakesTheRefusedWritePathInsteadOfEndingTheProgram) {
+  test::TempDir dir;
+  const int rt = 20;
+  const int64_t block = RawBlockBytes(rt);
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    std::signal(SIGXFSZ, SIG_DFL);
+    struct rlimit lim {};
+    getrlimit(RLIMIT_FSIZE, &lim);
+    lim.rlim_cur = static_cast<rlim_t>(block * 3 / 2);
+    setrlimit(RLIMIT_FSIZE, &lim);
+    FakeHost h;
+    BinFileState st;
+    bool first = Close(h, st, dir.path(), 0, rt).upToDate;
+    bool second = Close(h, st, dir.path(), 1, rt).upToDate;
+    bool told = h.status.Last(kDataFileStatusWhere).find("Data files cannot be written") !=
+                std::string::npos;
+    _exit(first && !second && st.waiting.size() == 1 && told ? 0 : 1);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_EQ(FileLength(dir / "0.bin"), block);
+  EXPECT_EQ(FileLength(dir / "counts.bin"), 774);
 }
 
 TEST(BinFiles, RawBlocksBeyondTheMemoryLimitBecomeZerosButCountsAreKept) {

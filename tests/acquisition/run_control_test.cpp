@@ -202,20 +202,52 @@ TEST(AcquisitionFolder, NamedByTheStartMinuteWithTheProjectSnapshot) {
   EXPECT_FALSE(IsFile(rig.Folder() / "counts.bin"));  // nothing before the first bin closes
 }
 
-TEST(AcquisitionFolder, TwoRunsStartedInTheSameMinuteAppendToTheSameFiles) {
+TEST(AcquisitionFolder, ARestartInTheSameMinuteTakesTheNextFreeMinuteNeverMixingRuns) {
   EngineRig rig;
-  rig.fake.clock.Set(CivilTime{2024, 3, 19, 14, 5, 0, 0});
+  rig.fake.clock.Set(CivilTime{2024, 3, 19, 23, 59, 0, 0});
   SmallBins(rig);
   ASSERT_TRUE(rig.Play("first"));
   rig.TicksForBins(2);
   rig.engine->CmdStop();
+  const fs::path first = rig.Folder();
+  // A folder of the next minute exists already (a blank reading, say): it is skipped too.
+  rig.fake.clock.Set(CivilTime{2024, 3, 19, 23, 59, 30, 0});
+  fs::create_directory(rig.ProjectDir() / "20240320_0000");
   ASSERT_TRUE(rig.Play("second"));
   rig.TicksForBins(1);
   rig.engine->CmdStop();
-  ASSERT_EQ(rig.AcquisitionFolders().size(), 1u);
-  EXPECT_EQ(FileLength(rig.Folder() / "counts.bin"), 3 * 774);
-  EXPECT_EQ(FileLength(rig.Folder() / "0.bin"), 3 * RawBlockBytes(60));
+  EXPECT_EQ(first.filename(), "20240319_2359");
+  EXPECT_EQ(rig.Folder().filename(), "20240320_0001");
+  EXPECT_EQ(FileLength(first / "counts.bin"), 2 * 774);
+  EXPECT_EQ(FileLength(first / "0.bin"), 2 * RawBlockBytes(60));
+  EXPECT_EQ(ReadFileOrDie(first / "subproj.dat"), "\"first\"\r\n");
+  EXPECT_EQ(FileLength(rig.Folder() / "counts.bin"), 774);
+  EXPECT_EQ(FileLength(rig.Folder() / "0.bin"), RawBlockBytes(60));
   EXPECT_EQ(ReadFileOrDie(rig.Folder() / "subproj.dat"), "\"second\"\r\n");
+  EXPECT_FALSE(IsFile(rig.ProjectDir() / "20240320_0000" / "subproj.dat"));
+}
+
+TEST(AcquisitionFolder, ASecondRecorderOnTheSameApplicationFolderIsRefusedWhileTheFirstRuns) {
+  EngineRig rig;
+  EngineRig other;
+  SmallBins(rig);
+  SmallBins(other);
+  other.state.appDir = rig.state.appDir;
+  other.state.ProjectPath = rig.state.ProjectPath;
+  ASSERT_TRUE(rig.Play("first"));
+  other.fake.dialogs.ExpectInput("", "second")
+      .ExpectMessage(run_texts::RecorderBusy(rig.state.appDir.string()));
+  EXPECT_FALSE(other.engine->CmdPlay());
+  EXPECT_EQ(rig.AcquisitionFolders().size(), 1u);
+  rig.TicksForBins(1);
+  rig.engine->CmdStop();
+  // Once the first has stopped, the other records into a folder of its own.
+  ASSERT_TRUE(other.Play("second"));
+  other.TicksForBins(1);
+  other.engine->CmdStop();
+  EXPECT_NE(other.Folder(), rig.Folder());
+  EXPECT_EQ(FileLength(rig.Folder() / "counts.bin"), 774);
+  EXPECT_EQ(FileLength(other.Folder() / "counts.bin"), 774);
 }
 
 TEST(PlayInstrument, ChannelModeTwiceByPlateFormatAndTheLightAtStart) {

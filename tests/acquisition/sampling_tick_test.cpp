@@ -281,32 +281,60 @@ TEST(BinClose, NoTemperatureAtAllIsStoredAsMissingNotZeroDegrees) {
 }
 
 // Crossings the simulator made on `channel` since `since` (a snapshot of CrossingsOn).
-TEST(Detection, MethodOneCountsTheSimulatedCrossings) {
-  EngineRig rig;
-  SmallProject(rig, 3, 100);
-  for (int c = 0; c < kChannelCount; ++c) rig.state.project.ChannelThreshold[c] = 10;
-  ASSERT_TRUE(rig.Play("exp"));
-  std::array<int64_t, 16> before{};
-  for (int i = 0; i < 16; ++i) before[i] = rig.instrument.model().CrossingsOn(2 * i);
-  rig.fake.dialogs.ExpectMessage("Acquisition finished");
-  rig.TickUntilStopped();
-  auto records = ReadRecords(rig.Folder() / "counts.bin");
-  int64_t counted = 0, truth = 0;
-  for (int i = 0; i < 16; ++i) {
-    int64_t n = 0;
-    for (const auto& r : records) n += r.values[2 * i];
-    const int64_t t = rig.instrument.model().CrossingsOn(2 * i) - before[i];
-    // Crossings in the first 45 samples (before detection starts) and in the last moments of
-    // the final bin may be missed: at most two per channel.
-    EXPECT_LE(std::abs(n - t), 2) << "channel " << 2 * i << " counted " << n << " truth " << t;
-    counted += n;
-    truth += t;
-  }
-  EXPECT_GT(truth, 400);
-  EXPECT_NEAR(static_cast<double>(counted), static_cast<double>(truth), truth * 0.05);
-  // Beams without organisms count nothing (threshold 10 % lies far below the noise).
-  for (const auto& r : records) {
-    for (int c = 32; c < kChannelCount; c += 2) EXPECT_EQ(r.values[c], 0) << c;
+// Against instruments that answer a block request with 48, 96 or 192 bytes, with lengths varying
+// from request to request, with bytes sent after a pause while idle, or losing a reply now and
+// then: the counts follow the crossings the simulator made.
+TEST(Detection, MethodOneCountsTheSimulatedCrossingsWhateverTheBlockReplies) {
+  struct Replies {
+    const char* name;
+    std::vector<int> lengths;
+    int trailing = 0;
+    bool lose = false;  // a reply is lost during the run (2.5 s without samples)
+  };
+  const Replies cases[] = {{"48", {48}},          {"96", {96}},
+                           {"192", {192}},        {"varying", {48, 96, 192}},
+                           {"trailing", {48}, 144}, {"lost", {96}, 0, true}};
+  for (const Replies& replies : cases) {
+    SCOPED_TRACE(replies.name);
+    sim::SimConfig config = EngineSimConfig();
+    config.blockBytes = replies.lengths.front();
+    if (replies.lengths.size() > 1) config.blockBytesChoices = replies.lengths;
+    config.trailingBytes = replies.trailing;
+    // Dips long enough to be seen by the slower sampling of long replies too.
+    config.organisms.front().durationMs = 400;
+    EngineRig rig(config);
+    SmallProject(rig, 3, 100);
+    for (int c = 0; c < kChannelCount; ++c) rig.state.project.ChannelThreshold[c] = 10;
+    ASSERT_TRUE(rig.Play("exp"));
+    // Detection starts after 45 samples (longer with longer replies): the crossings are
+    // compared from there on.
+    rig.Ticks(46);
+    std::array<int64_t, 16> before{};
+    for (int i = 0; i < 16; ++i) before[i] = rig.instrument.model().CrossingsOn(2 * i);
+    rig.fake.dialogs.ExpectMessage("Acquisition finished");
+    if (replies.lose) {
+      rig.Ticks(400);
+      rig.instrument.DropNextReplies(1);
+    }
+    rig.TickUntilStopped();
+    auto records = ReadRecords(rig.Folder() / "counts.bin");
+    int64_t counted = 0, truth = 0;
+    for (int i = 0; i < 16; ++i) {
+      int64_t n = 0;
+      for (const auto& r : records) n += r.values[2 * i];
+      const int64_t t = rig.instrument.model().CrossingsOn(2 * i) - before[i];
+      // A crossing under way when detection starts and those of the last moments of the final
+      // bin may be missed: at most two per channel.
+      EXPECT_LE(std::abs(n - t), 2) << "channel " << 2 * i << " counted " << n << " truth " << t;
+      counted += n;
+      truth += t;
+    }
+    EXPECT_GT(truth, 400);
+    EXPECT_NEAR(static_cast<double>(counted), static_cast<double>(truth), truth * 0.05);
+    // Beams without organisms count nothing (threshold 10 % lies far below the noise).
+    for (const auto& r : records) {
+      for (int c = 32; c < kChannelCount; c += 2) EXPECT_EQ(r.values[c], 0) << c;
+    }
   }
 }
 
@@ -514,8 +542,34 @@ TEST(FailingDisk, NoBinIsLostAndTheOperatorIsToldAtStop) {
   auto records = ReadRecords(counts);
   ASSERT_EQ(records.size(), 5u);
   for (size_t i = 1; i < records.size(); ++i) EXPECT_GE(records[i].minutes, records[i - 1].minutes);
-  EXPECT_EQ(FileLength(rig.Folder() / "0.bin"), 5 * RawBlockBytes(60));
+  // ... into the folder of their own run, never the new one.
+  EXPECT_EQ(FileLength(counts.parent_path() / "0.bin"), 5 * RawBlockBytes(60));
+  EXPECT_NE(rig.Folder(), counts.parent_path());
   EXPECT_TRUE(rig.fake.dialogs.Problems().empty()) << rig.fake.dialogs.Problems()[0];
+}
+
+// The instrument stops answering for two bins, then comes back: the run records on, the
+// operator is told while it lasts and when it ends, and the bins of repeated signals are
+// counted for the end of the run.
+TEST(SilentInstrument, RecordingGoesOnTheOperatorIsToldAndBadBinsAreCounted) {
+  EngineRig rig;
+  SmallProject(rig, 30, 10);
+  ASSERT_TRUE(rig.Play("exp"));
+  rig.TicksForBins(1);
+  rig.instrument.SetSilent(true);
+  rig.TicksForBins(2);
+  const SampleCounters& c = rig.state.run.counters;
+  EXPECT_TRUE(rig.state.run.timerEnabled);
+  EXPECT_TRUE(c.instrumentSilent);
+  EXPECT_EQ(rig.fake.status.Last("Frm_Main.lblstatus"), run_texts::InstrumentNotAnswering(2));
+  rig.instrument.SetSilent(false);
+  rig.TicksForBins(2);
+  EXPECT_FALSE(c.instrumentSilent);
+  EXPECT_EQ(rig.fake.status.Last("Frm_Main.lblstatus"), run_texts::InstrumentAnswersAgain(2));
+  EXPECT_EQ(c.badBins, 2);
+  EXPECT_EQ(FileLength(rig.Folder() / "counts.bin"), 5 * 774);
+  rig.engine->CmdStop();
+  EXPECT_EQ(rig.fake.status.Last("Frm_Main.lblstatus"), run_texts::BadBinsSummary(2, 5));
 }
 
 TEST(TickGuard, ATickIsNeverReenteredAndAFaultEndsOnlyThatTick) {

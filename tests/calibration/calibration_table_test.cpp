@@ -72,6 +72,19 @@ TEST(CalibrationTable, ShortOrDamagedFileKeepsTheEntriesItDoesNotReach) {
   EXPECT_EQ(t.PowerTable[1], 3);
   EXPECT_EQ(t.GainTable[1], 4);
 
+  // Power and gain that no setting register can hold take the reset setting, and say so.
+  load = ParseCalibrationTable(
+      "\"h\"\r\n0,-32768,3\r\n1,32767,2\r\n2,4,32767\r\n3,31,7\r\n4,32,0\r\n", t);
+  EXPECT_EQ(load.records, 5);
+  EXPECT_EQ(load.outOfRange, 4);
+  EXPECT_NE(load.problem.find("4 record(s)"), std::string::npos);
+  for (int c : {0, 1, 2, 4}) {
+    EXPECT_EQ(t.PowerTable[c], kResetPower) << c;
+    EXPECT_EQ(t.GainTable[c], kResetGain) << c;
+  }
+  EXPECT_EQ(t.PowerTable[3], 31);
+  EXPECT_EQ(t.GainTable[3], 7);
+
   // A file without its header line still reads from its first record.
   load = ParseCalibrationTable("0,7,1\r\n", t);
   EXPECT_EQ(load.records, 1);

@@ -152,7 +152,6 @@ TEST(DirectBlockExchange, ConsumesTheWholeLearnedReplySoNoTailReachesTheNextExch
   for (bool paced : {false, true}) {
     SimRig rig(Quiet(512, paced));
     ASSERT_TRUE(rig.Open());
-    EXPECT_EQ(LearnBlockReplyLength(rig.link), 512);
     rig.instrument.SetRegister(40, 0x5A);
     for (int pass = 0; pass < 2; ++pass) {
       for (int offset = 0; offset < 64; offset += 8) {
@@ -172,7 +171,6 @@ TEST(DirectBlockExchange, ConsumesTheWholeLearnedReplySoNoTailReachesTheNextExch
 TEST(DirectBlockExchange, ReplyShorterThanConsumedIsBad) {
   SimRig rig(Quiet(48));
   ASSERT_TRUE(rig.Open());
-  EXPECT_EQ(LearnBlockReplyLength(rig.link), 48);
   EXPECT_TRUE(ExchangeSignalBlock(rig.link, 0, 48).good);
   BlockExchange b = ExchangeSignalBlock(rig.link, 0, 96);
   EXPECT_FALSE(b.good);
@@ -188,13 +186,75 @@ TEST(DirectBlockExchange, StaleBytesOnTheLineAreDiscardedBeforeTheRequest) {
   EXPECT_EQ(DeviceQuery(rig.link, kCodeIdentify, 0, kModeCommand), 0);  // serial 120: b0 = 0
 }
 
-TEST(DirectBlockExchange, UnknownReplyLengthLearnsNothingFromASilentInstrument) {
-  SimRig rig(Quiet(96));
-  ASSERT_TRUE(rig.Open());
-  rig.instrument.SetSilent(true);
-  EXPECT_EQ(LearnBlockReplyLength(rig.link), 0);
-  rig.instrument.SetSilent(false);
-  EXPECT_EQ(LearnBlockReplyLength(rig.link), 96);
+// Samples of eight blocks as the sampling loop takes them, against instruments that answer 48,
+// 96 or 192 bytes, lengths varying from request to request, bytes sent after a pause while idle,
+// a reply that grows from one sample to the next, and lost replies: every block used (a good
+// block of a series that ended in step) holds the instrument's own levels, and a query between
+// samples gets its own answer.
+TEST(BlockReaderInStep, AnyReplyLengthGivesTheInstrumentsSignalsAndNeverAShiftedBlock) {
+  struct Case {
+    const char* name;
+    std::vector<int> lengths;
+    int trailing = 0;
+    int growAt = -1;  // sample from which replies are 192 bytes long
+    int dropAt = -1;  // sample whose third reply is lost
+  };
+  const Case cases[] = {{"48", {48}},
+                        {"96", {96}},
+                        {"192", {192}},
+                        {"varying", {48, 96, 192, 144}},
+                        {"trailing", {48}, 144},
+                        {"growing", {48}, 0, 3},
+                        {"lost", {192}, 0, -1, 4}};
+  for (const Case& c : cases) {
+    SimRig rig(Quiet(c.lengths.front(), true));
+    if (c.lengths.size() > 1) rig.instrument.SetBlockBytesChoices(c.lengths);
+    rig.instrument.SetTrailingBytes(c.trailing, 40);
+    ASSERT_TRUE(rig.Open());
+    rig.instrument.SetRegister(40, 0x5A);
+    int used = 0, bad = 0;
+    for (int sample = 0; sample < 12; ++sample) {
+      if (sample == c.growAt) rig.instrument.SetBlockBytes(192);
+      std::vector<std::pair<int, SignalTable>> blocks;
+      for (int offset = 0; offset < 64; offset += 8) {
+        if (sample == c.dropAt && offset == 16) rig.instrument.DropNextReplies(1);
+        BlockExchange b = ExchangeSignalBlock(rig.link, offset, 48);
+        if (b.good) blocks.emplace_back(offset, rig.signals);
+      }
+      if (!BlockSeriesEndedInStep(rig.link)) blocks.clear();
+      bad += 8 - static_cast<int>(blocks.size());
+      for (auto& [offset, table] : blocks) {
+        for (int k = 0; k < 24; ++k) {
+          ASSERT_EQ(table[static_cast<size_t>(k)], Expected(rig, offset, k))
+              << c.name << " sample " << sample << " offset " << offset;
+        }
+        ++used;
+      }
+      rig.fake.pacer.PauseMs(60);  // bytes sent while idle arrive in this wait
+      ASSERT_EQ(DeviceQuery(rig.link, kCodeReadRegister, 40, kModeCommand), 0x5A) << c.name;
+    }
+    // Only the lost reply, or the one sample whose replies grew, costs blocks.
+    EXPECT_GE(used, 88) << c.name;
+    EXPECT_LE(bad, 8) << c.name;
+  }
+}
+
+TEST(BlockReaderInStep, ASteadyInstrumentIsReadAtTheLineSpeedWithoutWaitingForSilence) {
+  for (int length : {48, 192}) {
+    SimRig rig(Quiet(length, true));
+    ASSERT_TRUE(rig.Open());
+    ExchangeSignalBlock(rig.link, 0, 48);  // learns the length
+    const int64_t start = rig.NowMs();
+    for (int offset = 0; offset < 64 * 10; offset += 8) {
+      ASSERT_TRUE(ExchangeSignalBlock(rig.link, offset % 64, 48).good);
+      if (offset % 64 == 56) {
+        ASSERT_TRUE(BlockSeriesEndedInStep(rig.link));
+      }
+    }
+    // 80 exchanges of 5 + length bytes at 115200 baud, plus the 1 ms check after each sample.
+    const double wireMs = 80 * WireTimeUs(5 + length) / 1000.0;
+    EXPECT_LE(rig.NowMs() - start, wireMs + 10 * 2 + 2) << length;
+  }
 }
 
 TEST(VerifiedRegisterWrite, ConfirmedOnTheFirstSecondOrThirdSeries) {

@@ -43,7 +43,14 @@ TEST(ConnectInstrument, ConfiguredPortAnsweringIsTakenWithoutScanning) {
   EXPECT_FALSE(rig.connection.offline);
   EXPECT_TRUE(rig.ports.IsOpen(3));
   EXPECT_EQ(rig.connection.tickedPortEntry, 3);
-  EXPECT_EQ(rig.connection.blockReplyBytes, 192);
+  // Probe, then the factory registers: no block request in between, nothing learned yet.
+  EXPECT_EQ(rig.connection.blockReplyBytes, 0);
+  const std::string& wire = rig.instrument.receivedBytes();
+  ASSERT_EQ(wire.size() % 5, 0u);
+  EXPECT_EQ(wire.substr(0, 5), CommandFrame(kCodeIdentify, 0, kModeCommand));
+  for (size_t f = 5; f < wire.size(); f += 5) {
+    EXPECT_EQ(static_cast<uint8_t>(wire[f + 2]), kCodeReadRegister) << f / 5;
+  }
   EXPECT_EQ(StatusOf(rig.fake.status, "Frm_Main.lblstatus"),
             (Lines{"STARTING.....", "CONNECTING:", "Opening Port [3]",
                    "Reading Factory Calibration...", ""}));

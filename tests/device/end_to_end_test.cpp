@@ -35,7 +35,6 @@ TEST(EndToEnd, ConnectFindsTheSimulatorOnAPseudoTerminalAndSamples) {
   ASSERT_EQ(ConnectInstrument(rig.link, configured, [] {}), ConnectOutcome::kConnected);
   EXPECT_EQ(rig.connection.port, 4);
   EXPECT_EQ(rig.connection.serialNumber, 57);
-  EXPECT_EQ(rig.connection.blockReplyBytes, 192);
   EXPECT_TRUE(rig.connection.factory.valid);
   EXPECT_DOUBLE_EQ(rig.connection.factory.offset, -1.5);
   // One sampling pass: eight direct block exchanges, all good.
@@ -58,7 +57,6 @@ TEST(EndToEnd, LongPacedBlockRepliesNeverLeakIntoTheNextExchange) {
   PtyLink rig(TestEnvironment({{2, (dir / "sim.link").string()}}));
   int16_t configured = 2;
   ASSERT_EQ(ConnectInstrument(rig.link, configured, [] {}), ConnectOutcome::kConnected);
-  EXPECT_EQ(rig.connection.blockReplyBytes, 512);
   ASSERT_EQ(WriteRegisterVerified(rig.link, 9, 0x3C), 1);
   for (int pass = 0; pass < 3; ++pass) {
     for (int offset = 0; offset < 64; offset += 8) {

@@ -115,6 +115,9 @@ TEST(PlateFormatParse, BadInputIsRefusedWithTheStageReached) {
       {PlateText("8,2,-0.5,twelve,2,0", {}), 1},       // non-numeric
       {PlateText("70000,2,-0.5,12,2,0", {}), 1},       // beyond 16 bits
       {PlateText("0,2,0,12,2,0", {}), 1},              // no rows
+      {PlateText("32767,2,0,32767,2,0", {}), 1},       // more wells than the beam grid holds
+      {PlateText("17,2,0,12,2,0", {}), 1},
+      {PlateText("8,2,0,25,2,0", {}), 1},
       {PlateText("8,0,0,12,2,0", {}), 1},              // zero pitch
       {PlateText("8,2,0,12,2,0", {"\"A1.0\",0"}), 2},  // record cut short
       {PlateText("8,2,0,12,2,0", {"\"A1.0\",0,x"}), 2},

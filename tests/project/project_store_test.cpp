@@ -97,6 +97,47 @@ TEST_F(ProjectStoreTest, BadMn2RowKeepsEarlierBlocksAndNamesStageSix) {
   EXPECT_EQ(settings_.Mn[kMn6], kDefaultMn[kMn6]);
 }
 
+// Values the detection would trust: a threshold outside 0 .. <100 and a detection method other
+// than 0..3 are refused at load with the store's messages and fallbacks.
+TEST_F(ProjectStoreTest, ThresholdsAndDetectionMethodOutOfRangeTakeTheFallbacks) {
+  fs::path folder = GoldenProject(3);
+  for (const char* bad : {"1e300", "100", "32767", "-1e300", "-0.5"}) {
+    WriteFileOrDie(folder / "threshld.dat", std::string("\"h\"\r\n0,2.5\r\n1,") + bad + "\r\n");
+    FakeHost fake;
+    settings_.ChannelThreshold.fill(9.0);
+    LoadThresholds(3, At(3), settings_, fake.host);
+    EXPECT_EQ(fake.dialogs.Messages(),
+              (std::vector<std::string>{"Error [\\p00003\\threshld.dat] => Loading default values..."}))
+        << bad;
+    EXPECT_EQ(settings_.ChannelThreshold[1], 3.0) << bad;
+  }
+  WriteFileOrDie(folder / "threshld.dat", "\"h\"\r\n0,0\r\n1,99.5\r\n");
+  LoadThresholds(3, At(3), settings_, fake_.host);
+  EXPECT_TRUE(fake_.dialogs.Messages().empty());
+  EXPECT_EQ(settings_.ChannelThreshold[1], 99.5);
+
+  const std::vector<std::string> lines = SplitLines(ReadFileOrDie(folder / "setup.dat"));
+  for (const char* method : {"-1", "4"}) {
+    std::vector<std::string> edited = lines;
+    std::vector<std::string> fields = {"1", "7", "19", "1000", method, "10"};
+    edited[3] = fields[0];
+    for (size_t i = 1; i < fields.size(); ++i) edited[3] += "," + fields[i];
+    std::string text;
+    for (const auto& l : edited) text += l + "\r\n";
+    WriteFileOrDie(folder / "setup.dat", text);
+    fs::remove(folder / "setup.bak");
+    FakeHost fake;
+    ProjectSettings s;
+    s.DSP_Method = 2;
+    LoadSetup(3, At(3), s, fake.host);
+    ASSERT_FALSE(fake.dialogs.Messages().empty()) << method;
+    EXPECT_EQ(fake.dialogs.Messages()[0],
+              "Error [\\p00003\\setup.dat] ID#2 => Loading default values...")
+        << method;
+    EXPECT_EQ(s.DSP_Method, ProjectSettings{}.DSP_Method) << method;
+  }
+}
+
 TEST_F(ProjectStoreTest, BrokenSetupIsRecoveredFromTheBackupAndReadAgain) {
   fs::path folder = GoldenProject(7);
   fs::copy_file(folder / "setup.dat", folder / "setup.bak");
