@@ -236,11 +236,23 @@ TEST(LiveDisplayState, ViewsPagesZoomAndCaptions) {
   EXPECT_EQ(d.view(), ActivityView::kBarPlot);
   EXPECT_EQ(d.pageCount(), 2);
   EXPECT_TRUE(d.pageButtonsVisible());
+  rig.act.Reset();
   d.PageUp();
   d.PageUp();
   EXPECT_EQ(d.page(), 1);
   EXPECT_NE(FindText(rig.act, "G12_Group12"), nullptr);
-  d.PageDown();
+  // The one bar of page 1 must not stand among the bars of page 0.
+  EXPECT_EQ(rig.act.Of(Op::kClear).size(), 1u);
+  EXPECT_EQ(FindText(rig.act, "G0_Group0"), nullptr);
+  // With 12 groups or fewer the plot returns to its only page and hides the buttons.
+  for (int c = 0; c < kChannelCount; ++c) {
+    if (rig.state.project.channelGroup[c] == 12) rig.state.project.channelGroup[c] = 0;
+  }
+  d.RedrawActivity();
+  EXPECT_EQ(d.page(), 0);
+  EXPECT_EQ(d.pageCount(), 1);
+  EXPECT_FALSE(d.pageButtonsVisible());
+  d.PageUp();
   d.PageDown();
   EXPECT_EQ(d.page(), 0);
   d.SelectHeatMap();
