@@ -224,9 +224,19 @@ TEST(LiveDisplayState, ChannelSelectionClampsAndRefusals) {
   EXPECT_EQ(d.selectedChannel(), 16);
   EXPECT_FALSE(d.DoubleClickWellList(99));
 
-  // A channel of group 5 makes its wells the group view's list.
+  // A periodic redraw leaves the unchanged names; a channel of group 5 makes its wells the
+  // group view's list, drawn afresh (no bar of the old list stays).
+  d.RedrawActivity();
+  rig.act.Reset();
+  d.RedrawActivity();
+  EXPECT_EQ(FindText(rig.act, "A1"), nullptr);
+  EXPECT_TRUE(rig.act.Of(Op::kClear).empty());
   EXPECT_TRUE(d.PickRow("F", "1", "0"));
   EXPECT_EQ(d.groupWells(), (std::vector<int16_t>{5, 18, 31, 44, 57, 70, 83}));
+  rig.act.Reset();
+  d.RedrawActivity();
+  EXPECT_EQ(rig.act.Of(Op::kClear).size(), 1u);
+  EXPECT_NE(FindText(rig.act, "F1"), nullptr);
 }
 
 TEST(LiveDisplayState, ViewsPagesZoomAndCaptions) {
