@@ -306,12 +306,22 @@ void LiveDisplay::SetGroupWells(std::vector<int16_t> wells) {
   groupViewStale_ = true;
 }
 
+void LiveDisplay::DrawAxes() {
+  // The value scale is drawn again only when it changed or the picture was cleared.
+  if (labelsPending_ || scale_ != axesScale_) {
+    DrawActivityAxes(picact_, scale_);
+    axesScale_ = scale_;
+  } else {
+    DrawActivityAxisBoxes(picact_);
+  }
+}
+
 void LiveDisplay::DrawGroupViewNow() {
   if (groupViewStale_) ClearActivity();
   ComputeGroupViewMeans(activity_, state_.wellMap, groupWells_, groupMeans_);
   scale_ = RaiseScaleForGroupMean(scale_, groupMeans_.groupMean);
   SetActivityCoordinates(picact_);
-  DrawActivityAxes(picact_, scale_);
+  DrawAxes();
   GroupViewPicture picture;
   picture.group = group_;
   picture.groupName = group_ < kChannelSlots ? std::string_view(state_.project.groupNames[group_])
@@ -340,7 +350,7 @@ void LiveDisplay::DrawBarPlotNow() {
   }
   if (barPageDrawn_ != barPageLabelled_ && !labelsPending_) ClearActivity();
   SetActivityCoordinates(picact_);
-  DrawActivityAxes(picact_, scale_);
+  DrawAxes();
   const int64_t largest =
       DrawBarPlot(picact_, groupsInUse_, state_.project, page_, scale_, labelsPending_);
   barPageLabelled_.swap(barPageDrawn_);

@@ -145,6 +145,7 @@ class LiveDisplay {
 
  private:
   void ClearActivity();
+  void DrawAxes();
   void SetGroupWells(std::vector<int16_t> wells);
   void DrawGroupViewNow();
   void DrawBarPlotNow();
@@ -194,6 +195,7 @@ class LiveDisplay {
   // map rows and columns) were drawn: the next redraw draws them. Periodic redraws leave the
   // unchanged labels as they are.
   bool labelsPending_ = true;
+  double axesScale_ = 0;                  // the scale the value scale shows
   bool groupViewStale_ = false;           // the group wells changed since the last draw
   std::vector<int16_t> barPageDrawn_;     // groups of the bar plot page being drawn
   std::vector<int16_t> barPageLabelled_;  // groups whose labels the picture shows
