@@ -76,9 +76,7 @@ void LiveDisplay::SelectView(ActivityView view, std::string_view groupLabel) {
 void LiveDisplay::SelectBarPlot() {
   view_ = ActivityView::kBarPlot;
   page_ = 0;
-  picact_.SetBackColor(colors::kWhite);
-  picact_.Clear();
-  heatLabelsPending_ = true;
+  ClearActivity();
   RedrawActivity();
 }
 
@@ -86,9 +84,7 @@ void LiveDisplay::SelectHeatMap() {
   view_ = ActivityView::kHeatMap;
   pageButtonsVisible_ = false;
   // The heat map leaves its margins alone: without clearing, the bar plot would show there.
-  picact_.SetBackColor(colors::kWhite);
-  picact_.Clear();
-  heatLabelsPending_ = true;
+  ClearActivity();
   RedrawActivity();
 }
 
@@ -107,12 +103,10 @@ bool LiveDisplay::SelectGroup(std::string_view label) {
   wellListItems_ = GroupWellListItems(state_.project, state_.wellMap, state_.geometry, group);
   wellListIndex_ = -1;
   // The group view shows the chosen group even when none of its channels can be listed.
-  groupWells_ = GroupWells(state_.project, state_.wellMap, group);
+  SetGroupWells(GroupWells(state_.project, state_.wellMap, group));
 
   SetActivityCoordinates(picact_);
-  picact_.SetBackColor(colors::kWhite);
-  picact_.Clear();
-  heatLabelsPending_ = true;
+  ClearActivity();
   view_ = ActivityView::kGroup;
   pageButtonsVisible_ = false;
   DrawActivityAxes(picact_, UsableScale(scale_));
@@ -129,9 +123,7 @@ void LiveDisplay::PageUp() {
   if (page_ + 1 < pageCount_) {
     ++page_;
     // Each bar clears only its own slot: a shorter page would keep the other page's bars.
-    picact_.SetBackColor(colors::kWhite);
-    picact_.Clear();
-    heatLabelsPending_ = true;
+    ClearActivity();
   }
   RedrawActivity();
 }
@@ -139,9 +131,7 @@ void LiveDisplay::PageUp() {
 void LiveDisplay::PageDown() {
   if (page_ > 0) {
     --page_;
-    picact_.SetBackColor(colors::kWhite);
-    picact_.Clear();
-    heatLabelsPending_ = true;
+    ClearActivity();
   }
   RedrawActivity();
 }
@@ -183,7 +173,7 @@ bool LiveDisplay::SelectChannel(int channel) {
     selectedColumn_ = well / rows + 1;
   }
   const int group = state_.project.channelGroup[channel];
-  if (group >= 0) groupWells_ = GroupWells(state_.project, state_.wellMap, group);
+  if (group >= 0) SetGroupWells(GroupWells(state_.project, state_.wellMap, group));
   DrawFullTrace();
   return true;
 }
@@ -275,7 +265,7 @@ void LiveDisplay::PrepareLiveDisplay() {
   scale_ = 1.0;
   baselines_.fill(kInitialZoomBaseline);
   const int group = state_.project.channelGroup[channel_];
-  if (group >= 0) groupWells_ = GroupWells(state_.project, state_.wellMap, group);
+  if (group >= 0) SetGroupWells(GroupWells(state_.project, state_.wellMap, group));
   if (traceWidth_ <= 0) traceWidth_ = state_.project.RT_Buffer;
   DrawTraceBackground(picreal_, TraceWidth());
   ClearRunProgress();
@@ -302,11 +292,36 @@ void LiveDisplay::RedrawActivity() {
   }
 }
 
+void LiveDisplay::ClearActivity() {
+  picact_.SetBackColor(colors::kWhite);
+  picact_.Clear();
+  labelsPending_ = true;
+  groupViewStale_ = false;
+}
+
+void LiveDisplay::SetGroupWells(std::vector<int16_t> wells) {
+  if (wells == groupWells_) return;
+  groupWells_ = std::move(wells);
+  // Another list: bars and names of the old wells must not stay beside the new ones.
+  groupViewStale_ = true;
+}
+
+void LiveDisplay::DrawAxes() {
+  // The value scale is drawn again only when it changed or the picture was cleared.
+  if (labelsPending_ || scale_ != axesScale_) {
+    DrawActivityAxes(picact_, scale_);
+    axesScale_ = scale_;
+  } else {
+    DrawActivityAxisBoxes(picact_);
+  }
+}
+
 void LiveDisplay::DrawGroupViewNow() {
+  if (groupViewStale_) ClearActivity();
   ComputeGroupViewMeans(activity_, state_.wellMap, groupWells_, groupMeans_);
   scale_ = RaiseScaleForGroupMean(scale_, groupMeans_.groupMean);
   SetActivityCoordinates(picact_);
-  DrawActivityAxes(picact_, scale_);
+  DrawAxes();
   GroupViewPicture picture;
   picture.group = group_;
   picture.groupName = group_ < kChannelSlots ? std::string_view(state_.project.groupNames[group_])
@@ -315,7 +330,9 @@ void LiveDisplay::DrawGroupViewNow() {
   picture.wells = groupWells_;
   picture.plateRows = std::max<int>(1, state_.geometry.rows);
   picture.scale = scale_;
+  picture.labels = labelsPending_;
   DrawGroupView(picact_, picture);
+  labelsPending_ = false;
 }
 
 void LiveDisplay::DrawBarPlotNow() {
@@ -326,17 +343,26 @@ void LiveDisplay::DrawBarPlotNow() {
   page_ = std::clamp(page_, 0, pageCount_ - 1);
   pageButtonsVisible_ = PageButtonsShown(groups);
   scale_ = UsableScale(scale_);
+  // The labels of a page change only with its groups; another set of groups starts afresh.
+  barPageDrawn_.clear();
+  for (int k = page_ * kBarsPerPage; k < groups && k < (page_ + 1) * kBarsPerPage; ++k) {
+    barPageDrawn_.push_back(groupsInUse_[k].group);
+  }
+  if (barPageDrawn_ != barPageLabelled_ && !labelsPending_) ClearActivity();
   SetActivityCoordinates(picact_);
-  DrawActivityAxes(picact_, scale_);
-  const int64_t largest = DrawBarPlot(picact_, groupsInUse_, state_.project, page_, scale_);
+  DrawAxes();
+  const int64_t largest =
+      DrawBarPlot(picact_, groupsInUse_, state_.project, page_, scale_, labelsPending_);
+  barPageLabelled_.swap(barPageDrawn_);
+  labelsPending_ = false;
   scale_ = RaiseScaleAfterBarPlot(scale_, largest);
 }
 
 void LiveDisplay::DrawHeatMapNow() {
   HeatMapWellSums(activity_, state_.wellMap, state_.geometry, wellSums_);
   // The labels only when the picture was cleared since they were drawn.
-  DrawHeatMap(picact_, state_.geometry, wellSums_, heatLabelsPending_);
-  heatLabelsPending_ = false;
+  DrawHeatMap(picact_, state_.geometry, wellSums_, labelsPending_);
+  labelsPending_ = false;
 }
 
 int LiveDisplay::TraceWidth() const {
@@ -393,9 +419,7 @@ void LiveDisplay::ClearRunProgress() {
 }
 
 void LiveDisplay::Layout() {
-  picact_.SetBackColor(colors::kWhite);
-  picact_.Clear();
-  heatLabelsPending_ = true;
+  ClearActivity();
   RedrawActivity();
   DrawFullTrace();
   ClearRunProgressBar(picturetime_);

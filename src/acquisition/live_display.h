@@ -144,6 +144,9 @@ class LiveDisplay {
   std::string_view temperatureCaption() const { return temperatureCaption_.data(); }
 
  private:
+  void ClearActivity();
+  void DrawAxes();
+  void SetGroupWells(std::vector<int16_t> wells);
   void DrawGroupViewNow();
   void DrawBarPlotNow();
   void DrawHeatMapNow();
@@ -188,8 +191,15 @@ class LiveDisplay {
   std::vector<std::string> wellListItems_;
   int wellListIndex_ = -1;
 
-  bool heatLabelsPending_ = true;  // the heat map's labels are to be drawn (picture cleared)
-  int32_t lastElapsed_ = 0;        // the run progress shown, redrawn by Layout()
+  // The activity picture was cleared since its labels (group and well names, bar labels, heat
+  // map rows and columns) were drawn: the next redraw draws them. Periodic redraws leave the
+  // unchanged labels as they are.
+  bool labelsPending_ = true;
+  double axesScale_ = 0;                  // the scale the value scale shows
+  bool groupViewStale_ = false;           // the group wells changed since the last draw
+  std::vector<int16_t> barPageDrawn_;     // groups of the bar plot page being drawn
+  std::vector<int16_t> barPageLabelled_;  // groups whose labels the picture shows
+  int32_t lastElapsed_ = 0;               // the run progress shown, redrawn by Layout()
   int lastLapse_ = 0;
   bool progressShown_ = false;
 

@@ -92,7 +92,7 @@ void DrawGroupView(Canvas& canvas, const GroupViewPicture& p) {
   canvas.SetPenWidth(1);
   canvas.FilledBox(10, 2, 30, v, col::kBarFill);
   canvas.Text(13, 37, std::to_string(groupMean), col::kGroupViewValue);
-  canvas.Text(5, -5, GroupBarLabel(p.group, p.groupName), colors::kBlack);
+  if (p.labels) canvas.Text(5, -5, GroupBarLabel(p.group, p.groupName), colors::kBlack);
 
   const size_t n = p.means != nullptr ? std::min(p.wells.size(), p.means->wellMeans.size()) : 0;
   if (n > 0) {
@@ -107,6 +107,7 @@ void DrawGroupView(Canvas& canvas, const GroupViewPicture& p) {
       canvas.Box(x + 0.1 * w, 2, x + 0.9 * w, h, colors::kBlack);
       canvas.SetPenWidth(1);
       canvas.FilledBox(x + 0.1 * w, 2, x + 0.9 * w, h, colors::kWhite);
+      if (!p.labels) continue;
       canvas.FilledBox(x, -1, x + w, -20, colors::kWhite);
       canvas.Text(x + 0.1 * w, -5, WellLabel(p.wells[i], p.plateRows), colors::kBlack);
     }
@@ -115,7 +116,7 @@ void DrawGroupView(Canvas& canvas, const GroupViewPicture& p) {
 }
 
 int64_t DrawBarPlot(Canvas& canvas, std::span<const GroupActivity> groups,
-                    const ProjectSettings& project, int page, double scale) {
+                    const ProjectSettings& project, int page, double scale, bool labels) {
   scale = UsableScale(scale);
   const int total = static_cast<int>(groups.size());
   const BarSlots slots = BarPlotSlots(BarsLaidOut(total));
@@ -139,11 +140,13 @@ int64_t DrawBarPlot(Canvas& canvas, std::span<const GroupActivity> groups,
       canvas.SetPenWidth(1);
       canvas.FilledBox(x0 + 0.1 * w, 2, x0 + 0.9 * w, h, col::kBarFill);
     }
-    canvas.FilledBox(x0, -30, x0 + 2 * w, -2, colors::kWhite);
-    const std::string_view name = g.group >= 0 && g.group < kChannelSlots
-                                      ? std::string_view(project.groupNames[g.group])
-                                      : std::string_view();
-    canvas.Text(x0 + 0.1 * w, -10, GroupBarLabel(g.group, name), colors::kBlack);
+    if (labels) {
+      canvas.FilledBox(x0, -30, x0 + 2 * w, -2, colors::kWhite);
+      const std::string_view name = g.group >= 0 && g.group < kChannelSlots
+                                        ? std::string_view(project.groupNames[g.group])
+                                        : std::string_view();
+      canvas.Text(x0 + 0.1 * w, -10, GroupBarLabel(g.group, name), colors::kBlack);
+    }
     canvas.Text(x0 + 0.2 * w, 37, FormatNumber(static_cast<double>(mean), "0"), col::kBarPlotValue);
   }
   return largest;

@@ -49,13 +49,18 @@ struct GroupViewPicture {
   std::span<const int16_t> wells;
   int plateRows = 8;
   double scale = 1.0;
+  // The group label and the well names (with the white boxes under them). They change only with
+  // the group or its wells, after which the picture is cleared: a periodic redraw over a group
+  // view already drawn may leave them out.
+  bool labels = true;
 };
 void DrawGroupView(Canvas& canvas, const GroupViewPicture& picture);
 
 // Bar plot of the groups in use on page `page` (12 per page when paged). Returns the largest
-// mean drawn (the caller raises the scale from it for the next redraw).
+// mean drawn (the caller raises the scale from it for the next redraw). With `labels` false the
+// group labels (and the white boxes under them) of a page already drawn are left as they are.
 int64_t DrawBarPlot(Canvas& canvas, std::span<const GroupActivity> groups,
-                    const ProjectSettings& project, int page, double scale);
+                    const ProjectSettings& project, int page, double scale, bool labels = true);
 
 // Heat map: coordinates, red grid (the cell outlines), column numbers and row letters, one grey
 // cell per well inset by a tenth of the cell, then the grid again. `wellSums` as

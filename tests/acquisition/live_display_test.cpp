@@ -224,9 +224,19 @@ TEST(LiveDisplayState, ChannelSelectionClampsAndRefusals) {
   EXPECT_EQ(d.selectedChannel(), 16);
   EXPECT_FALSE(d.DoubleClickWellList(99));
 
-  // A channel of group 5 makes its wells the group view's list.
+  // A periodic redraw leaves the unchanged names; a channel of group 5 makes its wells the
+  // group view's list, drawn afresh (no bar of the old list stays).
+  d.RedrawActivity();
+  rig.act.Reset();
+  d.RedrawActivity();
+  EXPECT_EQ(FindText(rig.act, "A1"), nullptr);
+  EXPECT_TRUE(rig.act.Of(Op::kClear).empty());
   EXPECT_TRUE(d.PickRow("F", "1", "0"));
   EXPECT_EQ(d.groupWells(), (std::vector<int16_t>{5, 18, 31, 44, 57, 70, 83}));
+  rig.act.Reset();
+  d.RedrawActivity();
+  EXPECT_EQ(rig.act.Of(Op::kClear).size(), 1u);
+  EXPECT_NE(FindText(rig.act, "F1"), nullptr);
 }
 
 TEST(LiveDisplayState, ViewsPagesZoomAndCaptions) {
@@ -236,11 +246,23 @@ TEST(LiveDisplayState, ViewsPagesZoomAndCaptions) {
   EXPECT_EQ(d.view(), ActivityView::kBarPlot);
   EXPECT_EQ(d.pageCount(), 2);
   EXPECT_TRUE(d.pageButtonsVisible());
+  rig.act.Reset();
   d.PageUp();
   d.PageUp();
   EXPECT_EQ(d.page(), 1);
   EXPECT_NE(FindText(rig.act, "G12_Group12"), nullptr);
-  d.PageDown();
+  // The one bar of page 1 must not stand among the bars of page 0.
+  EXPECT_EQ(rig.act.Of(Op::kClear).size(), 1u);
+  EXPECT_EQ(FindText(rig.act, "G0_Group0"), nullptr);
+  // With 12 groups or fewer the plot returns to its only page and hides the buttons.
+  for (int c = 0; c < kChannelCount; ++c) {
+    if (rig.state.project.channelGroup[c] == 12) rig.state.project.channelGroup[c] = 0;
+  }
+  d.RedrawActivity();
+  EXPECT_EQ(d.page(), 0);
+  EXPECT_EQ(d.pageCount(), 1);
+  EXPECT_FALSE(d.pageButtonsVisible());
+  d.PageUp();
   d.PageDown();
   EXPECT_EQ(d.page(), 0);
   d.SelectHeatMap();
