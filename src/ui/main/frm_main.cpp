@@ -315,8 +315,7 @@ void Frm_Main::ShowMyReport() {
 }
 
 void Frm_Main::OpenHelp() {
-  ctx_.host.shell.OpenDocument(
-      HelpDocumentPath(QDir::currentPath().toStdString(), ExecutableDir()));
+  ctx_.host.shell.OpenDocument(HelpDocumentToOpen(ctx_.state.appDir, ExecutableDir()));
 }
 
 void Frm_Main::ExitProgram() {
