@@ -37,6 +37,18 @@ TEST(ProgramStart, MissingConfigurationEndsTheProgramWithItsMessage) {
   EXPECT_TRUE(rig.fake.dialogs.Problems().empty());
 }
 
+TEST(ProgramStart, TheRunArgumentConnectsAndStartsTheAutorunProject) {
+  ProgramRig rig;
+  ASSERT_TRUE(rig.Start("  /run "));
+  ui::Frm_Main* main = rig.program.mainWindow();
+  EXPECT_TRUE(main->isVisible());
+  EXPECT_TRUE(rig.state.connected);
+  ASSERT_TRUE(main->RunActive());
+  EXPECT_EQ(rig.state.run.context.experimentName, "Autorun project");
+  EXPECT_EQ(ReadFileOrDie(rig.state.run.context.folder / "subproj.dat"), "\"Autorun project\"\r\n");
+  EXPECT_TRUE(rig.fake.dialogs.Problems().empty());  // no name prompt
+}
+
 TEST(ProgramNavigation, RunLatestProjectConnectsOnceAndBackReturnsToTheStartMenu) {
   ProgramRig rig;
   ASSERT_TRUE(rig.Start());
