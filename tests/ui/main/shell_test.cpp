@@ -4,6 +4,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <string>
 
 #include "app/app_texts.h"
 #include "main/program_rig.h"
@@ -68,6 +69,26 @@ TEST(ProgramNavigation, RunLatestProjectConnectsOnceAndBackReturnsToTheStartMenu
   rig.OpenMainWindow();
   EXPECT_EQ(rig.instrument.framesReceived(), frames);
   EXPECT_TRUE(main->isVisible());
+}
+
+TEST(ProgramNavigation, HoveringAnOptionPaintsItLightYellowAndTheOthersWhite) {
+  ProgramRig rig;
+  ASSERT_TRUE(rig.Start());
+  ui::Frm_Init* menu = rig.program.startMenu();
+  auto fill = [&](int option) {
+    return Control<QWidget>(menu, ("Frame_option" + std::to_string(option)).c_str())
+        ->palette()
+        .color(QPalette::Window);
+  };
+  for (int hovered : {2, 5}) {
+    QEvent enter(QEvent::Enter);
+    QCoreApplication::sendEvent(
+        Control<QWidget>(menu, ("Frame_option" + std::to_string(hovered)).c_str()), &enter);
+    for (int option = 1; option <= 5; ++option) {
+      EXPECT_EQ(fill(option), option == hovered ? QColor(255, 255, 192) : QColor(255, 255, 255))
+          << "option " << option << " while " << hovered << " is hovered";
+    }
+  }
 }
 
 TEST(ProgramNavigation, ExitAsksAndOnlyYesEndsTheProgram) {
