@@ -54,6 +54,23 @@ TEST(MainWindowRun, PlayWithANameRecordsFolderAndBinsOnTheSamplingTimer) {
   EXPECT_TRUE(timer->isActive());
 }
 
+TEST(MainWindowRun, ASecondPlayWhileTheFirstPreparesTheRunIsIgnored) {
+  ProgramRig rig;
+  ASSERT_TRUE(rig.Start());
+  ui::Frm_Main* main = rig.OpenMainWindow();
+  int again = 0;
+  // Play lets events run while it prepares the run: the operator clicks Play once more.
+  rig.fake.pacer.OnPump([&] {
+    if (again++ == 0) main->Play();
+  });
+  ASSERT_TRUE(rig.Play("Once"));
+  rig.fake.pacer.OnPump({});
+  EXPECT_GT(again, 0);
+  EXPECT_TRUE(rig.fake.dialogs.Problems().empty());  // one name prompt only
+  rig.TicksForBins(1);
+  EXPECT_EQ(CountsRecords(rig.state.run.context.folder), 1);
+}
+
 TEST(MainWindowRun, PauseAsksAboutTheTimeCounterAndStopReturnsTheControls) {
   ProgramRig rig;
   ASSERT_TRUE(rig.Start());
