@@ -3,15 +3,20 @@
 # application folder (build/demo-home, removed and laid out anew on every run so the demo always
 # starts from the installation data), loads its project as the program's start-up does, starts
 # the simulated instrument on a pseudo-terminal and connects to it, records a named
-# acquisition of the demo project (3 minutes, bins of 500 samples) and writes its report.
+# acquisition of the demo project (3 minutes, bins of 500 samples) and writes its report. Then
+# Movexa's windows: where a display exists the program opens on the simulated instrument
+# (movexa --demo-instrument; the demo ends when the program is closed); where none exists (CI, a
+# server) the same session runs under Xvfb and writes screenshots of the start menu and of the
+# main window during a run to build/screens/*.png.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-bash scripts/install-deps.sh
-echo "== building movexa-cli and movexa-sim (build/demo)"
-cmake -S . -B build/demo -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMOVEXA_TESTS=OFF -DMOVEXA_GUI=OFF >/dev/null
-cmake --build build/demo -j "$(nproc 2>/dev/null || echo 2)" --target movexa-cli movexa-sim
+bash scripts/install-deps.sh gui
+echo "== building movexa, movexa-cli and movexa-sim (build/demo)"
+cmake -S . -B build/demo -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMOVEXA_TESTS=OFF -DMOVEXA_GUI=ON >/dev/null
+cmake --build build/demo -j "$(nproc 2>/dev/null || echo 2)" --target movexa movexa-cli movexa-sim
 cli=build/demo/src/cli/movexa-cli
 sim=build/demo/src/sim/movexa-sim
+gui=build/demo/src/ui/app/movexa
 home=build/demo-home
 
 echo "== laying out a fresh application folder in $home"
@@ -64,3 +69,21 @@ kill -TERM "$sim_pid"
 wait "$sim_pid"
 trap - EXIT
 echo "== simulator stopped: $(tail -n 1 "$home/sim.log"); its recorded crossings: $home/crossings.txt"
+
+# Movexa's windows on the simulated instrument, in their own application folder laid out fresh.
+gui_home=build/demo-home-windows
+rm -rf "$gui_home"
+if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -z "${MOVEXA_DEMO_HEADLESS:-}" ]; then
+  echo "== Movexa's windows on the simulated instrument: press Play, type a name (close the program to end)"
+  "$gui" --app-dir "$gui_home" --demo-instrument
+else
+  echo "== no display: Movexa's windows under Xvfb, screenshots in build/screens"
+  rm -rf build/screens
+  if command -v xvfb-run >/dev/null 2>&1; then
+    xvfb-run -a -s '-screen 0 1280x1024x24' \
+      "$gui" --app-dir "$gui_home" --screenshots build/screens --run-seconds 25
+  else
+    QT_QPA_PLATFORM=offscreen "$gui" --app-dir "$gui_home" --screenshots build/screens --run-seconds 25
+  fi
+  ls -l build/screens
+fi

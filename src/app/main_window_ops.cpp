@@ -1,16 +1,13 @@
 // Decisions of the main window's report button and help entry.
 #include "app/main_window_ops.h"
 
+#include "app/app_folder.h"
 #include "base/file_io.h"
 #include "reports/report_texts.h"
 
 namespace movexa {
 
 namespace fs = std::filesystem;
-
-namespace {
-constexpr const char* kHelpDocument = "mvx_help.pdf";
-}
 
 ReportButtonTarget ShowMyReportTarget(const AppState& state) {
   ReportButtonTarget target;
@@ -26,17 +23,9 @@ ReportButtonTarget ShowMyReportTarget(const AppState& state) {
   return target;
 }
 
-fs::path HelpDocumentPath(const fs::path& workingDir, const fs::path& executableDir) {
-  const fs::path candidates[] = {
-      workingDir / kHelpDocument,
-      executableDir / kHelpDocument,
-      executableDir / ".." / "share" / "doc" / "movexa" / kHelpDocument,
-      executableDir / ".." / "share" / "movexa" / kHelpDocument,
-  };
-  for (const fs::path& p : candidates) {
-    if (!p.empty() && IsFile(p)) return p.lexically_normal();
-  }
-  return workingDir / kHelpDocument;
+fs::path HelpDocumentToOpen(const fs::path& appDir, const fs::path& executableDir) {
+  fs::path found = FindHelpDocument(appDir, executableDir);
+  return found.empty() ? appDir / kHelpDocument : found;
 }
 
 }  // namespace movexa

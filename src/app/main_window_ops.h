@@ -1,5 +1,5 @@
 // Small decisions of the main window kept out of the windows: where "Show my report" leads and
-// where the help document is.
+// which help document opens.
 #pragma once
 
 #include <filesystem>
@@ -21,10 +21,9 @@ struct ReportButtonTarget {
 };
 ReportButtonTarget ShowMyReportTarget(const AppState& state);
 
-// The help document "mvx_help.pdf": in the working folder, else beside the program, else where
-// an installation puts its documents (<prefix>/share/doc/movexa, <prefix>/share/movexa); when
-// none exists, the working folder's (opening it then fails silently).
-std::filesystem::path HelpDocumentPath(const std::filesystem::path& workingDir,
-                                       const std::filesystem::path& executableDir);
+// The help document to open: the first one found (FindHelpDocument), else the application
+// folder's, which the desktop then fails to open silently.
+std::filesystem::path HelpDocumentToOpen(const std::filesystem::path& appDir,
+                                         const std::filesystem::path& executableDir);
 
 }  // namespace movexa

@@ -236,7 +236,12 @@ void Frm_Main::SyncTimer() {
 }
 
 void Frm_Main::Play() {
+  // Play lets window events run while it prepares the run (before its button is disabled): a
+  // second click meanwhile must not start another run.
+  if (starting_) return;
+  starting_ = true;
   engine_->CmdPlay();
+  starting_ = false;
   SyncTimer();
 }
 
@@ -315,8 +320,7 @@ void Frm_Main::ShowMyReport() {
 }
 
 void Frm_Main::OpenHelp() {
-  ctx_.host.shell.OpenDocument(
-      HelpDocumentPath(QDir::currentPath().toStdString(), ExecutableDir()));
+  ctx_.host.shell.OpenDocument(HelpDocumentToOpen(ctx_.state.appDir, ExecutableDir()));
 }
 
 void Frm_Main::ExitProgram() {

@@ -105,6 +105,7 @@ class Frm_Main : public QMainWindow, public LiveDisplayObserver {
   std::unique_ptr<AcquisitionEngine> engine_;
   QTimer* timeradq_;
   bool ticking_ = false;
+  bool starting_ = false;  // inside Play
   bool exiting_ = false;
 
   QPushButton* play_;

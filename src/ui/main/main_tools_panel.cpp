@@ -98,6 +98,15 @@ void MainToolsPanel::ShowStartupValues() {
       organism_->setCurrentText(Q(m.organismText));
   }
   snr_->setText(Q(m.snrText));
+  // The organism decides whether the SNR box is shown; the stored factor stays as it is.
+  const int organism = organism_->currentIndex();
+  if (organism == kOrganismCElegans || organism == kOrganismZebrafish) {
+    snr_->hide();
+    snrLabel_->setText(Q(kSnrLabelBoxHidden));
+  } else if (organism == kOrganismCustomized) {
+    snr_->show();
+    snrLabel_->setText(Q(kSnrLabelBoxShown));
+  }
   autoCal_->setChecked(m.autoCalibration);
   autoZero_->setChecked(m.autoZero);
   fastCal_->setVisible(!m.autoCalibration);

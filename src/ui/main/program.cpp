@@ -24,8 +24,7 @@ Program::Program(AppState& state, Host& host, StatusRouter* status)
     w->onExit = [this] { EndProgram(); };
     w->onTryWithoutInstrument = [this] { TryWithoutInstrument(); };
     w->onHelp = [this] {
-      host_.shell.OpenDocument(
-          HelpDocumentPath(QDir::currentPath().toStdString(), ExecutableDir()));
+      host_.shell.OpenDocument(HelpDocumentToOpen(state_.appDir, ExecutableDir()));
     };
     return w;
   });

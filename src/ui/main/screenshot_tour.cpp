@@ -46,6 +46,11 @@ TourResult RunScreenshotTour(Program& program, QtDialogs& dialogs, const fs::pat
   RunEventsFor(300);
   if (!Save(menu, dir / "start_menu.png", result)) return result;
 
+  QWidget* about = program.nav().Show(WindowId::kAbout, false);
+  RunEventsFor(150);
+  if (about && !Save(about, dir / "about_box.png", result)) return result;
+  if (about) about->hide();
+
   program.TryWithoutInstrument();
   Frm_Main* main = program.mainWindow();
   main->resize(1180, 800);

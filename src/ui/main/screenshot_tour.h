@@ -21,8 +21,8 @@ struct TourResult {
 };
 
 // Runs the tour on a started program whose dialogs answer by themselves: the start menu
-// (start_menu.png), the main window after `runSeconds` of a run named "Screenshot run"
-// (main_window_run.png) and after Stop (main_window_stopped.png), plus the About box.
+// (start_menu.png), the About box (about_box.png), the main window after `runSeconds` of a run
+// named "Screenshot run" (main_window_run.png) and after Stop (main_window_stopped.png).
 TourResult RunScreenshotTour(Program& program, QtDialogs& dialogs, const std::filesystem::path& dir,
                              int runSeconds);
 

@@ -28,7 +28,6 @@ inline constexpr std::string_view kAlreadyConnected =
     "An instrument is already connected: the simulated instrument is offered only before the "
     "first connection.";
 
-inline constexpr std::string_view kHelpDocument = "mvx_help.pdf";
 inline constexpr std::string_view kHelpEntry = "Help";
 
 // About box.

@@ -4,6 +4,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
+#include <string>
 
 #include "app/app_texts.h"
 #include "main/program_rig.h"
@@ -37,6 +38,18 @@ TEST(ProgramStart, MissingConfigurationEndsTheProgramWithItsMessage) {
   EXPECT_TRUE(rig.fake.dialogs.Problems().empty());
 }
 
+TEST(ProgramStart, TheRunArgumentConnectsAndStartsTheAutorunProject) {
+  ProgramRig rig;
+  ASSERT_TRUE(rig.Start("  /run "));
+  ui::Frm_Main* main = rig.program.mainWindow();
+  EXPECT_TRUE(main->isVisible());
+  EXPECT_TRUE(rig.state.connected);
+  ASSERT_TRUE(main->RunActive());
+  EXPECT_EQ(rig.state.run.context.experimentName, "Autorun project");
+  EXPECT_EQ(ReadFileOrDie(rig.state.run.context.folder / "subproj.dat"), "\"Autorun project\"\r\n");
+  EXPECT_TRUE(rig.fake.dialogs.Problems().empty());  // no name prompt
+}
+
 TEST(ProgramNavigation, RunLatestProjectConnectsOnceAndBackReturnsToTheStartMenu) {
   ProgramRig rig;
   ASSERT_TRUE(rig.Start());
@@ -56,6 +69,26 @@ TEST(ProgramNavigation, RunLatestProjectConnectsOnceAndBackReturnsToTheStartMenu
   rig.OpenMainWindow();
   EXPECT_EQ(rig.instrument.framesReceived(), frames);
   EXPECT_TRUE(main->isVisible());
+}
+
+TEST(ProgramNavigation, HoveringAnOptionPaintsItLightYellowAndTheOthersWhite) {
+  ProgramRig rig;
+  ASSERT_TRUE(rig.Start());
+  ui::Frm_Init* menu = rig.program.startMenu();
+  auto fill = [&](int option) {
+    return Control<QWidget>(menu, ("Frame_option" + std::to_string(option)).c_str())
+        ->palette()
+        .color(QPalette::Window);
+  };
+  for (int hovered : {2, 5}) {
+    QEvent enter(QEvent::Enter);
+    QCoreApplication::sendEvent(
+        Control<QWidget>(menu, ("Frame_option" + std::to_string(hovered)).c_str()), &enter);
+    for (int option = 1; option <= 5; ++option) {
+      EXPECT_EQ(fill(option), option == hovered ? QColor(255, 255, 192) : QColor(255, 255, 255))
+          << "option " << option << " while " << hovered << " is hovered";
+    }
+  }
 }
 
 TEST(ProgramNavigation, ExitAsksAndOnlyYesEndsTheProgram) {
