@@ -7,6 +7,7 @@
 #include <iostream>
 #include <string>
 
+#include "acquisition/live_display_values.h"
 #include "app/app_folder.h"
 #include "app/startup.h"
 #include "base/text_records.h"
@@ -141,7 +142,7 @@ bool WellsOf(const std::string& word, const PlateGeometry& g, std::vector<int>& 
 }
 
 void PrintGroupsInUse(const AppState& s) {
-  for (const auto& label : UsedGroupLabels(s.project)) {
+  for (const auto& label : MainGroupSelectorItems(s.project, s.wellMap)) {
     auto g = GroupOfLabel(label).value_or(0);
     std::cout << "  " << label << "  " << ChannelList(s.project, s.wellMap, s.geometry, g).size()
               << " channels\n";

@@ -271,24 +271,4 @@ bool PlateMouseUp(PlateEditState& st, ProjectSettings& p, const WellMap& map,
   return true;
 }
 
-std::vector<std::string> UsedGroupLabels(const ProjectSettings& p) {
-  std::vector<std::string> labels;
-  const auto used = UsedGroups(p);
-  for (size_t g = 0; g < used.size(); ++g) {
-    if (used[g]) labels.push_back(GroupLabel(static_cast<int>(g), p.groupNames[g]));
-  }
-  if (labels.empty()) labels.push_back(GroupLabel(0, p.groupNames[0]));
-  return labels;
-}
-
-std::vector<int16_t> GroupChannels(const ProjectSettings& p, const WellMap& map, int group) {
-  std::vector<int16_t> channels;
-  for (size_t c = 0; c < kChannelCount; ++c) {
-    if (map.channelWell[c] >= 0 && p.channelGroup[c] == group) {
-      channels.push_back(static_cast<int16_t>(c));
-    }
-  }
-  return channels;
-}
-
 }  // namespace movexa

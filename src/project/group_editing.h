@@ -2,7 +2,6 @@
 // lists, assigning and freeing wells, the plate picture's mouse semantics (left assigns, right
 // frees; a click leaves wells of other groups alone, a drag takes them over), renaming and
 // clearing groups, the arrangement sets and the automatic arrangement into rectangular blocks.
-// Also the main window's view of the groups: the groups in use and a group's channels.
 #pragma once
 
 #include <cstdint>
@@ -103,11 +102,5 @@ bool PlateMouseMove(PlateEditState& st, const PlateGeometry& g, double x, double
 // refreshes.
 bool PlateMouseUp(PlateEditState& st, ProjectSettings& p, const WellMap& map,
                   const PlateGeometry& g, double x, double y, int group);
-
-// The main window's group selector: the groups in use, in label form; "000_" + name of group 0
-// when none is in use.
-std::vector<std::string> UsedGroupLabels(const ProjectSettings& p);
-// The channels of the well map in `group`, in channel order (the display group of a run).
-std::vector<int16_t> GroupChannels(const ProjectSettings& p, const WellMap& map, int group);
 
 }  // namespace movexa

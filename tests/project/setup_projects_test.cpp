@@ -3,6 +3,7 @@
 // odd folders, loading a listed project, Rename, and the plate-format change with its recovery.
 #include <gtest/gtest.h>
 
+#include "acquisition/live_display_values.h"
 #include "app/config.h"
 #include "base/host_fakes.h"
 #include "project/group_editing.h"
@@ -131,7 +132,7 @@ TEST_F(SetupProjectsTest, PlateChangeAsksClearsAndKeepsThePreviousFormatWhenUnre
   EXPECT_EQ(ChoosePlateFormat(state_, fake_.host, "w12"), PlateChoiceResult::kNoFile);
   fake_.dialogs.ExpectQuestion("Load New Plate configuration?", Answer::kNo);
   EXPECT_EQ(ChoosePlateFormat(state_, fake_.host, "w384"), PlateChoiceResult::kDeclined);
-  EXPECT_EQ(UsedGroupLabels(state_.project).size(), 4u);  // the demo's groups are untouched
+  EXPECT_EQ(MainGroupSelectorItems(state_.project, state_.wellMap).size(), 4u);  // the demo's groups are untouched
 
   fake_.dialogs.ExpectQuestion("Load New Plate configuration?", Answer::kYes)
       .ExpectMessage(PlateFormatInformation("w96flat"));
@@ -149,7 +150,7 @@ TEST_F(SetupProjectsTest, PlateChangeAsksClearsAndKeepsThePreviousFormatWhenUnre
   EXPECT_NE(fake_.dialogs.Messages().back().find("stays w96flat"), std::string::npos);
   EXPECT_EQ(state_.project.Plate_format, "w96flat");
   EXPECT_EQ(state_.geometry.rows, rows);
-  EXPECT_EQ(UsedGroupLabels(state_.project), std::vector<std::string>{"000_Free"});
+  EXPECT_EQ(MainGroupSelectorItems(state_.project, state_.wellMap), std::vector<std::string>{"000_Free"});
 }
 
 }  // namespace

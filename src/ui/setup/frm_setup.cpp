@@ -384,13 +384,19 @@ void Frm_setup::OnPlateTimer() {
 
 void Frm_setup::OnContinue() {
   HandDetectionToMain(ctx_.state, true);
-  if (!ctx_.state.connected && ctx_.state.ports) ConnectAppInstrument(ctx_.state, ctx_.host);
+  if (onHandOver) onHandOver();
   hide();
+  if (onContinueToRun) {
+    onContinueToRun();
+    return;
+  }
   ctx_.nav.Show(WindowId::kMain);
+  if (!ctx_.state.connected && ctx_.state.ports) ConnectAppInstrument(ctx_.state, ctx_.host);
 }
 
 void Frm_setup::OnBack() {
   HandDetectionToMain(ctx_.state, false);
+  if (onHandOver) onHandOver();
   hide();
   ctx_.nav.Show(WindowId::kStartMenu);
 }

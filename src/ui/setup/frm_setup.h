@@ -5,6 +5,7 @@
 
 #include <QPointer>
 #include <QWidget>
+#include <functional>
 
 #include "project/group_editing.h"
 #include "project/setup_fields.h"
@@ -34,6 +35,12 @@ class Frm_setup : public QWidget {
   void FillWindow();
   // The group under edit (the group selector's entry).
   int currentGroup() const { return currentGroup_; }
+
+  // Set by the program: the main window takes the values handed over ("Continue to Run..." and
+  // "<<Back"), and "Continue to Run..." shows it, connecting first when not connected. Without
+  // them the window shows the main window and connects itself.
+  std::function<void()> onHandOver;
+  std::function<void()> onContinueToRun;
 
  protected:
   void showEvent(QShowEvent* event) override;

@@ -55,6 +55,9 @@ QWidget* Frm_setup::BuildGroupPanel() {
   auto* top = new QHBoxLayout;
   top->addWidget(new QLabel(tr("Group:")));
   top->addWidget(Combo_group_, 1);
+  auto* rename = Named(new QPushButton(tr("Rename...")), "Cmd_renamegroup");
+  rename->setToolTip(tr("Rename the group (also Enter or double-click on the group)"));
+  top->addWidget(rename);
   top->addWidget(Named(new QPushButton(tr("CLEAR LIST")), "Cmd_clear"));
   Combo_sets_ = Named(new QComboBox, "Combo_sets");
   top->addWidget(Combo_sets_);
@@ -113,6 +116,8 @@ void Frm_setup::ConnectGroupControls() {
           &Frm_setup::OnFree);
   connect(findChild<QPushButton*>(QStringLiteral("Cmd_clear")), &QPushButton::clicked, this,
           &Frm_setup::OnClear);
+  connect(findChild<QPushButton*>(QStringLiteral("Cmd_renamegroup")), &QPushButton::clicked, this,
+          &Frm_setup::OnRenameGroup);
   connect(Pic_plate_, &PictureBox::MousePressed, this, &Frm_setup::OnPlatePressed);
   connect(Pic_plate_, &PictureBox::MouseMoved, this,
           [this](Qt::MouseButtons, double x, double y) { OnPlateMoved(x, y); });
