@@ -22,6 +22,7 @@ QString Q(const std::string& s) {
 MainGroupsPanel::MainGroupsPanel(UiContext& ctx, QWidget* parent)
     : QGroupBox(tr("Groups and detection"), parent), ctx_(ctx) {
   setObjectName(QStringLiteral("Frame_groups"));
+  setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
   detection_ = new QLabel(this);
   detection_->setObjectName(QStringLiteral("txt_detection"));
   detection_->setWordWrap(true);

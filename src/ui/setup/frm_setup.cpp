@@ -127,6 +127,10 @@ QWidget* Frm_setup::BuildSettingsPanel() {
   Combo_aqmode_ = List("Combo_aqmode", texts::kModes);
   Txtlapse_ = Named(new QLineEdit, "Txtlapse");
   ComboDSP_ = List("ComboDSP", texts::kAlgorithms);
+  // The long algorithm names are elided in the closed list (its pop-up shows them whole).
+  ComboDSP_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
+  ComboDSP_->setMinimumContentsLength(26);
+  ComboDSP_->setToolTip(tr("Detection algorithm"));
   Cmb_organism_ = List("Cmb_organism", texts::kOrganisms);
   Combosavecount_ = List("Combosavecount", texts::kNoYes);
   Combosavereal_ = List("Combosavereal", texts::kNoYes);
@@ -255,6 +259,7 @@ void Frm_setup::FillWindow() {
   SetupView v = FillSetup(ctx_.state, ctx_.host);
   txtprj_->setText(Q(v.projectBox));
   Txtfolder_->setText(Q(v.folderBox));
+  Txtfolder_->setToolTip(Q(v.folderBox));
   {
     QSignalBlocker block(Combowell_);
     Combowell_->clear();

@@ -51,7 +51,8 @@ QWidget* Frm_setup::BuildGroupPanel() {
   Combo_group_ = Named(new QComboBox, "Combo_group");
   Combo_group_->setToolTip(tr("Double-click or Enter to rename the group"));
   Combo_group_->installEventFilter(this);
-  Combo_group_->setMinimumContentsLength(18);
+  Combo_group_->setMinimumContentsLength(14);
+  Combo_group_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
   auto* top = new QHBoxLayout;
   top->addWidget(new QLabel(tr("Group:")));
   top->addWidget(Combo_group_, 1);
@@ -70,8 +71,8 @@ QWidget* Frm_setup::BuildGroupPanel() {
   lst_assigned_ = Named(new QListWidget, "lst_assigned");
   lst_free_ = Named(new QListWidget, "lst_free");
   for (QListWidget* l : {lst_assigned_, lst_free_}) {
-    l->setMinimumWidth(110);
-    l->setMaximumWidth(160);
+    l->setMinimumWidth(100);
+    l->setMaximumWidth(130);
   }
   auto* assignedBox = new QVBoxLayout;
   assignedBox->addWidget(new QLabel(Q(texts::kAssignedChannels)));
@@ -92,7 +93,7 @@ QWidget* Frm_setup::BuildGroupPanel() {
 
   auto* plateBox = new QVBoxLayout;
   Pic_plate_ = Named(new PictureBox, "Pic_plate");
-  Pic_plate_->setMinimumSize(480, 340);
+  Pic_plate_->setMinimumSize(440, 320);
   Pic_plate_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
   Pic_plate_->setToolTip(
       tr("Left button: add wells to the group (drag for a block); right "

@@ -133,7 +133,10 @@ TEST_F(FrmSetupTest, ClicksAndDragsWithBothButtonsEditTheLists) {
   EXPECT_EQ(GroupOfWell(0), 0);
   EXPECT_EQ(freeList->currentRow(), 0);
   // A look at the window for a human (xvfb-run with MOVEXA_SETUP_SCREENSHOT=file.png).
-  if (const char* shot = std::getenv("MOVEXA_SETUP_SCREENSHOT")) window_->grab().save(shot);
+  if (const char* shot = std::getenv("MOVEXA_SETUP_SCREENSHOT")) {
+    Control<QPushButton>(window_, "cmd_advanced")->click();
+    window_->grab().save(shot);
+  }
 }
 
 TEST_F(FrmSetupTest, NewSaveAndLoadThroughTheDialogsReachTheDisk) {
