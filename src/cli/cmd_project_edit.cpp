@@ -54,7 +54,8 @@ constexpr const char* kAssignHelp =
     "                 block (02x03: 2 rows x 3 columns)\n"
     "  --group NAME   the wells given (A1, B3, or ranges such as A1-B3) join the group\n"
     "                 named NAME (its number is --number G, else the group of that name, else\n"
-    "                 the next free number); every beam of each well joins it\n"
+    "                 the next free number); every beam of each well joins it; with\n"
+    "                 --number and no wells the group is only renamed\n"
     "  --free         the wells given are freed instead\n";
 
 // The window's questions answered by the command: OK and Yes, except the overwrite question
@@ -237,7 +238,8 @@ int RunAssign(int argc, char** argv) {
   auto groupName = args.Value("group");
   bool usage = !args.errors().empty() || (groupName && free) ||
                (!args.positional().empty() && !groupName && !free) ||
-               ((groupName || free) && args.positional().empty());
+               (free && args.positional().empty()) ||
+               (groupName && args.positional().empty() && !args.Value("number"));
   if (usage) {
     for (const auto& e : args.errors())
       std::fprintf(stderr, "movexa-cli project assign: %s\n", e.c_str());

@@ -149,6 +149,9 @@ TEST(CliProject, CreateAssignAndListAScriptedPlateLayout) {
   ASSERT_EQ(named.exitCode, 0) << named.output;
   EXPECT_TRUE(Has(named.output, "000_Control  14 channels")) << named.output;
   EXPECT_EQ(Cli("project assign --group X Q99" + dir).exitCode, 2);
+  EXPECT_EQ(Cli("project assign --group X" + dir).exitCode, 2);
+  CliRun renamed = Cli("project assign --group Vehicle --number 1" + dir);
+  EXPECT_TRUE(Has(renamed.output, "001_Vehicle  10 channels")) << renamed.output;
   EXPECT_TRUE(Has(ReadFileOrDie(d / "p00002" / "groups.dat"), "0,\"Control\"\r\n"));
 
   CliRun list = Cli("project list" + dir);
