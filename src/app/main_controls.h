@@ -43,6 +43,9 @@ struct MainControls {
   std::string projectLabel;  // name + "_" + number
   std::string lapseLabel;    // minutes of Aq_lapse
   std::string plateLabel;    // plate format name
+
+  // Detection summary (txt_detection) set by the setup window when it hands over.
+  std::string detectionSummary;
 };
 
 }  // namespace movexa

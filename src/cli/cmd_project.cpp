@@ -11,6 +11,7 @@
 #include "base/text_records.h"
 #include "cli/cli_args.h"
 #include "cli/cli_startup.h"
+#include "cli/cmd_project_edit.h"
 #include "cli/commands.h"
 #include "cli/terminal_host.h"
 #include "project/plate_format.h"
@@ -22,6 +23,7 @@ namespace {
 
 constexpr const char* kHelp =
     "usage: movexa-cli project [--app-dir DIR]\n"
+    "       movexa-cli project list|create|assign ...   (each with --help)\n"
     "\n"
     "Loads \"config.dat\" and the current project of the application folder as the program's\n"
     "start-up does (its messages and status lines are printed), then prints the project:\n"
@@ -105,6 +107,7 @@ void PrintSummary(const AppState& s) {
 }  // namespace
 
 int RunProject(int argc, char** argv) {
+  if (auto exitCode = RunProjectSubcommand(argc, argv)) return *exitCode;
   CliArgs args(argc, argv, 1, {"app-dir"});
   args.Allow({});
   if (auto exitCode = HelpOrUsageError(args, "project", kHelp)) return *exitCode;

@@ -10,7 +10,7 @@ namespace movexa::cli {
 // Commands register here, one line each, in the order "movexa-cli --help" lists them.
 const Command kCommands[] = {
     {"init", "lay out a fresh application folder from the installation data", RunInit},
-    {"project", "load the configuration and the current project, print a summary", RunProject},
+    {"project", "print, list or create projects; assign wells to groups", RunProject},
     {"connect", "find the instrument; print its port, serial number and factory calibration",
      RunConnect},
     {"acquire", "run a named acquisition of the current project in real time", RunAcquire},

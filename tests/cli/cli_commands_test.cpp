@@ -132,6 +132,41 @@ TEST(CliProject, DataIntervalFollowsTheReportConfiguration) {
   EXPECT_TRUE(Has(bad.output, "data interval: 30 min\n")) << bad.output;
 }
 
+TEST(CliProject, CreateAssignAndListAScriptedPlateLayout) {
+  TempDir d;
+  test::LayOutAppFolder(d.path());
+  const std::string dir = " --app-dir " + Quoted(d.path());
+  CliRun bad = Cli("project create --name X --snr 7" + dir);
+  EXPECT_EQ(bad.exitCode, 1) << bad.output;
+  EXPECT_TRUE(Has(bad.output, "Enter a valid SNR: 1.4 to 5.0")) << bad.output;
+  EXPECT_FALSE(fs::exists(d / "p00002"));
+
+  CliRun made = Cli("project create --name 'Dose \"A\"' --plate w96f --lapse 40000 --buffer 1000 "
+                    "--organism Zebrafish --snr 2,5" + dir);
+  ASSERT_EQ(made.exitCode, 0) << made.output;
+  EXPECT_TRUE(Has(made.output, "created project 2 \"Dose 'A'\"")) << made.output;
+  EXPECT_TRUE(Has(made.output, "Detection Mode1, Zebrafish [snr 2.5]")) << made.output;
+  EXPECT_TRUE(Has(ReadFileOrDie(d / "p00002" / "setup.dat"), "\r\n1,32000,99,1000,1,30\r\n"));
+
+  CliRun set = Cli("project assign --set 02x03" + dir);
+  ASSERT_EQ(set.exitCode, 0) << set.output;
+  EXPECT_TRUE(Has(set.output, "015_Group15  12 channels")) << set.output;
+  CliRun named = Cli("project assign --group Control --number 0 A1-B3 C1" + dir);
+  ASSERT_EQ(named.exitCode, 0) << named.output;
+  EXPECT_TRUE(Has(named.output, "000_Control  14 channels")) << named.output;
+  EXPECT_EQ(Cli("project assign --group X Q99" + dir).exitCode, 2);
+  EXPECT_EQ(Cli("project assign --group X" + dir).exitCode, 2);
+  CliRun renamed = Cli("project assign --group Vehicle --number 1" + dir);
+  EXPECT_TRUE(Has(renamed.output, "001_Vehicle  10 channels")) << renamed.output;
+  EXPECT_TRUE(Has(ReadFileOrDie(d / "p00002" / "groups.dat"), "0,\"Control\"\r\n"));
+
+  CliRun list = Cli("project list" + dir);
+  ASSERT_EQ(list.exitCode, 0) << list.output;
+  EXPECT_TRUE(Has(list.output, "  p00001_Demo\n* p00002_Dose 'A'\n")) << list.output;
+  // The summary of the current project still works.
+  EXPECT_TRUE(Has(Cli("project" + dir).output, "project:      2  Dose 'A'"));
+}
+
 TEST(CliProject, MissingConfigEndsWithTheMessage) {
   TempDir d;
   CliRun r = Cli("project --app-dir " + Quoted(d.path()));

@@ -15,6 +15,7 @@
 #include "app/main_window_ops.h"
 #include "app/startup.h"
 #include "calibration/calibration_texts.h"
+#include "ui/main/main_groups_panel.h"
 #include "ui/main/main_live_view.h"
 #include "ui/main/main_outputs_panel.h"
 #include "ui/main/main_tools_panel.h"
@@ -51,6 +52,8 @@ Frm_Main::Frm_Main(UiContext& ctx, QWidget* parent) : QMainWindow(parent), ctx_(
   auto* side = new QWidget(central);
   auto* sideLayout = new QVBoxLayout(side);
   sideLayout->setContentsMargins(0, 0, 0, 0);
+  groups_ = new MainGroupsPanel(ctx_, side);
+  sideLayout->addWidget(groups_);
   tools_ = new MainToolsPanel(ctx_, *engine_, side);
   outputs_ = new MainOutputsPanel(ctx_, *engine_, *this, side);
   tools_->onRunChanged = [this] { SyncTimer(); };
@@ -280,11 +283,21 @@ void Frm_Main::RefreshLabels() {
   plate_->setText(Q(m.plateLabel));
 }
 
+void Frm_Main::ShowSetupValues() {
+  RefreshActivationLabels(ctx_.state);
+  RefreshLabels();
+  tools_->ShowStartupValues();
+  outputs_->ShowStartupValues();
+  liveView_->ResetForProject();
+  groups_->Refresh();
+}
+
 void Frm_Main::changeEvent(QEvent* event) {
   if (event->type() == QEvent::ActivationChange && isActiveWindow() && !RunActive()) {
     RefreshActivationLabels(ctx_.state);
     RefreshLabels();
     liveView_->ResetForProject();
+    groups_->Refresh();
   }
   QMainWindow::changeEvent(event);
 }

@@ -24,6 +24,7 @@ class QAction;
 namespace movexa::ui {
 
 class MainLiveView;
+class MainGroupsPanel;
 class MainToolsPanel;
 class MainOutputsPanel;
 
@@ -51,6 +52,9 @@ class Frm_Main : public QMainWindow, public LiveDisplayObserver {
   void ShowStartupValues();
   // Activation refresh (each time the window becomes active while no run is active).
   void RefreshLabels();
+  // The values the setup window hands over (detection summary, organism and SNR, tool frames,
+  // groups of a project loaded or edited there).
+  void ShowSetupValues();
 
   // The main window's exit: a run still active is stopped as Stop does, then the shutdown asks
   // whether to save the project and closes the port; then `onQuit` ends the program.
@@ -113,6 +117,7 @@ class Frm_Main : public QMainWindow, public LiveDisplayObserver {
   QPushButton* stop_;
   QPushButton* back_;
   QPushButton* setup_;
+  MainGroupsPanel* groups_ = nullptr;
   QPushButton* report_;
   QLineEdit* experiment_;
   QComboBox* minutes_;

@@ -13,6 +13,7 @@
 #include "ui/main/frm_main.h"
 #include "ui/main/main_live_view.h"
 #include "ui/main/shell_texts.h"
+#include "ui/setup/frm_setup.h"
 
 namespace movexa::ui {
 
@@ -34,6 +35,12 @@ Program::Program(AppState& state, Host& host, StatusRouter* status)
     return w;
   });
   nav_.Register(WindowId::kAbout, [this] { return new Frm_About(ctx_); });
+  nav_.Register(WindowId::kSetup, [this] {
+    auto* w = new Frm_setup(ctx_);
+    w->onHandOver = [this] { mainWindow()->ShowSetupValues(); };
+    w->onContinueToRun = [this] { RunLatestProject(); };
+    return w;
+  });
 }
 
 Program::~Program() = default;

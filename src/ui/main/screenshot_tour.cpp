@@ -66,6 +66,9 @@ TourResult RunScreenshotTour(Program& program, QtDialogs& dialogs, const fs::pat
   main->Stop();
   RunEventsFor(200);
   if (!Save(main, dir / "main_window_stopped.png", result)) return result;
+  QWidget* setup = program.nav().Show(WindowId::kSetup);
+  RunEventsFor(300);
+  if (setup && !Save(setup, dir / "setup_window.png", result)) return result;
   result.ok = true;
   return result;
 }

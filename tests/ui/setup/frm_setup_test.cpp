@@ -1,0 +1,188 @@
+// Frm_setup driven as an operator would: the plate format changed through its list and the
+// question, clicks and drags with both buttons on the plate picture, New / Save / Load through
+// scripted dialogs with the project folder checked on disk, and the hand-over to the main window.
+#include "ui/setup/frm_setup.h"
+
+#include <gtest/gtest.h>
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QTest>
+#include <cstdlib>
+
+#include "app/config.h"
+#include "base/host_fakes.h"
+#include "project/project_store.h"
+#include "project/setup_texts.h"
+#include "support/test_support.h"
+#include "ui/common/picture_box.h"
+#include "ui/support/ui_test_support.h"
+
+namespace movexa::ui {
+namespace {
+
+using Answer = Dialogs::Answer;
+using test::Control;
+
+class FrmSetupTest : public ::testing::Test {
+ protected:
+  FrmSetupTest() {
+    test::LayOutAppFolder(app_.path());
+    state_.appDir = app_.path();
+    LoadConfig(app_.path(), state_.config, fake_.host);
+    state_.ProjectPath = DeriveProjectPath(app_.path(), state_.config);
+    LoadProject(state_.config.Actual_Project_Number, {app_.path(), state_.ProjectPath},
+                state_.project, state_.geometry, state_.wellMap, fake_.host);
+    nav_.Register(WindowId::kMain, [] { return new QWidget; });
+    nav_.Register(WindowId::kStartMenu, [] { return new QWidget; });
+    nav_.Register(WindowId::kSetup, [this] { return new Frm_setup(ctx_); });
+    window_ = nav_.As<Frm_setup>(WindowId::kSetup);
+    nav_.Show(WindowId::kSetup);
+    test::ProcessEvents();
+  }
+  ~FrmSetupTest() override { EXPECT_TRUE(fake_.dialogs.Problems().empty()); }
+
+  // Presses, moves to and releases at the centres of two wells of the plate picture.
+  void Drag(Qt::MouseButton button, int row1, int col1, int row2, int col2) {
+    auto* pic = Control<PictureBox>(window_, "Pic_plate");
+    Send(pic, QEvent::MouseButtonPress, button, button, Pixel(pic, row1, col1));
+    if (row1 != row2 || col1 != col2) {
+      Send(pic, QEvent::MouseMove, Qt::NoButton, button, Pixel(pic, row2, col2));
+    }
+    Send(pic, QEvent::MouseButtonRelease, button, Qt::NoButton, Pixel(pic, row2, col2));
+  }
+  static QPointF Pixel(PictureBox* pic, int row, int col) {
+    // Well centres in picture units, inverted through the logical scale of the picture.
+    const QPointF origin = pic->ToLogical(QPointF(0, 0));
+    const QPointF far = pic->ToLogical(QPointF(pic->width(), pic->height()));
+    const double x = col * 200 + 100, y = row * 200 + 50;  // w96f: pitch 200, row offset -50
+    return {(x - origin.x()) / (far.x() - origin.x()) * pic->width(),
+            (y - origin.y()) / (far.y() - origin.y()) * pic->height()};
+  }
+  static void Send(QWidget* w, QEvent::Type type, Qt::MouseButton button, Qt::MouseButtons held,
+                   QPointF at) {
+    QMouseEvent e(type, at, w->mapToGlobal(at), button, held, Qt::NoModifier);
+    QApplication::sendEvent(w, &e);
+  }
+  int GroupOfWell(int well) {
+    return state_.project.channelGroup[static_cast<size_t>(state_.wellMap.FindChannel(well, 0))];
+  }
+  void ChooseIn(const char* name, const QString& text) {
+    auto* box = Control<QComboBox>(window_, name);
+    const int i = box->findText(text);
+    ASSERT_GE(i, 0) << text.toStdString();
+    box->setCurrentIndex(i);
+    emit box->activated(i);
+  }
+
+  test::TempDir app_;
+  FakeHost fake_;
+  AppState state_;
+  Navigator nav_;
+  UiContext ctx_{state_, fake_.host, nav_};
+  Frm_setup* window_ = nullptr;
+};
+
+TEST_F(FrmSetupTest, PlateFormatChangeAsksThenClearsGroupsAndRefills) {
+  EXPECT_EQ(Control<QLineEdit>(window_, "txtprj")->text(), "Demo_1");
+  EXPECT_EQ(Control<QComboBox>(window_, "Combowell")->currentText(), "w96f");
+  fake_.dialogs.ExpectQuestion("Load New Plate configuration?", Answer::kNo);
+  ChooseIn("Combowell", "w384");
+  QTest::qWait(350);
+  EXPECT_EQ(Control<QComboBox>(window_, "Combowell")->currentText(), "w96f");
+  EXPECT_EQ(Control<QComboBox>(window_, "Combo_group")->count(), 5);  // 4 demo groups + 1
+
+  fake_.dialogs.ExpectQuestion("Load New Plate configuration?", Answer::kYes).ExpectMessage("");
+  ChooseIn("Combowell", "w384");
+  QTest::qWait(350);
+  EXPECT_EQ(state_.project.Plate_format, "w384");
+  EXPECT_EQ(Control<QComboBox>(window_, "Combo_group")->currentText(), "000_Free");
+  EXPECT_EQ(Control<QListWidget>(window_, "lst_free")->count(), 384);
+  EXPECT_EQ(Control<QComboBox>(window_, "Combo_sets")->currentText(), "04x01 [RowsxColumn]");
+}
+
+TEST_F(FrmSetupTest, ClicksAndDragsWithBothButtonsEditTheLists) {
+  Control<QPushButton>(window_, "Cmd_clear");
+  fake_.dialogs.ExpectQuestion("Do you like to Clear Group lists?", Answer::kYes);
+  Control<QPushButton>(window_, "Cmd_clear")->click();
+  auto* assigned = Control<QListWidget>(window_, "lst_assigned");
+  auto* freeList = Control<QListWidget>(window_, "lst_free");
+  EXPECT_EQ(freeList->count(), 192);
+
+  Drag(Qt::LeftButton, 0, 0, 0, 0);  // click on A1: group 0
+  EXPECT_EQ(GroupOfWell(0), 0);
+  EXPECT_EQ(assigned->count(), 2);
+  EXPECT_EQ(assigned->item(0)->text(), "A1.0");
+  EXPECT_EQ(Control<QComboBox>(window_, "Combo_group")->count(), 2);  // 000 and the next
+
+  Drag(Qt::LeftButton, 1, 0, 2, 1);  // drag B1..C2
+  for (int well : {1, 2, 9, 10}) EXPECT_EQ(GroupOfWell(well), 0) << well;
+  EXPECT_EQ(assigned->count(), 10);
+  EXPECT_EQ(freeList->count(), 182);
+
+  Drag(Qt::RightButton, 0, 0, 1, 1);  // right drag A1..B2 frees
+  for (int well : {0, 1, 8, 9}) EXPECT_EQ(GroupOfWell(well), -1) << well;
+  EXPECT_EQ(assigned->count(), 4);
+
+  // The list buttons move whole wells.
+  freeList->setCurrentRow(0);
+  Control<QPushButton>(window_, "Cmd_assign")->click();
+  EXPECT_EQ(GroupOfWell(0), 0);
+  EXPECT_EQ(freeList->currentRow(), 0);
+  // A look at the window for a human (xvfb-run with MOVEXA_SETUP_SCREENSHOT=file.png).
+  if (const char* shot = std::getenv("MOVEXA_SETUP_SCREENSHOT")) {
+    Control<QPushButton>(window_, "cmd_advanced")->click();
+    window_->grab().save(shot);
+  }
+}
+
+TEST_F(FrmSetupTest, NewSaveAndLoadThroughTheDialogsReachTheDisk) {
+  fake_.dialogs.ExpectQuestion("Do you like to Create a New Project?", Answer::kOk)
+      .ExpectInput("Enter the New Project Name", "Zebra \"run\"");
+  Control<QPushButton>(window_, "Cmdnewpj")->click();
+  EXPECT_EQ(Control<QLineEdit>(window_, "txtprj")->text(), "Zebra 'run'_2");
+  EXPECT_TRUE(std::filesystem::exists(app_.path() / "p00002" / "chgroup.dat"));
+  EXPECT_EQ(Control<QLineEdit>(window_, "Txtfolder")->text().toStdString(),
+            (app_.path() / "p00002").string());
+
+  auto* lapse = Control<QLineEdit>(window_, "Txtlapse");
+  lapse->clear();
+  QTest::keyClicks(lapse, "40000");
+  EXPECT_EQ(lapse->text(), "32000");
+  fake_.dialogs.ExpectQuestion("Do you like to Update <Zebra 'run'_2> values?", Answer::kYes);
+  Control<QPushButton>(window_, "Cmdsavepj")->click();
+  EXPECT_NE(test::ReadFileOrDie(app_.path() / "p00002" / "setup.dat").find(",32000,"),
+            std::string::npos);
+
+  fake_.dialogs.ExpectQuestion("Do you like to save current values before new load?", Answer::kNo);
+  Control<QPushButton>(window_, "cmdLoad")->click();
+  auto* list = Control<QListWidget>(window_, "List_project");
+  ASSERT_EQ(list->count(), 2);
+  EXPECT_EQ(list->item(1)->text(), "p00002_Zebra 'run'");
+  list->setCurrentRow(0);
+  emit list->itemActivated(list->item(0));
+  EXPECT_EQ(Control<QLineEdit>(window_, "txtprj")->text(), "Demo_1");
+  EXPECT_FALSE(list->isVisibleTo(window_));
+}
+
+TEST_F(FrmSetupTest, ContinueToRunHandsTheDetectionSummaryToTheMainWindow) {
+  ChooseIn("Cmb_organism", "Zebrafish");
+  EXPECT_EQ(Control<QLineEdit>(window_, "lbl_snr")->text(), "2.1");
+  EXPECT_EQ(Control<QComboBox>(window_, "ComboDSP")->currentIndex(), 1);
+  Control<QPushButton>(window_, "Command_main")->click();
+  EXPECT_EQ(state_.main.detectionSummary, "Detection Mode1, Zebrafish [snr 2.8]");
+  EXPECT_EQ(state_.main.organismText, "Zebrafish(Larvae)");
+  EXPECT_FALSE(window_->isVisible());
+  EXPECT_TRUE(nav_.Get(WindowId::kMain)->isVisible());
+
+  nav_.Show(WindowId::kSetup);
+  Control<QPushButton>(window_, "Cmdoffline")->click();
+  EXPECT_TRUE(nav_.Get(WindowId::kStartMenu)->isVisible());
+  EXPECT_FALSE(window_->isVisible());
+}
+
+}  // namespace
+}  // namespace movexa::ui
