@@ -139,7 +139,7 @@ void DrawAnalysis(Canvas& canvas, const SignalView& view, const PageAnalysis& an
   }
   // Events per file and the time of each file's first block.
   for (int k = 0; k < kFilesPerPage; ++k) {
-    double x = static_cast<double>(k * kPositionsPerFile * kSamplesPerPosition) + 100;
+    double x = static_cast<double>(k * kPositionsPerFile * kSamplesPerPosition) + 600;
     int64_t time = analysis.times[static_cast<size_t>(k * kPositionsPerFile)];
     if (time >= 0) canvas.Text(x, -80, std::to_string(time), colors::kBlack);
     for (size_t b = 0; b < analysis.beams.size(); ++b) {
@@ -166,9 +166,12 @@ void DrawGroupActivity(Canvas& canvas, const GroupActivity& activity,
   canvas.SetPenWidth(1);
   canvas.Line(0, 0, right, 0, colors::kBlack);
   canvas.Line(0, 0, 0, top, colors::kBlack);
-  canvas.Text(right * 0.85, -top / 40.0, texts::kTimeAxis, colors::kBlack);
-  canvas.Text(0, -top / 40.0, "0", colors::kBlack);
-  canvas.Text(right * 0.5, -top / 40.0, std::to_string(activity.largestTime / 2), colors::kBlack);
+  canvas.Text(right * 0.45, -top / 14.0, texts::kTimeAxis, colors::kBlack);
+  for (int q = 0; q <= 4; ++q) {
+    canvas.Line(right * q / 4.0, 0, right * q / 4.0, -top / 80.0, colors::kBlack);
+    canvas.Text(right * q / 4.0 - (q == 4 ? right / 30.0 : 0), -top / 40.0,
+                std::to_string(activity.largestTime * q / 4), colors::kBlack);
+  }
   canvas.Text(-right / 12.0, top, texts::kScale, colors::kBlack);
   canvas.Text(-right / 12.0, top / 1.1, FormatNumber(activity.largestValue, "0.0"), colors::kBlack);
   canvas.Text(-right / 12.0, top / 2.2, FormatNumber(activity.largestValue / 2, "0.0"),
