@@ -63,10 +63,11 @@ void SignalAxes(Canvas& canvas, int positions) {
     double x = static_cast<double>(t) * kSamplesPerPosition;
     canvas.Line(x, 0, x, kTop, kBlockBoundaryGrey);
   }
-  for (int k = 0; k * 5000 <= width; ++k) {
+  // Sample labels every 5000 samples, leaving the right end to the axis title.
+  for (int k = 0; k * 5000.0 < width - width / 8.0; ++k) {
     canvas.Text(k * 5000.0, -20, std::to_string(k * 5) + "k", colors::kBlack);
   }
-  canvas.Text(width - width / 12.0, -80, texts::kSampleAxis, colors::kBlack);
+  canvas.Text(width - width / 12.0, -20, texts::kSampleAxis, colors::kBlack);
 }
 
 void DrawBeamSignals(Canvas& canvas, const SignalView& view, int positions, bool dim) {
@@ -140,6 +141,7 @@ void DrawAnalysis(Canvas& canvas, const SignalView& view, const PageAnalysis& an
   // Events per file and the time of each file's first block.
   for (int k = 0; k < kFilesPerPage; ++k) {
     double x = static_cast<double>(k * kPositionsPerFile * kSamplesPerPosition) + 600;
+    if (!view.loaded[static_cast<size_t>(k * kPositionsPerFile)]) continue;
     int64_t time = analysis.times[static_cast<size_t>(k * kPositionsPerFile)];
     if (time >= 0) canvas.Text(x, -80, std::to_string(time), colors::kBlack);
     for (size_t b = 0; b < analysis.beams.size(); ++b) {
@@ -149,7 +151,8 @@ void DrawAnalysis(Canvas& canvas, const SignalView& view, const PageAnalysis& an
                   BeamColour(beam.beam, n));
     }
   }
-  canvas.Text(-1000, -80, texts::kAnalysisTimeAxis, colors::kBlack);
+  double width = static_cast<double>(kSamplesPerPage);
+  canvas.Text(width - width / 12.0, -80, texts::kAnalysisTimeAxis, colors::kBlack);
   canvas.Text(0, kTop - 20,
               "Mode" + std::to_string(analysis.method) + " SNR=" +
                   FormatNumber(analysis.snr, "0.0"),
@@ -170,7 +173,7 @@ void DrawGroupActivity(Canvas& canvas, const GroupActivity& activity,
   for (int q = 0; q <= 4; ++q) {
     canvas.Line(right * q / 4.0, 0, right * q / 4.0, -top / 80.0, colors::kBlack);
     canvas.Text(right * q / 4.0 - (q == 4 ? right / 30.0 : 0), -top / 40.0,
-                std::to_string(activity.largestTime * q / 4), colors::kBlack);
+                std::to_string(static_cast<int64_t>(right) * q / 4), colors::kBlack);
   }
   canvas.Text(-right / 12.0, top, texts::kScale, colors::kBlack);
   canvas.Text(-right / 12.0, top / 1.1, FormatNumber(activity.largestValue, "0.0"), colors::kBlack);
@@ -178,10 +181,33 @@ void DrawGroupActivity(Canvas& canvas, const GroupActivity& activity,
               colors::kBlack);
   size_t records = activity.times.size();
   size_t wells = activity.wells.size();
+  // A curve against time: consecutive records that fall in one pixel column are drawn as the
+  // range of their values, so a month of one-minute bins costs a few thousand strokes.
+  const double minutesPerColumn = right * 1.1 / std::max(1, canvas.WidthPx());
   auto curve = [&](auto value, Rgb colour) {
-    for (size_t r = 1; r < records; ++r) {
-      canvas.Line(static_cast<double>(activity.times[r - 1]), value(r - 1),
-                  static_cast<double>(activity.times[r]), value(r), colour);
+    if (records == 1) {
+      canvas.Circle(static_cast<double>(activity.times[0]), value(size_t{0}), right / 200.0, colour, true);
+      return;
+    }
+    size_t r = 0;
+    double lastX = 0, lastY = 0;
+    while (r < records) {
+      auto column = static_cast<int64_t>(static_cast<double>(activity.times[r]) / minutesPerColumn);
+      double x = static_cast<double>(activity.times[r]);
+      double first = value(r), lo = first, hi = first, last = first;
+      size_t next = r + 1;
+      while (next < records &&
+             static_cast<int64_t>(static_cast<double>(activity.times[next]) / minutesPerColumn) == column) {
+        last = value(next);
+        lo = std::min(lo, last);
+        hi = std::max(hi, last);
+        ++next;
+      }
+      if (r > 0) canvas.Line(lastX, lastY, x, first, colour);
+      if (hi > lo) canvas.Line(x, lo, x, hi, colour);
+      lastX = x;
+      lastY = last;
+      r = next;
     }
   };
   for (size_t w = 0; w < wells; ++w) {

@@ -238,6 +238,7 @@ void Frm_offline::BuildControls() {
 
   splitter->setStretchFactor(0, 2);
   splitter->setStretchFactor(1, 5);
+  splitter->setSizes({440, 840});
   cmdchannels_->setEnabled(false);
   analyze_->setEnabled(false);
 }
@@ -309,6 +310,21 @@ void Frm_offline::ActivateLine(int line) {
     return;
   }
   OpenAcquisition(line);
+}
+
+bool Frm_offline::OpenAcquisitionFolder(const std::filesystem::path& folder) {
+  const std::string project = folder.parent_path().filename().string();
+  browser_.SetExpanded(project, true, ctx_.host);
+  RefreshList();
+  for (size_t i = 0; i < browser_.lines().size(); ++i) {
+    auto f = browser_.AcquisitionFolderOf(static_cast<int>(i));
+    if (f && *f == folder) {
+      list_->setCurrentRow(static_cast<int>(i));
+      OpenAcquisition(static_cast<int>(i));
+      return true;
+    }
+  }
+  return false;
 }
 
 void Frm_offline::FlipOrder() {

@@ -57,6 +57,9 @@ class Frm_offline : public QWidget {
   void ExportAscii();                  // "Export to ASCII..."
   void WatchFolder(int item);          // Txtfolder(item)
   void ExitGroupEdition();             // "EXIT Group Edition"
+  // Expands the acquisition's project and opens it as a double-click on its line does; false
+  // when the list does not show it (no counts.bin yet, or another folder).
+  bool OpenAcquisitionFolder(const std::filesystem::path& folder);
 
   // The report window's hand-off: called by "Report" when set (the program connects the
   // report window here); without it the hand-off is kept in lastHandOff() and the report
