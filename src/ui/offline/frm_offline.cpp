@@ -256,6 +256,7 @@ void Frm_offline::closeEvent(QCloseEvent* event) {
 
 void Frm_offline::ReleaseViewer() {
   view_ = SignalView{};
+  currentPath_.clear();
   analysis_.reset();
   activity_.reset();
   edition_.reset();
@@ -300,6 +301,7 @@ int Frm_offline::CurrentLine() const {
 void Frm_offline::ActivateLine(int line) {
   if (line < 0 || line >= static_cast<int>(browser_.lines().size())) return;
   if (browser_.lines()[static_cast<size_t>(line)].project) {
+    currentPath_ = browser_.ProjectFolderOf(line);
     QString text = list_->item(line)->text();
     browser_.ToggleExpanded(line, ctx_.host);
     RefreshList(text);
@@ -375,7 +377,8 @@ void Frm_offline::FindInFolder() {
   int line = CurrentLine();
   if (line < 0) return;
   auto acquisition = browser_.AcquisitionFolderOf(line);
-  ctx_.host.shell.ShowInFileManager(acquisition ? *acquisition : browser_.ProjectFolderOf(line));
+  currentPath_ = acquisition ? *acquisition : browser_.ProjectFolderOf(line);
+  ctx_.host.shell.ShowInFileManager(currentPath_);
 }
 
 void Frm_offline::WatchFolder(int item) {
@@ -384,16 +387,8 @@ void Frm_offline::WatchFolder(int item) {
 }
 
 void Frm_offline::Report() {
-  std::filesystem::path path;
-  int line = CurrentLine();
-  if (viewerOpen_) {
-    path = view_.folder;
-  } else if (line >= 0) {
-    auto acquisition = browser_.AcquisitionFolderOf(line);
-    path = acquisition ? *acquisition : browser_.ProjectFolderOf(line);
-  }
-  if (path.empty()) return;
-  ReportHandOff handOff = MakeReportHandOff(path, ctx_.state.appDir, S(report_->text()),
+  if (currentPath_.empty()) return;
+  ReportHandOff handOff = MakeReportHandOff(currentPath_, ctx_.state.appDir, S(report_->text()),
                                             browser_.order());
   if (!handOff.ok) {
     ctx_.host.dialogs.Message(handOff.message);

@@ -109,6 +109,9 @@ class Frm_offline : public QWidget {
   std::unique_ptr<GroupEdition> edition_;
   std::optional<ReportHandOff> lastHandOff_;
   std::string acquisitionLine_;  // list line of the opened acquisition
+  // The path "Report" works on: set by the last double-click (a project or an acquisition)
+  // or context-menu operation.
+  std::filesystem::path currentPath_;
   Mode mode_ = Mode::kEmpty;
   bool viewerOpen_ = false;
   bool refreshingPickers_ = false;

@@ -107,6 +107,7 @@ void Frm_offline::OpenAcquisition(int line) {
   auto folder = browser_.AcquisitionFolderOf(line);
   if (!folder) return;
   acquisitionLine_ = browser_.lines()[static_cast<size_t>(line)].text;
+  currentPath_ = *folder;
   const std::string header = browser_.lines()[static_cast<size_t>(line)].projectId + " " +
                              acquisitionLine_;
   edition_.reset();

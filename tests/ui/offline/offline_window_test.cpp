@@ -112,6 +112,9 @@ TEST(OfflineWindow, SearchRenameArchiveThroughScriptedDialogs) {
 
   rig.Enter(1);  // Demo: newest first, so 13:00 then 12:30
   ASSERT_EQ(rig.Lines().size(), 4);
+  // A project path holds no activity file.
+  rig.fixture.host.dialogs.ExpectMessage("Activity file not Found");
+  QTest::mouseClick(Control<QPushButton>(rig.window.get(), "Cmd_report"), Qt::LeftButton);
   rig.list->setCurrentRow(2);
   rig.fixture.host.dialogs.ExpectInput("Enter Name of acquisition", "grown adults");
   rig.window->RenameLine();
