@@ -229,7 +229,9 @@ void DrawPlate(Canvas& canvas, const PlateGeometry& g, const WellMap& map,
   auto ro = static_cast<double>(RoundHalfEven(g.rowOffset * 100));
   canvas.SetBackColor(colors::kWhite);
   canvas.Clear();
-  canvas.SetScale(co - 50, ro - 50, 2400, 1600);
+  // The beam grid's area, widened when a plate's last wells reach past it.
+  canvas.SetScale(co - 50, ro - 50, std::max(2400.0, g.columns * cp + co + 10),
+                  std::max(1600.0, g.rows * rp + ro + 10));
   for (int e = 0; e < g.rows; ++e) {
     for (int j = 0; j < g.columns; ++j) {
       canvas.Box(j * cp + co, e * rp + ro, (j + 1) * cp + co, (e + 1) * rp + ro, colors::kRed);
