@@ -18,5 +18,11 @@ int RunReanalyze(int argc, char** argv);
 int RunCircadian(int argc, char** argv);
 int RunAcquire(int argc, char** argv);
 int RunCalibrate(int argc, char** argv);
+int RunList(int argc, char** argv);
+int RunJoin(int argc, char** argv);
+int RunExportAscii(int argc, char** argv);
+int RunExportPicture(int argc, char** argv);
+int RunArchive(int argc, char** argv);
+int RunRename(int argc, char** argv);
 
 }  // namespace movexa::cli

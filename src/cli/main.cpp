@@ -19,6 +19,13 @@ const Command kCommands[] = {
     {"report", "write the report of recorded acquisitions", RunReport},
     {"reanalyze", "re-count acquisitions from their raw data, then report", RunReanalyze},
     {"circadian", "export acquisitions per well or channel for circadian tools", RunCircadian},
+    {"list", "list projects and their acquisitions, optionally searched", RunList},
+    {"join", "join acquisitions of one project into a new acquisition", RunJoin},
+    {"export-ascii", "write a well's raw samples over a page as text", RunExportAscii},
+    {"export-picture", "draw the signal, analysis or group-activity view as PNG or SVG",
+     RunExportPicture},
+    {"archive", "take acquisitions out of the list by renaming their folders", RunArchive},
+    {"rename", "rename an acquisition or a project", RunRename},
 };
 }  // namespace movexa::cli
 

@@ -13,6 +13,7 @@
 #include "ui/main/frm_main.h"
 #include "ui/main/main_live_view.h"
 #include "ui/main/shell_texts.h"
+#include "ui/offline/frm_offline.h"
 #include "ui/setup/frm_setup.h"
 
 namespace movexa::ui {
@@ -41,6 +42,7 @@ Program::Program(AppState& state, Host& host, StatusRouter* status)
     w->onContinueToRun = [this] { RunLatestProject(); };
     return w;
   });
+  nav_.Register(WindowId::kOffline, [this] { return new Frm_offline(ctx_); });
 }
 
 Program::~Program() = default;

@@ -9,6 +9,7 @@
 #include "ui/main/frm_init.h"
 #include "ui/main/frm_main.h"
 #include "ui/main/program.h"
+#include "ui/offline/frm_offline.h"
 
 namespace movexa::ui {
 
@@ -69,6 +70,23 @@ TourResult RunScreenshotTour(Program& program, QtDialogs& dialogs, const fs::pat
   QWidget* setup = program.nav().Show(WindowId::kSetup);
   RunEventsFor(300);
   if (setup && !Save(setup, dir / "setup_window.png", result)) return result;
+  // The offline window on the run just recorded: its signals, the page re-counted, and the
+  // activity of the first channel's group.
+  if (auto* offline = program.nav().As<Frm_offline>(WindowId::kOffline)) {
+    program.nav().Show(WindowId::kOffline);
+    offline->resize(1280, 800);
+    RunEventsFor(200);
+    if (offline->OpenAcquisitionFolder(result.acquisitionFolder)) {
+      RunEventsFor(200);
+      if (!Save(offline, dir / "offline_signal.png", result)) return result;
+      offline->AnalyzePage();
+      RunEventsFor(200);
+      if (!Save(offline, dir / "offline_analysis.png", result)) return result;
+      offline->ShowGroupActivity();
+      RunEventsFor(200);
+    }
+    if (!Save(offline, dir / "offline_window.png", result)) return result;
+  }
   result.ok = true;
   return result;
 }

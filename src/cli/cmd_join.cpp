@@ -1,0 +1,67 @@
+// movexa-cli join: joins acquisitions of one project into a new acquisition folder.
+#include <cstdio>
+
+#include "cli/cli_args.h"
+#include "cli/commands.h"
+#include "cli/offline_cli.h"
+#include "cli/terminal_host.h"
+#include "offline/acquisition_browser.h"
+#include "offline/join_export.h"
+#include "project/project_folders.h"
+
+namespace movexa::cli {
+
+namespace {
+
+constexpr const char* kHelp =
+    "usage: movexa-cli join ACQUISITION_FOLDER ACQUISITION_FOLDER...\n"
+    "\n"
+    "Joins two or more acquisitions of one project, in the order given, into a new acquisition\n"
+    "of that project named after the present minute (with \"_2\", \"_3\"... when that name is\n"
+    "taken): its counts.bin holds every record of each acquisition with the time moved by the\n"
+    "minutes from the earliest start to the acquisition's start; subproj.dat names the parts.\n"
+    "No existing folder is written into.\n";
+
+}  // namespace
+
+int RunJoin(int argc, char** argv) {
+  CliArgs args(argc, argv, 1, {});
+  args.Allow({});
+  if (args.Has("help")) {
+    std::printf("%s", kHelp);
+    return 0;
+  }
+  if (!args.errors().empty() || args.positional().size() < 2) {
+    for (auto& e : args.errors()) std::fprintf(stderr, "movexa-cli join: %s\n", e.c_str());
+    std::fprintf(stderr, "movexa-cli join: give at least two acquisition folders\n%s", kHelp);
+    return 2;
+  }
+  std::vector<JoinSource> sources;
+  std::filesystem::path project;
+  for (auto& text : args.positional()) {
+    std::filesystem::path folder = NormaliseFolder(text);
+    std::string name = folder.filename().string();
+    if (!IsAcquisitionFolderName(name)) {
+      std::fprintf(stderr, "movexa-cli join: %s is no acquisition folder (yyyymmdd_hhmm)\n", text.c_str());
+      return 2;
+    }
+    if (project.empty()) project = folder.parent_path();
+    if (folder.parent_path() != project) {
+      std::fprintf(stderr, "movexa-cli join: %s is not in project folder %s\n", text.c_str(),
+                   project.string().c_str());
+      return 2;
+    }
+    sources.push_back({AcquisitionLineText(name, ReadSubprojectName(folder)), name});
+  }
+  TerminalHost terminal;
+  JoinResult r = JoinAcquisitions(project, sources, terminal.clock.Now());
+  if (!r.ok) {
+    std::fprintf(stderr, "movexa-cli join: %s\n", r.error.c_str());
+    return 1;
+  }
+  for (auto& u : r.unreadable) std::printf("no records from %s\n", u.c_str());
+  std::printf("joined %zu records into %s\n", r.records, r.folder.string().c_str());
+  return 0;
+}
+
+}  // namespace movexa::cli

@@ -1,0 +1,38 @@
+// The hand-off from the acquisition browser to the report window.
+#include "offline/report_handoff.h"
+
+#include <algorithm>
+
+#include "base/file_io.h"
+#include "base/number_format.h"
+#include "offline/acquisition_browser.h"
+#include "offline/offline_texts.h"
+#include "offline/signal_view.h"
+
+namespace movexa {
+
+ReportHandOff MakeReportHandOff(const std::filesystem::path& acquisitionFolder,
+                                const std::filesystem::path& appDir, const std::string& title,
+                                int order) {
+  ReportHandOff out;
+  std::filesystem::path folder = acquisitionFolder;
+  if (!folder.has_filename()) folder = folder.parent_path();
+  if (folder.empty() || !IsFile(folder / offline_texts::kCountsFile)) {
+    out.message = std::string(offline_texts::kActivityFileNotFound);
+    return out;
+  }
+  out.ok = true;
+  out.acquisitionFolder = folder;
+  out.title = title;
+  out.basalList.push_back("-");
+  std::vector<std::string> names = ListedAcquisitions(folder.parent_path());
+  if (order == 1) std::reverse(names.begin(), names.end());
+  for (auto& n : names) out.basalList.push_back(n);
+  AcquisitionSnapshot snap = LoadAcquisitionSnapshot(folder, appDir);
+  out.organism = snap.settings.Mn[kMn1][kOrganism];
+  out.method = snap.settings.DSP_Method;
+  out.thresholdText = FormatNumber(CorrectSnrX10(out.organism, snap.settings.Mn[kMn1][kSNRx10]) / 10.0, "0.0");
+  return out;
+}
+
+}  // namespace movexa
