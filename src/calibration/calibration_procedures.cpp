@@ -60,13 +60,25 @@ int SignalsPerBlock(int blockBytes) {
 }
 
 // The complete reading of every channel into `row` (385 values).
-void ReadAllInto(DeviceLink& link, int16_t* row, int blockBytes) {
+ChannelReading ReadAllInto(DeviceLink& link, int16_t* row, int blockBytes) {
   const int signals = SignalsPerBlock(blockBytes);
-  if (signals == 0 || link.connection.offline) return;
-  for (int offset = 0; offset < kStreamTriples; offset += signals / 3) {
-    BlockExchange block = ExchangeSignalBlock(link, offset, blockBytes);
-    if (block.good) RegroupBlock(link.signals, offset, signals, row);
+  ChannelReading reading;
+  if (signals == 0) {
+    reading.rejectedBlocks = 1;
+    reading.lastRejected = true;
+    return reading;
   }
+  for (int offset = 0; offset < kStreamTriples; offset += signals / 3) {
+    bool good = false;
+    if (!link.connection.offline) {
+      BlockExchange block = ExchangeSignalBlock(link, offset, blockBytes);
+      good = block.good;
+      if (good) RegroupBlock(link.signals, offset, signals, row);
+    }
+    reading.lastRejected = !good;
+    if (!good) ++reading.rejectedBlocks;
+  }
+  return reading;
 }
 
 // Block requests whose replies are read and thrown away (the instrument settles after a
@@ -118,20 +130,20 @@ int SettingOf(const CalibrationTable& table, int channel) {
 
 }  // namespace
 
-void ReadAllChannels(CalibrationContext& ctx, int row, int blockBytes) {
+ChannelReading ReadAllChannels(CalibrationContext& ctx, int row, int blockBytes) {
   const size_t end = (static_cast<size_t>(row) + 1) * kChannelSlots;
-  if (row < 0 || ctx.buffers.raw.size() < end) return;
-  ReadAllInto(ctx.link, ctx.buffers.RawRow(row), blockBytes);
+  if (row < 0 || ctx.buffers.raw.size() < end) return ChannelReading{1, true};
+  return ReadAllInto(ctx.link, ctx.buffers.RawRow(row), blockBytes);
 }
 
-void DeviceSelfCalibration(CalibrationContext& ctx, const std::filesystem::path& targetFolder) {
-  // Without the instrument there is nothing to follow or read back, and a register file of
-  // unreadable values would only replace the table that is there.
-  if (Offline(ctx)) return;
-  DeviceLink& link = ctx.link;
-  Pacer& pacer = link.host.pacer;
+ChannelReading ReadAllChannelsInto(DeviceLink& link, int16_t* row, int blockBytes) {
+  return ReadAllInto(link, row, blockBytes);
+}
 
-  DeviceSend(link, kCodeSelfCalibration, kSelfCalibrationTargetLevel, kModeCommand);
+void RunSelfCalibration(DeviceLink& link, int target, const std::function<void(int)>& onByte) {
+  if (link.connection.offline) return;
+  Pacer& pacer = link.host.pacer;
+  DeviceSend(link, kCodeSelfCalibration, target, kModeCommand);
   int timeouts = 0;
   std::string got;
   while (timeouts < kSelfCalibrationMaxTimeouts) {
@@ -141,11 +153,21 @@ void DeviceSelfCalibration(CalibrationContext& ctx, const std::filesystem::path&
       continue;
     }
     const int b = static_cast<uint8_t>(got[0]);
-    Status(ctx, WithNumber(t::kSelfCalibratingHead, b * 100 / kSelfCalibrationFinal, t::kPercentTail));
-    ctx.panel.DrawProgress(2.0 * b);
+    if (onByte) onByte(b);
     if (timeouts == 0) pacer.PumpEvents();
     if (b >= kSelfCalibrationFinal) break;
   }
+}
+
+void DeviceSelfCalibration(CalibrationContext& ctx, const std::filesystem::path& targetFolder) {
+  // Without the instrument there is nothing to follow or read back, and a register file of
+  // unreadable values would only replace the table that is there.
+  if (Offline(ctx)) return;
+  DeviceLink& link = ctx.link;
+  RunSelfCalibration(link, kSelfCalibrationTargetLevel, [&](int b) {
+    Status(ctx, WithNumber(t::kSelfCalibratingHead, b * 100 / kSelfCalibrationFinal, t::kPercentTail));
+    ctx.panel.DrawProgress(2.0 * b);
+  });
 
   std::array<int, kCalibrationRegisters> values{};
   int unansweredInARow = 0;
