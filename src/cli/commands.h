@@ -18,5 +18,8 @@ int RunReanalyze(int argc, char** argv);
 int RunCircadian(int argc, char** argv);
 int RunAcquire(int argc, char** argv);
 int RunCalibrate(int argc, char** argv);
+int RunTestDevice(int argc, char** argv);
+int RunFactory(int argc, char** argv);
+int RunGainCurveCommand(int argc, char** argv);
 
 }  // namespace movexa::cli
