@@ -221,7 +221,7 @@ void CalibrationWindow::GoOffline() {
   cancel_ = true;
 }
 
-void CalibrationWindow::OnlineStep(Canvas* output) {
+void CalibrationWindow::OnlineStep(Canvas* output, Canvas* grid, Canvas* trace) {
   if (!online_) return;
   auto dots = [&](Rgb colour) {
     if (!output) return;
@@ -234,7 +234,7 @@ void CalibrationWindow::OnlineStep(Canvas* output) {
   };
   const auto grey = static_cast<uint8_t>(std::clamp(brightness, 0, 255));
   dots(Rgb{grey, grey, grey});
-  TakeSample(nullptr, nullptr);
+  TakeSample(grid, trace);
   dots(colors::kBlack);
   if (++dotX_ > cellWidth_) {
     dotX_ = 0;

@@ -119,8 +119,9 @@ class CalibrationWindow {
   // "OFFLINE": marks offline and cancels a running gain curve or auto-gain procedure.
   void GoOffline();
   // One turn of the online loop (the window timer's tick): the next dot position lit on the
-  // output picture, one sample, the dots drawn black again. Nothing when offline.
-  void OnlineStep(Canvas* output);
+  // output picture, one sample (grid and trace drawn when given), the dots drawn black again.
+  // Nothing when offline.
+  void OnlineStep(Canvas* output, Canvas* grid = nullptr, Canvas* trace = nullptr);
   // One sample into the current row: complete reading with 48-byte blocks, the envelope after
   // more than 10 samples, the grid levels and the trace; then the next row. False when the
   // system is offline (nothing read).

@@ -35,6 +35,7 @@ class MainLiveView : public QWidget {
   PictureBox* trace() { return trace_; }
   PictureBox* activity() { return activity_; }
   PictureBox* progress() { return progress_; }
+  QLabel* temperatureLabel() { return temperature_; }
 
  private:
   UiContext& ctx_;

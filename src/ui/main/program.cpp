@@ -13,6 +13,8 @@
 #include "ui/main/frm_main.h"
 #include "ui/main/main_live_view.h"
 #include "ui/main/shell_texts.h"
+#include "ui/maintenance/frm_calibration.h"
+#include "ui/maintenance/frm_factory.h"
 
 namespace movexa::ui {
 
@@ -35,6 +37,8 @@ Program::Program(AppState& state, Host& host, StatusRouter* status)
     return w;
   });
   nav_.Register(WindowId::kAbout, [this] { return new Frm_About(ctx_); });
+  nav_.Register(WindowId::kCalibration, [this] { return new Frm_Calibration(ctx_); });
+  nav_.Register(WindowId::kFactory, [this] { return new Frm_Factory(ctx_); });
 }
 
 Program::~Program() = default;
