@@ -102,13 +102,16 @@ void DrawCalibrationGrid(Canvas& canvas, std::optional<GridCell> selected) {
 
 void DrawCrossHair(Canvas& canvas, GridCell cell) {
   const double x = kGridOrigin + kCell * cell.column, y = kGridOrigin + kCell * cell.row;
-  // Edge bands: the top and bottom edges mark the column, the left and right edges the row.
-  canvas.FilledBox(kGridOrigin, 0, kGridOrigin + kCell * kCalGridColumns, 40, colors::kWhite);
-  canvas.FilledBox(2460, kGridOrigin, 2500, kGridOrigin + kCell * kCalGridRows, colors::kWhite);
-  canvas.FilledBox(x, 0, x + kCell, 40, kLightGrey);
-  canvas.FilledBox(2460, y, 2500, y + kCell, kLightGrey);
-  canvas.Line(x + 50, 0, x + 50, 40, colors::kRed);
-  canvas.Line(2460, y + 50, 2500, y + 50, colors::kRed);
+  const double bottom = kGridOrigin + kCell * kCalGridRows;   // 1650
+  const double right = kGridOrigin + kCell * kCalGridColumns;  // 2450
+  // Edge bands below and right of the grid: light grey over the column and the row under the
+  // pointer, a red mark at its middle.
+  canvas.FilledBox(kGridOrigin, bottom + 5, right, bottom + 45, colors::kWhite);
+  canvas.FilledBox(right + 5, kGridOrigin, right + 45, bottom, colors::kWhite);
+  canvas.FilledBox(x, bottom + 5, x + kCell, bottom + 45, kLightGrey);
+  canvas.FilledBox(right + 5, y, right + 45, y + kCell, kLightGrey);
+  canvas.Line(x + 50, bottom + 5, x + 50, bottom + 45, colors::kRed);
+  canvas.Line(right + 5, y + 50, right + 45, y + 50, colors::kRed);
 }
 
 void DrawGridLevels(Canvas& canvas, const int16_t* row) {

@@ -3,6 +3,7 @@
 
 #include <QLabel>
 #include <QTimer>
+#include <algorithm>
 
 #include "acquisition/live_display_draw.h"
 #include "app/instrument.h"
@@ -32,10 +33,18 @@ DeviceTestRunner::~DeviceTestRunner() = default;
 
 void DeviceTestRunner::SetStatus(std::string_view where, std::string_view text) {
   const QString q = QString::fromUtf8(text.data(), static_cast<int>(text.size()));
-  if (where == maintenance_texts::kTestStatus && caption_) caption_->setText(q);
+  if (where == maintenance_texts::kTestStatus && caption_) {
+    caption_->setText(q);
+    // The verdicts are longer than the temperature the caption usually shows.
+    caption_->setMinimumWidth(
+        std::max(caption_->minimumWidth(), caption_->fontMetrics().horizontalAdvance(q) + 8));
+  }
   if (where == maintenance_texts::kTestHint && hint_) {
     hint_->setText(q);
+    hint_->adjustSize();
+    if (QWidget* over = hint_->parentWidget()) hint_->move(4, over->height() - hint_->height() - 4);
     hint_->setVisible(!text.empty());
+    hint_->raise();
   }
   ctx_.host.status.SetStatus(where, text);
 }

@@ -146,7 +146,8 @@ void Frm_Calibration::Build() {
   txtGanancia_ = Box("txt_ganancia", "6");
   txtBrillo_ = Box("txt_brillo", "255");
   txtPixsize_ = Box("txt_pixsize", "1");
-  txtTest_ = Box("txt_test", "Gain=0;Pinhole=0", 140);
+  txtTest_ = Box("txt_test", "Gain=0;Pinhole=0", 200);
+  txtTest_->setMinimumWidth(130);
   txtzoom_ = Box("txtzoom", "0", 40);
   cmdOnline_ = Button("Cmd_online", "ONLINE");
   auto* cmdOffline = Button("Cmd_offline", "OFFLINE");

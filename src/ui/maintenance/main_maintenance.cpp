@@ -4,7 +4,6 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
-#include <QStatusBar>
 
 #include "calibration/factory_settings.h"
 #include "ui/main/frm_init.h"
@@ -21,11 +20,13 @@ void Frm_Main::BuildMaintenanceMenu() {
   test->setObjectName("mnstatustest");
   connect(test, &QAction::triggered, this, [this] {
     if (!deviceTest_) {
-      autostart_ = new QLabel(this);
+      // The hint stands over the top-left corner of the activity picture while the test runs.
+      autostart_ = new QLabel(liveView_->activity());
       autostart_->setObjectName("lbl_autostart");
-      autostart_->setStyleSheet("color: rgb(160, 0, 0); font-weight: bold;");
+      autostart_->setStyleSheet(
+          "color: rgb(160, 0, 0); background: rgb(255, 255, 224); font-weight: bold; padding: 2px;");
+      autostart_->move(4, 4);
       autostart_->hide();
-      statusBar()->addWidget(autostart_);
       deviceTest_ = new DeviceTestRunner(ctx_, liveView_->activity(), liveView_->progress(),
                                          liveView_->temperatureLabel(), autostart_, this);
     }

@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
+#include <cstdlib>
 
 #include "main/program_rig.h"
 #include "support/ui_test_support.h"
@@ -25,6 +26,13 @@ void Trigger(QWidget* window, const char* action) {
   auto* a = window->findChild<QAction*>(action);
   ASSERT_NE(a, nullptr) << action;
   a->trigger();
+}
+
+// With MOVEXA_SCREENSHOTS set, the window is saved there as NAME.png for a human look.
+void Screenshot(QWidget* w, const char* name) {
+  if (const char* dir = std::getenv("MOVEXA_SCREENSHOTS")) {
+    w->grab().save(QString::fromUtf8(dir) + "/" + name + ".png");
+  }
 }
 
 // A click on the picture at logical (x, y) of a scale starting at (0, 0).
@@ -70,6 +78,8 @@ TEST(MaintenanceWindows, CalibrationWindowThroughThePasswordFollowsThePowerScrol
   EXPECT_EQ(rig.instrument.Register(9), 5);
   w->OnlineTick();
   EXPECT_GT(w->model()->Row(w->model()->NewestRow())[18], dim * 3 / 2);
+  for (int i = 0; i < 40; ++i) w->OnlineTick();
+  Screenshot(w, "frm_calibration");
   QTest::mouseClick(Control<QPushButton>(w, "Cmd_offline"), Qt::LeftButton);
   EXPECT_FALSE(w->model()->online());
 }
@@ -90,7 +100,9 @@ TEST(MaintenanceWindows, DeviceTestFromTheMenuRunsToItsEnd) {
   ASSERT_NE(runner, nullptr);
   EXPECT_EQ(caption->text(), "SN120");
   int ticks = 0;
-  while (runner->Tick()) ++ticks;
+  while (runner->Tick()) {
+    if (++ticks == 45) Screenshot(main, "device_test");
+  }
   EXPECT_EQ(ticks, 110);
   EXPECT_TRUE(rig.fake.dialogs.Problems().empty());
   EXPECT_EQ(caption->text(), before);
@@ -120,6 +132,7 @@ TEST(MaintenanceWindows, FactoryWindowRecalibratesTheOffset) {
   QTest::mouseClick(Control<QPushButton>(f, "Cmd_temp"), Qt::LeftButton);
   EXPECT_EQ(Control<QLineEdit>(f, "txt_mensaje")->text(), "OK Last Factory Calibration 03/24 [mm/yy]");
   EXPECT_GT(rig.state.connection.factory.offset, -1.5 + 1.0);
+  Screenshot(f, "frm_factory");
   f->close();
   EXPECT_TRUE(main->isVisible());
 }
