@@ -119,7 +119,10 @@ class ReadingRows {
 // Writes layout A of the table; tells the operator when the file could not be written.
 bool SaveTable(CalibrationContext& ctx) {
   std::string error;
-  if (SaveCalibrationTable(ctx.appFolder, ctx.table, &error)) return true;
+  if (SaveCalibrationTable(ctx.appFolder, ctx.table, &error)) {
+    ctx.tableFileWritten = true;
+    return true;
+  }
   ctx.link.host.dialogs.Message(std::string(t::kSaveErrorHead) + error);
   return false;
 }
@@ -212,7 +215,9 @@ bool SoftwareCalibration(CalibrationContext& ctx) {
   } else {
     Status(ctx, t::kWritingFirstTimeCalibration);
     std::string error;
-    if (!ResetCalibrationTable(ctx.appFolder, ctx.table, &error)) {
+    if (ResetCalibrationTable(ctx.appFolder, ctx.table, &error)) {
+      ctx.tableFileWritten = true;
+    } else {
       host.dialogs.Message(std::string(t::kSaveErrorHead) + error);
     }
   }
@@ -229,6 +234,7 @@ bool SoftwareCalibration(CalibrationContext& ctx) {
       host.dialogs.Message(t::kCommunicationError);
       return false;
     }
+    ++ctx.registersWritten;
     if (++writes % kWritesBetweenEvents == 0) host.pacer.PumpEvents();
   }
 
@@ -259,6 +265,7 @@ bool SoftwareCalibration(CalibrationContext& ctx) {
         host.pacer.PumpEvents();
         return false;
       }
+      ++ctx.registersWritten;
     }
     host.pacer.PumpEvents();
   }
