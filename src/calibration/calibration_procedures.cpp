@@ -60,24 +60,35 @@ int SignalsPerBlock(int blockBytes) {
 }
 
 // The complete reading of every channel into `row` (385 values).
-void ReadAllInto(DeviceLink& link, int16_t* row, int blockBytes) {
+ChannelReading ReadAllInto(DeviceLink& link, int16_t* row, int blockBytes) {
   const int signals = SignalsPerBlock(blockBytes);
-  if (signals == 0 || link.connection.offline) return;
-  // The blocks are kept aside until the series is known to have stayed in step.
+  ChannelReading reading;
+  if (signals == 0) {
+    reading.rejectedBlocks = 1;
+    reading.lastRejected = true;
+    return reading;
+  }
+  // The blocks are kept aside until the series is known to have stayed in step: a series that
+  // ended out of step leaves the row unchanged and counts every block as rejected.
   constexpr int kMostBlocks = 8;
   std::array<SignalTable, kMostBlocks> tables;
   std::array<bool, kMostBlocks> good{};
   int blocks = 0;
   for (int offset = 0; offset < kStreamTriples && blocks < kMostBlocks; offset += signals / 3) {
-    good[static_cast<size_t>(blocks)] = ExchangeSignalBlock(link, offset, blockBytes).good;
-    tables[static_cast<size_t>(blocks++)] = link.signals;
-  }
-  if (!BlockSeriesEndedInStep(link)) return;
-  for (int b = 0; b < blocks; ++b) {
-    if (good[static_cast<size_t>(b)]) {
-      RegroupBlock(tables[static_cast<size_t>(b)], b * (signals / 3), signals, row);
+    if (!link.connection.offline) {
+      good[static_cast<size_t>(blocks)] = ExchangeSignalBlock(link, offset, blockBytes).good;
+      tables[static_cast<size_t>(blocks)] = link.signals;
     }
+    ++blocks;
   }
+  const bool inStep = link.connection.offline || BlockSeriesEndedInStep(link);
+  for (int b = 0; b < blocks; ++b) {
+    const bool ok = inStep && good[static_cast<size_t>(b)];
+    if (ok) RegroupBlock(tables[static_cast<size_t>(b)], b * (signals / 3), signals, row);
+    reading.lastRejected = !ok;
+    if (!ok) ++reading.rejectedBlocks;
+  }
+  return reading;
 }
 
 // Block requests whose replies are read and thrown away (the instrument settles after a
@@ -133,20 +144,20 @@ int SettingOf(const CalibrationTable& table, int channel) {
 
 }  // namespace
 
-void ReadAllChannels(CalibrationContext& ctx, int row, int blockBytes) {
+ChannelReading ReadAllChannels(CalibrationContext& ctx, int row, int blockBytes) {
   const size_t end = (static_cast<size_t>(row) + 1) * kChannelSlots;
-  if (row < 0 || ctx.buffers.raw.size() < end) return;
-  ReadAllInto(ctx.link, ctx.buffers.RawRow(row), blockBytes);
+  if (row < 0 || ctx.buffers.raw.size() < end) return ChannelReading{1, true};
+  return ReadAllInto(ctx.link, ctx.buffers.RawRow(row), blockBytes);
 }
 
-void DeviceSelfCalibration(CalibrationContext& ctx, const std::filesystem::path& targetFolder) {
-  // Without the instrument there is nothing to follow or read back, and a register file of
-  // unreadable values would only replace the table that is there.
-  if (Offline(ctx)) return;
-  DeviceLink& link = ctx.link;
-  Pacer& pacer = link.host.pacer;
+ChannelReading ReadAllChannelsInto(DeviceLink& link, int16_t* row, int blockBytes) {
+  return ReadAllInto(link, row, blockBytes);
+}
 
-  DeviceSend(link, kCodeSelfCalibration, kSelfCalibrationTargetLevel, kModeCommand);
+void RunSelfCalibration(DeviceLink& link, int target, const std::function<void(int)>& onByte) {
+  if (link.connection.offline) return;
+  Pacer& pacer = link.host.pacer;
+  DeviceSend(link, kCodeSelfCalibration, target, kModeCommand);
   int timeouts = 0;
   std::string got;
   while (timeouts < kSelfCalibrationMaxTimeouts) {
@@ -156,11 +167,21 @@ void DeviceSelfCalibration(CalibrationContext& ctx, const std::filesystem::path&
       continue;
     }
     const int b = static_cast<uint8_t>(got[0]);
-    Status(ctx, WithNumber(t::kSelfCalibratingHead, b * 100 / kSelfCalibrationFinal, t::kPercentTail));
-    ctx.panel.DrawProgress(2.0 * b);
+    if (onByte) onByte(b);
     if (timeouts == 0) pacer.PumpEvents();
     if (b >= kSelfCalibrationFinal) break;
   }
+}
+
+void DeviceSelfCalibration(CalibrationContext& ctx, const std::filesystem::path& targetFolder) {
+  // Without the instrument there is nothing to follow or read back, and a register file of
+  // unreadable values would only replace the table that is there.
+  if (Offline(ctx)) return;
+  DeviceLink& link = ctx.link;
+  RunSelfCalibration(link, kSelfCalibrationTargetLevel, [&](int b) {
+    Status(ctx, WithNumber(t::kSelfCalibratingHead, b * 100 / kSelfCalibrationFinal, t::kPercentTail));
+    ctx.panel.DrawProgress(2.0 * b);
+  });
 
   std::array<int, kCalibrationRegisters> values{};
   int unansweredInARow = 0;

@@ -56,12 +56,30 @@ struct CalibrationContext {
   int registersWritten = 0;
 };
 
+// What one complete reading gave: the blocks the instrument did not deliver whole and sound,
+// and whether the last block requested was one of them.
+struct ChannelReading {
+  int rejectedBlocks = 0;
+  bool lastRejected = false;
+  bool Complete() const { return rejectedBlocks == 0; }
+};
+
 // `ReadAllChannels`: one complete reading of every channel into row `row` of the raw buffer,
 // with blocks of `blockBytes` (96: offsets 0, 16, 32, 48; 48: offsets 0, 8, ..., 56). Even
 // channels take their signal (below 0 stored as 0), odd channels 0. Rejected blocks (short,
-// parity fault, offline) leave their channels in the row unchanged; offline nothing is asked of
-// the instrument. A row the buffer does not hold, or another block size, reads nothing.
-void ReadAllChannels(CalibrationContext& ctx, int row, int blockBytes);
+// parity fault, offline) leave their channels in the row unchanged and are counted in the
+// result; offline nothing is asked of the instrument and every block counts as rejected. A row
+// the buffer does not hold, or another block size, reads nothing (every block rejected).
+ChannelReading ReadAllChannels(CalibrationContext& ctx, int row, int blockBytes);
+// The same reading into a row of 385 values of the caller's own (the device test's levels, the
+// calibration window's sample rows).
+ChannelReading ReadAllChannelsInto(DeviceLink& link, int16_t* row, int blockBytes);
+
+// The instrument's own calibration towards `target` (code 0x40): sends the command, then reads
+// single progress bytes, each given to `onByte`, until a byte of 191 or more or ten empty reads
+// (1 ms pause after each); events run after every byte until the first empty read. Offline
+// nothing is sent.
+void RunSelfCalibration(DeviceLink& link, int target, const std::function<void(int)>& onByte);
 
 // `DeviceSelfCalibration`: the instrument's own calibration (code 0x40 with target level 110),
 // its progress ("Calibrating..." + percent, until a byte of 191 or ten empty reads), the

@@ -5,7 +5,11 @@
 #include <string>
 
 #include "app/app_folder.h"
+#include "base/text_records.h"
+#include "calibration/auto_gain.h"
 #include "calibration/calibration_procedures.h"
+#include "calibration/calibration_window.h"
+#include "calibration/maintenance_texts.h"
 #include "calibration/calibration_table.h"
 #include "cli/cli_args.h"
 #include "cli/commands.h"
@@ -17,7 +21,8 @@ namespace movexa::cli {
 namespace {
 
 constexpr const char* kHelp =
-    "usage: movexa-cli calibrate [--app-dir DIR] --software | --zero | --blank\n"
+    "usage: movexa-cli calibrate [--app-dir DIR] --software | --zero | --blank |\n"
+    "                            --autocal TARGET | --auto-gain PERCENT\n"
     "\n"
     "Connects to the instrument (as `movexa-cli connect`) and runs one calibration procedure of\n"
     "the main window on the current project:\n"
@@ -29,6 +34,10 @@ constexpr const char* kHelp =
     "              detection threshold from its noise and the SNR factor of the project\n"
     "  --blank     \"Read Blank\": samples Threshold_Counter times and sets each channel's\n"
     "              threshold from its lowest and highest level\n"
+    "  --autocal TARGET   the calibration window's \"Autocalibra\": the instrument calibrates\n"
+    "              its own beams towards TARGET (30..220; anything else is taken as 110)\n"
+    "  --auto-gain PERCENT  the calibration window's \"<CALIBRATE>& Auto-Gain\": sets each\n"
+    "              beam's power and gain so that its level lies within PERCENT +/- 5 % of 2048\n"
     "  --app-dir DIR  the application folder (as for `movexa-cli acquire`)\n"
     "\n"
     "The software calibration and the automatic zero do their device work only while an\n"
@@ -67,15 +76,65 @@ bool SaveThresholds(RunSession& session) {
   return true;
 }
 
+// The calibration window's two procedures, which need no acquisition.
+int CalibrationWindowProcedure(RunSession& session, const std::optional<std::string>& autocal,
+                               const std::optional<std::string>& autoGain) {
+  AppState& state = session.state();
+  if (state.connection.offline || !state.connected) {
+    std::printf("the instrument is needed: nothing done\n");
+    return 1;
+  }
+  CalibrationWindow window(session.engine().link(), state.project);
+  if (autocal) {
+    const int target = AutocalTarget(*autocal);
+    std::printf("automatic calibration of the instrument towards %d\n", target);
+    int last = -1;
+    window.Autocalibrate(target, [&](int b) {
+      last = b;
+      session.display().Progress("progress " + std::to_string(b));
+    });
+    session.display().EndProgressLine();
+    std::printf("%s\n", last > kSelfCalibrationDone ? "finished" : "the instrument stopped reporting progress");
+    return last > kSelfCalibrationDone ? 0 : 1;
+  }
+  const std::optional<double> percent = ParseOperatorNumber(*autoGain);
+  if (!percent || *percent < 5 || *percent > 195) {
+    std::fprintf(stderr, "movexa-cli calibrate: --auto-gain takes a percentage of 2048 (5..195)\n");
+    return 2;
+  }
+  const LevelWindow limits = AutoGainWindow(*percent);
+  std::printf("auto-gain: every beam into %d..%d\n", limits.low, limits.high);
+  AutoGainResult r = RunAutoGain(window, *percent, maintenance_texts::kMaxGain);
+  int inside = 0, beams = 0;
+  std::string outside;
+  ReadAllChannelsInto(session.engine().link(), window.MutableRow(1), 96);
+  for (int c = 0; c < kChannelCount; c += 2) {
+    ++beams;
+    const int level = window.Row(1)[c];
+    if (level >= limits.low && level <= limits.high) {
+      ++inside;
+    } else {
+      outside += " CH" + std::to_string(c) + "=" + std::to_string(level);
+    }
+  }
+  std::printf("%d of %d beams inside the window on a last reading\n", inside, beams);
+  if (!outside.empty()) std::printf("outside:%s\n", outside.c_str());
+  if (!r.unset.empty()) std::printf("%zu beams could not be set\n", r.unset.size());
+  return r.completed && r.unset.empty() ? 0 : 1;
+}
+
 }  // namespace
 
 int RunCalibrate(int argc, char** argv) {
-  CliArgs args(argc, argv, 1, {"app-dir"});
+  CliArgs args(argc, argv, 1, {"app-dir", "autocal", "auto-gain"});
   args.Allow({"software", "zero", "blank"});
   if (auto exitCode = HelpOrUsageError(args, "calibrate", kHelp)) return *exitCode;
-  const int chosen = args.Has("software") + args.Has("zero") + args.Has("blank");
+  const int chosen = args.Has("software") + args.Has("zero") + args.Has("blank") +
+                     args.Value("autocal").has_value() + args.Value("auto-gain").has_value();
   if (chosen != 1) {
-    std::fprintf(stderr, "movexa-cli calibrate: choose one of --software, --zero, --blank\n");
+    std::fprintf(stderr,
+                 "movexa-cli calibrate: choose one of --software, --zero, --blank, --autocal, "
+                 "--auto-gain\n");
     std::fputs(kHelp, stderr);
     return 2;
   }
@@ -85,6 +144,10 @@ int RunCalibrate(int argc, char** argv) {
   if (!session.Open()) return 1;
   AppState& state = session.state();
   AcquisitionEngine& engine = session.engine();
+
+  if (args.Value("autocal") || args.Value("auto-gain")) {
+    return CalibrationWindowProcedure(session, args.Value("autocal"), args.Value("auto-gain"));
+  }
 
   if (args.Has("blank")) {
     if (!engine.ReadBlank()) return 1;

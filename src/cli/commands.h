@@ -24,5 +24,8 @@ int RunExportAscii(int argc, char** argv);
 int RunExportPicture(int argc, char** argv);
 int RunArchive(int argc, char** argv);
 int RunRename(int argc, char** argv);
+int RunTestDevice(int argc, char** argv);
+int RunFactory(int argc, char** argv);
+int RunGainCurveCommand(int argc, char** argv);
 
 }  // namespace movexa::cli

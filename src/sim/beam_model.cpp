@@ -58,6 +58,7 @@ BeamModel::BeamModel(const SimConfig& config, int64_t originUs)
     step_[static_cast<size_t>(p)] = 0.035 + 0.01 * spread.Uniform();
   }
   factor_.fill(1.0);
+  for (const auto& [channel, factor] : config.beamFactors) SetBeamFactor(channel, factor);
   uint64_t index = 0;
   for (const auto& organism : config.organisms) {
     std::vector<std::vector<int>> groups;
@@ -126,7 +127,7 @@ double BeamModel::SettledLevel(int position, int setting) const {
 
 void BeamModel::SetBeamFactor(int channel, double factor) {
   const int position = ChannelPosition(channel);
-  if (position < 0 || !(factor > 0)) return;
+  if (position < 0 || !(factor >= 0)) return;
   factor_[static_cast<size_t>(position)] = factor;
 }
 
@@ -135,6 +136,7 @@ int BeamModel::Sample(int position, int setting) {
   const Dip& d = dips_[static_cast<size_t>(position)];
   if (nowUs_ >= d.startUs && nowUs_ < d.endUs) level *= 1.0 - d.depth;
   level *= 1.0 + config_.noisePercent / 100.0 * noise_.Gaussian();
+  if (doorOpen_) level += kDoorLight;
   return static_cast<int>(std::clamp<int64_t>(RoundHalfEven(level), 0, 4095));
 }
 

@@ -52,7 +52,14 @@ class BeamModel {
   // Scales the lit level of the beam on even channel `channel` by `factor` > 0: below 1 a dirty
   // or blocked well whose beam may never reach the calibration window, above 1 a beam too
   // bright for its receiver. 1 for every beam at the start; other channels are ignored.
+  // A factor of 0 is a dead beam (emitter or receiver broken: it reads 0 whatever its setting).
   void SetBeamFactor(int channel, double factor);
+  // The instrument's door: while it is open, room light reaches every receiver and adds
+  // kDoorLight counts to every beam's sample (the device test asks the operator to open and
+  // close it to see the readings change).
+  static constexpr int kDoorLight = 700;
+  void SetDoorOpen(bool open) { doorOpen_ = open; }
+  bool doorOpen() const { return doorOpen_; }
 
   // Present temperature in degrees Celsius; `outputs` is the outputs byte in force.
   double TemperatureC() const { return temperatureC_; }
@@ -93,6 +100,7 @@ class BeamModel {
   double temperatureC_;
   double heatOffsetC_ = 0.0;
   int outputs_ = 0;
+  bool doorOpen_ = false;
 };
 
 // Stream position of even channel `channel`, or -1 for a channel without a beam.

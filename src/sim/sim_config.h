@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace movexa::sim {
@@ -58,6 +59,8 @@ struct SimConfig {
   int replyLatencyUs = 0;          // time from a frame's arrival to its reply's first byte
   int selfCalibrationStepMs = 20;  // interval of the self-calibration progress bytes
   uint64_t seed = 1;
+  // Beams whose lit level is scaled: (even channel, factor); 0 is a dead beam, below 1 a weak one.
+  std::vector<std::pair<int, double>> beamFactors;
 };
 
 // Reads a scenario file: a header line (one quoted text, skipped), then one organism group per

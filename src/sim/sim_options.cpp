@@ -62,6 +62,7 @@ faults:
   --drop-rate R --truncate-rate R --corrupt-rate R --garbage-rate R   per reply, 0..1
   --silent-after MS --silent-for MS       no replies during that period
   --serial-change-after MS --new-serial N the serial number changes at that moment
+  --beam-factor CH=F      the beam of even channel CH gives F times its level (0: dead, <1: weak)
   --help                  this text
 )";
 }
@@ -170,6 +171,19 @@ std::vector<std::string> ParseSimOptions(const std::vector<std::string>& args, S
            [&](auto& n, auto& v) { organism(n, v, OrganismSpec::Kind::kChannel, "CHANNEL=RATE"); }},
           {"well-rate",
            [&](auto& n, auto& v) { organism(n, v, OrganismSpec::Kind::kWell, "CH+CH+...=RATE"); }},
+          {"beam-factor",
+           [&](auto& n, auto& v) {
+             const size_t eq = v.find('=');
+             auto channel = ParseReal(v.substr(0, eq == std::string::npos ? 0 : eq));
+             auto factor = eq == std::string::npos ? std::nullopt : ParseReal(v.substr(eq + 1));
+             if (!channel || !factor || *factor < 0 || *channel < 0 || *channel > 382 ||
+                 static_cast<int>(*channel) % 2 != 0) {
+               problems.push_back("--" + n + ": expected CHANNEL=FACTOR (even channel 0..382, "
+                                  "factor 0 for a dead beam): " + v);
+               return;
+             }
+             c.beamFactors.emplace_back(static_cast<int>(*channel), *factor);
+           }},
           {"all-rate",
            [&](auto& n, auto& v) {
              auto rate = ParseReal(v);

@@ -114,6 +114,8 @@ void Frm_Main::BuildMenus() {
   temp->setObjectName("temp_ctl");
   connect(temp, &QAction::triggered, this, [this] { outputs_->ToggleTemperaturePanel(); });
 
+  BuildMaintenanceMenu();
+
   QMenu* help = menuBar()->addMenu("&Help");
   QAction* content = help->addAction("Content");
   content->setObjectName("mncontent");

@@ -27,6 +27,7 @@ class MainLiveView;
 class MainGroupsPanel;
 class MainToolsPanel;
 class MainOutputsPanel;
+class DeviceTestRunner;
 
 class Frm_Main : public QMainWindow, public LiveDisplayObserver {
   Q_OBJECT
@@ -64,9 +65,11 @@ class Frm_Main : public QMainWindow, public LiveDisplayObserver {
   MainLiveView* liveView() { return liveView_; }
   MainToolsPanel* toolsPanel() { return tools_; }
   MainOutputsPanel* outputsPanel() { return outputs_; }
+  // The device test of the menu entry "Test DEVICE" (mnstatustest).
+  DeviceTestRunner* deviceTest() { return deviceTest_; }
 
   // LiveDisplayObserver.
-  void StopDeviceTest() override {}
+  void StopDeviceTest() override;
   void OpenSetupWindow() override;
   void ShowExperimentName(std::string_view name) override;
   void RunControlsChanged(RunState state) override;
@@ -133,6 +136,10 @@ class Frm_Main : public QMainWindow, public LiveDisplayObserver {
   MainLiveView* liveView_ = nullptr;
   MainToolsPanel* tools_ = nullptr;
   MainOutputsPanel* outputs_ = nullptr;
+  // Maintenance: the device test and its hint lbl_autostart.
+  DeviceTestRunner* deviceTest_ = nullptr;
+  QLabel* autostart_ = nullptr;
+  void BuildMaintenanceMenu();
 };
 
 }  // namespace movexa::ui

@@ -45,6 +45,7 @@ class MainLiveView : public QWidget {
   PictureBox* trace() { return trace_; }
   PictureBox* activity() { return activity_; }
   PictureBox* progress() { return progress_; }
+  QLabel* temperatureLabel() { return temperature_; }
 
  private:
   QWidget* BuildActivityBar();

@@ -13,6 +13,8 @@
 #include "ui/main/frm_main.h"
 #include "ui/main/main_live_view.h"
 #include "ui/main/shell_texts.h"
+#include "ui/maintenance/frm_calibration.h"
+#include "ui/maintenance/frm_factory.h"
 #include "ui/offline/frm_offline.h"
 #include "ui/setup/frm_setup.h"
 
@@ -43,6 +45,8 @@ Program::Program(AppState& state, Host& host, StatusRouter* status)
     return w;
   });
   nav_.Register(WindowId::kOffline, [this] { return new Frm_offline(ctx_); });
+  nav_.Register(WindowId::kCalibration, [this] { return new Frm_Calibration(ctx_); });
+  nav_.Register(WindowId::kFactory, [this] { return new Frm_Factory(ctx_); });
 }
 
 Program::~Program() = default;
