@@ -6,6 +6,7 @@
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QMenuBar>
+#include <QShowEvent>
 #include <QVBoxLayout>
 
 #include "reports/raw_reanalysis.h"
@@ -26,7 +27,8 @@ Frm_Report::Frm_Report(UiContext& ctx, QWidget* parent)
     : QWidget(parent),
       ctx_(ctx),
       status_(std::make_unique<ReportWindowStatus>(this, ctx.host.status)),
-      host_{ctx.host.dialogs, ctx.host.clock, ctx.host.pacer, ctx.host.shell, ctx.host.system, *status_} {
+      host_{ctx.host.dialogs, ctx.host.clock,  ctx.host.pacer,
+            ctx.host.shell,   ctx.host.system, *status_} {
   setObjectName("Frm_Report");
   setWindowTitle(tr("Report Output"));
   auto* layout = new QVBoxLayout(this);
@@ -57,6 +59,7 @@ Frm_Report::Frm_Report(UiContext& ctx, QWidget* parent)
   connect(mnrecalculate_, &QAction::triggered, this, &Frm_Report::AnalyzeRawData);
   connect(mncircadian_, &QAction::triggered, this, &Frm_Report::CircadianExport);
   LoadConfiguration();
+  opened_ = true;
 }
 
 Frm_Report::~Frm_Report() = default;
@@ -144,11 +147,20 @@ void Frm_Report::LoadConfiguration() {
   Frame_run_->setVisible(false);
 }
 
+void Frm_Report::showEvent(QShowEvent* event) {
+  QWidget::showEvent(event);
+  if (!opened_ && !event->spontaneous()) {
+    LoadConfiguration();
+    opened_ = true;
+  }
+}
+
 void Frm_Report::OpenFor(const std::filesystem::path& acquisitionFolder,
                          const std::vector<std::string>& basalCandidates, const std::string& title,
                          WindowId returnTo) {
   returnTo_ = returnTo;
   LoadConfiguration();
+  opened_ = true;
   Txt_inputfile_->setText(Qs(acquisitionFolder.string()));
   Frame_report_->setTitle(Qs(title));
   cmbbasal_->clear();
@@ -221,7 +233,9 @@ void Frm_Report::Generate() {
   ShowOutcome(outcome);
 }
 
-void Frm_Report::Cancel() { close(); }
+void Frm_Report::Cancel() {
+  close();
+}
 
 void Frm_Report::closeEvent(QCloseEvent* event) {
   if (busy_) {
@@ -233,6 +247,7 @@ void Frm_Report::closeEvent(QCloseEvent* event) {
   Frame_report_->setTitle(tr("Report"));
   ctx_.state.main.dataInterval = std::to_string(ctx_.state.reportConfig.Bin);
   cmbbasal_->clear();
+  opened_ = false;
   event->accept();
   QWidget::closeEvent(event);
   emit Closed();

@@ -29,14 +29,17 @@ void Frm_Report::BuildRawFrame() {
   Cmb_dspmethod_->setCurrentIndex(1);
   frmtxt_threshold_ = new QLineEdit(Frame_run_);
   frmtxt_threshold_->setObjectName("frmtxt_threshold");
-  frmtxt_threshold_->setMaximumWidth(70);
+  frmtxt_threshold_->setMinimumWidth(60);
+  frmtxt_threshold_->setMaximumWidth(80);
   frmtxt_datalapse_ = new QLineEdit(QStringLiteral("1"), Frame_run_);
   frmtxt_datalapse_->setObjectName("frmtxt_datalapse");
-  frmtxt_datalapse_->setMaximumWidth(70);
+  frmtxt_datalapse_->setMinimumWidth(60);
+  frmtxt_datalapse_->setMaximumWidth(80);
   Chk_replacedata_ = new QCheckBox(tr("Replace old data"), Frame_run_);
   Chk_replacedata_->setObjectName("Chk_replacedata");
-  Chk_replacedata_->setToolTip(tr("Write the new counts into counts.bin and the method and threshold "
-                                  "into setup.dat (every record is re-analysed)"));
+  Chk_replacedata_->setToolTip(
+      tr("Write the new counts into counts.bin and the method and threshold "
+         "into setup.dat (every record is re-analysed)"));
   Chk_rawexport_ = new QCheckBox(tr("Export Raw"), Frame_run_);
   Chk_rawexport_->setObjectName("Chk_rawexport");
   cmd_runframe_ = new QPushButton(tr("RUN"), Frame_run_);
@@ -108,7 +111,9 @@ void Frm_Report::ExportRawToggled(bool checked) {
   frmtxt_datalapse_->setText(Qs(r.dataLapseText));
 }
 
-void Frm_Report::ReplaceToggled(bool checked) { frmtxt_datalapse_->setEnabled(!checked); }
+void Frm_Report::ReplaceToggled(bool checked) {
+  frmtxt_datalapse_->setEnabled(!checked);
+}
 
 void Frm_Report::RunFrame() {
   if (busy_) return;
@@ -122,7 +127,9 @@ void Frm_Report::RunFrame() {
   ShowOutcome(outcome.report);
 }
 
-void Frm_Report::StopFrame() { stopRequested_ = true; }
+void Frm_Report::StopFrame() {
+  stopRequested_ = true;
+}
 
 void Frm_Report::CircadianExport() {
   if (busy_) return;
@@ -150,14 +157,14 @@ ReportOutcome Frm_Report::RunAutomaticReport(const std::filesystem::path& acquis
   const ReportRequest request = RequestFromControls();
   lastFileType_ = request.layout.fileType;
   SetBusy(true, true);
-  ReportOutcome outcome = GenerateAutomaticReport(
-      request, ctx_.state.reportConfig.rawexport == 1, stopRequested_, host_,
-      [this](const ReportRequest& raw) {
-        Frame_run_->setVisible(true);
-        Chk_rawexport_->setChecked(raw.exportRaw);
-        Chk_replacedata_->setChecked(raw.replaceData);
-        frmtxt_datalapse_->setText(Qs(raw.dataLapseText));
-      });
+  ReportOutcome outcome =
+      GenerateAutomaticReport(request, ctx_.state.reportConfig.rawexport == 1, stopRequested_,
+                              host_, [this](const ReportRequest& raw) {
+                                Frame_run_->setVisible(true);
+                                Chk_rawexport_->setChecked(raw.exportRaw);
+                                Chk_replacedata_->setChecked(raw.replaceData);
+                                frmtxt_datalapse_->setText(Qs(raw.dataLapseText));
+                              });
   chk_autoreport_->setChecked(false);
   SetBusy(false);
   ShowOutcome(outcome);

@@ -17,13 +17,15 @@ namespace rt = report_text;
 QString Qs(std::string_view text) {
   return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
 }
-std::string Std(const QString& text) { return text.toUtf8().toStdString(); }
+std::string Std(const QString& text) {
+  return text.toUtf8().toStdString();
+}
 
 namespace {
 
 constexpr std::array<std::string_view, 2> kFileTypes = {"Excel [.csv]", "Text [.txt]"};
-constexpr std::array<std::string_view, 5> kStatistics = {"Average", "Median", "Std Error", "Std Dev",
-                                                         "\"N\""};
+constexpr std::array<std::string_view, 5> kStatistics = {"Average", "Median", "Std Error",
+                                                         "Std Dev", "\"N\""};
 
 template <size_t N>
 int Checked(const std::array<QRadioButton*, N>& options) {
@@ -76,7 +78,8 @@ QWidget* ReportOptionControls::Build(QWidget* parent,
   auto* spacerLabel = new QLabel(QObject::tr("spacer ="), fileBox);
   txt_customspacer = new QLineEdit(fileBox);
   txt_customspacer->setObjectName("txt_customspacer");
-  txt_customspacer->setMaximumWidth(60);
+  txt_customspacer->setMinimumWidth(50);
+  txt_customspacer->setMaximumWidth(70);
   spacerLabel->setBuddy(txt_customspacer);
   spacerRow->addWidget(spacerLabel);
   spacerRow->addWidget(txt_customspacer);
@@ -131,8 +134,12 @@ void ReportOptionControls::ShowConfig(const ReportConfig& config) {
   Chk_statistic[4]->setChecked(config.n == 1);
 }
 
-int ReportOptionControls::FileType() const { return Checked(Option_report); }
-int ReportOptionControls::Layout() const { return Checked(Option_output); }
+int ReportOptionControls::FileType() const {
+  return Checked(Option_report);
+}
+int ReportOptionControls::Layout() const {
+  return Checked(Option_output);
+}
 
 ReportLayout ReportOptionControls::Choices() const {
   ReportLayout l;
@@ -145,6 +152,8 @@ ReportLayout ReportOptionControls::Choices() const {
   return l;
 }
 
-std::string ReportOptionControls::BinText() const { return Std(Cmb_binsize->currentText()); }
+std::string ReportOptionControls::BinText() const {
+  return Std(Cmb_binsize->currentText());
+}
 
 }  // namespace movexa::ui

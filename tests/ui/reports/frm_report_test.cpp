@@ -3,6 +3,7 @@
 // report with each zero-basal answer, the raw data panel with STOP, and the automatic report at
 // the end of a run against the in-process simulator.
 #include "ui/reports/frm_report.h"
+#include "ui/reports/report_windows.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -35,7 +36,8 @@ std::string RunCli(const std::string& arguments, const std::filesystem::path& lo
 // Clicks where an operator clicks: on a box's or option's indicator, on a button's middle.
 void Click(QWidget* w) {
   const bool indicator = qobject_cast<QCheckBox*>(w) || qobject_cast<QRadioButton*>(w);
-  QTest::mouseClick(w, Qt::LeftButton, {}, indicator ? QPoint(6, w->height() / 2) : w->rect().center());
+  QTest::mouseClick(w, Qt::LeftButton, {},
+                    indicator ? QPoint(6, w->height() / 2) : w->rect().center());
 }
 
 TEST(ReportWindow, EveryLayoutEqualsTheCommandLineReportAndTheReportIsOffered) {
@@ -54,9 +56,19 @@ TEST(ReportWindow, EveryLayoutEqualsTheCommandLineReportAndTheReportIsOffered) {
   };
   const std::vector<Case> cases = {
       {0, 0, "30", nullptr, {2, 4}, "--file-type csv --layout rows --statistics error,n"},
-      {1, 1, "15", nullptr, {2, 3, 4}, "--file-type txt --separator ' ' --layout list --statistics error,dev,n --bin 15"},
+      {1,
+       1,
+       "15",
+       nullptr,
+       {2, 3, 4},
+       "--file-type txt --separator ' ' --layout list --statistics error,dev,n --bin 15"},
       {0, 2, "30", ";", {}, "--file-type csv --separator ';' --layout warray --statistics none"},
-      {1, 3, "60", "\t", {3}, "--file-type txt --separator '\t' --layout charray --statistics dev --bin 60"},
+      {1,
+       3,
+       "60",
+       "\t",
+       {3},
+       "--file-type txt --separator '\t' --layout charray --statistics dev --bin 60"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.flags);
@@ -65,7 +77,8 @@ TEST(ReportWindow, EveryLayoutEqualsTheCommandLineReportAndTheReportIsOffered) {
     if (c.separator) Control<QLineEdit>(&w, "txt_customspacer")->setText(c.separator);
     Click(Control<QRadioButton>(&w, ("Option_output_" + std::to_string(c.layout)).c_str()));
     for (int box : {2, 3, 4}) {
-      const bool wanted = std::find(c.statistics.begin(), c.statistics.end(), box) != c.statistics.end();
+      const bool wanted =
+          std::find(c.statistics.begin(), c.statistics.end(), box) != c.statistics.end();
       Control<QCheckBox>(&w, ("Chk_statistic_" + std::to_string(box)).c_str())->setChecked(wanted);
     }
     Control<QComboBox>(&w, "Cmb_binsize")->setCurrentText(c.bin);
@@ -75,11 +88,12 @@ TEST(ReportWindow, EveryLayoutEqualsTheCommandLineReportAndTheReportIsOffered) {
     EXPECT_EQ(report.filename(), c.fileType == 0 ? "report.csv" : "report.txt");
     const std::string fromWindow = ReadFileOrDie(report);
     std::filesystem::remove(report);
-    const std::string failure =
-        RunCli("report --app-dir '" + rig.acq.app.string() + "' " + c.flags + " '" + rig.acq.folder.string() + "'",
-               rig.dir / "cli.log");
+    const std::string failure = RunCli("report --app-dir '" + rig.acq.app.string() + "' " +
+                                           c.flags + " '" + rig.acq.folder.string() + "'",
+                                       rig.dir / "cli.log");
     ASSERT_EQ(failure, "");
-    EXPECT_EQ(test::Normalised(fromWindow, rig.acq.folder), test::Normalised(ReadFileOrDie(report), rig.acq.folder));
+    EXPECT_EQ(test::Normalised(fromWindow, rig.acq.folder),
+              test::Normalised(ReadFileOrDie(report), rig.acq.folder));
     std::filesystem::remove(report);
   }
   // The report was opened as its type asks, and can be opened again and shown in its folder.
@@ -111,8 +125,9 @@ TEST(ReportWindow, BasalReportWithEachZeroBasalAnswer) {
   std::vector<int32_t> times;
   for (int t = 0; t < 36; ++t) times.push_back(t);
   // The basal acquisition: well A1 (channels 0 and 1) without activity.
-  test::MakeAcquisition(rig.dir.path(), "20240319_0900",
-                        test::Records(times, [](int c, int) { return c < 2 ? int16_t{0} : int16_t{2}; }));
+  test::MakeAcquisition(rig.dir.path(), "20240319_0900", test::Records(times, [](int c, int) {
+                          return c < 2 ? int16_t{0} : int16_t{2};
+                        }));
   Frm_Report w(rig.ctx);
   w.OpenFor(rig.acq.folder, {"20240319_0900", "20240319_1405"});
   auto* basal = Control<QComboBox>(&w, "cmbbasal");
@@ -154,7 +169,8 @@ TEST(ReportWindow, BasalReportWithEachZeroBasalAnswer) {
 // Raw files of `records` blocks of a steady signal, 11 blocks to a file.
 void WriteRaw(const std::filesystem::path& folder, int records) {
   std::string block;
-  for (int64_t i = 0; i < kDefaultRawBlockBytes / 2; ++i) block += std::string("\xD0\x07", 2);  // 2000
+  for (int64_t i = 0; i < kDefaultRawBlockBytes / 2; ++i)
+    block += std::string("\xD0\x07", 2);  // 2000
   for (int r = 0; r < records; ++r) {
     const auto file = folder / (std::to_string(r / kBlocksPerRawFile) + ".bin");
     const std::string before = r % kBlocksPerRawFile == 0 ? std::string() : ReadFileOrDie(file);
@@ -229,20 +245,22 @@ TEST(ReportWindow, AutomaticReportAtTheEndOfASimulatedRun) {
   rig.state.main.userDefinedBin = true;
   Navigator nav;
   UiContext ctx{rig.state, rig.fake.host, nav};
-  Frm_Report w(ctx);
+  RegisterReportWindows(ctx);
   rig.display.onAutomaticReport = [&](const std::filesystem::path& folder) {
-    EXPECT_EQ(w.RunAutomaticReport(folder).status, ReportStatus::kWritten);
-    return true;
+    return RunAutomaticReport(ctx, folder);
   };
   ASSERT_TRUE(rig.Play("auto"));
   rig.fake.dialogs.ExpectMessage("Report File AutoGenerated");
   rig.TickUntilStopped();
   EXPECT_TRUE(rig.fake.dialogs.Problems().empty()) << rig.fake.dialogs.Problems()[0];
-  EXPECT_TRUE(std::filesystem::exists(rig.Folder() / "report.csv"));
+  auto* w = nav.As<Frm_Report>(WindowId::kReport);
+  ASSERT_NE(w, nullptr);
+  EXPECT_EQ(w->lastOutcome().status, ReportStatus::kWritten);
+  EXPECT_EQ(w->lastOutcome().reportPath, rig.Folder() / "report.csv");
   EXPECT_EQ(rig.display.broughtToFront, 1);
-  EXPECT_FALSE(w.isVisible());
-  EXPECT_FALSE(Control<QCheckBox>(&w, "chk_autoreport")->isChecked());
-  EXPECT_TRUE(Control<QWidget>(&w, "Frame_report")->isEnabled());
+  EXPECT_FALSE(w->isVisible());
+  EXPECT_FALSE(Control<QCheckBox>(w, "chk_autoreport")->isChecked());
+  EXPECT_TRUE(Control<QWidget>(w, "Frame_report")->isEnabled());
   EXPECT_TRUE(rig.fake.shell.calls().empty());  // an automatic report is not opened
 }
 

@@ -65,7 +65,8 @@ TEST(ReportSettingsWindow, ApplyRefusesABinThatIsNotANumberAndBackToDefaultClear
   ASSERT_EQ(flag.count(), 1);
   EXPECT_TRUE(flag.at(0).at(0).toBool());
 
-  // A bin that is not a number: refused with a message, the 60 minutes stay in force and in the box.
+  // A bin that is not a number: refused with a message, the 60 minutes stay in force and in the
+  // box.
   w.show();
   bins->setCurrentText("half an hour");
   rig.fake.dialogs.ExpectMessage("BIN size must be a number of minutes: half an hour");
