@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake pkg-config git
+  build-essential cmake pkg-config git groff
   libgtest-dev libgmock-dev libbenchmark-dev
   libserialport-dev
 )

@@ -45,9 +45,9 @@ class LiveDisplayObserver : public CalibrationPanel {
 
   // Refresh points of the sampling loop. Sample position, buffers, window phase and per-channel
   // bin counts are in AppState::run.
-  virtual void DrawTraceStep() {}    // after every sample
-  virtual void RedrawTrace() {}      // every DSP_Interval samples (a pending zoom steps here)
-  virtual void RedrawActivity() {}   // after every analysis interval
+  virtual void DrawTraceStep() {}   // after every sample
+  virtual void RedrawTrace() {}     // every DSP_Interval samples (a pending zoom steps here)
+  virtual void RedrawActivity() {}  // after every analysis interval
   // After every sample: the temperature text ("0.0") and the sample counter.
   virtual void ShowTemperature(std::string_view /*text*/, int64_t /*samplesTaken*/) {}
   // Every 25 samples: elapsed whole minutes against Aq_lapse.

@@ -11,6 +11,9 @@
 #ifndef MOVEXA_SOURCE_DATA_DIR
 #define MOVEXA_SOURCE_DATA_DIR ""
 #endif
+#ifndef MOVEXA_BUILD_HELP_PDF
+#define MOVEXA_BUILD_HELP_PDF ""
+#endif
 
 namespace movexa {
 
@@ -72,6 +75,24 @@ std::optional<fs::path> FindInstallationData(const std::optional<std::string>& m
     if (IsFile(dir / app_texts::kConfigFile)) return dir;
   }
   return std::nullopt;
+}
+
+std::vector<fs::path> HelpDocumentCandidates(const fs::path& appDir,
+                                             const fs::path& executableDir) {
+  std::vector<fs::path> out;
+  if (!appDir.empty()) out.push_back(appDir / kHelpDocument);
+  if (!executableDir.empty()) {
+    out.push_back(executableDir / kHelpDocument);
+    out.push_back(executableDir.parent_path() / "share" / "movexa" / "data" / kHelpDocument);
+  }
+  if (*MOVEXA_BUILD_HELP_PDF) out.emplace_back(MOVEXA_BUILD_HELP_PDF);
+  return out;
+}
+
+fs::path FindHelpDocument(const fs::path& appDir, const fs::path& executableDir) {
+  for (const auto& p : HelpDocumentCandidates(appDir, executableDir))
+    if (IsFile(p)) return p;
+  return {};
 }
 
 LayOutResult LayOutApplicationFolder(const fs::path& dataDir, const fs::path& appDir) {

@@ -47,6 +47,16 @@ std::vector<fs::path> InstallationDataCandidates(const std::optional<std::string
 std::optional<fs::path> FindInstallationData(const std::optional<std::string>& movexaData,
                                              const fs::path& executableDir);
 
+// The help document. The program opens it from its working folder (the application folder);
+// a fresh installation has it beside the installation data, and a program run from its build
+// folder finds the one the build made.
+inline constexpr const char* kHelpDocument = "mvx_help.pdf";
+// Where the help document is looked for, in order: the application folder, the executable's
+// folder, <executable folder>/../share/movexa/data, the build's own copy (compiled in).
+std::vector<fs::path> HelpDocumentCandidates(const fs::path& appDir, const fs::path& executableDir);
+// The first candidate that is a file; empty when there is none.
+fs::path FindHelpDocument(const fs::path& appDir, const fs::path& executableDir);
+
 struct LayOutResult {
   bool ok = true;
   std::vector<std::string> copied;  // relative paths written

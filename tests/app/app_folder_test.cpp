@@ -52,6 +52,24 @@ TEST(FindInstallationData, FirstCandidateHoldingConfigDat) {
   EXPECT_TRUE(fs::equivalent(*found, InstallDataDir()));
 }
 
+TEST(FindHelpDocument, ApplicationFolderThenBesideTheProgramThenInstalledData) {
+  TempDir app;
+  TempDir prefix;
+  const fs::path bin = prefix / "bin";
+  const fs::path shared = prefix / "share" / "movexa" / "data";
+  fs::create_directories(bin);
+  fs::create_directories(shared);
+  // A folder of that name is not the document.
+  fs::create_directories(app / "mvx_help.pdf");
+  WriteFileOrDie(shared / "mvx_help.pdf", "installed");
+  EXPECT_EQ(FindHelpDocument(app.path(), bin), shared / "mvx_help.pdf");
+  WriteFileOrDie(bin / "mvx_help.pdf", "beside");
+  EXPECT_EQ(FindHelpDocument(app.path(), bin), bin / "mvx_help.pdf");
+  fs::remove(app / "mvx_help.pdf");
+  WriteFileOrDie(app / "mvx_help.pdf", "own");
+  EXPECT_EQ(FindHelpDocument(app.path(), bin), app / "mvx_help.pdf");
+}
+
 TEST(LayOutApplicationFolder, FreshFolderGetsEveryFile) {
   TempDir app;
   LayOutResult r = LayOutApplicationFolder(InstallDataDir(), app / "new" / "home");

@@ -41,7 +41,7 @@ class PictureBox : public QWidget, public Canvas {
 
   QSize sizeHint() const override { return {320, 240}; }
 
- signals:
+ Q_SIGNALS:
   // Mouse events in logical coordinates; `button` is Qt::LeftButton, Qt::RightButton, ...
   void MousePressed(Qt::MouseButton button, double x, double y);
   void MouseMoved(Qt::MouseButtons buttons, double x, double y);

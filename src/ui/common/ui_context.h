@@ -6,6 +6,7 @@
 #include "app/app_state.h"
 #include "base/host.h"
 #include "ui/common/navigator.h"
+#include "ui/common/qt_host.h"
 
 namespace movexa::ui {
 
@@ -13,6 +14,9 @@ struct UiContext {
   AppState& state;
   Host& host;
   Navigator& nav;
+  // Status texts by label name: a window routes the labels it shows (the program's QtHost
+  // routes host.status here; window tests may leave it null).
+  StatusRouter* status = nullptr;
 };
 
 }  // namespace movexa::ui

@@ -1,0 +1,264 @@
+// The main window's calibration controls and the procedures' progress panel.
+#include "ui/main/main_tools_panel.h"
+
+#include <QAction>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QMouseEvent>
+#include <QVBoxLayout>
+
+#include "acquisition/detection_texts.h"
+#include "calibration/calibration_procedures.h"
+#include "project/project_settings.h"
+#include "ui/main/qt_text.h"
+
+namespace movexa::ui {
+
+MainToolsPanel::MainToolsPanel(UiContext& ctx, AcquisitionEngine& engine, QWidget* parent)
+    : QWidget(parent), ctx_(ctx), engine_(engine) {
+  auto* layout = new QVBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+
+  frame_ = new QGroupBox("Calibration", this);
+  frame_->setObjectName("frm_mn1");
+  auto* grid = new QGridLayout(frame_);
+  autoCal_ = new QCheckBox("Auto   Calibration", frame_);
+  autoCal_->setObjectName("mnCalibra");
+  autoZero_ = new QCheckBox("Auto   Zero", frame_);
+  autoZero_->setObjectName("mnZero");
+  fastCal_ = new QPushButton("Fast CALIB", frame_);
+  fastCal_->setObjectName("cmd_calibra");
+  fastZero_ = new QPushButton("Fast ZERO", frame_);
+  fastZero_->setObjectName("Cmd_autozero");
+  blank_ = new QPushButton("Read Blank", frame_);
+  blank_->setObjectName("cmd_blank");
+  snrLabel_ = new QLabel(Q(kSnrLabelBoxShown), frame_);
+  snrLabel_->setObjectName("lbl_umbral");
+  snrLabel_->setCursor(Qt::PointingHandCursor);
+  snrLabel_->installEventFilter(this);
+  snr_ = new QLineEdit(Q(kInitialSnrText), frame_);
+  snr_->setObjectName("txt_snr_umbral");
+  snr_->setMaximumWidth(70);
+  organism_ = new QComboBox(frame_);
+  organism_->setObjectName("Cmb_organism");
+  for (std::string_view name : kOrganismNames) organism_->addItem(Q(name));
+  organism_->setCurrentIndex(kOrganismCustomized);
+  grid->addWidget(autoCal_, 0, 0);
+  grid->addWidget(fastCal_, 0, 1);
+  grid->addWidget(autoZero_, 1, 0);
+  grid->addWidget(fastZero_, 1, 1);
+  grid->addWidget(blank_, 2, 1);
+  grid->addWidget(new QLabel("Organism:", frame_), 3, 0);
+  grid->addWidget(organism_, 3, 1);
+  grid->addWidget(snrLabel_, 4, 0);
+  grid->addWidget(snr_, 4, 1);
+  layout->addWidget(frame_);
+
+  progress_ = new QGroupBox(this);
+  progress_->setObjectName("frm_autotext");
+  auto* pl = new QVBoxLayout(progress_);
+  caption_ = new QLabel(progress_);
+  caption_->setObjectName("lbl_autotext");
+  QFont bold = caption_->font();
+  bold.setBold(true);
+  caption_->setFont(bold);
+  channel_ = new QLabel("starting....", progress_);
+  channel_->setObjectName("lbl_autochannel");
+  picture_ = new PictureBox(progress_);
+  picture_->setObjectName("picturecal");
+  picture_->setFixedHeight(18);
+  picture_->SetScale(0, 10, progressMax_, 0);
+  pl->addWidget(caption_);
+  pl->addWidget(channel_);
+  pl->addWidget(picture_);
+  progress_->hide();
+  layout->addWidget(progress_);
+
+  connect(autoCal_, &QCheckBox::toggled, this, &MainToolsPanel::OnAutoCalibration);
+  connect(autoZero_, &QCheckBox::toggled, this, &MainToolsPanel::OnAutoZero);
+  connect(snr_, &QLineEdit::editingFinished, this, &MainToolsPanel::OnSnrLeft);
+  connect(organism_, &QComboBox::currentIndexChanged, this, &MainToolsPanel::OnOrganism);
+  connect(fastCal_, &QPushButton::clicked, this, &MainToolsPanel::FastCalib);
+  connect(fastZero_, &QPushButton::clicked, this, &MainToolsPanel::FastZeroClicked);
+  connect(blank_, &QPushButton::clicked, this, &MainToolsPanel::ReadBlankClicked);
+  RunChanged();
+}
+
+void MainToolsPanel::ShowStartupValues() {
+  const MainControls& m = ctx_.state.main;
+  filling_ = true;
+  if (m.calibrationFrameVisible) frame_->setVisible(*m.calibrationFrameVisible);
+  organism_->clear();
+  for (const auto& item : m.organismItems) organism_->addItem(Q(item));
+  if (!m.organismText.empty()) {
+    const int i = organism_->findText(Q(m.organismText), Qt::MatchFixedString);
+    if (i >= 0)
+      organism_->setCurrentIndex(i);
+    else
+      organism_->setCurrentText(Q(m.organismText));
+  }
+  snr_->setText(Q(m.snrText));
+  autoCal_->setChecked(m.autoCalibration);
+  autoZero_->setChecked(m.autoZero);
+  fastCal_->setVisible(!m.autoCalibration);
+  fastZero_->setVisible(!m.autoZero);
+  filling_ = false;
+  // Calibration mode starts off: "Read Blank" hidden, the boxes fixed.
+  blank_->hide();
+  autoCal_->setEnabled(false);
+  autoZero_->setEnabled(false);
+  RunChanged();
+}
+
+void MainToolsPanel::RunChanged() {
+  const AcquisitionRun& run = ctx_.state.run;
+  const bool active = run.runState != RunState::kStopped;
+  fastCal_->setEnabled(active && !run.blankMode);
+  fastZero_->setEnabled(active && !run.blankMode);
+  blank_->setEnabled(active && !run.context.recording && !run.blankMode);
+  organism_->setEnabled(!active);
+  snr_->setReadOnly(active);
+}
+
+void MainToolsPanel::ManualCalibration(bool on, QAction* onEntry, QAction* offEntry) {
+  if (on) {
+    blank_->show();
+    autoCal_->setEnabled(true);
+    autoZero_->setEnabled(true);
+  } else {
+    blank_->hide();
+    autoCal_->setEnabled(false);
+    autoZero_->setEnabled(false);
+    // The calibration frame is shown, as the setup window's "Calibration Control" box does.
+    ctx_.state.project.Menu[kMenuCal] = 1;
+    frame_->show();
+    autoCal_->setChecked(true);
+    autoZero_->setChecked(true);
+    OnAutoCalibration(true);
+    OnAutoZero(true);
+  }
+  onEntry->setChecked(on);
+  offEntry->setChecked(!on);
+}
+
+void MainToolsPanel::OnAutoCalibration(bool checked) {
+  if (filling_) return;
+  ctx_.state.main.autoCalibration = checked;
+  ctx_.state.project.Mn[kMn1][kEnab_Cal] = checked ? 1 : 0;
+  fastCal_->setVisible(!checked);
+}
+
+void MainToolsPanel::OnAutoZero(bool checked) {
+  if (filling_) return;
+  ctx_.state.main.autoZero = checked;
+  ctx_.state.project.Mn[kMn1][kEnab_Zero] = checked ? 1 : 0;
+  fastZero_->setVisible(!checked);
+}
+
+SnrBoxState MainToolsPanel::CurrentSnr() const {
+  SnrBoxState s;
+  s.text = S(snr_->text());
+  s.factor = ctx_.state.main.snr;
+  s.boxVisible = !snr_->isHidden();
+  s.label = S(snrLabel_->text());
+  s.organism = organism_->currentIndex();
+  return s;
+}
+
+void MainToolsPanel::ShowSnr(const SnrBoxState& snr) {
+  snr_->setText(Q(snr.text));
+  snr_->setVisible(snr.boxVisible);
+  snrLabel_->setText(Q(snr.label));
+  ctx_.state.main.snrText = snr.text;
+  ctx_.state.main.snr = snr.factor;
+}
+
+void MainToolsPanel::OnSnrLeft() {
+  if (filling_ || snr_->isReadOnly()) return;
+  const SnrBoxCheck check = CheckSnrBoxText(S(snr_->text()));
+  if (!check.valid) ctx_.host.dialogs.Message(check.message);
+  ctx_.state.project.Mn[kMn1][kSNRx10] = check.snrX10;
+  snr_->setText(Q(check.text));
+  ctx_.state.main.snrText = check.text;
+  ctx_.state.main.snr = check.factor;
+  if (organism_->currentIndex() == check.organism) {
+    OnOrganism(check.organism);
+  } else {
+    organism_->setCurrentIndex(check.organism);
+  }
+}
+
+void MainToolsPanel::OnOrganism(int index) {
+  if (filling_ || index < 0) return;
+  ctx_.state.project.Mn[kMn1][kOrganism] = static_cast<int16_t>(index);
+  SnrBoxState current = CurrentSnr();
+  current.organism = index;
+  ShowSnr(ApplyOrganismPreset(current, index));
+}
+
+bool MainToolsPanel::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == snrLabel_ && event->type() == QEvent::MouseButtonRelease) {
+    // The label shows or hides the SNR box.
+    const bool show = snr_->isHidden();
+    snr_->setVisible(show);
+    snrLabel_->setText(Q(show ? kSnrLabelBoxShown : kSnrLabelBoxHidden));
+    return true;
+  }
+  return QWidget::eventFilter(watched, event);
+}
+
+void MainToolsPanel::FastCalib() {
+  CalibrationContext c = engine_.CalibrationFor();
+  FastCalibration(c);
+  if (onRunChanged) onRunChanged();
+}
+
+void MainToolsPanel::FastZeroClicked() {
+  CalibrationContext c = engine_.CalibrationFor();
+  const MainControls& m = ctx_.state.main;
+  FastZero(c, S(snr_->text()), m.autoCalibration && m.autoZero);
+  if (onRunChanged) onRunChanged();
+}
+
+void MainToolsPanel::ReadBlankClicked() {
+  engine_.ReadBlank();
+  if (onRunChanged) onRunChanged();
+}
+
+void MainToolsPanel::ShowProgressPanel(std::string_view caption) {
+  if (!caption.empty()) caption_->setText(Q(caption));
+  progress_->show();
+  progress_->repaint();
+}
+
+void MainToolsPanel::HideProgressPanel() {
+  progress_->hide();
+}
+
+void MainToolsPanel::SetProgressText(const QString& text) {
+  channel_->setText(text);
+  channel_->repaint();
+}
+
+void MainToolsPanel::SetProgressScale(double scaleMax) {
+  progressMax_ = scaleMax > 0 ? scaleMax : 1;
+  picture_->SetScale(0, 10, progressMax_, 0);
+}
+
+void MainToolsPanel::SetProgressBackground(int red, int green, int blue) {
+  progressBack_ =
+      Rgb{static_cast<uint8_t>(red), static_cast<uint8_t>(green), static_cast<uint8_t>(blue)};
+  picture_->SetBackColor(progressBack_);
+}
+
+void MainToolsPanel::ClearProgress() {
+  picture_->Clear();
+  picture_->update();
+}
+
+void MainToolsPanel::DrawProgress(double x) {
+  picture_->FilledBox(0, 0, x, 10, colors::kBlue);
+  picture_->repaint();
+}
+
+}  // namespace movexa::ui

@@ -1,0 +1,144 @@
+// The program's windows, start-up, connection and ways out.
+#include "ui/main/program.h"
+
+#include <QDir>
+
+#include "app/app_folder.h"
+#include "app/app_texts.h"
+#include "app/instrument.h"
+#include "app/main_window_ops.h"
+#include "reports/report_config.h"
+#include "ui/main/frm_about.h"
+#include "ui/main/frm_init.h"
+#include "ui/main/frm_main.h"
+#include "ui/main/main_live_view.h"
+#include "ui/main/shell_texts.h"
+
+namespace movexa::ui {
+
+Program::Program(AppState& state, Host& host, StatusRouter* status)
+    : state_(state), host_(host), ctx_{state, host, nav_, status} {
+  nav_.Register(WindowId::kStartMenu, [this] {
+    auto* w = new Frm_Init(ctx_);
+    w->onRunLatestProject = [this] { RunLatestProject(); };
+    w->onExit = [this] { EndProgram(); };
+    w->onTryWithoutInstrument = [this] { TryWithoutInstrument(); };
+    w->onHelp = [this] {
+      host_.shell.OpenDocument(
+          HelpDocumentPath(QDir::currentPath().toStdString(), ExecutableDir()));
+    };
+    return w;
+  });
+  nav_.Register(WindowId::kMain, [this] {
+    auto* w = new Frm_Main(ctx_);
+    w->onQuit = [this] { Quit(); };
+    return w;
+  });
+  nav_.Register(WindowId::kAbout, [this] { return new Frm_About(ctx_); });
+}
+
+Program::~Program() = default;
+
+Frm_Init* Program::startMenu() {
+  return nav_.As<Frm_Init>(WindowId::kStartMenu);
+}
+Frm_Main* Program::mainWindow() {
+  return nav_.As<Frm_Main>(WindowId::kMain);
+}
+
+bool Program::Start(const ProgramOptions& options, std::unique_ptr<PortOpener> opener,
+                    Pacer* portPacer) {
+  if (!opener) {
+    auto own = std::make_unique<InstrumentOpener>(state_.appDir);
+    instrumentOpener_ = own.get();
+    opener = std::move(own);
+  }
+  InstallPorts(state_, portPacer ? *portPacer : linePacer_, std::move(opener));
+  // The main window is the first window made; it stays hidden behind the start menu.
+  mainWindow();
+  Frm_Init* menu = startMenu();
+  if (options.startupStepMs >= 0) menu->SetStepMs(options.startupStepMs);
+
+  Host startupHost{host_.dialogs, host_.clock,  menu->startupPacer(),
+                   host_.shell,   host_.system, host_.status};
+  // The simulated instrument takes the configured port, known once "config.dat" is read: it is
+  // switched on at the first connection.
+  demoRequested_ = options.demoInstrument && instrumentOpener_ != nullptr;
+  if (!StartUp(state_, options.argumentText, startupHost, *this)) return false;
+  // A first try goes straight to the main window, connected to the simulated instrument.
+  if (demoRequested_ && !state_.autoRun) RunLatestProject();
+  return true;
+}
+
+void Program::ShowStartMenuDisabled(AppState&) {
+  Frm_Init* menu = startMenu();
+  menu->setEnabled(false);
+  nav_.Show(WindowId::kStartMenu);
+}
+
+void Program::ShowLightAndTemperature(AppState& state) {
+  // The outputs start off; the thermostat follows the temperature box.
+  state.outputs = OutputsAtStartup(state.project.Mn);
+  state.outputs.thermostatEnabled = state.main.temperatureControl;
+}
+
+std::optional<int> Program::UserDefinedBinMinutes(AppState& state) {
+  if (LoadReportConfig(state.reportConfig, 1, state.appDir, host_) != 1) return std::nullopt;
+  return state.reportConfig.Bin;
+}
+
+void Program::ShowDataIntervals(AppState&) {
+  mainWindow()->ShowStartupValues();
+}
+
+void Program::PrepareLiveDisplay(AppState&) {
+  Frm_Main* main = mainWindow();
+  main->RefreshLabels();
+  main->liveView()->ResetForProject();
+}
+
+void Program::EnableStartMenu(AppState&) {
+  startMenu()->setEnabled(true);
+}
+
+void Program::StartAutoRun(AppState&) {
+  RunLatestProject();
+  mainWindow()->Play();
+}
+
+void Program::Connect() {
+  if (demoRequested_ && instrumentOpener_ && !instrumentOpener_->simulated()) {
+    instrumentOpener_->UseSimulatedInstrument(host_.clock, state_.config.Serial_COM);
+  }
+  ConnectAppInstrument(state_, host_);
+}
+
+void Program::RunLatestProject() {
+  nav_.Show(WindowId::kMain);
+  if (!state_.connected) Connect();
+}
+
+void Program::TryWithoutInstrument() {
+  if (state_.connected && !simulated()) {
+    host_.dialogs.Message(shell_texts::kAlreadyConnected);
+    return;
+  }
+  if (instrumentOpener_) demoRequested_ = true;
+  host_.status.SetStatus(app_texts::kStartMenuStatus, shell_texts::kSimulatedInstrumentNews);
+  RunLatestProject();
+}
+
+void Program::EndProgram() {
+  if (Frm_Main* main = nav_.Exists(WindowId::kMain) ? mainWindow() : nullptr) {
+    if (main->RunActive()) main->Stop();
+  }
+  Quit();
+}
+
+void Program::Quit() {
+  if (quitting_) return;
+  quitting_ = true;
+  if (onQuit) onQuit();
+}
+
+}  // namespace movexa::ui

@@ -1,0 +1,29 @@
+// The unattended tour of the windows behind `movexa --screenshots DIR`: the start menu after
+// start-up, then the main window during a named run against the simulated instrument, each
+// saved as a PNG. It lets a machine without an operator (CI, a server under Xvfb) show what
+// the program looks like, and checks on the way that a run really records.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace movexa::ui {
+
+class Program;
+class QtDialogs;
+
+struct TourResult {
+  bool ok = false;
+  std::vector<std::filesystem::path> pictures;  // written, in order
+  std::filesystem::path acquisitionFolder;      // the run's folder
+  std::string error;
+};
+
+// Runs the tour on a started program whose dialogs answer by themselves: the start menu
+// (start_menu.png), the main window after `runSeconds` of a run named "Screenshot run"
+// (main_window_run.png) and after Stop (main_window_stopped.png), plus the About box.
+TourResult RunScreenshotTour(Program& program, QtDialogs& dialogs, const std::filesystem::path& dir,
+                             int runSeconds);
+
+}  // namespace movexa::ui
