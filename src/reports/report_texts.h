@@ -20,6 +20,8 @@ inline constexpr std::string_view kUserConfigApplied = "User Configuration Appli
 inline constexpr std::string_view kDefaultConfigApplied = "Default Report Configuration Applied";
 // "Apply" with a bin text that is not a number of minutes.
 inline constexpr std::string_view kBinNotANumber = "BIN size must be a number of minutes: ";
+// "Apply" with a bin the configuration cannot keep (it would be read back as 30 minutes).
+inline constexpr std::string_view kBinOutOfRange = "BIN size must lie between 2 and 1440 minutes: ";
 
 // Report generation.
 inline constexpr std::string_view kActivityFileNotFound = "Activity file not Found";

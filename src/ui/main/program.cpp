@@ -13,6 +13,7 @@
 #include "ui/main/frm_main.h"
 #include "ui/main/main_live_view.h"
 #include "ui/main/shell_texts.h"
+#include "ui/reports/report_windows.h"
 
 namespace movexa::ui {
 
@@ -35,6 +36,7 @@ Program::Program(AppState& state, Host& host, StatusRouter* status)
     return w;
   });
   nav_.Register(WindowId::kAbout, [this] { return new Frm_About(ctx_); });
+  RegisterReportWindows(ctx_);
 }
 
 Program::~Program() = default;

@@ -321,6 +321,3 @@ void Frm_Report::ShowFolder() {
 }
 
 }  // namespace movexa::ui
-
-// Compiled here, after AppState, rather than among the other windows' meta-object code.
-#include "moc_frm_report.cpp"

@@ -7,10 +7,6 @@
 // window offers to open it and to show its folder.
 #pragma once
 
-// First: AppState has members named like Qt's keyword macros (signals), which the Qt headers
-// define.
-#include "ui/common/ui_context.h"
-
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -24,6 +20,7 @@
 #include <vector>
 
 #include "reports/report_generation.h"
+#include "ui/common/ui_context.h"
 #include "ui/reports/report_controls.h"
 
 class QAction;
@@ -64,7 +61,7 @@ class Frm_Report : public QWidget {
   const ReportOutcome& lastOutcome() const { return lastOutcome_; }
   bool busy() const { return busy_; }
 
- signals:
+ Q_SIGNALS:
   // The window was closed: the main window's data interval now holds the configured bin.
   void Closed();
 

@@ -1,7 +1,5 @@
 // The report window's raw data panel ("Raw data processing:"), its circadian export and the
 // automatic report at the end of a run.
-#include "ui/reports/frm_report.h"
-
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -10,6 +8,7 @@
 #include "reports/circadian.h"
 #include "reports/raw_reanalysis.h"
 #include "reports/report_texts.h"
+#include "ui/reports/frm_report.h"
 
 namespace movexa::ui {
 

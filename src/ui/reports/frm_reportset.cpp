@@ -103,6 +103,3 @@ void Frm_Reportset::ReturnToMain() {
 }
 
 }  // namespace movexa::ui
-
-// Compiled here, after AppState, rather than among the other windows' meta-object code.
-#include "moc_frm_reportset.cpp"

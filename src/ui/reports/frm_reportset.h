@@ -5,14 +5,11 @@
 // which only these two buttons change.
 #pragma once
 
-// First: AppState has members named like Qt's keyword macros (signals), which the Qt headers
-// define.
-#include "ui/common/ui_context.h"
-
 #include <QCheckBox>
 #include <QPushButton>
 #include <QWidget>
 
+#include "ui/common/ui_context.h"
 #include "ui/reports/report_controls.h"
 
 namespace movexa::ui {
@@ -31,7 +28,7 @@ class Frm_Reportset : public QWidget {
   // flag, then this window is shown.
   void ChooseFromMenu(bool checked);
 
- signals:
+ Q_SIGNALS:
   // The User Defined flag (the menu item's check mark) changed.
   void UserDefinedBinChanged(bool checked);
 
