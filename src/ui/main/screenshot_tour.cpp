@@ -1,10 +1,10 @@
 // The unattended tour of the windows.
 #include "ui/main/screenshot_tour.h"
 
+#include <QAction>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QAction>
 #include <QPushButton>
 #include <QTimer>
 
