@@ -1,6 +1,8 @@
 // The report windows inside the program: the main window's "User Defined BIN size" with its
-// check mark, "Show my report" on the last run, and the automatic report at the run's end.
+// check mark, the automatic report at the end of a run against the in-process simulator, and
+// "Show my report" on that run.
 #include <QAction>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -46,6 +48,9 @@ TEST(MainWindowReports, UserDefinedBinMenuThenARunEndsWithTheReportWindowsReport
   EXPECT_EQ(report->lastOutcome().status, ReportStatus::kWritten);
   EXPECT_TRUE(std::filesystem::exists(rig.state.run.context.folder / "report.csv"));
   EXPECT_FALSE(report->isVisible());
+  EXPECT_FALSE(Control<QCheckBox>(report, "chk_autoreport")->isChecked());
+  EXPECT_TRUE(Control<QWidget>(report, "Frame_report")->isEnabled());
+  EXPECT_TRUE(rig.fake.shell.calls().empty());  // an automatic report is not opened
 
   // "Show my report" opens the window on that run with the main window's data interval.
   QTest::mouseClick(Control<QPushButton>(main, "Cmdreport"), Qt::LeftButton);
