@@ -5,7 +5,6 @@
 #pragma once
 
 #include <filesystem>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -45,9 +44,6 @@ class RecordingDisplay : public LiveDisplayObserver {
   void ShowElapsed(std::string_view text) override { elapsed = text; }
   void ShowOutputs(const OutputState& o) override { outputs.push_back(OutputsByte(o)); }
   void ShowPanel(std::string_view caption) override { panels.emplace_back(caption); }
-  bool RunAutomaticReport(const std::filesystem::path& folder) override {
-    return onAutomaticReport ? onAutomaticReport(folder) : false;
-  }
 
   int deviceTestStops = 0, setupWindowOpened = 0, liveDisplayPrepared = 0, broughtToFront = 0;
   int plotWidth = 0;
@@ -58,7 +54,6 @@ class RecordingDisplay : public LiveDisplayObserver {
   std::vector<int> outputs;
   std::vector<std::string> panels;
   std::function<void()> onTraceStep;
-  std::function<bool(const std::filesystem::path&)> onAutomaticReport;
 };
 
 // A simulator configuration for engine tests: 48-byte block replies, paced at line speed, quiet

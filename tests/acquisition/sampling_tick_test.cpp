@@ -196,22 +196,6 @@ TEST(BinClose, WithTheUserDefinedBinTheRunEndsWithTheAutomaticReport) {
   EXPECT_TRUE(IsFile(rig.Folder() / "report.csv"));
   EXPECT_FALSE(IsFile(rig.ProjectDir() / "report.txt"));  // no quick report then
   EXPECT_EQ(rig.instrument.outputs(), 0);
-
-  // A window that makes the automatic report itself gets the folder; the engine makes none.
-  EngineRig window;
-  SmallProject(window, 1);
-  window.state.main.userDefinedBin = true;
-  std::vector<std::filesystem::path> handed;
-  window.display.onAutomaticReport = [&](const std::filesystem::path& f) {
-    handed.push_back(f);
-    return true;
-  };
-  ASSERT_TRUE(window.Play("auto"));
-  window.TickUntilStopped();
-  EXPECT_TRUE(window.fake.dialogs.Problems().empty()) << window.fake.dialogs.Problems()[0];
-  EXPECT_EQ(handed, std::vector<std::filesystem::path>{window.Folder()});
-  EXPECT_FALSE(IsFile(window.Folder() / "report.csv"));
-  EXPECT_EQ(window.display.broughtToFront, 1);
 }
 
 TEST(BinClose, RawBlockHoldsTheBinSamplesInOrderWithTheLastRowAndColumnZero) {

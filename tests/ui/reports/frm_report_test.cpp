@@ -152,14 +152,6 @@ TEST(ReportWindow, BasalReportWithEachZeroBasalAnswer) {
   EXPECT_NE(reports[0].find("A1,\"000_Control\""), std::string::npos);
   EXPECT_NE(reports[2].find("A1,\"999_Free\""), std::string::npos);
 
-  // Declining to proceed: no report and no message.
-  std::filesystem::remove(w.lastOutcome().reportPath);
-  rig.fake.dialogs.ExpectMessage("");
-  rig.fake.dialogs.ExpectQuestion(proceed, Dialogs::Answer::kNo);
-  Click(Control<QPushButton>(&w, "Cmd_generate"));
-  EXPECT_EQ(w.lastOutcome().status, ReportStatus::kDeclined);
-  EXPECT_FALSE(std::filesystem::exists(rig.acq.folder / "report.csv"));
-  EXPECT_FALSE(Control<QPushButton>(&w, "cmd_openreport")->isEnabled());
   EXPECT_EQ(rig.Problem(), "");
 }
 
