@@ -145,7 +145,7 @@ void Report(benchmark::State& state, const fs::path& folder, const std::string& 
 
 void ReadCounts(benchmark::State& state, const fs::path& folder, const std::string& name) {
   Timed(state, name, [&] {
-    auto bytes = ReadWholeFile(folder / "counts.bin");
+    auto bytes = ReadWholeFile(folder / "counts.bin", nullptr, kCountsFileMaxBytes);
     benchmark::DoNotOptimize(LoadAllCounts(*bytes).size());
   });
 }
@@ -169,7 +169,7 @@ void BM_Reanalysis(benchmark::State& state) {
 
 void BM_ReadRaw(benchmark::State& state) {
   Timed(state, "read raw", [&] {
-    for (const char* name : {"0.bin", "1.bin"}) benchmark::DoNotOptimize(ReadWholeFile(Space().raw / name)->size());
+    for (const char* name : {"0.bin", "1.bin"}) benchmark::DoNotOptimize(ReadWholeFile(Space().raw / name, nullptr, INT64_MAX)->size());
   });
   state.SetBytesProcessed(state.iterations() * kRawBytes);
 }
@@ -177,7 +177,7 @@ void BM_ReadRaw(benchmark::State& state) {
 // The detection alone over the same blocks held in memory, for the 192 channels the plate
 // uses: what re-analysis cannot go below.
 void BM_DetectionOnly(benchmark::State& state) {
-  auto bytes = ReadWholeFile(Space().raw / "0.bin");
+  auto bytes = ReadWholeFile(Space().raw / "0.bin", nullptr, INT64_MAX);
   std::vector<int16_t> block(static_cast<size_t>(kDefaultRawBlockBytes / 2));
   auto scratch = std::make_unique<AnalysisScratch>();
   Timed(state, "detection only", [&] {

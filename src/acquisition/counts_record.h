@@ -20,6 +20,14 @@ inline constexpr int kBlocksPerRawFile = 11;
 inline constexpr int kDefaultRtBuffer = 500;
 inline constexpr int kDefaultRawBlockSamples = kDefaultRtBuffer + 1;  // 501 rows
 inline constexpr int64_t kDefaultRawBlockBytes = 2LL * kChannelSlots * kDefaultRawBlockSamples;  // 385770
+// Largest "counts.bin" the readers take: a million bins, years of recording at the shortest
+// bins; anything larger is not an activity file.
+inline constexpr int64_t kCountsFileMaxBytes = int64_t{kCountsRecordBytes} * 1'000'000;
+
+// Element 384 of a record closed while no temperature reading had arrived during the run (an
+// instrument that never answered the temperature query). Readers show such a bin's temperature
+// as missing; any stored value outside 1.0 .. 50.0 degrees (10 .. 500) is no valid reading.
+inline constexpr int16_t kNoTemperature = -32768;
 
 struct CountsRecord {
   int32_t minutes = 0;

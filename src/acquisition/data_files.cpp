@@ -2,6 +2,7 @@
 #include "acquisition/data_files.h"
 
 #include <bit>
+#include <cmath>
 #include <string_view>
 
 #include "acquisition/counts_record.h"
@@ -149,7 +150,8 @@ BinWriteResult AppendBinFiles(Host& host, BinFileState& state, const std::filesy
   CountsRecord record;
   record.minutes = elapsedMinutes;
   record.values = binCounts;
-  record.values[kChannelCount] = SaturateInt16(RoundHalfEven(temperature * 10.0));
+  record.values[kChannelCount] =
+      std::isnan(temperature) ? kNoTemperature : SaturateInt16(RoundHalfEven(temperature * 10.0));
   state.countsBytes.clear();
   EncodeCountsRecord(record, state.countsBytes);
 

@@ -63,7 +63,8 @@ struct BinWriteResult {
 };
 
 // Bin close of a recorded run: element 384 of the record is round(temperature x 10) (halves to
-// even, saturated to 16 bits); `rawBlock` is the whole raw buffer (385 x (RT_Buffer + 1)
+// even, saturated to 16 bits), or kNoTemperature when `temperature` is NaN (no reading arrived
+// during the run); `rawBlock` is the whole raw buffer (385 x (RT_Buffer + 1)
 // values, channel fastest), written only when `saveReal`. Earlier waiting bins are written
 // first, in order. Each append opens, writes and closes its file; a failed append leaves the
 // file as it was.

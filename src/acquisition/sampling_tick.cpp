@@ -245,8 +245,11 @@ void AcquisitionEngine::CloseBin() {
   }
   run.binRecord[kChannelCount] = 0;
   if (context.recording) {
+    // Without any reading during the run the record carries the missing-temperature marker,
+    // never 0.0 degrees.
     AppendBinFiles(host_, run.files, context.folder, p.Save_real == 1, context.elapsedMinutes,
-                   run.binRecord, context.temperature,
+                   run.binRecord,
+                   context.temperatureRead ? context.temperature : std::numeric_limits<double>::quiet_NaN(),
                    std::span<const int16_t>(run.buffers.raw.data(), run.buffers.raw.size()));
   }
   ++run.counters.binsClosed;

@@ -38,17 +38,85 @@ bool WriteAll(int fd, std::string_view data) {
   return true;
 }
 
+// Opens `path` for writing (created when missing, 0644) without ever writing through a symbolic
+// link: a link in the last component is removed and a fresh file created in its place, so the
+// link's target stays untouched. A FIFO or device there is refused rather than opened for long.
+// `truncate` empties the file (a rewrite); otherwise the file is opened for appending. A
+// rewrite also replaces a file with other hard links rather than change their content.
+int OpenForWriting(const char* path, bool truncate) {
+  const int mode = O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC | (truncate ? 0 : O_APPEND);
+  int fd = ::open(path, mode, 0644);
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    if (fd < 0 && errno == ELOOP) {
+      if (::unlink(path) != 0) return -1;
+      fd = ::open(path, mode | O_EXCL, 0644);
+      continue;
+    }
+    if (fd < 0) return -1;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) {
+      ::close(fd);
+      return -1;
+    }
+    if (!S_ISREG(st.st_mode)) {
+      ::close(fd);
+      errno = EINVAL;
+      return -1;
+    }
+    if (truncate && st.st_nlink > 1 && attempt == 0) {
+      ::close(fd);
+      if (::unlink(path) != 0) return -1;
+      fd = ::open(path, mode | O_EXCL, 0644);
+      continue;
+    }
+    break;
+  }
+  if (fd < 0) return -1;
+  if (truncate && ::ftruncate(fd, 0) != 0) {
+    ::close(fd);
+    return -1;
+  }
+  int flags = ::fcntl(fd, F_GETFL);
+  if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+  return fd;
+}
+
 }  // namespace
 
 std::string LastOsError() { return std::strerror(errno); }
 
-std::optional<std::string> ReadWholeFile(const fs::path& path, std::string* error) {
-  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+int OpenRegularFileForReading(const fs::path& path, std::string* error) {
+  // Non-blocking, so that opening a FIFO with no writer returns at once; a regular file
+  // ignores the flag.
+  int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0) {
     SetError(error, path, LastOsError());
+    return -1;
+  }
+  struct stat st {};
+  if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+    SetError(error, path, "not a regular file");
+    ::close(fd);
+    return -1;
+  }
+  int flags = ::fcntl(fd, F_GETFL);
+  if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+  return fd;
+}
+
+std::optional<std::string> ReadWholeFile(const fs::path& path, std::string* error,
+                                         int64_t maxBytes) {
+  int fd = OpenRegularFileForReading(path, error);
+  if (fd < 0) return std::nullopt;
+  struct stat st {};
+  if (::fstat(fd, &st) == 0 && st.st_size > maxBytes) {
+    SetError(error, path, std::to_string(st.st_size) + " bytes, more than such a file holds (" +
+                              std::to_string(maxBytes) + ")");
+    ::close(fd);
     return std::nullopt;
   }
   std::string out;
+  out.reserve(static_cast<size_t>(st.st_size));
   char buf[65536];
   for (;;) {
     ssize_t r = ::read(fd, buf, sizeof buf);
@@ -60,6 +128,12 @@ std::optional<std::string> ReadWholeFile(const fs::path& path, std::string* erro
     }
     if (r == 0) break;
     out.append(buf, static_cast<size_t>(r));
+    // A file that grows while it is read is held to the same bound.
+    if (static_cast<int64_t>(out.size()) > maxBytes) {
+      SetError(error, path, "more than " + std::to_string(maxBytes) + " bytes");
+      ::close(fd);
+      return std::nullopt;
+    }
   }
   ::close(fd);
   return out;
@@ -72,7 +146,7 @@ bool WriteWholeFile(const fs::path& path, std::string_view data, std::string* er
 
 bool WriteWholeFileChecked(const fs::path& path, std::string_view data, bool& opened,
                            std::string* error) {
-  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  int fd = OpenForWriting(path.c_str(), true);
   opened = fd >= 0;
   if (!opened) {
     SetError(error, path, LastOsError());
@@ -91,7 +165,10 @@ bool WriteWholeFileChecked(const fs::path& path, std::string_view data, bool& op
 bool WriteFileAtomic(const fs::path& path, std::string_view data, std::string* error) {
   fs::path tmp = path;
   tmp += ".tmp";
-  int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+  // The temporary name is made fresh (a leftover or a planted link there is removed first), and
+  // the rename replaces whatever entry `path` was, a link included, never its target.
+  ::unlink(tmp.c_str());
+  int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
   if (fd < 0) {
     SetError(error, tmp, LastOsError());
     return false;
@@ -126,7 +203,7 @@ bool AppendToFile(const fs::path& path, std::string_view data, std::string* erro
 }
 
 bool AppendToFile(const char* path, std::string_view data, std::string* error) {
-  int fd = ::open(path, O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+  int fd = OpenForWriting(path, false);
   if (fd < 0) {
     SetError(error, path, LastOsError());
     return false;
@@ -148,7 +225,14 @@ bool AppendToFile(const char* path, std::string_view data, std::string* error) {
 }
 
 bool WriteAt(const fs::path& path, uint64_t offset, std::string_view data, std::string* error) {
-  int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+  // An existing regular file only: a link or a special file there is refused.
+  int fd = ::open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  struct stat st {};
+  if (fd >= 0 && (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode))) {
+    ::close(fd);
+    fd = -1;
+    errno = EINVAL;
+  }
   if (fd < 0) {
     SetError(error, path, LastOsError());
     return false;
@@ -191,6 +275,17 @@ int64_t FileLength(const fs::path& path) {
   std::error_code ec;
   auto n = fs::file_size(path, ec);
   return ec ? -1 : static_cast<int64_t>(n);
+}
+
+fs::path NormaliseFolder(const fs::path& typed) {
+  if (typed.empty()) return typed;
+  std::error_code ec;
+  fs::path absolute = fs::absolute(typed, ec);
+  if (ec) absolute = typed;
+  fs::path plain = absolute.lexically_normal();
+  // "a/b/" normalises to "a/b/" (an empty last element): drop it, but keep the root "/".
+  if (!plain.has_filename() && plain.has_relative_path()) plain = plain.parent_path();
+  return plain;
 }
 
 std::vector<std::string> ListSubfolders(const fs::path& folder, bool* ok) {

@@ -14,8 +14,23 @@ namespace movexa {
 
 namespace fs = std::filesystem;
 
-// Reads a whole file as bytes in a string; nullopt (and `error`) when it cannot be read.
-std::optional<std::string> ReadWholeFile(const fs::path& path, std::string* error = nullptr);
+// Size bound of the small text files (configuration, project, plate, calibration and report
+// settings files): a few hundred lines each, so anything larger is not one of them.
+inline constexpr int64_t kTextFileMaxBytes = int64_t{4} << 20;
+
+// Reads a whole regular file as bytes in a string; nullopt (and `error`) when it cannot be
+// read, is not a regular file (a FIFO, a device, a folder: never opened for long, never read
+// without end) or holds more than `maxBytes`. A symbolic link to a regular file is read.
+std::optional<std::string> ReadWholeFile(const fs::path& path, std::string* error = nullptr,
+                                         int64_t maxBytes = kTextFileMaxBytes);
+
+// Opens a regular file for reading (the same checks as ReadWholeFile, without a size bound);
+// the descriptor, or -1 and `error`.
+int OpenRegularFileForReading(const fs::path& path, std::string* error = nullptr);
+
+// The writers below never write through a symbolic link planted at the file's name: the link
+// is replaced by a fresh file and its target stays untouched. A FIFO, device or folder at the
+// name is refused with an error rather than written to.
 
 // Creates or truncates `path` and writes `data` (the plain rewrite of a file).
 bool WriteWholeFile(const fs::path& path, std::string_view data, std::string* error = nullptr);
@@ -54,6 +69,12 @@ int64_t FileLength(const fs::path& path);
 // Names of the sub-folders of `folder` (not recursive), in the order the file system lists
 // them; empty on failure (and `ok` false when given).
 std::vector<std::string> ListSubfolders(const fs::path& folder, bool* ok = nullptr);
+
+// A folder as the operator typed it, made absolute and plain: "." and ".." resolved, repeated
+// and trailing separators dropped ("runs/20240319_1405/" and "." from inside that folder both
+// give ".../runs/20240319_1405"), so its name and its parent are the folder's own. Symbolic
+// links are kept as typed. Empty stays empty.
+fs::path NormaliseFolder(const fs::path& typed);
 
 // The operating system's text for the last error number.
 std::string LastOsError();

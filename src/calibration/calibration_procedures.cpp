@@ -107,7 +107,10 @@ class ReadingRows {
 // Writes layout A of the table; tells the operator when the file could not be written.
 bool SaveTable(CalibrationContext& ctx) {
   std::string error;
-  if (SaveCalibrationTable(ctx.appFolder, ctx.table, &error)) return true;
+  if (SaveCalibrationTable(ctx.appFolder, ctx.table, &error)) {
+    ctx.tableFileWritten = true;
+    return true;
+  }
   ctx.link.host.dialogs.Message(std::string(t::kSaveErrorHead) + error);
   return false;
 }
@@ -190,7 +193,9 @@ bool SoftwareCalibration(CalibrationContext& ctx) {
   } else {
     Status(ctx, t::kWritingFirstTimeCalibration);
     std::string error;
-    if (!ResetCalibrationTable(ctx.appFolder, ctx.table, &error)) {
+    if (ResetCalibrationTable(ctx.appFolder, ctx.table, &error)) {
+      ctx.tableFileWritten = true;
+    } else {
       host.dialogs.Message(std::string(t::kSaveErrorHead) + error);
     }
   }
@@ -207,6 +212,7 @@ bool SoftwareCalibration(CalibrationContext& ctx) {
       host.dialogs.Message(t::kCommunicationError);
       return false;
     }
+    ++ctx.registersWritten;
     if (++writes % kWritesBetweenEvents == 0) host.pacer.PumpEvents();
   }
 
@@ -237,6 +243,7 @@ bool SoftwareCalibration(CalibrationContext& ctx) {
         host.pacer.PumpEvents();
         return false;
       }
+      ++ctx.registersWritten;
     }
     host.pacer.PumpEvents();
   }

@@ -49,6 +49,11 @@ struct CalibrationContext {
   CalibrationPanel& panel;
   std::function<bool()> acquisitionActive;
   std::function<void()> stopAcquisition;
+  // What the software calibration changed, whether it ended well or not: "calvalue.dat"
+  // written (created with the reset table, or saved at the end) and instrument registers
+  // rewritten, so that a failure can say what was already written.
+  bool tableFileWritten = false;
+  int registersWritten = 0;
 };
 
 // `ReadAllChannels`: one complete reading of every channel into row `row` of the raw buffer,

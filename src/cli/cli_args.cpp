@@ -3,7 +3,18 @@
 
 #include <cstdio>
 
+#include "base/file_io.h"
+
 namespace movexa::cli {
+
+namespace {
+
+// Options whose value names a folder.
+bool IsFolderOption(const std::string& key) { return key == "app-dir" || key == "data"; }
+
+}  // namespace
+
+std::string FolderArgument(const std::string& typed) { return NormaliseFolder(typed).string(); }
 
 CliArgs::CliArgs(int argc, char** argv, int first, const std::set<std::string>& valueOptions)
     : valueOptions_(valueOptions) {
@@ -26,6 +37,9 @@ CliArgs::CliArgs(int argc, char** argv, int first, const std::set<std::string>& 
     } else {
       positional_.push_back(a);
     }
+  }
+  for (auto& [key, value] : options_) {
+    if (IsFolderOption(key) && !value.empty()) value = FolderArgument(value);
   }
 }
 

@@ -11,6 +11,12 @@
 
 namespace movexa::cli {
 
+// A folder as typed on the command line ("runs/20240319_1405/", "."), made absolute and plain
+// so that its name and its parent are the folder's own. Every command's folder arguments go
+// through it once: the values of --app-dir and --data here, acquisition folders where they
+// are taken.
+std::string FolderArgument(const std::string& typed);
+
 class CliArgs {
  public:
   // Parses argv[first..argc). `valueOptions` lists the options that take a value.

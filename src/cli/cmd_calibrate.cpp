@@ -112,7 +112,17 @@ int RunCalibrate(int argc, char** argv) {
   const bool stopped = state.run.runState == RunState::kStopped;
   engine.CmdStop();
   if (!ok || stopped) {
-    std::printf("calibration %s: nothing saved\n", stopped ? "stopped" : "failed");
+    const char* how = stopped ? "stopped" : "failed";
+    if (args.Has("software") && (ctx.tableFileWritten || ctx.registersWritten > 0)) {
+      // The procedure writes as it goes: say what already changed.
+      std::printf("calibration %s after writing:", how);
+      if (ctx.tableFileWritten) {
+        std::printf(" the calibration table %s;", (state.appDir / kCalibrationFileName).string().c_str());
+      }
+      std::printf(" %d instrument register(s)\n", ctx.registersWritten);
+    } else {
+      std::printf("calibration %s: nothing saved\n", how);
+    }
     return 1;
   }
   if (args.Has("software")) {

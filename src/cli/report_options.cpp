@@ -237,7 +237,7 @@ int ForEachAcquisition(int argc, char** argv, const char* usage, const std::set<
   for (const auto& folder : args.positional()) {
     ReportHost host(args.Has("quiet"));
     std::cout << folder << ":\n";
-    int r = one(args, folder, host);
+    int r = one(args, FolderArgument(folder), host);
     host.progress.Finish();
     if (r == 2) return 2;
     if (r != 0) status = 1;

@@ -1,7 +1,12 @@
 // Terminal implementations of the Host services.
 #include "cli/terminal_host.h"
 
+#include <poll.h>
+#include <unistd.h>
+
 #include <cctype>
+#include <cerrno>
+#include <chrono>
 #include <iostream>
 
 namespace movexa::cli {
@@ -16,7 +21,33 @@ void PrintBox(std::string_view kind, std::string_view title, std::string_view te
 }  // namespace
 
 bool TerminalDialogs::ReadLine(std::string& line) {
-  if (!std::getline(std::cin, line)) return false;
+  // Read byte by byte straight from the descriptor, so that the wait below sees every byte not
+  // yet taken (a buffered stream could hold a line that poll cannot see).
+  line.clear();
+  const bool terminal = ::isatty(STDIN_FILENO) != 0;
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(answerWaitMs_);
+  for (;;) {
+    if (!terminal) {
+      // A pipe or file that sends nothing must not hold a batch run for ever: without a whole
+      // line in time the question counts as not answered.
+      const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+          deadline - std::chrono::steady_clock::now());
+      if (left.count() <= 0) return false;
+      pollfd p{STDIN_FILENO, POLLIN, 0};
+      const int ready = ::poll(&p, 1, static_cast<int>(left.count()));
+      if (ready < 0 && errno == EINTR) continue;
+      if (ready <= 0) return false;
+    }
+    char c = 0;
+    const ssize_t n = ::read(STDIN_FILENO, &c, 1);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) {
+      if (line.empty()) return false;
+      break;  // a last line without its line end
+    }
+    if (c == '\n') break;
+    line += c;
+  }
   if (!line.empty() && line.back() == '\r') line.pop_back();
   return true;
 }

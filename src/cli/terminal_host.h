@@ -1,7 +1,7 @@
 // The Host services of movexa-cli: messages and questions on the terminal, answered from
 // standard input. Without an interactive answer (standard input closed or not a terminal and
-// empty), a question takes its cancelling answer and an input box returns empty, so batch runs
-// never hang. "--yes" answers every Yes/No question with Yes.
+// empty, or a pipe that sends no line within kNonTerminalAnswerWaitMs), a question takes its
+// cancelling answer and an input box returns empty, so batch runs never hang. "--yes" answers every Yes/No question with Yes.
 #pragma once
 
 #include <cstdio>
@@ -12,9 +12,14 @@
 
 namespace movexa::cli {
 
+// How long an answer read from a standard input that is not a terminal (a pipe, a file) may
+// take before the question counts as not answered.
+inline constexpr int kNonTerminalAnswerWaitMs = 5000;
+
 class TerminalDialogs : public Dialogs {
  public:
-  explicit TerminalDialogs(bool assumeYes = false) : assumeYes_(assumeYes) {}
+  explicit TerminalDialogs(bool assumeYes = false, int answerWaitMs = kNonTerminalAnswerWaitMs)
+      : assumeYes_(assumeYes), answerWaitMs_(answerWaitMs) {}
   void Message(std::string_view text, std::string_view title) override;
   Answer Ask(std::string_view text, Buttons buttons, std::string_view title) override;
   std::string Input(std::string_view prompt, std::string_view title,
@@ -23,6 +28,7 @@ class TerminalDialogs : public Dialogs {
  private:
   bool ReadLine(std::string& line);
   bool assumeYes_;
+  int answerWaitMs_;
 };
 
 // Prints what the windows would open.

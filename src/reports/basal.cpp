@@ -95,13 +95,14 @@ BasalResult NormaliseToBasal(BinnedCounts& bins, ReportProjectTables& project,
   // The basal acquisition is a sibling folder: its name is the list entry's first 13 characters.
   const auto basalCounts = acquisitionFolder.parent_path() / basalText.substr(0, 13) / "counts.bin";
   std::string error;
-  auto bytes = ReadWholeFile(basalCounts, &error);
-  if (!bytes || ShapeOfCounts(*bytes).fault != CountsFault::kNone) {
+  auto file = ReadCountsFile(basalCounts, error);
+  if (!file) {
     result.outcome = BasalOutcome::kResamplingError;
-    result.detail = bytes ? basalCounts.string() + ": not whole 774-byte records" : error;
+    result.detail = error;
     return result;
   }
-  ResampleResult basal = Resample(LoadCountsForReport(*bytes), binMinutes);
+  if (file->tornBytes > 0) host.status.SetStatus(rt::kStatusLabel, TornTailNote(basalCounts, file->tornBytes));
+  ResampleResult basal = Resample(LoadCountsForReport(file->bytes), binMinutes);
   if (!basal.ok) {
     result.outcome = BasalOutcome::kResamplingError;
     result.detail = basalCounts.string() + ": " + basal.error;

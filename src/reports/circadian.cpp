@@ -11,6 +11,7 @@
 #include "reports/report_math.h"
 #include "reports/report_tables.h"
 #include "reports/report_texts.h"
+#include "reports/resampling.h"
 
 namespace movexa {
 
@@ -67,22 +68,31 @@ CircadianOutcome ExportCircadian(const CircadianRequest& request, Host& host) {
   }
   const std::string reportError(rt::kReportError);
   std::string error;
-  auto bytes = ReadWholeFile(countsPath, &error);
-  if (!bytes) return fail(reportError, error);
-  if (ShapeOfCounts(*bytes).fault != CountsFault::kNone || bytes->empty()) {
-    return fail(reportError, countsPath.string() + ": " + std::to_string(bytes->size()) +
-                                 " bytes are not whole 774-byte records");
-  }
+  auto file = ReadCountsFile(countsPath, error);
+  if (!file) return fail(reportError, error);
+  if (file->tornBytes > 0) host.status.SetStatus(rt::kStatusLabel, TornTailNote(countsPath, file->tornBytes));
+  std::optional<std::string> bytes(std::move(file->bytes));
+  if (bytes->empty()) return fail(reportError, countsPath.string() + ": no whole 774-byte record");
   const LoadedCounts records = LoadAllCounts(*bytes);
   const int64_t lastTime = std::max(LargestRawTime(*bytes), records.times.back());
   bytes.reset();
 
+  // Damaged time fields end here, before anything is written, as the report refuses them: a
+  // last time below one minute leaves no bin (and bin stamps before the start), a huge one
+  // asks for millions of bins.
+  if (lastTime < 1 || lastTime > kMaxReportMinutes) {
+    return fail(reportError, countsPath.string() + ": last time " + std::to_string(lastTime) + " min");
+  }
   const BinChoice bin = ChooseCircadianBin(request.binText, lastTime);
   if (!bin.ok) return fail(reportError, "bin \"" + request.binText + "\" is not a number");
   const int64_t b = bin.minutes;
   out.binMinutes = b;
   out.binShown = std::to_string(b);
   const int64_t binCount = std::max<int64_t>(1, RoundHalfEvenDiv(lastTime, b));
+  if (binCount > kMaxReportBins) {
+    return fail(reportError, countsPath.string() + ": " + std::to_string(binCount) + " bins of " +
+                                 std::to_string(b) + " min");
+  }
   const ReportProjectTables& project = acquisition.tables;
   const ReportTables tables = ComputeReportTables(records, b, binCount, project);
 

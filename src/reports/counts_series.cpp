@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "acquisition/counts_record.h"
+#include "base/file_io.h"
 
 namespace movexa {
 
@@ -13,6 +14,21 @@ CountsShape ShapeOfCounts(std::string_view bytes) {
   s.records = bytes.size() / kCountsRecordBytes;
   if (bytes.size() % kCountsRecordBytes != 0) s.fault = CountsFault::kNotWholeRecords;
   return s;
+}
+
+std::optional<CountsFile> ReadCountsFile(const std::filesystem::path& path, std::string& error) {
+  auto bytes = ReadWholeFile(path, &error, kCountsFileMaxBytes);
+  if (!bytes) return std::nullopt;
+  CountsFile file;
+  file.tornBytes = bytes->size() % kCountsRecordBytes;
+  bytes->resize(bytes->size() - file.tornBytes);
+  file.bytes = std::move(*bytes);
+  return file;
+}
+
+std::string TornTailNote(const std::filesystem::path& path, size_t tornBytes) {
+  return path.string() + ": a torn last record of " + std::to_string(tornBytes) +
+         " bytes was ignored";
 }
 
 int32_t StoredTimeOf(std::string_view bytes, size_t record) {

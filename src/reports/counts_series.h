@@ -4,10 +4,13 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "acquisition/counts_record.h"
 #include "base/constants.h"
 
 namespace movexa {
@@ -39,6 +42,19 @@ struct CountsShape {
   size_t records = 0;
 };
 CountsShape ShapeOfCounts(std::string_view bytes);
+
+// A "counts.bin" as every reader takes it: its whole 774-byte records. Bytes past the last whole
+// record (a record torn by a power cut during an append) are left out and counted, so the bins
+// recorded before the cut can still be reported.
+struct CountsFile {
+  std::string bytes;      // the whole records
+  size_t tornBytes = 0;   // length of the torn last record that was left out
+};
+// Reads `path` (a regular file within the activity file's size bound); nullopt and `error`
+// when it cannot be read.
+std::optional<CountsFile> ReadCountsFile(const std::filesystem::path& path, std::string& error);
+// "<path>: a torn last record of N bytes was ignored", the note shown when tornBytes > 0.
+std::string TornTailNote(const std::filesystem::path& path, size_t tornBytes);
 
 // The largest day-wrap adjusted time of all records (0 for an empty file).
 int64_t LastAdjustedTime(std::string_view bytes);

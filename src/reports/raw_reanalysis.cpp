@@ -2,6 +2,8 @@
 // "counts.bin" and "setup.dat", staged mark files, and the report of the new counts.
 #include "reports/raw_reanalysis.h"
 
+#include <unistd.h>
+
 #include <bit>
 #include <cstdio>
 #include <limits>
@@ -23,6 +25,9 @@ namespace movexa {
 namespace rt = report_text;
 
 namespace {
+
+// Mark files staged by one re-analysis: a line per detected event, far below this.
+constexpr int64_t kMarkFileMaxBytes = int64_t{1} << 30;
 
 // Mark files are written here while the analysis runs and appended to the acquisition's own
 // mark files only when it completes, so that STOP or a missing raw block leaves them as they
@@ -55,8 +60,14 @@ class RawBlockReader {
     const RawBlockLocation at = LocateRawBlock(record);
     if (at.fileNumber != openNumber_) {
       Close();
-      file_ = std::fopen(FileOf(record).c_str(), "rb");
-      if (!file_) return false;
+      // Regular files only: a FIFO or a device in place of a raw file is a missing block.
+      const int fd = OpenRegularFileForReading(FileOf(record));
+      if (fd < 0) return false;
+      file_ = ::fdopen(fd, "rb");
+      if (!file_) {
+        ::close(fd);
+        return false;
+      }
       openNumber_ = at.fileNumber;
     }
     if (std::fseek(file_, static_cast<long>(at.blockInFile * kDefaultRawBlockBytes), SEEK_SET) != 0) return false;
@@ -96,7 +107,7 @@ bool CommitMarks(const std::filesystem::path& staging, const std::filesystem::pa
                  std::string& error) {
   std::error_code ec;
   for (const auto& entry : std::filesystem::directory_iterator(staging, ec)) {
-    auto content = ReadWholeFile(entry.path(), &error);
+    auto content = ReadWholeFile(entry.path(), &error, kMarkFileMaxBytes);
     if (!content || !AppendToFile(folder / entry.path().filename(), *content, &error)) return false;
   }
   std::filesystem::remove_all(staging, ec);
@@ -173,12 +184,10 @@ ReanalysisOutcome RunRawReanalysis(const ReportRequest& request, bool& stopReque
   const double snr = ParseOperatorNumber(thresholdText).value_or(1.8);
   if (!IsFile(countsPath)) return fail(std::string(rt::kActivityFileNotFound));
   std::string error;
-  auto bytes = ReadWholeFile(countsPath, &error);
-  if (bytes && ShapeOfCounts(*bytes).fault != CountsFault::kNone) {
-    error = countsPath.string() + ": not whole 774-byte records";
-    bytes.reset();
-  }
-  if (!bytes) return fail(std::string(rt::kErrorReading) + countsPath.string(), error);
+  auto file = ReadCountsFile(countsPath, error);
+  if (!file) return fail(std::string(rt::kErrorReading) + countsPath.string(), error);
+  if (file->tornBytes > 0) host.status.SetStatus(rt::kStatusLabel, TornTailNote(countsPath, file->tornBytes));
+  std::optional<std::string> bytes(std::move(file->bytes));
 
   // First pass: the records up to the first one at or past the lapse.
   const LoadedCounts all = LoadAllCounts(*bytes);

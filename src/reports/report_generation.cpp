@@ -122,6 +122,10 @@ ReportOutcome ReportFromCounts(const ReportRequest& request, const AcquisitionTa
   out.status = ReportStatus::kWritten;
   out.reportPath = written.path;
   out.copyPath = written.copy;
+  out.copyError = written.copyError;
+  if (!out.copyError.empty()) {
+    host.status.SetStatus(rt::kStatusLabel, std::string(rt::kCopyNotWritten) + out.copyError);
+  }
   if (!request.autoreport) {
     if (request.layout.fileType == 0) {
       host.shell.OpenDocument(written.path);
@@ -143,13 +147,10 @@ ReportOutcome GenerateReport(const ReportRequest& request, Host& host) {
 
   Stage(host, rt::kStageReading);
   std::string error;
-  auto bytes = ReadWholeFile(countsPath, &error);
-  if (bytes && ShapeOfCounts(*bytes).fault != CountsFault::kNone) {
-    error = countsPath.string() + ": " + std::to_string(bytes->size()) +
-            " bytes are not whole 774-byte records";
-    bytes.reset();
-  }
-  if (!bytes) return FailReport(host, std::string(rt::kErrorReading) + countsPath.string(), error);
+  auto file = ReadCountsFile(countsPath, error);
+  if (!file) return FailReport(host, std::string(rt::kErrorReading) + countsPath.string(), error);
+  if (file->tornBytes > 0) host.status.SetStatus(rt::kStatusLabel, TornTailNote(countsPath, file->tornBytes));
+  std::optional<std::string> bytes(std::move(file->bytes));
 
   const BinChoice bin = ChooseReportBin(request.binText, LastAdjustedTime(*bytes));
   if (!bin.ok) {

@@ -28,6 +28,7 @@ struct ReportOutcome {
   std::string detail;   // what exactly went wrong, for movexa-cli and logs
   std::filesystem::path reportPath;
   std::filesystem::path copyPath;
+  std::string copyError;     // why the experiment's copy is missing (empty when written or not wanted)
   std::string binShown;      // the bin list's text afterwards
   int64_t binMinutes = 0;    // the bin the report used
   bool basal = false;

@@ -78,6 +78,8 @@ inline constexpr std::string_view kTimeFile = "time.txt";
 
 // Raw data re-analysis.
 inline constexpr std::string_view kStatusLabel = "Frm_Report.frmlbl_status";
+// Status note when the copy of the report named after the experiment could not be written.
+inline constexpr std::string_view kCopyNotWritten = "Report copy named after the experiment not written: ";
 inline constexpr std::string_view kBlock = "Block ";
 inline constexpr std::string_view kSaving = "Saving...";
 inline constexpr std::string_view kErrorUpdatingSetup = "error Updating setup.dat";

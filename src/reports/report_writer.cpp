@@ -184,7 +184,8 @@ void ReportText::TemperatureBlock() {
   const std::string unit(rt::kTemperatureUnit);
   Line(Q(std::string(rt::kTemperatureTitle1) + unit + std::string(rt::kTemperatureTitle2)));
   auto temp = [this](int64_t b) {
-    if (b < 0) return std::string(rt::kUnknownTemperature);
+    // No valid reading in the bin (none arrived, or only failed ones): shown as missing.
+    if (b < 0 || t_.temperature[static_cast<size_t>(b)] == 0) return std::string(rt::kUnknownTemperature);
     return FormatNumber(static_cast<double>(t_.temperature[static_cast<size_t>(b)]) / 10.0, "0.0");
   };
   if (l_.layout == kLayoutRows) {
@@ -401,7 +402,13 @@ WrittenReport WriteReportFile(const std::filesystem::path& folder, const std::st
   if (!out.ok) return out;
   if (!subprojectName.empty()) {
     const auto copy = folder / (ExperimentFileName(subprojectName) + ext);
-    if (copy != out.path && CopyFileOver(out.path, copy)) out.copy = copy;
+    if (copy != out.path) {
+      if (CopyFileOver(out.path, copy, &out.copyError)) {
+        out.copy = copy;
+      } else if (out.copyError.empty()) {
+        out.copyError = copy.string() + ": not written";
+      }
+    }
   }
   return out;
 }

@@ -49,11 +49,13 @@ struct WrittenReport {
   std::filesystem::path path;  // the report written
   std::filesystem::path copy;  // the copy named after the experiment (empty when none)
   std::string error;
+  std::string copyError;       // why the experiment's copy could not be written (else empty)
 };
 
 // Writes `content` as "report<ext>" in `folder`, or "report_1<ext>", "report_2<ext>", ... when
 // a name cannot be opened for writing; then copies it to the experiment's name when
-// `subprojectName` is not empty (a failed copy is not an error of the report).
+// `subprojectName` is not empty (a failed copy is not an error of the report; `copyError` says
+// why it is missing, for instance a name too long for the file system).
 WrittenReport WriteReportFile(const std::filesystem::path& folder, const std::string& content,
                               int fileType, const std::string& subprojectName);
 

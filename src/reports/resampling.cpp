@@ -17,8 +17,6 @@ namespace movexa {
 namespace {
 
 constexpr int64_t kStepsPerMinute = 50;  // one step = 0.02 minute
-// Times beyond this (about 1900 years) can only come from a corrupt file.
-constexpr int64_t kMaxMinutes = 1'000'000'000;
 
 struct Run {
   size_t record;
@@ -70,7 +68,7 @@ ResampleResult Resample(const LoadedCounts& loaded, int64_t binMinutes) {
   }
   const int64_t n = static_cast<int64_t>(loaded.size()) - 1;  // N: index of the last record
   const int64_t lastTime = *std::max_element(loaded.times.begin(), loaded.times.end());
-  if (lastTime < 1 || lastTime > kMaxMinutes) {
+  if (lastTime < 1 || lastTime > kMaxReportMinutes) {
     out.error = "last time " + std::to_string(lastTime) + " min";
     return out;
   }

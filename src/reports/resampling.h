@@ -13,6 +13,8 @@ namespace movexa {
 
 // More report bins than this are refused (a corrupt time would otherwise ask for gigabytes).
 inline constexpr int64_t kMaxReportBins = 50000;
+// Last times beyond this (about 1900 years) can only come from a corrupt file.
+inline constexpr int64_t kMaxReportMinutes = 1'000'000'000;
 
 struct ResampleResult {
   bool ok = false;

@@ -268,6 +268,18 @@ TEST(BinClose, TemperatureThatDoesNotArriveKeepsTheLastReading) {
   EXPECT_GT(records[1].values[kChannelCount], 200);
 }
 
+TEST(BinClose, NoTemperatureAtAllIsStoredAsMissingNotZeroDegrees) {
+  EngineRig rig;
+  SmallProject(rig, 3);
+  rig.instrument.SetSilent(true);
+  ASSERT_TRUE(rig.Play("exp"));
+  rig.TicksForBins(1);
+  rig.instrument.SetSilent(false);
+  auto records = ReadRecords(rig.Folder() / "counts.bin");
+  ASSERT_GE(records.size(), 1u);
+  EXPECT_EQ(records[0].values[kChannelCount], kNoTemperature);
+}
+
 // Crossings the simulator made on `channel` since `since` (a snapshot of CrossingsOn).
 TEST(Detection, MethodOneCountsTheSimulatedCrossings) {
   EngineRig rig;

@@ -92,6 +92,9 @@ TEST(SoftwareCalibration, FailedInitialWriteShowsBothMessagesAndStops) {
   EXPECT_EQ(b.counter.commands[kCodeBlock], 0);
   EXPECT_EQ(b.stops, 0);
   EXPECT_NE(b.StatusTexts().back(), "Calibration OK");
+  // The reset table was already written; no register was.
+  EXPECT_TRUE(b.ctx.tableFileWritten);
+  EXPECT_EQ(b.ctx.registersWritten, 0);
 }
 
 TEST(SoftwareCalibration, FailedWriteInARoundStopsTheAcquisitionWithoutSaving) {
@@ -112,6 +115,9 @@ TEST(SoftwareCalibration, FailedWriteInARoundStopsTheAcquisitionWithoutSaving) {
   reset.GainTable.fill(kResetGain);
   EXPECT_EQ(test::ReadFileOrDie(b.app / "calvalue.dat"), FormatCalibrationChannels(reset));
   EXPECT_NE(b.StatusTexts().back(), "Calibration OK");
+  // What a failure reports as already written: the reset table and every initial register.
+  EXPECT_TRUE(b.ctx.tableFileWritten);
+  EXPECT_GE(b.ctx.registersWritten, kChannelCount / 2);
 }
 
 TEST(SoftwareCalibration, StopBetweenRoundsEndsAtTheNextRoundAndSaves) {

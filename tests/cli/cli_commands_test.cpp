@@ -1,7 +1,13 @@
 // movexa-cli as the operator runs it: the built program on a temporary application folder.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <signal.h>
 #include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <thread>
 
 #include <array>
 #include <cstdio>
@@ -150,6 +156,52 @@ TEST(CliAcquire, OfflineTheRunAndTheCalibrationRefuseWithTheirOwnMessages) {
   CliRun calibrate = Cli("calibrate --app-dir " + Quoted(d.path()) + " --software");
   EXPECT_EQ(calibrate.exitCode, 1);
   EXPECT_TRUE(Has(calibrate.output, "Operation not possible in OFFLINE mode")) << calibrate.output;
+}
+
+// An application folder whose every COM number leads nowhere, so no port of this machine is
+// touched.
+void LayOutOfflineAppFolder(const fs::path& dir) {
+  fs::copy(InstallDataDir(), dir, fs::copy_options::recursive);
+  std::string ports;
+  for (int n = 1; n <= 16; ++n) ports += std::to_string(n) + ",\"/nonexistent/movexa-com\"\r\n";
+  WriteFileOrDie(dir / "ports.dat", ports);
+}
+
+TEST(CliConnect, APipeThatSendsNothingCountsAsNoAnswerToThePortPrompt) {
+  TempDir d;
+  LayOutOfflineAppFolder(d.path());
+  // Standard input is a pipe whose writer stays open and silent (as `sleep 30 | movexa-cli`).
+  int in[2];
+  ASSERT_EQ(::pipe(in), 0);
+  const std::string log = (d / "log.txt").string();
+  const std::string app = d.path().string();
+  pid_t child = ::fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    ::dup2(in[0], STDIN_FILENO);
+    ::close(in[0]);
+    ::close(in[1]);
+    int out = ::open(log.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    ::dup2(out, STDOUT_FILENO);
+    ::dup2(out, STDERR_FILENO);
+    ::execl(MOVEXA_CLI_PATH, MOVEXA_CLI_PATH, "connect", "--app-dir", app.c_str(), static_cast<char*>(nullptr));
+    ::_exit(127);
+  }
+  ::close(in[0]);
+  int status = 0;
+  bool ended = false;
+  for (int i = 0; i < 600 && !ended; ++i) {  // at most a minute
+    ended = ::waitpid(child, &status, WNOHANG) == child;
+    if (!ended) std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  }
+  if (!ended) {
+    ::kill(child, SIGKILL);
+    ::waitpid(child, &status, 0);
+  }
+  ::close(in[1]);
+  ASSERT_TRUE(ended) << ReadFileOrDie(log);
+  EXPECT_EQ(WEXITSTATUS(status), 1);
+  EXPECT_TRUE(Has(ReadFileOrDie(log), "offline: no instrument found")) << ReadFileOrDie(log);
 }
 
 TEST(CliUsage, AcquireAndCalibrateArguments) {

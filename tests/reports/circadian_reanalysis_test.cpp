@@ -95,7 +95,13 @@ TEST(CircadianExport, FailuresShowTheirMessages) {
   declined.dialogs.ExpectQuestion("", Dialogs::Answer::kNo);
   EXPECT_EQ(ExportCircadian({acq.folder, acq.app, "30", {}}, declined.host).status, ReportStatus::kDeclined);
   const std::string counts = ReadFileOrDie(acq.folder / "counts.bin");
+  // A torn last record is left out and said so; the whole records are exported.
   test::WriteFileOrDie(acq.folder / "counts.bin", counts + "x");
+  FakeHost torn;
+  EXPECT_EQ(ExportCircadian({acq.folder, acq.app, "30", false}, torn.host).status, ReportStatus::kWritten);
+  EXPECT_NE(torn.status.Last(rt::kStatusLabel).find("a torn last record of 1 bytes was ignored"), std::string::npos);
+  // Nothing but a torn record.
+  test::WriteFileOrDie(acq.folder / "counts.bin", "x");
   FakeHost fake;
   EXPECT_EQ(ExportCircadian({acq.folder, acq.app, "30", false}, fake.host).status, ReportStatus::kFailed);
   EXPECT_EQ(fake.dialogs.Messages(), std::vector<std::string>{std::string(rt::kReportError)});
@@ -103,6 +109,27 @@ TEST(CircadianExport, FailuresShowTheirMessages) {
   FakeHost missing;
   ExportCircadian({acq.folder, acq.app, "30", false}, missing.host);
   EXPECT_EQ(missing.dialogs.Messages(), std::vector<std::string>{std::string(rt::kActivityFileNotFound)});
+}
+
+TEST(CircadianExport, DamagedTimesEndInReportErrorAndWriteNothing) {
+  TempDir dir;
+  Acquisition acq = test::MakeAcquisition(dir.path(), "20240319_1405", test::RegularRecords(3));
+  // Every time -1 (once a division by zero), one huge time (once an allocation of gigabytes),
+  // one far time (once 195 MB of files), negative times (once stamps before the start).
+  const std::vector<std::vector<int32_t>> damaged = {
+      {-1, -1, -1}, {0, 1, 2147483647}, {0, 1, 3000000}, {-100, -50}};
+  for (const auto& times : damaged) {
+    test::WriteCounts(acq.folder, test::Records(times, test::FixtureCount));
+    for (bool perWell : {true, false}) {
+      FakeHost fake;
+      CircadianOutcome out = ExportCircadian({acq.folder, acq.app, "30", perWell}, fake.host);
+      EXPECT_EQ(out.status, ReportStatus::kFailed) << times.back();
+      EXPECT_EQ(fake.dialogs.Messages(), std::vector<std::string>{std::string(rt::kReportError)});
+      EXPECT_EQ(out.filesWritten, 0);
+    }
+  }
+  EXPECT_FALSE(std::filesystem::exists(acq.folder / "time.txt"));
+  EXPECT_FALSE(std::filesystem::exists(acq.folder / "000_A1.txt"));
 }
 
 struct RawFixture {

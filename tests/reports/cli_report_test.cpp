@@ -5,15 +5,18 @@
 #include <cstdlib>
 
 #include "report_fixture.h"
+#include "reports/report_config.h"
 
 namespace movexa {
 namespace {
 
 using test::ReadFileOrDie;
 
-int RunCli(const std::string& arguments, const std::filesystem::path& log) {
+int RunCli(const std::string& arguments, const std::filesystem::path& log,
+           const std::filesystem::path& workingFolder = {}) {
   const std::string cli = std::string(MOVEXA_BINARY_DIR) + "/src/cli/movexa-cli";
-  const std::string command = cli + " " + arguments + " >'" + log.string() + "' 2>&1 </dev/null";
+  const std::string cd = workingFolder.empty() ? "" : "cd '" + workingFolder.string() + "' && ";
+  const std::string command = cd + cli + " " + arguments + " >'" + log.string() + "' 2>&1 </dev/null";
   const int status = std::system(command.c_str());
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
@@ -64,6 +67,42 @@ TEST(CliReports, CircadianAndUsageErrors) {
   EXPECT_EQ(ReadFileOrDie(acq.folder / "counts.bin"), counts);
   EXPECT_EQ(RunCli("report --help", log), 0);
   EXPECT_NE(ReadFileOrDie(log).find("--zero-basal"), std::string::npos);
+}
+
+TEST(CliReports, FolderWithTrailingSlashOrDotIsTheFolderItself) {
+  test::TempDir dir;
+  auto main = test::MakeAcquisition(dir.path(), "20240319_1405", test::RegularRecords(91));
+  auto basal = test::MakeAcquisition(dir.path(), "20240319_0900", test::RegularRecords(36));
+  const auto log = dir / "log.txt";
+  const std::string app = " --app-dir '" + main.app.string() + "/'";
+  // Stamps count from the folder's name, not from the present moment.
+  ASSERT_EQ(RunCli("circadian" + app + " '" + main.folder.string() + "/'", log), 0) << ReadFileOrDie(log);
+  EXPECT_EQ(ReadFileOrDie(main.folder / "000_A1.txt").substr(0, 17), "19/03/2024 14:35 ");
+  std::filesystem::remove(main.folder / "000_A1.txt");
+  ASSERT_EQ(RunCli("circadian" + app + " .", log, main.folder), 0) << ReadFileOrDie(log);
+  EXPECT_EQ(ReadFileOrDie(main.folder / "000_A1.txt").substr(0, 17), "19/03/2024 14:35 ");
+  // The basal is looked for beside the acquisition, not inside it.
+  EXPECT_EQ(RunCli("report" + app + " --basal 20240319_0900 --zero-basal max .", log, main.folder), 0)
+      << ReadFileOrDie(log);
+  EXPECT_NE(ReadFileOrDie(main.folder / "report.csv").find("***DATA AS % OF BASAL ACTIVITY***"), std::string::npos);
+  (void)basal;
+}
+
+TEST(CliReports, CircadianTakesTheUserDefinedBinAsReportDoes) {
+  test::TempDir dir;
+  auto acq = test::MakeAcquisition(dir.path(), "20240319_1405", test::RegularRecords(91));
+  ReportConfig mine;
+  mine.Bin = 45;
+  test::WriteFileOrDie(acq.app / "repoconf.dat", FormatReportConfig(mine, 1));
+  const auto log = dir / "log.txt";
+  const std::string app = " --app-dir '" + acq.app.string() + "'";
+  ASSERT_EQ(RunCli("circadian" + app + " --per-channel '" + acq.folder.string() + "'", log), 0) << ReadFileOrDie(log);
+  EXPECT_EQ(ReadFileOrDie(acq.folder / "time.txt"), "2700 5400\r\n");
+  ASSERT_EQ(RunCli("report" + app + " '" + acq.folder.string() + "'", log), 0) << ReadFileOrDie(log);
+  EXPECT_NE(ReadFileOrDie(log).find("(bin 45 min)"), std::string::npos) << ReadFileOrDie(log);
+  // --bin still wins over the stored bin.
+  ASSERT_EQ(RunCli("circadian" + app + " --bin 30 --per-channel '" + acq.folder.string() + "'", log), 0);
+  EXPECT_EQ(ReadFileOrDie(acq.folder / "time.txt"), "1800 3600 5400\r\n");
 }
 
 }  // namespace

@@ -64,10 +64,11 @@ TEST(ReportGenerationFailures, MalformedInputsShowTheirMessagesAndWriteNothing) 
     EXPECT_EQ(fake.dialogs.Messages(), std::vector<std::string>{message});
     EXPECT_FALSE(std::filesystem::exists(acq.folder / "report.csv"));
   };
-  // counts.bin whose length is not a multiple of 774 bytes.
-  const std::string counts = ReadFileOrDie(acq.folder / "counts.bin");
-  test::WriteFileOrDie(acq.folder / "counts.bin", counts.substr(0, counts.size() - 10));
-  expectMessage(std::string(rt::kErrorReading) + (acq.folder / "counts.bin").string());
+  // A counts.bin that is not a regular file (here a folder) is no activity file.
+  std::filesystem::remove(acq.folder / "counts.bin");
+  std::filesystem::create_directory(acq.folder / "counts.bin");
+  expectMessage(std::string(rt::kActivityFileNotFound));
+  std::filesystem::remove(acq.folder / "counts.bin");
   // A single record: no interval to check.
   test::WriteCounts(acq.folder, RegularRecords(1));
   expectMessage(std::string(rt::kResamplingError));
@@ -108,6 +109,33 @@ TEST(ReportGenerationFailures, MalformedInputsShowTheirMessagesAndWriteNothing) 
   expectMessage(std::string(rt::kActivityFileNotFound));
 }
 
+TEST(ReportGeneration, TornLastRecordIsIgnoredAndSaidSo) {
+  TempDir dir;
+  Acquisition acq = MakeAcquisition(dir.path(), "20240319_1405", RegularRecords(61));
+  FakeHost whole;
+  ASSERT_EQ(Generate(BasicRequest(acq), whole).status, ReportStatus::kWritten);
+  const std::string expected = test::Normalised(ReadFileOrDie(acq.folder / "report.csv"), acq.folder);
+  // A power cut during the append of record 61 left 500 of its 774 bytes.
+  const std::string counts = ReadFileOrDie(acq.folder / "counts.bin");
+  test::WriteFileOrDie(acq.folder / "counts.bin", counts + counts.substr(0, 500));
+  FakeHost torn;
+  ASSERT_EQ(Generate(BasicRequest(acq), torn).status, ReportStatus::kWritten);
+  EXPECT_EQ(test::Normalised(ReadFileOrDie(acq.folder / "report.csv"), acq.folder), expected);
+  EXPECT_NE(torn.status.Last(rt::kStatusLabel).find("a torn last record of 500 bytes was ignored"),
+            std::string::npos);
+  // The basal read of a sibling folder follows the same rule.
+  Acquisition basal = MakeAcquisition(dir.path(), "20240319_0900", RegularRecords(61));
+  const std::string basalCounts = ReadFileOrDie(basal.folder / "counts.bin");
+  test::WriteFileOrDie(basal.folder / "counts.bin", basalCounts + basalCounts.substr(0, 7));
+  ReportRequest r = BasicRequest(acq);
+  r.basalName = "20240319_0900";
+  r.basalAnswers.useProposedMinutes = true;
+  r.basalAnswers.zeroBasalMode = ZeroBasalMode::kMaxActivity;
+  FakeHost withBasal;
+  EXPECT_EQ(Generate(r, withBasal).status, ReportStatus::kWritten) << withBasal.dialogs.Messages().size();
+  EXPECT_NE(withBasal.status.Last(rt::kStatusLabel).find("of 7 bytes was ignored"), std::string::npos);
+}
+
 TEST(ReportGeneration, UnopenableReportNameMovesOnToNumberedNames) {
   TempDir dir;
   Acquisition acq = MakeAcquisition(dir.path(), "20240319_1405", RegularRecords(61), "drug A");
@@ -132,6 +160,17 @@ TEST(ReportGeneration, ExperimentNameBecomesASafeFileName) {
   EXPECT_EQ(ExperimentFileName("../etc/x: y?"), ".._etc_x__y_");
   EXPECT_EQ(ExperimentFileName(".."), "_");
   EXPECT_EQ(ExperimentFileName("line\nbreak"), "line_break");
+}
+
+TEST(ReportGeneration, ACopyNameTooLongIsSaidNotSkippedSilently) {
+  TempDir dir;
+  Acquisition acq = MakeAcquisition(dir.path(), "20240319_1405", RegularRecords(61), std::string(5000, 'n'));
+  FakeHost fake;
+  ReportOutcome out = Generate(BasicRequest(acq), fake);
+  ASSERT_EQ(out.status, ReportStatus::kWritten);
+  EXPECT_TRUE(out.copyPath.empty());
+  EXPECT_FALSE(out.copyError.empty());
+  EXPECT_EQ(fake.status.Last(rt::kStatusLabel).rfind(rt::kCopyNotWritten, 0), 0u) << fake.status.Last(rt::kStatusLabel);
 }
 
 TEST(ReportGeneration, ShortAcquisitionIsReportedWithItsOwnLength) {
@@ -181,6 +220,20 @@ TEST(ReportGeneration, TemperaturesOutsideOneToFiftyDegreesAreLeftOut) {
   EXPECT_EQ(t.temperature[1], 250);
   bins.temperature = {9, 501, 0};
   EXPECT_EQ(ComputeReportTables(bins, 30, 1, project).temperature[1], 0);
+}
+
+TEST(ReportGeneration, BinsWithoutAValidTemperatureShowItMissingNotZero) {
+  TempDir dir;
+  auto records = RegularRecords(61);
+  for (size_t k = 0; k < records.size(); ++k) records[k].values[kChannelCount] = k < 31 ? kNoTemperature : 0;
+  Acquisition acq = MakeAcquisition(dir.path(), "20240319_1405", records);
+  ReportRequest r = BasicRequest(acq);
+  r.layout.layout = 1;  // List: one line per bin
+  FakeHost fake;
+  ASSERT_EQ(Generate(r, fake).status, ReportStatus::kWritten);
+  const std::string report = ReadFileOrDie(acq.folder / "report.csv");
+  EXPECT_NE(report.find("\r\n30,?\r\n60,?\r\n"), std::string::npos) << report;
+  EXPECT_EQ(report.find(",0.0\r\n30"), std::string::npos);
 }
 
 TEST(ReportTablesArithmetic, GroupStatisticsRoundEachStep) {
