@@ -221,6 +221,13 @@ TEST(ReportWindow, RawPanelStopLeavesCountsAndSetupUntouchedThenRunsToItsReport)
   EXPECT_EQ(Control<QLabel>(&w, "frmlbl_status")->text(), "Block 12/12");
   EXPECT_NE(ReadFileOrDie(w.lastOutcome().reportPath).find("[SNR=2.5]"), std::string::npos);
   EXPECT_EQ(ReadFileOrDie(rig.acq.folder / "counts.bin"), counts);
+
+  // "1 file/well Report" without the time field: one file per channel and "time.txt".
+  rig.fake.dialogs.ExpectQuestion("Do you like to Export 384 text files?", Dialogs::Answer::kYes)
+      .ExpectQuestion("Include time field?", Dialogs::Answer::kNo);
+  Control<QAction>(&w, "mncircadian")->trigger();
+  EXPECT_EQ(ReadFileOrDie(rig.acq.folder / "time.txt"), "660\r\n");  // one bin of the 11 minutes
+  EXPECT_EQ(Control<QComboBox>(&w, "Cmb_binsize")->currentText(), "11");
   EXPECT_EQ(rig.Problem(), "");
 }
 
