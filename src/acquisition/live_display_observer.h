@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <string_view>
 
 #include "acquisition/run_record.h"
@@ -37,6 +38,10 @@ class LiveDisplayObserver : public CalibrationPanel {
   virtual void HideBanner() {}
   // The end of a run with the automatic report brings the main window back to the front.
   virtual void BringMainWindowToFront() {}
+  // The end of a recorded run with the user-defined bin: a window that makes the automatic
+  // report itself (the report window, shown while it works) does so on `acquisitionFolder` and
+  // returns true; false leaves the report to the engine.
+  virtual bool RunAutomaticReport(const std::filesystem::path& /*acquisitionFolder*/) { return false; }
 
   // Refresh points of the sampling loop. Sample position, buffers, window phase and per-channel
   // bin counts are in AppState::run.

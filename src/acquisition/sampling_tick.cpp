@@ -319,10 +319,12 @@ void AcquisitionEngine::FinishRun() {
   if (!run.files.waiting.empty()) WriteWaitingBins(host_, run.files, run.lastRecordedFolder);
 
   if (context.recording && state_.main.userDefinedBin) {
-    ReportRequest request = RequestFromConfig(state_.reportConfig, context.folder, state_.appDir);
-    request.autoreport = true;
-    bool stopRequested = false;
-    GenerateAutomaticReport(request, state_.reportConfig.rawexport == 1, stopRequested, host_);
+    if (!display_.RunAutomaticReport(context.folder)) {
+      ReportRequest request = RequestFromConfig(state_.reportConfig, context.folder, state_.appDir);
+      request.autoreport = true;
+      bool stopRequested = false;
+      GenerateAutomaticReport(request, state_.reportConfig.rawexport == 1, stopRequested, host_);
+    }
     display_.BringMainWindowToFront();
   } else {
     if (context.recording) {

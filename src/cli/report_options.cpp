@@ -9,6 +9,7 @@
 #include "base/file_io.h"
 #include "base/text_records.h"
 #include "reports/report_config.h"
+#include "reports/report_texts.h"
 
 namespace movexa::cli {
 
@@ -184,8 +185,10 @@ bool BuildReportRequest(const CliArgs& args, Host& host, ReportRequest& r, std::
   return true;
 }
 
-void ProgressStatus::SetStatus(std::string_view, std::string_view text) {
-  if (quiet_ || text.empty()) return;
+void ProgressStatus::SetStatus(std::string_view where, std::string_view text) {
+  // The stages of a report and the files of an export are for the window's progress line; the
+  // command line prints what was written when the work ends.
+  if (quiet_ || text.empty() || where == report_text::kProgressLabel) return;
   const bool tty = ::isatty(STDOUT_FILENO) != 0;
   long done = 0, total = 0;
   if (text.rfind("Block ", 0) == 0 && std::sscanf(std::string(text).c_str(), "Block %ld/%ld", &done, &total) == 2 &&

@@ -98,9 +98,19 @@ CircadianOutcome ExportCircadian(const CircadianRequest& request, Host& host) {
   const ReportProjectTables& project = acquisition.tables;
   const ReportTables tables = ComputeReportTables(records, b, binCount, project);
 
+  // Files to write, for the progress line: one per well with a beam-0 channel, or one per
+  // channel and "time.txt".
+  int totalFiles = kChannelCount + 1;
+  if (perWell) {
+    totalFiles = 0;
+    for (int w = 0; w <= project.largestWell; ++w) totalFiles += project.ChannelAt(w, 0) >= 0 ? 1 : 0;
+  }
   auto write = [&](const std::string& name, const std::string& content) {
     if (!WriteWholeFile(folder / name, content, &error)) return false;
     ++out.filesWritten;
+    host.status.SetStatus(rt::kProgressLabel, std::string(rt::kStageFile) + std::to_string(out.filesWritten) +
+                                                  "/" + std::to_string(totalFiles));
+    host.pacer.PumpEvents();
     return true;
   };
   if (perWell) {

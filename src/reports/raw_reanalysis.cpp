@@ -309,17 +309,27 @@ ReanalysisOutcome RunRawReanalysis(const ReportRequest& request, bool& stopReque
   return out;
 }
 
+bool RawDataPresent(const std::filesystem::path& acquisitionFolder) {
+  return IsFile(acquisitionFolder / RawFileName(0));
+}
+
+bool ActivityFilePresent(const std::filesystem::path& acquisitionFolder) {
+  return IsFile(acquisitionFolder / "counts.bin");
+}
+
 ReportOutcome GenerateAutomaticReport(ReportRequest request, bool rawExport, bool& stopRequested,
-                                      Host& host) {
+                                      Host& host,
+                                      const std::function<void(const ReportRequest&)>& beforeRawExport) {
   request.autoreport = true;
   ReportOutcome outcome = GenerateReport(request, host);
   host.pacer.PauseMs(1500);
   if (rawExport) {
-    if (!IsFile(request.acquisitionFolder / "0.bin")) {
+    if (!RawDataPresent(request.acquisitionFolder)) {
       host.dialogs.Message(rt::kRealTimeDataNotFound);
     } else {
       host.pacer.PauseMs(1000);
       CheckExportRaw(request);
+      if (beforeRawExport) beforeRawExport(request);
       RunRawReanalysis(request, stopRequested, host);
       host.pacer.PauseMs(500);
     }

@@ -43,7 +43,7 @@ void ApplyReportDefaults(ReportConfig& config, Host& host) {
 
 void ValidateReportConfig(ReportConfig& config) {
   const ReportConfig d;
-  Clamp(config.Bin, 2, 1440, d.Bin);
+  Clamp(config.Bin, kMinReportBin, kMaxReportBin, d.Bin);
   Clamp(config.filetype, 0, 1, d.filetype);
   Clamp(config.stdError, 0, 1, d.stdError);
   Clamp(config.stdDev, 0, 1, d.stdDev);
@@ -118,6 +118,11 @@ bool ApplyReportSettings(ReportConfig& config, const ReportSettingsChoice& choic
   std::optional<int16_t> bin = minutes ? RoundToInt16(*minutes) : std::nullopt;
   if (!bin) {
     host.dialogs.Message(std::string(rt::kBinNotANumber) + choice.binText);
+    return false;
+  }
+  // A bin outside 2..1440 would be stored and then silently read back as 30 minutes.
+  if (*bin < kMinReportBin || *bin > kMaxReportBin) {
+    host.dialogs.Message(std::string(rt::kBinOutOfRange) + choice.binText);
     return false;
   }
   config.Bin = *bin;

@@ -13,6 +13,10 @@
 
 namespace movexa {
 
+// The report bins a configuration keeps, in minutes (others are read back as the default).
+inline constexpr int16_t kMinReportBin = 2;
+inline constexpr int16_t kMaxReportBin = 1440;
+
 struct ReportConfig {
   int16_t Bin = 30;          // report bin, minutes (2..1440)
   int16_t filetype = 0;      // 0 = "Excel [.csv]", 1 = "Text [.txt]"
@@ -78,8 +82,8 @@ struct ReportSettingsChoice {
 
 // "Apply": copies the choices into the record (organism, method and threshold keep their
 // values), saves with flag 1 and shows "User Configuration Applied". A bin text that is not a
-// number of minutes fitting 16 bits is refused with a message: nothing changes and false is
-// returned.
+// number of minutes, or a bin outside 2..1440 minutes, is refused with a message: nothing
+// changes and false is returned.
 bool ApplyReportSettings(ReportConfig& config, const ReportSettingsChoice& choice,
                          const std::filesystem::path& appFolder, Host& host);
 

@@ -16,6 +16,17 @@ namespace movexa {
 
 namespace rt = report_text;
 
+namespace {
+
+// Shows the stage about to run and lets pending window events run first, so that a long
+// acquisition's report keeps the window painted and says where it is.
+void Stage(Host& host, std::string_view text) {
+  host.status.SetStatus(rt::kProgressLabel, text);
+  host.pacer.PumpEvents();
+}
+
+}  // namespace
+
 ReportOutcome FailReport(Host& host, std::string message, std::string detail) {
   ReportOutcome out;
   out.status = ReportStatus::kFailed;
@@ -54,6 +65,7 @@ ReportOutcome ReportFromCounts(const ReportRequest& request, const AcquisitionTa
   ReportOutcome out;
   out.binMinutes = binMinutes;
   out.binShown = std::to_string(binMinutes);
+  Stage(host, rt::kStageResampling);
   ResampleResult resampled = Resample(loaded, binMinutes);
   if (!resampled.ok) {
     out = FailReport(host, std::string(rt::kResamplingError), resampled.error);
@@ -64,6 +76,7 @@ ReportOutcome ReportFromCounts(const ReportRequest& request, const AcquisitionTa
   ReportProjectTables project = acquisition.tables;
   ReportHeader header;
   if (allowBasal && BasalSelected(request.basalName)) {
+    Stage(host, rt::kStageBasal);
     BasalResult basal = NormaliseToBasal(resampled.bins, project, request.acquisitionFolder,
                                          request.basalName, binMinutes, request.basalAnswers, host);
     switch (basal.outcome) {
@@ -85,6 +98,7 @@ ReportOutcome ReportFromCounts(const ReportRequest& request, const AcquisitionTa
 
   const int64_t lastTime = resampled.lastTime;
   const int64_t binCount = std::max<int64_t>(1, RoundHalfEvenDiv(lastTime, binMinutes));
+  Stage(host, rt::kStageTables);
   ReportTables tables;
   try {
     tables = ComputeReportTables(resampled.bins, binMinutes, binCount, project);
@@ -95,6 +109,7 @@ ReportOutcome ReportFromCounts(const ReportRequest& request, const AcquisitionTa
   header.file = request.acquisitionFolder.string();
   header.subproject = acquisition.subprojectName;
   header.setting = setting;
+  Stage(host, rt::kStageWriting);
   WrittenReport written;
   try {
     written = WriteReportFile(request.acquisitionFolder,
@@ -130,6 +145,7 @@ ReportOutcome GenerateReport(const ReportRequest& request, Host& host) {
   if (!LoadTablesForReport(request, acquisition, failed, host)) return failed;
   const std::string setting = SettingText(acquisition.setup);
 
+  Stage(host, rt::kStageReading);
   std::string error;
   auto file = ReadCountsFile(countsPath, error);
   if (!file) return FailReport(host, std::string(rt::kErrorReading) + countsPath.string(), error);

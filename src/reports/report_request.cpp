@@ -52,6 +52,16 @@ std::string CheckThresholdText(int organism, const std::string& text) {
   return (v && *v >= 1.1 && *v <= 6.0) ? normalised : "1.8";
 }
 
+std::string ThresholdTextFromSetup(int organism, int snrX10) {
+  if (organism == 3 && (snrX10 < 5 || snrX10 > 10)) snrX10 = 8;
+  if (organism != 3 && snrX10 < 14) snrX10 = 18;
+  std::string text = FormatNumber(snrX10 / 10.0, "0.0");
+  for (char& c : text) {
+    if (c == ',') c = '.';
+  }
+  return text;
+}
+
 std::string SeparatorForFileType(int fileType, Host& host) {
   return fileType == 0 ? SystemListSeparator(host) : std::string(" ");
 }

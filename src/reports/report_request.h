@@ -48,6 +48,11 @@ OrganismDefaults DefaultsForOrganism(int organism);
 // organisms 1.1..6; outside that (or not a number) the box is reset to "0.8" or "1.8".
 std::string CheckThresholdText(int organism, const std::string& text);
 
+// The threshold text of an acquisition's setup (SNR x 10) when the acquisition browser opens
+// the report window on it: for Drosophila (3) a value outside 5..10 becomes 8, for the other
+// organisms a value below 14 becomes 18; shown with one decimal, "." as decimal mark.
+std::string ThresholdTextFromSetup(int organism, int snrX10);
+
 // Choosing a file type: the system list separator for ".csv", a single space for ".txt".
 std::string SeparatorForFileType(int fileType, Host& host);
 

@@ -63,6 +63,9 @@ TEST(CircadianExport, PerChannelFilesAndTimeFileOfANinetyMinuteAcquisition) {
             std::to_string(first) + " " + std::to_string(second) + " " + std::to_string(third) + "\r\n");
   EXPECT_EQ(ReadFileOrDie(acq.folder / "ch000012.txt"), "0 0 0\r\n");
   EXPECT_EQ(fake.shell.calls().at(0).verb, "show");
+  // Each file written is counted on the progress line, with window events let through.
+  EXPECT_EQ(fake.status.Last(rt::kProgressLabel), "File 385/385");
+  EXPECT_GE(fake.pacer.pumps(), 385);
 }
 
 TEST(CircadianExport, PerWellFilesCountFromTheFolderStartStamp) {

@@ -131,6 +131,15 @@ TEST(ReportSettingsWindow, ApplyStoresTheChoicesAndRefusesANonNumericBin) {
   EXPECT_FALSE(ApplyReportSettings(c, choice, dir.path(), fake.host));
   EXPECT_EQ(fake.dialogs.Messages().back(), std::string(rt::kBinNotANumber) + "half an hour");
   EXPECT_EQ(c.Bin, 45);
+  // Bins the file cannot keep are refused rather than read back later as 30 minutes.
+  for (const char* bin : {"1", "1441", "0,4"}) {
+    choice.binText = bin;
+    EXPECT_FALSE(ApplyReportSettings(c, choice, dir.path(), fake.host)) << bin;
+    EXPECT_EQ(fake.dialogs.Messages().back(), std::string(rt::kBinOutOfRange) + bin);
+  }
+  choice.binText = "1440";
+  EXPECT_TRUE(ApplyReportSettings(c, choice, dir.path(), fake.host));
+  EXPECT_EQ(c.Bin, 1440);
   BackToDefaultReportConfig(c, dir.path(), fake.host);
   EXPECT_EQ(fake.dialogs.Messages().back(), rt::kDefaultConfigApplied);
   EXPECT_EQ(ReadFileOrDie(dir / "repoconf.dat"), kHeader + "0,30,0,\",\",1,0,1,0,0,1,18,0\r\n");

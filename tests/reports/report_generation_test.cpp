@@ -259,3 +259,31 @@ TEST(ReportTablesArithmetic, GroupStatisticsRoundEachStep) {
 
 }  // namespace
 }  // namespace movexa
+
+namespace movexa {
+namespace {
+
+TEST(ReportGeneration, StagesAreShownWithWindowEventsBetweenThem) {
+  test::TempDir dir;
+  auto acq = test::MakeAcquisition(dir.path(), "20240319_1405", test::RegularRecords(91));
+  FakeHost fake;
+  ASSERT_EQ(GenerateReport(test::BasicRequest(acq), fake.host).status, ReportStatus::kWritten);
+  std::vector<std::string> stages;
+  for (const auto& line : fake.status.lines()) {
+    if (line.where == report_text::kProgressLabel) stages.push_back(line.text);
+  }
+  EXPECT_EQ(stages, (std::vector<std::string>{"Reading counts.bin...", "Resampling...",
+                                              "Computing report tables...", "Writing report..."}));
+  EXPECT_EQ(fake.pacer.pumps(), 4);
+}
+
+TEST(ReportWindowRules, SetupThresholdOfTheBrowserIsNormalisedPerOrganism) {
+  EXPECT_EQ(ThresholdTextFromSetup(0, 13), "1.8");
+  EXPECT_EQ(ThresholdTextFromSetup(1, 14), "1.4");
+  EXPECT_EQ(ThresholdTextFromSetup(3, 4), "0.8");
+  EXPECT_EQ(ThresholdTextFromSetup(3, 10), "1.0");
+  EXPECT_EQ(ThresholdTextFromSetup(3, 11), "0.8");
+}
+
+}  // namespace
+}  // namespace movexa

@@ -20,6 +20,9 @@
 #include "ui/main/main_outputs_panel.h"
 #include "ui/main/main_tools_panel.h"
 #include "ui/main/qt_text.h"
+#include "ui/reports/frm_report.h"
+#include "ui/reports/frm_reportset.h"
+#include "ui/reports/report_windows.h"
 
 namespace movexa::ui {
 
@@ -113,6 +116,18 @@ void Frm_Main::BuildMenus() {
   QAction* temp = tools->addAction("Temperature Control");
   temp->setObjectName("temp_ctl");
   connect(temp, &QAction::triggered, this, [this] { outputs_->ToggleTemperaturePanel(); });
+  // The check mark changes only through the report settings window's Apply and Back to Default.
+  userBin_ = tools->addAction("User Defined BIN size");
+  userBin_->setObjectName("mnbinsize");
+  userBin_->setCheckable(true);
+  connect(userBin_, &QAction::triggered, this, [this] {
+    ShowUserDefinedBin();
+    if (auto* settings = ctx_.nav.As<Frm_Reportset>(WindowId::kReportSet)) {
+      connect(settings, &Frm_Reportset::UserDefinedBinChanged, this, &Frm_Main::ShowUserDefinedBin,
+              Qt::UniqueConnection);
+    }
+    ChooseUserDefinedBinFromMenu(ctx_, ctx_.state.main.userDefinedBin);
+  });
 
   BuildMaintenanceMenu();
 
@@ -275,6 +290,7 @@ void Frm_Main::ShowStartupValues() {
   minutes_->clear();
   for (const auto& item : m.dataIntervals) minutes_->addItem(Q(item));
   minutes_->setCurrentText(Q(m.dataInterval));
+  ShowUserDefinedBin();
   RefreshLabels();
 }
 
@@ -317,21 +333,29 @@ bool Frm_Main::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void Frm_Main::ShowMyReport() {
-  // The report window (when the program has one) takes the data interval first.
-  QWidget* report = ctx_.nav.Get(WindowId::kReport);
-  if (report) {
-    if (auto* bins = report->findChild<QComboBox*>("Cmb_binsize"))
-      bins->setCurrentText(minutes_->currentText());
-  }
+  // The report window takes the data interval, then opens on the last run's folder.
   const ReportButtonTarget target = ShowMyReportTarget(ctx_.state);
-  if (target.kind == ReportButtonTarget::Kind::kMissing) {
-    ctx_.host.dialogs.Message(target.message);
-  } else if (target.kind == ReportButtonTarget::Kind::kOpen && report) {
-    if (auto* input = report->findChild<QLineEdit*>("Txt_inputfile")) {
-      input->setText(QString::fromStdString(target.folder.string()));
-    }
-    ctx_.nav.Show(WindowId::kReport, false);
+  if (auto* report = ctx_.nav.As<Frm_Report>(WindowId::kReport)) {
+    connect(report, &Frm_Report::Closed, this, &Frm_Main::ShowReportBin, Qt::UniqueConnection);
+    const bool open = target.kind == ReportButtonTarget::Kind::kOpen;
+    report->ShowMyReport(minutes_->currentText().toStdString(),
+                         open ? target.folder : std::filesystem::path());
   }
+  if (target.kind == ReportButtonTarget::Kind::kMissing) ctx_.host.dialogs.Message(target.message);
+}
+
+void Frm_Main::ShowUserDefinedBin() {
+  if (userBin_) userBin_->setChecked(ctx_.state.main.userDefinedBin);
+}
+
+void Frm_Main::ShowReportBin() {
+  const QString bin = Q(ctx_.state.main.dataInterval);
+  if (minutes_->findText(bin) < 0) minutes_->addItem(bin);
+  minutes_->setCurrentText(bin);
+}
+
+bool Frm_Main::RunAutomaticReport(const std::filesystem::path& acquisitionFolder) {
+  return ui::RunAutomaticReport(ctx_, acquisitionFolder);
 }
 
 void Frm_Main::OpenHelp() {

@@ -78,6 +78,8 @@ class Frm_Main : public QMainWindow, public LiveDisplayObserver {
   void ShowBanner(std::string_view text) override;
   void HideBanner() override;
   void BringMainWindowToFront() override;
+  // The report window makes the automatic report at the end of a run with the user-defined bin.
+  bool RunAutomaticReport(const std::filesystem::path& acquisitionFolder) override;
   void DrawTraceStep() override;
   void RedrawTrace() override;
   void RedrawActivity() override;
@@ -105,6 +107,10 @@ class Frm_Main : public QMainWindow, public LiveDisplayObserver {
   // Arms Timeradq when the engine's sampling timer is enabled and no tick is running.
   void SyncTimer();
   void ShowMyReport();
+  // The report windows: the check mark of "User Defined BIN size" follows the stored flag; the
+  // data interval takes the configured bin when the report window closes.
+  void ShowUserDefinedBin();
+  void ShowReportBin();
   void OpenHelp();
   void BackToStartMenu();
 
@@ -132,6 +138,7 @@ class Frm_Main : public QMainWindow, public LiveDisplayObserver {
   QLabel* blank_;
   QLabel* elapsed_;
   QTimer* backTimer_;
+  QAction* userBin_ = nullptr;  // "User Defined BIN size"
 
   MainLiveView* liveView_ = nullptr;
   MainToolsPanel* tools_ = nullptr;

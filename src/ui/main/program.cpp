@@ -16,6 +16,7 @@
 #include "ui/maintenance/frm_calibration.h"
 #include "ui/maintenance/frm_factory.h"
 #include "ui/offline/frm_offline.h"
+#include "ui/reports/report_windows.h"
 #include "ui/setup/frm_setup.h"
 
 namespace movexa::ui {
@@ -47,6 +48,7 @@ Program::Program(AppState& state, Host& host, StatusRouter* status)
   nav_.Register(WindowId::kOffline, [this] { return new Frm_offline(ctx_); });
   nav_.Register(WindowId::kCalibration, [this] { return new Frm_Calibration(ctx_); });
   nav_.Register(WindowId::kFactory, [this] { return new Frm_Factory(ctx_); });
+  RegisterReportWindows(ctx_);
 }
 
 Program::~Program() = default;

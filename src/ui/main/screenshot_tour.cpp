@@ -1,15 +1,20 @@
 // The unattended tour of the windows.
 #include "ui/main/screenshot_tour.h"
 
+#include <QAction>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QPushButton>
 #include <QTimer>
 
+#include "reports/raw_reanalysis.h"
 #include "ui/main/frm_init.h"
 #include "ui/main/frm_main.h"
 #include "ui/main/program.h"
 #include "ui/offline/frm_offline.h"
+#include "ui/reports/frm_report.h"
+#include "ui/reports/frm_reportset.h"
 
 namespace movexa::ui {
 
@@ -31,6 +36,30 @@ bool Save(QWidget* window, const fs::path& path, TourResult& result) {
     return false;
   }
   result.pictures.push_back(path);
+  return true;
+}
+
+// The report window on the run's folder after "Generate..." (report_window.png), with its raw
+// data panel when the run kept raw data, and the report settings window (report_settings.png).
+// False only when a picture cannot be written.
+bool TourReportWindows(Program& program, const fs::path& folder, const fs::path& dir,
+                       TourResult& result) {
+  auto* report = program.nav().As<Frm_Report>(WindowId::kReport);
+  auto* settings = program.nav().As<Frm_Reportset>(WindowId::kReportSet);
+  // A run too short to close a bin has nothing to report.
+  if (!report || !settings || !ActivityFilePresent(folder)) return true;
+  report->OpenFor(folder, {}, "Report", WindowId::kMain);
+  auto* analyze = report->findChild<QAction*>("mnrecalculate");
+  if (analyze && RawDataPresent(folder)) analyze->trigger();
+  if (auto* generate = report->findChild<QPushButton*>("Cmd_generate")) generate->click();
+  RunEventsFor(300);
+  // A run shorter than a minute gives no report ("Resampling ERROR"): the window shows that.
+  if (!Save(report, dir / "report_window.png", result)) return false;
+  report->close();
+  settings->show();
+  RunEventsFor(300);
+  if (!Save(settings, dir / "report_settings.png", result)) return false;
+  settings->hide();
   return true;
 }
 
@@ -87,6 +116,7 @@ TourResult RunScreenshotTour(Program& program, QtDialogs& dialogs, const fs::pat
     }
     if (!Save(offline, dir / "offline_window.png", result)) return result;
   }
+  if (!TourReportWindows(program, result.acquisitionFolder, dir, result)) return result;
   result.ok = true;
   return result;
 }
