@@ -155,7 +155,7 @@ void BM_GroupActivity30Days(benchmark::State& state) {
   ProjectSettings s;
   for (auto _ : state) {
     auto bytes = ReadWholeFile(CountsFile());
-    GroupActivity a = GroupActivitySeries(*bytes, s, map, 1);
+    GroupActivityTrace a = GroupActivitySeries(*bytes, s, map, 1);
     benchmark::DoNotOptimize(a.groupValues.data());
   }
 }

@@ -284,7 +284,7 @@ void CalibrationWindow::ZoomBaselines() {
 }
 
 void CalibrationWindow::ZoomIn() {
-  zoom_ = std::min(kMaxZoom, zoom_ + 1);
+  zoom_ = std::min(kCalMaxZoom, zoom_ + 1);
   ZoomBaselines();
 }
 

@@ -38,7 +38,7 @@ inline constexpr int kCalEnvelopeSpan = 11;  // the current row and the 10 befor
 inline constexpr int kAutocalDefaultTarget = 110;
 inline constexpr int kAutocalLowest = 30;
 inline constexpr int kAutocalHighest = 220;
-inline constexpr int kMaxZoom = 10;
+inline constexpr int kCalMaxZoom = 10;
 
 struct GridCell {
   int row = 0;     // 0..15 ("A".."P")

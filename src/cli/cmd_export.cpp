@@ -125,7 +125,7 @@ int RunExportPicture(int argc, char** argv) {
     if (!bytes) return Fail("export-picture", std::string(offline_texts::kActivityFileNotFound));
     int group = view.snap.settings.channelGroup[static_cast<size_t>(view.selectedChannel)];
     if (auto g = args.Value("group")) group = std::atoi(g->c_str());
-    GroupActivity activity = GroupActivitySeries(*bytes, view.snap.settings, view.snap.map, group);
+    GroupActivityTrace activity = GroupActivitySeries(*bytes, view.snap.settings, view.snap.map, group);
     if (activity.wells.empty()) return Fail("export-picture", "no well in group " + std::to_string(group));
     std::string name = group >= 0 && group < kChannelCount
                            ? view.snap.settings.groupNames[static_cast<size_t>(group)]

@@ -145,7 +145,7 @@ bool BuildReportRequest(const CliArgs& args, Host& host, ReportRequest& r, std::
       error = "--organism must be elegans, zebrafish, echinococcus or drosophila";
       return false;
     }
-    OrganismDefaults d = DefaultsForOrganism(r.organism);
+    ReportOrganismDefaults d = DefaultsForOrganism(r.organism);
     r.method = d.method;
     r.thresholdText = d.thresholdText;
   }

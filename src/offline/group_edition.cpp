@@ -17,26 +17,6 @@ namespace movexa {
 namespace texts = offline_texts;
 namespace ptexts = project_texts;
 
-namespace {
-
-std::string TwoDigits(int v) {
-  return (v < 10 ? "0" : "") + std::to_string(v);
-}
-
-}  // namespace
-
-std::vector<std::string> ArrangementSets(const PlateGeometry& g) {
-  std::vector<std::string> out;
-  for (int c = 1; c <= 16; ++c) {
-    if (g.columns <= 0 || g.columns % c != 0) continue;
-    for (int r = 1; r <= 16; ++r) {
-      if (g.rows <= 0 || g.rows % r != 0) continue;
-      out.push_back(TwoDigits(r) + "x" + TwoDigits(c) + std::string(texts::kSetSuffix));
-    }
-  }
-  return out;
-}
-
 std::vector<std::string> GroupEdition::GroupEntries() {
   std::vector<bool> used(kChannelCount, false);
   int highest = -1;

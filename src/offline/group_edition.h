@@ -10,16 +10,13 @@
 #include <vector>
 
 #include "base/host.h"
+#include "project/group_editing.h"
 #include "project/project_settings.h"
 #include "project/well_map.h"
 
 namespace movexa {
 
 namespace fs = std::filesystem;
-
-// Arrangements rows x columns that divide the plate exactly (1..16 each), column divisor
-// outer, as "02x03 [RowsxColumn]".
-std::vector<std::string> ArrangementSets(const PlateGeometry& geometry);
 
 class GroupEdition {
  public:

@@ -159,7 +159,7 @@ void DrawAnalysis(Canvas& canvas, const SignalView& view, const PageAnalysis& an
               colors::kBlack);
 }
 
-void DrawGroupActivity(Canvas& canvas, const GroupActivity& activity,
+void DrawGroupActivity(Canvas& canvas, const GroupActivityTrace& activity,
                        const std::string& groupLabel) {
   canvas.SetBackColor(colors::kWhite);
   canvas.Clear();

@@ -32,7 +32,7 @@ void DrawChannelSignal(Canvas& canvas, const SignalView& view);
 void DrawAnalysis(Canvas& canvas, const SignalView& view, const PageAnalysis& analysis);
 // One light grey curve per well and the group's curve in blue against time, scaled to the
 // largest well value.
-void DrawGroupActivity(Canvas& canvas, const GroupActivity& activity, const std::string& groupLabel);
+void DrawGroupActivity(Canvas& canvas, const GroupActivityTrace& activity, const std::string& groupLabel);
 // The plate: well boxes (red), beam dots (blue when enabled and mapped, else yellow), group
 // marks ("5G") by group mod 4 and the row and column labels.
 void DrawPlate(Canvas& canvas, const PlateGeometry& geometry, const WellMap& map,

@@ -71,7 +71,6 @@ inline constexpr std::string_view kOtherBinLength =
     "Raw blocks of another bin length than 500 samples are not shown";
 
 // Group edition.
-inline constexpr std::string_view kSetSuffix = " [RowsxColumn]";
 inline constexpr std::string_view kGo = "Go...";
 inline constexpr std::string_view kClearList = "CLEAR LIST";
 inline constexpr std::string_view kExitGroupEdition = "EXIT Group Edition";

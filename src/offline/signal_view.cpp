@@ -301,9 +301,9 @@ PageAnalysis AnalyzePage(const SignalView& view, int method, double snr) {
   return out;
 }
 
-GroupActivity GroupActivitySeries(std::string_view countsBytes, const ProjectSettings& settings,
+GroupActivityTrace GroupActivitySeries(std::string_view countsBytes, const ProjectSettings& settings,
                                   const WellMap& map, int group) {
-  GroupActivity out;
+  GroupActivityTrace out;
   out.group = group;
   // Channels of the group per well.
   std::vector<std::vector<int>> wellChannels;

@@ -128,7 +128,7 @@ std::vector<int64_t> RecordTimes(std::string_view countsBytes, size_t first, siz
 // Group activity over the whole acquisition: one value per record for each well holding
 // channels of the group (the mean of those channels' counts) and for the group (the mean of
 // its wells), against the day-wrap adjusted time.
-struct GroupActivity {
+struct GroupActivityTrace {
   int group = -1;
   std::vector<int> wells;
   std::vector<int64_t> times;
@@ -138,7 +138,7 @@ struct GroupActivity {
   double largestValue = 0;
   size_t tornBytes = 0;  // a partial last record, ignored
 };
-GroupActivity GroupActivitySeries(std::string_view countsBytes, const ProjectSettings& settings,
+GroupActivityTrace GroupActivitySeries(std::string_view countsBytes, const ProjectSettings& settings,
                                   const WellMap& map, int group);
 
 }  // namespace movexa

@@ -29,7 +29,7 @@ ReportRequest RequestFromConfig(const ReportConfig& config, const std::filesyste
   return r;
 }
 
-OrganismDefaults DefaultsForOrganism(int organism) {
+ReportOrganismDefaults DefaultsForOrganism(int organism) {
   switch (organism) {
     case 1:
       return {1, "2.8"};

@@ -38,11 +38,11 @@ ReportRequest RequestFromConfig(const ReportConfig& config, const std::filesyste
 
 // Choosing an organism: the method entry and threshold text it sets (0: 1 "1.8", 1: 1 "2.8",
 // 2: 2 "1.8", 3: 3 "0.8").
-struct OrganismDefaults {
+struct ReportOrganismDefaults {
   int method;
   std::string thresholdText;
 };
-OrganismDefaults DefaultsForOrganism(int organism);
+ReportOrganismDefaults DefaultsForOrganism(int organism);
 
 // The threshold box losing focus: "," is read as "."; Drosophila (3) accepts 0.5..1, the other
 // organisms 1.1..6; outside that (or not a number) the box is reset to "0.8" or "1.8".

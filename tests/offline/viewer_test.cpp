@@ -114,7 +114,7 @@ TEST(SignalView, GroupActivityAcrossADayWrapAveragesTheWellsOfTheGroup) {
   // Well 0 counts 3 in the third record, well 1 counts 1: the group shows 2.
   bytes[2 * 774 + 4 + 2 * a0] = 3;
   bytes += "torn";
-  GroupActivity g = GroupActivitySeries(bytes, s, snap.map, 4);
+  GroupActivityTrace g = GroupActivitySeries(bytes, s, snap.map, 4);
   EXPECT_EQ(g.wells, (std::vector<int>{0, 1}));
   EXPECT_EQ(g.times, (std::vector<int64_t>{1430, 1435, 1445, 1450}));
   EXPECT_EQ(g.largestTime, 1450);

@@ -105,7 +105,7 @@ class Frm_offline : public QWidget {
   AcquisitionBrowser browser_;
   SignalView view_;
   std::optional<PageAnalysis> analysis_;
-  std::optional<GroupActivity> activity_;
+  std::optional<GroupActivityTrace> activity_;
   std::unique_ptr<GroupEdition> edition_;
   std::optional<ReportHandOff> lastHandOff_;
   std::string acquisitionLine_;  // list line of the opened acquisition

@@ -92,7 +92,7 @@ void Frm_Report::AnalyzeRawData() {
 }
 
 void Frm_Report::OrganismChosen(int index) {
-  const OrganismDefaults d = DefaultsForOrganism(index);
+  const ReportOrganismDefaults d = DefaultsForOrganism(index);
   Cmb_dspmethod_->setCurrentIndex(d.method);
   frmtxt_threshold_->setText(Qs(d.thresholdText));
 }
