@@ -70,7 +70,6 @@ int RunConnect(int argc, char** argv) {
   const FactoryTempCalibration& f = connection.factory;
   std::printf("port: COM%d (%s)\n", connection.port, ports.DeviceOf(connection.port).c_str());
   std::printf("serial number: %d\n", connection.serialNumber);
-  std::printf("block reply: %d bytes\n", connection.blockReplyBytes);
   std::printf("factory calibration: %s\n", f.valid ? "valid" : "invalid (defaults in use)");
   if (f.valid) std::printf("calibrated: %02d/%02d\n", f.month, f.year);
   std::printf("offset: %s degrees\n", ShortestDecimal(f.offset).c_str());

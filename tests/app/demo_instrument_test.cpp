@@ -39,7 +39,6 @@ TEST(InstrumentOpener, TheSimulatedInstrumentAnswersOnTheConfiguredPortOnly) {
   EXPECT_TRUE(state.connected);
   EXPECT_EQ(state.connection.port, port);
   EXPECT_EQ(state.connection.serialNumber, raw->instrument()->serialNumber());
-  EXPECT_EQ(state.connection.blockReplyBytes, 48);
 }
 
 TEST(ShowMyReportTarget, NothingBeforeARunTheFolderWithCountsElseTheMessage) {

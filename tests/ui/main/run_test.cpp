@@ -154,15 +154,12 @@ TEST(MainWindowRun, FastButtonsActOnlyOnAnActiveRunAndBlankOnlyWithoutRecording)
 
 TEST(MainWindowRun, ShowMyReportOpensTheReportWindowOnlyOnARecordedRunWithCounts) {
   ProgramRig rig;
-  auto* reportWindow = new QWidget;
-  auto* bins = new QComboBox(reportWindow);
-  bins->setObjectName("Cmb_binsize");
-  bins->setEditable(true);
-  auto* input = new QLineEdit(reportWindow);
-  input->setObjectName("Txt_inputfile");
-  rig.program.nav().Register(ui::WindowId::kReport, [reportWindow] { return reportWindow; });
   ASSERT_TRUE(rig.Start());
   ui::Frm_Main* main = rig.OpenMainWindow();
+  auto* reportWindow = rig.program.nav().Get(ui::WindowId::kReport);
+  ASSERT_NE(reportWindow, nullptr);
+  auto* bins = Control<QComboBox>(reportWindow, "Cmb_binsize");
+  auto* input = Control<QLineEdit>(reportWindow, "Txt_inputfile");
 
   // Before any run only the data interval is copied.
   Click(main, "Cmdreport");
