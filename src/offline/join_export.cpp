@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "acquisition/counts_record.h"
+#include "acquisition/recorder_lock.h"
 #include "base/file_io.h"
 #include "base/number_format.h"
 #include "base/rounding.h"
@@ -22,16 +23,6 @@ std::string JoinSubprojectName(const std::vector<JoinSource>& sources) {
   std::string name(texts::kDataBlock);
   for (auto& s : sources) name += s.line + " + ";
   return name;
-}
-
-std::string FreshAcquisitionName(const fs::path& projectFolder, const CivilTime& now) {
-  std::string stamp = AcquisitionStamp(now);
-  std::error_code ec;
-  if (!fs::exists(projectFolder / stamp, ec)) return stamp;
-  for (int n = 2;; ++n) {
-    std::string name = stamp + "_" + std::to_string(n);
-    if (!fs::exists(projectFolder / name, ec)) return name;
-  }
 }
 
 JoinResult JoinAcquisitions(const fs::path& projectFolder, const std::vector<JoinSource>& sources,
@@ -67,24 +58,16 @@ JoinResult JoinAcquisitions(const fs::path& projectFolder, const std::vector<Joi
       std::memcpy(joined.data() + at, &t32, 4);
     }
   }
-  // Claim a fresh folder: create_directory fails on an existing name, so another program's
-  // folder of the same minute is never written into.
-  std::error_code ec;
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    fs::path folder = projectFolder / FreshAcquisitionName(projectFolder, now);
-    if (fs::create_directory(folder, ec)) {
-      out.folder = folder;
-      break;
-    }
-    if (ec) {
-      out.error = "cannot create " + folder.string() + ": " + ec.message();
-      return out;
-    }
-  }
-  if (out.folder.empty()) {
-    out.error = "no free folder name";
+  // A fresh folder by the recorder's own rule (the first free minute from now on): another
+  // program's folder of the same minute is never written into, and the joined acquisition's
+  // name is a plain start stamp that every reader takes.
+  std::string folderError;
+  const std::string name = CreateFreshAcquisitionFolder(projectFolder, now, folderError);
+  if (name.empty()) {
+    out.error = "cannot create a folder in " + projectFolder.string() + ": " + folderError;
     return out;
   }
+  out.folder = projectFolder / name;
   std::string second(texts::kJointFiles);
   if (!WriteFileAtomic(out.folder / project_texts::kSubprojectFile,
                        FormatSubproject(JoinSubprojectName(sources), &second), &out.error) ||

@@ -32,14 +32,11 @@ struct JoinResult {
 // The joined folder's "subproj.dat" name: "Data Block: " and each source line followed by
 // " + ".
 std::string JoinSubprojectName(const std::vector<JoinSource>& sources);
-// A folder name for a new acquisition started at `now` in `projectFolder`: the stamp
-// "yyyymmdd_hhmm", or when an entry of that name exists the stamp + "_2", "_3", ...
-std::string FreshAcquisitionName(const fs::path& projectFolder, const CivilTime& now);
 
 // Joins `sources` (list order, at least two) of `projectFolder`: each record's time is raised
 // by the minutes from the earliest start (read from the folder names) to the source's start,
 // rounded half to even; the counts are copied unchanged. The new folder never is an existing
-// one; "counts.bin" is built whole and put in place in one step, after "subproj.dat".
+// one (the first free minute from `now` on, as for a recorded run); "counts.bin" is built whole and put in place in one step, after "subproj.dat".
 JoinResult JoinAcquisitions(const fs::path& projectFolder, const std::vector<JoinSource>& sources,
                             const CivilTime& now);
 

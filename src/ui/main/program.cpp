@@ -17,6 +17,7 @@
 #include "ui/maintenance/frm_factory.h"
 #include "ui/offline/frm_offline.h"
 #include "ui/reports/report_windows.h"
+#include "ui/reports/frm_report.h"
 #include "ui/setup/frm_setup.h"
 
 namespace movexa::ui {
@@ -45,7 +46,14 @@ Program::Program(AppState& state, Host& host, StatusRouter* status)
     w->onContinueToRun = [this] { RunLatestProject(); };
     return w;
   });
-  nav_.Register(WindowId::kOffline, [this] { return new Frm_offline(ctx_); });
+  nav_.Register(WindowId::kOffline, [this] {
+    auto* w = new Frm_offline(ctx_);
+    // "Report" hands the acquisition and its basal candidates to the report window.
+    w->onReport = [this](const ReportHandOff& handOff) {
+      if (auto* report = nav_.As<Frm_Report>(WindowId::kReport)) report->OpenFor(handOff);
+    };
+    return w;
+  });
   nav_.Register(WindowId::kCalibration, [this] { return new Frm_Calibration(ctx_); });
   nav_.Register(WindowId::kFactory, [this] { return new Frm_Factory(ctx_); });
   RegisterReportWindows(ctx_);

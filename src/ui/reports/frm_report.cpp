@@ -178,6 +178,24 @@ void Frm_Report::OpenFor(const std::filesystem::path& acquisitionFolder,
   }
 }
 
+void Frm_Report::OpenFor(const ReportHandOff& handOff) {
+  std::vector<std::string> candidates;
+  for (const auto& name : handOff.basalList) {
+    if (name != kNoBasal) candidates.push_back(name);
+  }
+  OpenFor(handOff.acquisitionFolder, candidates, handOff.title, WindowId::kOffline);
+  int organism = handOff.organism;
+  int method = handOff.method;
+  if (organism < 0 || organism >= Cmb_organism_->count()) organism = 0;
+  if (method < 0 || method >= Cmb_dspmethod_->count()) method = 1;
+  Cmb_organism_->setCurrentIndex(organism);
+  Cmb_dspmethod_->setCurrentIndex(method);
+  frmtxt_threshold_->setText(Qs(handOff.thresholdText));
+  if (handOff.basalSelected > 0 && handOff.basalSelected < cmbbasal_->count()) {
+    cmbbasal_->setCurrentIndex(handOff.basalSelected);
+  }
+}
+
 void Frm_Report::SetDetection(int organism, int method, int snrX10) {
   if (organism < 0 || organism >= Cmb_organism_->count()) organism = 0;
   if (method < 0 || method >= Cmb_dspmethod_->count()) method = 1;

@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "offline/report_handoff.h"
 #include "reports/report_generation.h"
 #include "ui/common/ui_context.h"
 #include "ui/reports/report_controls.h"
@@ -44,6 +45,10 @@ class Frm_Report : public QWidget {
   void OpenFor(const std::filesystem::path& acquisitionFolder,
                const std::vector<std::string>& basalCandidates, const std::string& title = "Report",
                WindowId returnTo = WindowId::kOffline);
+  // The acquisition browser's "Report": opens on the hand-off's acquisition with its basal
+  // candidates (the list after its leading "-"), its caption and the detection of the
+  // acquisition's setup; closing returns to the offline window.
+  void OpenFor(const ReportHandOff& handOff);
   // The organism, method and threshold of the acquisition's setup (the acquisition browser's
   // "Report"); a stored threshold outside the organism's range is normalised first.
   void SetDetection(int organism, int method, int snrX10);

@@ -174,6 +174,23 @@ TEST(OfflineWindow, ReachedFromTheStartMenuAndReturnsToIt) {
   EXPECT_TRUE(offline->isVisible());
   EXPECT_FALSE(rig.program.startMenu()->isVisible());
   EXPECT_EQ(Control<QListWidget>(offline, "Listpj")->count(), 1);  // the demo project
+
+  // "Report" opens the report window on the acquisition, with the project's acquisitions as
+  // basal candidates; closing it returns to the offline window.
+  const fs::path acq = rig.state.appDir / "p00001" / "20240319_1230";
+  fs::create_directories(acq);
+  WriteFileOrDie(acq / "counts.bin", CountsBytes({0, 30}, 5));
+  ASSERT_TRUE(offline->OpenAcquisitionFolder(acq));
+  QTest::mouseClick(Control<QPushButton>(offline, "Cmd_report"), Qt::LeftButton);
+  auto* report = rig.program.nav().Get(ui::WindowId::kReport);
+  ASSERT_NE(report, nullptr);
+  EXPECT_TRUE(report->isVisible());
+  EXPECT_EQ(Control<QLineEdit>(report, "Txt_inputfile")->text().toStdString(), acq.string());
+  EXPECT_EQ(Control<QComboBox>(report, "cmbbasal")->count(), 2);
+  report->close();
+  ProcessEvents();
+  EXPECT_TRUE(offline->isVisible());
+
   offline->close();
   ProcessEvents();
   EXPECT_TRUE(rig.program.startMenu()->isVisible());
