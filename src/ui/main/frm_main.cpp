@@ -12,6 +12,7 @@
 
 #include "acquisition/run_texts.h"
 #include "app/app_folder.h"
+#include "app/app_texts.h"
 #include "app/main_window_ops.h"
 #include "app/startup.h"
 #include "calibration/calibration_texts.h"
@@ -312,10 +313,16 @@ void Frm_Main::ShowSetupValues() {
 
 void Frm_Main::changeEvent(QEvent* event) {
   if (event->type() == QEvent::ActivationChange && isActiveWindow() && !RunActive()) {
-    RefreshActivationLabels(ctx_.state);
-    RefreshLabels();
-    liveView_->ResetForProject();
-    groups_->Refresh();
+    // A project whose values cannot be shown (a selector or buffer that cannot be built) is
+    // said once; the window stays open on what it showed before.
+    try {
+      RefreshActivationLabels(ctx_.state);
+      RefreshLabels();
+      liveView_->ResetForProject();
+      groups_->Refresh();
+    } catch (const std::exception&) {
+      ctx_.host.dialogs.Message(app_texts::kActivationError);
+    }
   }
   QMainWindow::changeEvent(event);
 }

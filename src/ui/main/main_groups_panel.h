@@ -1,15 +1,13 @@
-// The main window's groups and detection panel: the detection summary handed over by the setup
-// window (txt_detection), the selector of the groups in use (combogrup) and the channel list of
-// the chosen group (lstgrup), refilled from the current project.
+// The main window's detection panel: the detection summary handed over by the setup window
+// (txt_detection). The selector of the groups in use (combogrup) and the chosen group's well
+// list (lstgrup) belong to the live display beside it.
 #pragma once
 
 #include <QGroupBox>
 
 #include "ui/common/ui_context.h"
 
-class QComboBox;
 class QLabel;
-class QListWidget;
 
 namespace movexa::ui {
 
@@ -18,17 +16,12 @@ class MainGroupsPanel : public QGroupBox {
 
  public:
   explicit MainGroupsPanel(UiContext& ctx, QWidget* parent = nullptr);
-  // Refills the summary, the selector (keeping the chosen group when it is still in use) and
-  // the chosen group's channel list.
+  // Shows the current detection summary (hidden while there is none).
   void Refresh();
 
  private:
-  void FillChannels();
-
   UiContext& ctx_;
   QLabel* detection_;
-  QComboBox* groups_;
-  QListWidget* channels_;
 };
 
 }  // namespace movexa::ui
