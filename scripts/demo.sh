@@ -81,9 +81,9 @@ else
   rm -rf build/screens
   if command -v xvfb-run >/dev/null 2>&1; then
     xvfb-run -a -s '-screen 0 1280x1024x24' \
-      "$gui" --app-dir "$gui_home" --screenshots build/screens --run-seconds 25
+      "$gui" --app-dir "$gui_home" --screenshots build/screens --run-seconds 75
   else
-    QT_QPA_PLATFORM=offscreen "$gui" --app-dir "$gui_home" --screenshots build/screens --run-seconds 25
+    QT_QPA_PLATFORM=offscreen "$gui" --app-dir "$gui_home" --screenshots build/screens --run-seconds 75
   fi
   ls -l build/screens
 fi

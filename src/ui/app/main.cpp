@@ -7,7 +7,8 @@
 //                         fresh application folder is laid out from the installation data)
 //   --screenshots DIR     unattended: the start menu and the main window during a run against
 //                         the simulated instrument saved as PNG files in DIR, then the end
-//   --run-seconds N       length of the run of --screenshots (default 20)
+//   --run-seconds N       length of the run of --screenshots (default 75: bins closed and
+//                         more than a minute recorded, so the report pictures have data)
 //   /run                  start a run at once, named "Autorun project"
 #include <QApplication>
 #include <QTimer>
@@ -38,7 +39,7 @@ constexpr const char* kUsage =
 struct Args {
   std::optional<std::string> appDir;
   std::optional<std::string> screenshots;
-  int runSeconds = 20;
+  int runSeconds = 75;
   bool demo = false;
   bool version = false;
   bool help = false;
