@@ -6,14 +6,9 @@
 #include <QVBoxLayout>
 
 #include "ui/main/shell_texts.h"
+#include "ui/common/qt_text.h"
 
 namespace movexa::ui {
-
-namespace {
-QString Q(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-}  // namespace
 
 Frm_About::Frm_About(UiContext&, QWidget* parent) : QWidget(parent, Qt::Dialog) {
   setObjectName("Frm_About");

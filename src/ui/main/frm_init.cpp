@@ -11,6 +11,7 @@
 
 #include "app/app_texts.h"
 #include "ui/main/shell_texts.h"
+#include "ui/common/qt_text.h"
 
 namespace movexa::ui {
 
@@ -20,9 +21,6 @@ constexpr int kOptionCount = 5;
 const QColor kHoverColour(255, 255, 192);
 const QColor kPlainColour(255, 255, 255);
 
-QString Q(std::string_view text) {
-  return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
 
 }  // namespace
 

@@ -20,7 +20,7 @@
 #include "ui/main/main_live_view.h"
 #include "ui/main/main_outputs_panel.h"
 #include "ui/main/main_tools_panel.h"
-#include "ui/main/qt_text.h"
+#include "ui/common/qt_text.h"
 #include "ui/reports/frm_report.h"
 #include "ui/reports/frm_reportset.h"
 #include "ui/reports/report_windows.h"

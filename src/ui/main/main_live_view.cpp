@@ -6,7 +6,7 @@
 #include <QVBoxLayout>
 
 #include "app/app_state.h"
-#include "ui/main/qt_text.h"
+#include "ui/common/qt_text.h"
 
 namespace movexa::ui {
 

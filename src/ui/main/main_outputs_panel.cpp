@@ -7,7 +7,7 @@
 #include "base/number_format.h"
 #include "base/text_records.h"
 #include "calibration/light_control.h"
-#include "ui/main/qt_text.h"
+#include "ui/common/qt_text.h"
 
 namespace movexa::ui {
 

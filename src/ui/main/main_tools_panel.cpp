@@ -10,7 +10,7 @@
 #include "acquisition/detection_texts.h"
 #include "calibration/calibration_procedures.h"
 #include "project/project_settings.h"
-#include "ui/main/qt_text.h"
+#include "ui/common/qt_text.h"
 
 namespace movexa::ui {
 

@@ -22,6 +22,7 @@
 #include "calibration/gain_curve.h"
 #include "calibration/maintenance_texts.h"
 #include "ui/common/picture_box.h"
+#include "ui/common/qt_text.h"
 
 namespace movexa::ui {
 
@@ -31,8 +32,6 @@ namespace {
 
 constexpr int kOnlineTickMs = 10;
 
-QString Q(std::string_view s) { return QString::fromUtf8(s.data(), static_cast<int>(s.size())); }
-std::string S(const QString& s) { return s.toStdString(); }
 
 template <class W>
 W* Named(W* w, const char* name) {

@@ -10,12 +10,9 @@
 #include <QVBoxLayout>
 
 #include "app/instrument.h"
+#include "ui/common/qt_text.h"
 
 namespace movexa::ui {
-
-namespace {
-QString Q(const std::string& s) { return QString::fromStdString(s); }
-}  // namespace
 
 Frm_Factory::Frm_Factory(UiContext& ctx, QWidget* parent) : QWidget(parent), ctx_(ctx) {
   setObjectName("Frm_Factory");

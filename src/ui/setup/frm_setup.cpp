@@ -20,6 +20,7 @@
 #include "project/setup_fields.h"
 #include "project/setup_projects.h"
 #include "project/setup_texts.h"
+#include "ui/common/qt_text.h"
 
 namespace movexa::ui {
 
@@ -29,12 +30,6 @@ namespace {
 
 constexpr int kPlateTimerMs = 200;
 
-QString Q(std::string_view s) {
-  return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
-}
-std::string S(const QString& s) {
-  return s.toUtf8().toStdString();
-}
 
 template <class T>
 T* Named(T* w, const char* name) {

@@ -16,6 +16,7 @@
 #include "project/setup_texts.h"
 #include "ui/common/picture_box.h"
 #include "ui/setup/frm_setup.h"
+#include "ui/common/qt_text.h"
 
 namespace movexa::ui {
 
@@ -25,12 +26,6 @@ namespace {
 
 constexpr int kArrangeMenuEntries = 24;
 
-QString Q(std::string_view s) {
-  return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
-}
-std::string S(const QString& s) {
-  return s.toUtf8().toStdString();
-}
 
 template <class T>
 T* Named(T* w, const char* name) {
