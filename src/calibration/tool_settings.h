@@ -42,7 +42,8 @@ struct ManualCalibrationControls {
 };
 // "ON": Read Blank shown, both check boxes enabled. "OFF": Read Blank hidden, the check boxes
 // disabled, the setup's "Calibration Control" box (Menu1:Cal) checked, and both automatic
-// options checked with their usual effects. Start-up applies "OFF".
+// options checked with their usual effects. At start-up the menu shows "OFF" checked without
+// these effects: the check boxes and flags keep the project's stored values.
 ManualCalibrationControls ApplyManualCalibration(bool on, ProjectSettings& project, MainControls& main);
 
 // Leaving the SNR box: the check of snr_setting.h (message on rejection); SNRx10 and the

@@ -7,6 +7,7 @@
 #include "base/number_format.h"
 #include "base/text_records.h"
 #include "calibration/light_control.h"
+#include "calibration/tool_settings.h"
 #include "ui/common/qt_text.h"
 
 namespace movexa::ui {
@@ -106,14 +107,12 @@ MainOutputsPanel::MainOutputsPanel(UiContext& ctx, AcquisitionEngine& engine,
   layout->addWidget(temp_);
 
   connect(lightEnabled_, &QCheckBox::toggled, this, [this](bool on) {
-    ctx_.state.outputs.lightCycleEnabled = on;
+    SetLightCycleEnabled(ctx_.state.project, ctx_.state.outputs, on);
     ctx_.state.main.lightEnabled = on;
-    ctx_.state.project.Mn[kMn2][kLightEnable] = on ? 1 : 0;
   });
   connect(tempEnabled_, &QCheckBox::toggled, this, [this](bool on) {
-    ctx_.state.outputs.thermostatEnabled = on;
+    SetThermostatEnabled(ctx_.state.project, ctx_.state.outputs, on);
     ctx_.state.main.temperatureControl = on;
-    ctx_.state.project.Mn[kMn3][kTempEnable] = on ? 1 : 0;
   });
   connect(lightOn_, &QLineEdit::editingFinished, this,
           [this] { CheckBox(lightOn_, OnHour, kMn2, kTime_ON); });

@@ -5,10 +5,12 @@
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QMouseEvent>
+#include <QSignalBlocker>
 #include <QVBoxLayout>
 
 #include "acquisition/detection_texts.h"
 #include "calibration/calibration_procedures.h"
+#include "calibration/tool_settings.h"
 #include "project/project_settings.h"
 #include "ui/common/qt_text.h"
 
@@ -130,37 +132,33 @@ void MainToolsPanel::RunChanged() {
 }
 
 void MainToolsPanel::ManualCalibration(bool on, QAction* onEntry, QAction* offEntry) {
-  if (on) {
-    blank_->show();
-    autoCal_->setEnabled(true);
-    autoZero_->setEnabled(true);
-  } else {
-    blank_->hide();
-    autoCal_->setEnabled(false);
-    autoZero_->setEnabled(false);
-    // The calibration frame is shown, as the setup window's "Calibration Control" box does.
-    ctx_.state.project.Menu[kMenuCal] = 1;
+  const ManualCalibrationControls c = ApplyManualCalibration(on, ctx_.state.project, ctx_.state.main);
+  blank_->setVisible(c.readBlankVisible);
+  autoCal_->setEnabled(c.checkBoxesEnabled);
+  autoZero_->setEnabled(c.checkBoxesEnabled);
+  if (!on) {
+    // The calibration frame is shown, as the setup window's "Calibration Control" box does,
+    // and both automatic options are on with their usual effects.
     frame_->show();
-    autoCal_->setChecked(true);
-    autoZero_->setChecked(true);
-    OnAutoCalibration(true);
-    OnAutoZero(true);
+    const QSignalBlocker a(autoCal_), b(autoZero_);
+    autoCal_->setChecked(ctx_.state.main.autoCalibration);
+    autoZero_->setChecked(ctx_.state.main.autoZero);
+    fastCal_->setVisible(!ctx_.state.main.autoCalibration);
+    fastZero_->setVisible(!ctx_.state.main.autoZero);
   }
-  onEntry->setChecked(on);
-  offEntry->setChecked(!on);
+  onEntry->setChecked(c.on);
+  offEntry->setChecked(!c.on);
 }
 
 void MainToolsPanel::OnAutoCalibration(bool checked) {
   if (filling_) return;
-  ctx_.state.main.autoCalibration = checked;
-  ctx_.state.project.Mn[kMn1][kEnab_Cal] = checked ? 1 : 0;
+  SetAutoCalibration(ctx_.state.project, ctx_.state.main, checked);
   fastCal_->setVisible(!checked);
 }
 
 void MainToolsPanel::OnAutoZero(bool checked) {
   if (filling_) return;
-  ctx_.state.main.autoZero = checked;
-  ctx_.state.project.Mn[kMn1][kEnab_Zero] = checked ? 1 : 0;
+  SetAutoZero(ctx_.state.project, ctx_.state.main, checked);
   fastZero_->setVisible(!checked);
 }
 
@@ -184,9 +182,7 @@ void MainToolsPanel::ShowSnr(const SnrBoxState& snr) {
 
 void MainToolsPanel::OnSnrLeft() {
   if (filling_ || snr_->isReadOnly()) return;
-  const SnrBoxCheck check = CheckSnrBoxText(S(snr_->text()));
-  if (!check.valid) ctx_.host.dialogs.Message(check.message);
-  ctx_.state.project.Mn[kMn1][kSNRx10] = check.snrX10;
+  const SnrBoxCheck check = LeaveSnrBox(ctx_.state.project, S(snr_->text()), ctx_.host.dialogs);
   snr_->setText(Q(check.text));
   ctx_.state.main.snrText = check.text;
   ctx_.state.main.snr = check.factor;
@@ -199,10 +195,9 @@ void MainToolsPanel::OnSnrLeft() {
 
 void MainToolsPanel::OnOrganism(int index) {
   if (filling_ || index < 0) return;
-  ctx_.state.project.Mn[kMn1][kOrganism] = static_cast<int16_t>(index);
   SnrBoxState current = CurrentSnr();
   current.organism = index;
-  ShowSnr(ApplyOrganismPreset(current, index));
+  ShowSnr(ChooseOrganism(ctx_.state.project, current, index));
 }
 
 bool MainToolsPanel::eventFilter(QObject* watched, QEvent* event) {
