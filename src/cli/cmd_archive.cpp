@@ -16,22 +16,24 @@ namespace movexa::cli {
 namespace {
 
 constexpr const char* kArchiveHelp =
-    "usage: movexa-cli archive ACQUISITION_FOLDER...\n"
+    "usage: movexa-cli archive [--app-dir DIR] ACQUISITION_FOLDER...\n"
     "\n"
     "Takes acquisitions out of the list by renaming each folder to its name followed by\n"
     "\"removed\" and the present date and time (YYYYMMDDhhss). Nothing is deleted; an existing\n"
-    "folder of that name is never replaced (the acquisition is then left as it was).\n";
+    "folder of that name is never replaced (the acquisition is then left as it was). A relative\n"
+    "folder is also looked for inside the application folder --app-dir.\n";
 
 constexpr const char* kRenameHelp =
-    "usage: movexa-cli rename FOLDER NEW_NAME\n"
+    "usage: movexa-cli rename [--app-dir DIR] FOLDER NEW_NAME\n"
     "\n"
     "Renames an acquisition (its subproj.dat, backed up to subproj.bak) or a project (the name\n"
-    "in its setup.dat, backed up to setup.bak). The folder names stay as they are.\n";
+    "in its setup.dat, backed up to setup.bak). The folder names stay as they are. A relative\n"
+    "folder is also looked for inside the application folder --app-dir.\n";
 
 }  // namespace
 
 int RunArchive(int argc, char** argv) {
-  CliArgs args(argc, argv, 1, {});
+  CliArgs args(argc, argv, 1, {"app-dir"});
   args.Allow({});
   if (args.Has("help")) {
     std::printf("%s", kArchiveHelp);
@@ -44,7 +46,7 @@ int RunArchive(int argc, char** argv) {
   TerminalHost terminal;
   int status = 0;
   for (auto& text : args.positional()) {
-    std::filesystem::path folder = NormaliseFolder(text);
+    std::filesystem::path folder = FolderArgument(text, args.Value("app-dir"));
     if (!IsAcquisitionFolderName(folder.filename().string()) || !IsDirectory(folder)) {
       std::fprintf(stderr, "%s: not an acquisition folder\n", text.c_str());
       status = 1;
@@ -64,7 +66,7 @@ int RunArchive(int argc, char** argv) {
 }
 
 int RunRename(int argc, char** argv) {
-  CliArgs args(argc, argv, 1, {});
+  CliArgs args(argc, argv, 1, {"app-dir"});
   args.Allow({});
   if (args.Has("help")) {
     std::printf("%s", kRenameHelp);
@@ -74,7 +76,7 @@ int RunRename(int argc, char** argv) {
     std::fprintf(stderr, "%s", kRenameHelp);
     return 2;
   }
-  std::filesystem::path folder = NormaliseFolder(args.positional()[0]);
+  std::filesystem::path folder = FolderArgument(args.positional()[0], args.Value("app-dir"));
   const std::string& name = args.positional()[1];
   TerminalHost terminal;
   std::string stored;

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "base/file_io.h"
+#include "base/number_format.h"
 #include "base/raster_canvas.h"
 #include "base/svg_canvas.h"
 #include "cli/cli_args.h"
@@ -22,22 +23,27 @@ namespace movexa::cli {
 namespace {
 
 constexpr const char* kAsciiHelp =
-    "usage: movexa-cli export-ascii [--well B3] [--page N] [--out FILE] ACQUISITION_FOLDER\n"
+    "usage: movexa-cli export-ascii [--app-dir DIR] [--well B3] [--page N] [--out FILE]\n"
+    "                              ACQUISITION_FOLDER\n"
     "\n"
     "Writes the raw samples of one well (every beam) over one page of raw files (five files,\n"
     "55 bins of 500 samples) as text: the project, the acquisition, the well and page, a header\n"
     "of beam labels, then a line per sample. The file (default datafile.txt in the application\n"
-    "folder) is replaced only when written whole.\n";
+    "folder) is replaced only when written whole.\n"
+    "\n"
+    "  --app-dir DIR  the application folder (default: two levels above the acquisition\n"
+    "                 folder); a relative acquisition folder is also looked for inside it\n";
 
 constexpr const char* kPictureHelp =
     "usage: movexa-cli export-picture --out FILE.png|.svg|.bmp [--view signal|analysis|group-activity]\n"
     "                                 [--well B3] [--page N] [--method 0-3] [--snr X] [--group N]\n"
-    "                                 [--size WIDTHxHEIGHT] ACQUISITION_FOLDER\n"
+    "                                 [--size WIDTHxHEIGHT] [--app-dir DIR] ACQUISITION_FOLDER\n"
     "\n"
     "Draws the offline window's picture of an acquisition and writes it: signal (the raw\n"
     "signals of the well's beams over a page), analysis (the page re-counted with a detection\n"
     "method and SNR factor, with the envelope) or group-activity (the wells of a group, by\n"
-    "default the well's, over the whole acquisition). The default size is 1000x500.\n";
+    "default the well's, over the whole acquisition). The default size is 1000x500.\n"
+    "--app-dir is as for export-ascii.\n";
 
 int Fail(const char* command, const std::string& text, int code = 1) {
   std::fprintf(stderr, "movexa-cli %s: %s\n", command, text.c_str());
@@ -56,22 +62,23 @@ bool OneFolder(const CliArgs& args, const char* command, const char* help) {
 }  // namespace
 
 int RunExportAscii(int argc, char** argv) {
-  CliArgs args(argc, argv, 1, {"well", "page", "out"});
+  CliArgs args(argc, argv, 1, {"app-dir", "well", "page", "out"});
   args.Allow({});
   if (args.Has("help")) {
     std::printf("%s", kAsciiHelp);
     return 0;
   }
   if (!OneFolder(args, "export-ascii", kAsciiHelp)) return 2;
-  std::filesystem::path folder = NormaliseFolder(args.positional()[0]);
+  const auto appOption = args.Value("app-dir");
+  std::filesystem::path folder = FolderArgument(args.positional()[0], appOption);
   if (!IsDirectory(folder)) return Fail("export-ascii", "no folder " + folder.string());
+  const std::filesystem::path appDir = OfflineAppDir(appOption, folder);
   SignalView view;
   std::string error;
-  if (!OpenViewAt(view, folder, args.Value("well"), args.Value("page"), error))
+  if (!OpenViewAt(view, folder, appDir, args.Value("well"), args.Value("page"), error))
     return Fail("export-ascii", error, 2);
-  std::filesystem::path out =
-      args.Value("out") ? std::filesystem::path(*args.Value("out"))
-                        : AppDirOfAcquisition(folder) / offline_texts::kDataFile;
+  std::filesystem::path out = args.Value("out") ? std::filesystem::path(*args.Value("out"))
+                                                : appDir / offline_texts::kDataFile;
   TerminalHost terminal;
   std::string description = DescribeProject(folder.parent_path(), terminal.host);
   ExportResult r = ExportAscii(out, view, description);
@@ -83,7 +90,7 @@ int RunExportAscii(int argc, char** argv) {
 }
 
 int RunExportPicture(int argc, char** argv) {
-  CliArgs args(argc, argv, 1, {"well", "page", "out", "view", "method", "snr", "group", "size"});
+  CliArgs args(argc, argv, 1, {"app-dir", "well", "page", "out", "view", "method", "snr", "group", "size"});
   args.Allow({});
   if (args.Has("help")) {
     std::printf("%s", kPictureHelp);
@@ -101,11 +108,13 @@ int RunExportPicture(int argc, char** argv) {
         width > 8000 || height > 8000)
       return Fail("export-picture", "--size is WIDTHxHEIGHT, 16..8000 each", 2);
   }
-  std::filesystem::path folder = NormaliseFolder(args.positional()[0]);
+  const auto appOption = args.Value("app-dir");
+  std::filesystem::path folder = FolderArgument(args.positional()[0], appOption);
   if (!IsDirectory(folder)) return Fail("export-picture", "no folder " + folder.string());
   SignalView view;
   std::string error;
-  if (!OpenViewAt(view, folder, args.Value("well"), args.Value("page"), error))
+  if (!OpenViewAt(view, folder, OfflineAppDir(appOption, folder), args.Value("well"),
+                  args.Value("page"), error))
     return Fail("export-picture", error, 2);
 
   std::string ext = std::filesystem::path(*out).extension().string();
@@ -141,7 +150,7 @@ int RunExportPicture(int argc, char** argv) {
       auto factor = ReadFactorText(args.Value("snr").value_or(std::to_string(view.snrX10 / 10.0)));
       bool replaced = false;
       double snr = CorrectAnalysisSnr(method, factor.value_or(0), replaced);
-      if (replaced) std::printf("SNR factor %s used\n", std::to_string(snr).c_str());
+      if (replaced) std::printf("SNR factor %s used\n", FormatNumber(snr, "0.0").c_str());
       DrawAnalysis(*canvas, view, AnalyzePage(view, method, snr));
     }
   }

@@ -14,18 +14,19 @@ namespace movexa::cli {
 namespace {
 
 constexpr const char* kHelp =
-    "usage: movexa-cli join ACQUISITION_FOLDER ACQUISITION_FOLDER...\n"
+    "usage: movexa-cli join [--app-dir DIR] ACQUISITION_FOLDER ACQUISITION_FOLDER...\n"
     "\n"
     "Joins two or more acquisitions of one project, in the order given, into a new acquisition\n"
-    "of that project named after the present minute (with \"_2\", \"_3\"... when that name is\n"
-    "taken): its counts.bin holds every record of each acquisition with the time moved by the\n"
-    "minutes from the earliest start to the acquisition's start; subproj.dat names the parts.\n"
-    "No existing folder is written into.\n";
+    "of that project named after the present minute (the next free minute when that name is\n"
+    "taken, as for a recorded run): its counts.bin holds every record of each acquisition with\n"
+    "the time moved by the minutes from the earliest start to the acquisition's start;\n"
+    "subproj.dat names the parts. No existing folder is written into. A relative acquisition\n"
+    "folder is also looked for inside the application folder --app-dir.\n";
 
 }  // namespace
 
 int RunJoin(int argc, char** argv) {
-  CliArgs args(argc, argv, 1, {});
+  CliArgs args(argc, argv, 1, {"app-dir"});
   args.Allow({});
   if (args.Has("help")) {
     std::printf("%s", kHelp);
@@ -39,7 +40,7 @@ int RunJoin(int argc, char** argv) {
   std::vector<JoinSource> sources;
   std::filesystem::path project;
   for (auto& text : args.positional()) {
-    std::filesystem::path folder = NormaliseFolder(text);
+    std::filesystem::path folder = FolderArgument(text, args.Value("app-dir"));
     std::string name = folder.filename().string();
     if (!IsAcquisitionFolderName(name)) {
       std::fprintf(stderr, "movexa-cli join: %s is no acquisition folder (yyyymmdd_hhmm)\n", text.c_str());

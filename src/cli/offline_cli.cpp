@@ -15,14 +15,29 @@ std::filesystem::path NormaliseFolder(const std::string& text) {
   return p;
 }
 
-std::filesystem::path AppDirOfAcquisition(const std::filesystem::path& acquisition) {
+std::filesystem::path OfflineAppDir(const std::optional<std::string>& appDirOption,
+                                    const std::filesystem::path& acquisition) {
+  if (appDirOption && !appDirOption->empty()) return NormaliseFolder(*appDirOption);
   return acquisition.parent_path().parent_path();
 }
 
+std::filesystem::path FolderArgument(const std::string& text,
+                                     const std::optional<std::string>& appDirOption) {
+  std::filesystem::path asGiven = NormaliseFolder(text);
+  std::error_code ec;
+  if (std::filesystem::exists(asGiven, ec) || !appDirOption || appDirOption->empty() ||
+      std::filesystem::path(text).is_absolute()) {
+    return asGiven;
+  }
+  std::filesystem::path inside = (NormaliseFolder(*appDirOption) / text).lexically_normal();
+  if (!inside.has_filename() && inside.has_parent_path()) inside = inside.parent_path();
+  return std::filesystem::exists(inside, ec) ? inside : asGiven;
+}
+
 bool OpenViewAt(SignalView& view, const std::filesystem::path& acquisition,
-                const std::optional<std::string>& well, const std::optional<std::string>& page,
-                std::string& error) {
-  OpenAcquisitionView(view, acquisition, AppDirOfAcquisition(acquisition),
+                const std::filesystem::path& appDir, const std::optional<std::string>& well,
+                const std::optional<std::string>& page, std::string& error) {
+  OpenAcquisitionView(view, acquisition, appDir,
                       acquisition.parent_path().filename().string() + " " +
                           acquisition.filename().string());
   if (well) {

@@ -77,6 +77,13 @@ TEST(CliOffline, ExportsWriteWholeFilesOrSayWhatFailed) {
   ASSERT_EQ(ascii.exitCode, 0) << ascii.output;
   EXPECT_NE(test::ReadFileOrDie(f.app() / "datafile.txt").find("Well: B1 Page[1/1]"), std::string::npos);
 
+  // The acquisition named inside the application folder, as from another working folder.
+  fs::remove(f.app() / "datafile.txt");
+  CliRun inside = Cli("export-ascii --app-dir " + Q(f.app()) + " --well B1 p00001/20240319_1230");
+  ASSERT_EQ(inside.exitCode, 0) << inside.output;
+  EXPECT_TRUE(fs::exists(f.app() / "datafile.txt"));
+  EXPECT_EQ(Cli("export-ascii --app-dir " + Q(f.app()) + " p00001/20240101_0000").exitCode, 1);
+
   CliRun badWell = Cli("export-ascii --well Z99 " + Q(acq));
   EXPECT_EQ(badWell.exitCode, 2);
   EXPECT_NE(badWell.output.find("no well Z99"), std::string::npos);
