@@ -1,6 +1,8 @@
 // The unattended tour of the windows.
 #include "ui/main/screenshot_tour.h"
 
+#include <utility>
+
 #include <QAction>
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -117,6 +119,14 @@ TourResult RunScreenshotTour(Program& program, QtDialogs& dialogs, const fs::pat
     if (!Save(offline, dir / "offline_window.png", result)) return result;
   }
   if (!TourReportWindows(program, result.acquisitionFolder, dir, result)) return result;
+  // The maintenance windows as the technician finds them on the connected instrument.
+  for (auto [id, name] : {std::pair{WindowId::kCalibration, "calibration_window.png"},
+                          std::pair{WindowId::kFactory, "factory_window.png"}}) {
+    QWidget* w = program.nav().Show(id);
+    RunEventsFor(1500);  // the factory window's first temperature reading comes after 1 s
+    if (w && !Save(w, dir / name, result)) return result;
+    if (w) w->hide();
+  }
   result.ok = true;
   return result;
 }
