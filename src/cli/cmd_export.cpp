@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <memory>
 
+#include "acquisition/counts_record.h"
 #include "base/file_io.h"
 #include "base/number_format.h"
 #include "base/raster_canvas.h"
@@ -130,7 +131,7 @@ int RunExportPicture(int argc, char** argv) {
   canvas->SetBackColor(colors::kWhite);
   canvas->Clear();
   if (kind == "group-activity") {
-    auto bytes = ReadWholeFile(folder / offline_texts::kCountsFile);
+    auto bytes = ReadWholeFile(folder / offline_texts::kCountsFile, nullptr, kCountsFileMaxBytes);
     if (!bytes) return Fail("export-picture", std::string(offline_texts::kActivityFileNotFound));
     int group = view.snap.settings.channelGroup[static_cast<size_t>(view.selectedChannel)];
     if (auto g = args.Value("group")) group = std::atoi(g->c_str());

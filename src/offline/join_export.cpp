@@ -43,8 +43,16 @@ JoinResult JoinAcquisitions(const fs::path& projectFolder, const std::vector<Joi
   std::string joined;
   for (size_t i = 0; i < sources.size(); ++i) {
     int64_t offset = RoundHalfEvenDiv(starts[i] - earliest, 60000);
-    auto bytes = ReadWholeFile(projectFolder / sources[i].folderName / texts::kCountsFile);
-    size_t records = bytes ? bytes->size() / kCountsRecordBytes : 0;
+    // A source whose activity file cannot be read ends the join before anything is created:
+    // a joined acquisition silently missing a part would report as if it were whole.
+    const fs::path countsPath = projectFolder / sources[i].folderName / texts::kCountsFile;
+    std::string readError;
+    auto bytes = ReadWholeFile(countsPath, &readError, kCountsFileMaxBytes);
+    if (!bytes) {
+      out.error = "cannot read " + countsPath.string() + ": " + readError;
+      return out;
+    }
+    size_t records = bytes->size() / kCountsRecordBytes;
     if (records == 0) out.unreadable.push_back(sources[i].folderName);
     for (size_t r = 0; r < records; ++r) {
       const char* rec = bytes->data() + r * kCountsRecordBytes;

@@ -275,7 +275,7 @@ PageAnalysis AnalyzePage(const SignalView& view, int method, double snr) {
   out.method = method;
   out.snr = snr;
   out.times.fill(-1);
-  if (auto counts = ReadWholeFile(view.folder / texts::kCountsFile)) {
+  if (auto counts = ReadWholeFile(view.folder / texts::kCountsFile, nullptr, kCountsFileMaxBytes)) {
     auto times = RecordTimes(*counts, static_cast<size_t>(view.page - 1) * kPositionsPerPage,
                              kPositionsPerPage);
     std::copy(times.begin(), times.end(), out.times.begin());

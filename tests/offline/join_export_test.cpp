@@ -44,6 +44,32 @@ TEST(Join, OffsetsFromTheEarliestStartAndNeverWritesIntoAnExistingFolder) {
   EXPECT_EQ(sub.second, "Joint Files");
 }
 
+TEST(Join, TakesMultiDayAcquisitionsWholeAndRefusesAnUnreadableOne) {
+  OfflineFixture f;
+  fs::path a = f.AddAcquisition("20240319_1000", "four days", 0);
+  fs::path b = f.AddAcquisition("20240323_1000", "after", 0);
+  // 6,000 records (4.6 MB): more than any text file, a few days of 25-second bins.
+  std::vector<int32_t> times(6000);
+  for (size_t i = 0; i < times.size(); ++i) times[i] = static_cast<int32_t>(i);
+  test::WriteFileOrDie(a / "counts.bin", test::CountsBytes(times, 3));
+  test::WriteFileOrDie(b / "counts.bin", test::CountsBytes({0, 1}, 4));
+  const CivilTime now{2024, 3, 24, 8, 0, 0, 0};
+  std::vector<JoinSource> sources = {{"a", "20240319_1000"}, {"b", "20240323_1000"}};
+  JoinResult r = JoinAcquisitions(f.project(), sources, now);
+  ASSERT_TRUE(r.ok) << r.error;
+  EXPECT_EQ(r.records, 6002u);
+  EXPECT_TRUE(r.unreadable.empty());
+
+  // A part that cannot be read ends the join before any folder is made.
+  fs::remove(b / "counts.bin");
+  fs::create_directory(b / "counts.bin");
+  const auto before = std::distance(fs::directory_iterator(f.project()), fs::directory_iterator());
+  JoinResult refused = JoinAcquisitions(f.project(), sources, now);
+  EXPECT_FALSE(refused.ok);
+  EXPECT_NE(refused.error.find("counts.bin"), std::string::npos);
+  EXPECT_EQ(std::distance(fs::directory_iterator(f.project()), fs::directory_iterator()), before);
+}
+
 TEST(AsciiExport, WritesTheWellsSamplesAndLeavesNoPartialFileOnFailure) {
   OfflineFixture f;
   fs::path acq = f.AddAcquisition("20240319_1230", "dose", 3);

@@ -12,6 +12,7 @@
 #include <QPushButton>
 #include <QScrollBar>
 
+#include "acquisition/counts_record.h"
 #include "base/file_io.h"
 #include "base/number_format.h"
 #include "offline/join_export.h"
@@ -203,7 +204,7 @@ void Frm_offline::ShowGroupActivity() {
   if (!viewerOpen_) return;
   cmdchannels_->setText(Q(texts::kChannelSignal));
   leegroups_->setText(Q(texts::kGroupActivityOn));
-  auto bytes = ReadWholeFile(view_.folder / texts::kCountsFile);
+  auto bytes = ReadWholeFile(view_.folder / texts::kCountsFile, nullptr, kCountsFileMaxBytes);
   if (!bytes) {
     ctx_.host.dialogs.Message(texts::kActivityFileNotFound);
     return;
