@@ -21,7 +21,9 @@ TEST(ReadAllChannels, FillsEveryEvenChannelAndZerosTheOddOnes) {
   for (int blockBytes : {96, 48}) {
     ProcedureBench b;
     FillRow(b, 3);
-    ReadAllChannels(b.ctx, 3, blockBytes);
+    const ChannelReading reading = ReadAllChannels(b.ctx, 3, blockBytes);
+    EXPECT_TRUE(reading.Complete());
+    EXPECT_FALSE(reading.lastRejected);
     EXPECT_EQ(b.counter.commands[kCodeBlock], 192 * 2 / blockBytes);
     for (int c = 0; c < kChannelCount; c += 2) {
       EXPECT_GT(b.buffers.Raw(c, 3), 300) << blockBytes << " " << c;
@@ -39,7 +41,7 @@ TEST(ReadAllChannels, CorruptShortOrMissingBlocksLeaveTheirChannelsUnchanged) {
   ProcedureBench bad(corrupt);
   bad.rig.connection.blockReplyBytes = 96;
   FillRow(bad, 0);
-  ReadAllChannels(bad.ctx, 0, 96);
+  EXPECT_EQ(ReadAllChannels(bad.ctx, 0, 96).rejectedBlocks, 4);
   EXPECT_EQ(bad.counter.commands[kCodeBlock], 4);
   for (int c = 0; c < kChannelSlots; ++c) ASSERT_EQ(bad.buffers.Raw(c, 0), kSentinel) << c;
 
@@ -47,19 +49,31 @@ TEST(ReadAllChannels, CorruptShortOrMissingBlocksLeaveTheirChannelsUnchanged) {
   shortReply.sim().SetBlockBytes(90);
   shortReply.rig.connection.blockReplyBytes = 90;
   FillRow(shortReply, 0);
-  ReadAllChannels(shortReply.ctx, 0, 96);
+  EXPECT_EQ(ReadAllChannels(shortReply.ctx, 0, 96).rejectedBlocks, 4);
   for (int c = 0; c < kChannelSlots; ++c) ASSERT_EQ(shortReply.buffers.Raw(c, 0), kSentinel) << c;
 
   // The reply to the first block (offset 0: channels 0..30, 128..158, 256..286) is lost.
   ProcedureBench dropped;
   dropped.sim().DropNextReplies(1);
   FillRow(dropped, 0);
-  ReadAllChannels(dropped.ctx, 0, 96);
+  const ChannelReading lost = ReadAllChannels(dropped.ctx, 0, 96);
+  EXPECT_EQ(lost.rejectedBlocks, 1);
+  EXPECT_FALSE(lost.lastRejected);
   for (int c : {0, 1, 30, 31, 128, 158, 256, 286, 287}) {
     EXPECT_EQ(dropped.buffers.Raw(c, 0), kSentinel) << c;
   }
   for (int c : {32, 126, 160, 288, 382}) EXPECT_NE(dropped.buffers.Raw(c, 0), kSentinel) << c;
   EXPECT_EQ(dropped.buffers.Raw(33, 0), 0);
+
+  // Bytes that follow the last reply once the line is idle: the series did not end in step, so
+  // none of its blocks is taken as signals.
+  ProcedureBench trailing;
+  trailing.sim().SetTrailingBytes(6, 1);
+  FillRow(trailing, 0);
+  const ChannelReading late = ReadAllChannels(trailing.ctx, 0, 96);
+  EXPECT_EQ(late.rejectedBlocks, 4);
+  EXPECT_TRUE(late.lastRejected);
+  for (int c = 0; c < kChannelSlots; ++c) ASSERT_EQ(trailing.buffers.Raw(c, 0), kSentinel) << c;
 }
 
 TEST(ReadAllChannels, RowsOutsideTheBufferAreNeverTouched) {
