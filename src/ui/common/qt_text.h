@@ -1,4 +1,5 @@
-// Text conversions between the core's UTF-8 strings and Qt's.
+// Text conversions between the core's UTF-8 strings and Qt's, and the object name a control
+// is found by (the control names the windows' tests and the operator's manual share).
 #pragma once
 
 #include <QString>
@@ -12,6 +13,13 @@ inline QString Q(std::string_view text) {
 }
 inline std::string S(const QString& text) {
   return text.toStdString();
+}
+
+// Gives a freshly made control its object name and returns it.
+template <class W>
+W* Named(W* control, const char* name) {
+  control->setObjectName(QString::fromUtf8(name));
+  return control;
 }
 
 }  // namespace movexa::ui

@@ -21,7 +21,6 @@ constexpr int kOptionCount = 5;
 const QColor kHoverColour(255, 255, 192);
 const QColor kPlainColour(255, 255, 255);
 
-
 }  // namespace
 
 void Frm_Init::StepPacer::PauseMs(int ms) {

@@ -32,13 +32,6 @@ namespace {
 
 constexpr int kOnlineTickMs = 10;
 
-
-template <class W>
-W* Named(W* w, const char* name) {
-  w->setObjectName(QString::fromUtf8(name));
-  return w;
-}
-
 QPushButton* Button(const char* name, const char* caption) {
   return Named(new QPushButton(QString::fromUtf8(caption)), name);
 }

@@ -30,13 +30,6 @@ namespace {
 
 constexpr int kPlateTimerMs = 200;
 
-
-template <class T>
-T* Named(T* w, const char* name) {
-  w->setObjectName(QString::fromLatin1(name));
-  return w;
-}
-
 QPushButton* Button(const char* name, std::string_view caption) {
   return Named(new QPushButton(Q(caption)), name);
 }

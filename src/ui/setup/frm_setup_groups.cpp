@@ -26,13 +26,6 @@ namespace {
 
 constexpr int kArrangeMenuEntries = 24;
 
-
-template <class T>
-T* Named(T* w, const char* name) {
-  w->setObjectName(QString::fromLatin1(name));
-  return w;
-}
-
 void Fill(QListWidget* list, const std::vector<std::string>& labels) {
   list->clear();
   for (const auto& l : labels) list->addItem(Q(l));
