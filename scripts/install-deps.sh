@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config git groff
   libgtest-dev libgmock-dev libbenchmark-dev
-  libserialport-dev
+  libserialport-dev libcairo2-dev
 )
 # Extra groups: "gui" (Qt 6 and Xvfb for the windows), "office" (LibreOffice Calc to check that
 # reports open as spreadsheets).
