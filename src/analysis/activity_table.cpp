@@ -340,6 +340,7 @@ ActivityLoad LoadActivityTable(const std::vector<fs::path>& acquisitions,
   const ReportProjectTables& project = first.tables.tables;
   table.plateFormat = first.tables.setup.plateFormat;
   table.plateRows = project.rows;
+  table.plateColumns = std::max(project.columns, (project.largestWell + project.rows) / project.rows);
   BuildWells(project, table);
   if (table.wells.empty()) {
     out.error = "Plate " + table.plateFormat + " maps no channel to the first beam of a well: there "

@@ -86,6 +86,7 @@ struct ActivityTable {
                                   // the well's channels over the records of bin i
   std::string plateFormat;
   int plateRows = 0;
+  int plateColumns = 0;  // well columns of the plate (DAM files number wells row-major)
   LightSchedule light;
   BinQuality quality;
   std::vector<std::string> notes;  // torn tails, damaged records, groups without a name, ...
