@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "acquisition/counts_record.h"
 #include "base/number_format.h"
 
 namespace movexa {
@@ -93,6 +94,37 @@ std::string BinRuleText(const BinLayout& layout) {
          "its estimated start t + f - " + Minutes(layout.recordMinutes) + " min, f being the part of "
          "the closing minute taken as elapsed, chosen per acquisition so that the fewest bins are "
          "doubled or skipped; records are never split and a bin no record fills is missing";
+}
+
+std::vector<int64_t> AdjustRecordTimes(const std::vector<int32_t>& storedMinutes,
+                                       const std::vector<char>& marks) {
+  const size_t n = storedMinutes.size();
+  std::vector<char> bad(n, 0);
+  bool timeSeen = false;
+  for (size_t k = 0; k < n; ++k) {
+    bad[k] = storedMinutes[k] < 0 || marks[k] == kRecordNegative || (marks[k] == kRecordBlank && timeSeen);
+    if (!bad[k] && storedMinutes[k] > 0) timeSeen = true;
+  }
+  // Corrupt times: far above both sound neighbours.
+  constexpr int64_t kFar = 1000;
+  std::vector<char> spike(n, 0);
+  size_t previous = n;  // the last sound record before k (n: none)
+  for (size_t k = 0; k < n; ++k) {
+    if (bad[k]) continue;
+    size_t next = k + 1;
+    while (next < n && bad[next]) ++next;
+    const int64_t t = storedMinutes[k];
+    const bool aboveBefore = previous < n && t - storedMinutes[previous] > kFar;
+    const bool aboveAfter = next < n && t - storedMinutes[next] > kFar;
+    spike[k] = aboveBefore && aboveAfter;
+    previous = k;
+  }
+  std::vector<int64_t> out(n, kDamagedRecord);
+  DayWrap wrap;
+  for (size_t k = 0; k < n; ++k) {
+    if (!bad[k] && !spike[k]) out[k] = wrap.Adjust(storedMinutes[k]);
+  }
+  return out;
 }
 
 BinAssignment AssignBins(const std::vector<int64_t>& binOfRecord, bool severalPerBin,

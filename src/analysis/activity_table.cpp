@@ -380,14 +380,25 @@ ActivityLoad LoadActivityTable(const std::vector<fs::path>& acquisitions,
   std::vector<int64_t> closeMinutes;  // per record of all parts, in part order
   std::vector<char> damaged;
   for (const auto& part : parts) {
-    DayWrap wrap;
+    std::vector<int32_t> stored;
+    std::vector<char> marks;
     if (!StreamRecords(part, options, "reading", out.error, [&](int64_t, const CountsRecord& r) {
-          bool bad = r.minutes < 0;
-          for (int c = 0; c < kChannelCount && !bad; ++c) bad = mapped[static_cast<size_t>(c)] && r.values[static_cast<size_t>(c)] < 0;
-          damaged.push_back(bad ? 1 : 0);
-          closeMinutes.push_back(bad ? 0 : wrap.Adjust(r.minutes) + part.offsetMinutes);
+          bool negative = false;
+          bool blank = r.minutes == 0;
+          for (int c = 0; c < kChannelSlots; ++c) {
+            const int16_t v = r.values[static_cast<size_t>(c)];
+            negative = negative || (c < kChannelCount && mapped[static_cast<size_t>(c)] && v < 0);
+            blank = blank && v == 0;
+          }
+          stored.push_back(r.minutes);
+          marks.push_back(negative ? kRecordNegative : blank ? kRecordBlank : kRecordSound);
         })) {
       return out;
+    }
+    const std::vector<int64_t> adjusted = AdjustRecordTimes(stored, marks);
+    for (size_t k = 0; k < adjusted.size(); ++k) {
+      damaged.push_back(adjusted[k] == kDamagedRecord ? 1 : 0);
+      closeMinutes.push_back(adjusted[k] == kDamagedRecord ? 0 : adjusted[k] + part.offsetMinutes);
     }
   }
   if (closeMinutes.empty()) {
@@ -428,16 +439,17 @@ ActivityLoad LoadActivityTable(const std::vector<fs::path>& acquisitions,
   table.quality = assignment.quality;
   table.quality.recordMinutes = layout.recordMinutes;
   if (assignment.bins.empty()) {
-    out.error = "Every record of the run is damaged (a negative time or count): there is no bin "
-                "to analyse.";
+    out.error = "Every record of the run is damaged (see the notes of the bin check): there is no "
+                "bin to analyse.";
     return out;
   }
   table.binStart.reserve(assignment.bins.size());
   for (int64_t b : assignment.bins) table.binStart.push_back(b * layout.binMinutes);
   table.endMinute = table.binStart.back() + layout.binMinutes;
   if (table.quality.damaged > 0) {
-    table.notes.push_back(std::to_string(table.quality.damaged) + " damaged record(s) (a negative "
-                          "time or count) were left out.");
+    table.notes.push_back(std::to_string(table.quality.damaged) + " damaged record(s) were left out "
+                          "(a negative time or count, a record of zero bytes after the start, or a "
+                          "time far above both its neighbours).");
   }
   if (table.quality.duplicates > 0) {
     table.notes.push_back(std::to_string(table.quality.duplicates) + " record(s) fell on a bin "

@@ -96,6 +96,27 @@ TEST(ActivityBins, CheckCountsDuplicatesMissingBinsAndTheLargestGap) {
   EXPECT_EQ(a.bins.size(), 1u);
 }
 
+TEST(ActivityBins, DamagedRecordsNeverAddAFalseDay) {
+  using V = std::vector<int64_t>;
+  const std::vector<char> sound(6, kRecordSound);
+  // A time stored modulo the day still wraps.
+  EXPECT_EQ(AdjustRecordTimes({1438, 1439, 0, 1, 2, 3}, sound), (V{1438, 1439, 1440, 1441, 1442, 1443}));
+  // A block zeroed after a crash, and a corrupt time, would each wrap every later record a day
+  // on: both are damaged and the later records keep their times.
+  std::vector<char> marks = sound;
+  marks[2] = kRecordBlank;
+  EXPECT_EQ(AdjustRecordTimes({1500, 1501, 0, 1503, 1504, 1505}, marks),
+            (V{1500, 1501, kDamagedRecord, 1503, 1504, 1505}));
+  EXPECT_EQ(AdjustRecordTimes({1500, 1501, 900000, 1503, 1504, 1505}, sound),
+            (V{1500, 1501, kDamagedRecord, 1503, 1504, 1505}));
+  // Blank records at the start are the run's first bins (nothing counted yet), and a negative
+  // count or time is damaged wherever it is.
+  marks = sound;
+  marks[0] = marks[1] = kRecordBlank;
+  marks[4] = kRecordNegative;
+  EXPECT_EQ(AdjustRecordTimes({0, 0, 1, -5, 2, 3}, marks), (V{0, 0, 1, kDamagedRecord, kDamagedRecord, 3}));
+}
+
 TEST(ActivityTableLoad, WellsAreSummedOverBeamsAndRecordsOverTheirMinute) {
   TempDir dir;
   PlateRun run(dir.path());
