@@ -86,12 +86,17 @@ double ChooseCloseFraction(const std::vector<int64_t>& closeMinutes, int64_t sta
 std::string BinRuleText(const BinLayout& layout) {
   if (layout.severalPerBin) {
     return "1-min bins; a bin holds every record that closed within that minute of the run "
-           "(records of about " + Minutes(layout.recordMinutes * 60) + " s); records are never split "
+           "(records of about " +
+           Minutes(layout.recordMinutes * 60) +
+           " s); records are never split "
            "and a minute in which no record closed is missing";
   }
   return std::to_string(layout.binMinutes) + "-min bins, one record each (records of about " +
-         Minutes(layout.recordMinutes) + " min); a record closed in minute t fills the bin nearest "
-         "its estimated start t + f - " + Minutes(layout.recordMinutes) + " min, f being the part of "
+         Minutes(layout.recordMinutes) +
+         " min); a record closed in minute t fills the bin nearest "
+         "its estimated start t + f - " +
+         Minutes(layout.recordMinutes) +
+         " min, f being the part of "
          "the closing minute taken as elapsed, chosen per acquisition so that the fewest bins are "
          "doubled or skipped; records are never split and a bin no record fills is missing";
 }
@@ -102,7 +107,8 @@ std::vector<int64_t> AdjustRecordTimes(const std::vector<int32_t>& storedMinutes
   std::vector<char> bad(n, 0);
   bool timeSeen = false;
   for (size_t k = 0; k < n; ++k) {
-    bad[k] = storedMinutes[k] < 0 || marks[k] == kRecordNegative || (marks[k] == kRecordBlank && timeSeen);
+    bad[k] = storedMinutes[k] < 0 || marks[k] == kRecordNegative ||
+             (marks[k] == kRecordBlank && timeSeen);
     if (!bad[k] && storedMinutes[k] > 0) timeSeen = true;
   }
   // Corrupt times: far above both sound neighbours.

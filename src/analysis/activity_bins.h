@@ -67,7 +67,7 @@ struct BinAssignment {
   std::vector<int64_t> slot;  // per record: index into `bins`, or kLeftOut
   std::vector<int64_t> bins;  // measured bin indices, strictly increasing
   std::vector<int64_t> recordsPerBin;
-  BinQuality quality;         // records, recordsUsed, duplicates, partialLeftOut, gaps, ...
+  BinQuality quality;  // records, recordsUsed, duplicates, partialLeftOut, gaps, ...
 };
 
 // Assigns records to bins given each record's bin index in file order (kDamagedRecord for a

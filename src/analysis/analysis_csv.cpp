@@ -55,7 +55,9 @@ std::string CsvCell(std::string_view text) {
   return out + "\"";
 }
 
-std::string DateTimeText(const CivilTime& t) { return FormatDateTime(t, "yyyy-mm-dd hh:nn:ss"); }
+std::string DateTimeText(const CivilTime& t) {
+  return FormatDateTime(t, "yyyy-mm-dd hh:nn:ss");
+}
 
 std::string HeaderBlock(const ActivityTable& table, std::string_view title,
                         const std::vector<std::string>& extra) {
@@ -110,8 +112,10 @@ void StreamedFile::Write(std::string_view text) {
 
 bool StreamedFile::Commit(std::string& error) {
   if (file_) {
-    if (std::fflush(file_) != 0 && error_.empty()) error_ = tmp_.string() + ": " + std::strerror(errno);
-    if (std::fclose(file_) != 0 && error_.empty()) error_ = tmp_.string() + ": " + std::strerror(errno);
+    if (std::fflush(file_) != 0 && error_.empty())
+      error_ = tmp_.string() + ": " + std::strerror(errno);
+    if (std::fclose(file_) != 0 && error_.empty())
+      error_ = tmp_.string() + ": " + std::strerror(errno);
     file_ = nullptr;
   }
   if (error_.empty() && std::rename(tmp_.c_str(), path_.c_str()) != 0) {
@@ -125,7 +129,8 @@ bool StreamedFile::Commit(std::string& error) {
   return true;
 }
 
-bool WriteOutputFile(const std::filesystem::path& path, std::string_view content, std::string& error) {
+bool WriteOutputFile(const std::filesystem::path& path, std::string_view content,
+                     std::string& error) {
   StreamedFile file(path);
   file.Write(content);
   return file.Commit(error);

@@ -62,6 +62,7 @@ class StreamedFile {
 };
 
 // Writes `content` whole through StreamedFile.
-bool WriteOutputFile(const std::filesystem::path& path, std::string_view content, std::string& error);
+bool WriteOutputFile(const std::filesystem::path& path, std::string_view content,
+                     std::string& error);
 
 }  // namespace movexa

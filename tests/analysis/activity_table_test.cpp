@@ -100,7 +100,8 @@ TEST(ActivityBins, DamagedRecordsNeverAddAFalseDay) {
   using V = std::vector<int64_t>;
   const std::vector<char> sound(6, kRecordSound);
   // A time stored modulo the day still wraps.
-  EXPECT_EQ(AdjustRecordTimes({1438, 1439, 0, 1, 2, 3}, sound), (V{1438, 1439, 1440, 1441, 1442, 1443}));
+  EXPECT_EQ(AdjustRecordTimes({1438, 1439, 0, 1, 2, 3}, sound),
+            (V{1438, 1439, 1440, 1441, 1442, 1443}));
   // A block zeroed after a crash, and a corrupt time, would each wrap every later record a day
   // on: both are damaged and the later records keep their times.
   std::vector<char> marks = sound;
@@ -114,7 +115,8 @@ TEST(ActivityBins, DamagedRecordsNeverAddAFalseDay) {
   marks = sound;
   marks[0] = marks[1] = kRecordBlank;
   marks[4] = kRecordNegative;
-  EXPECT_EQ(AdjustRecordTimes({0, 0, 1, -5, 2, 3}, marks), (V{0, 0, 1, kDamagedRecord, kDamagedRecord, 3}));
+  EXPECT_EQ(AdjustRecordTimes({0, 0, 1, -5, 2, 3}, marks),
+            (V{0, 0, 1, kDamagedRecord, kDamagedRecord, 3}));
 }
 
 TEST(ActivityTableLoad, WellsAreSummedOverBeamsAndRecordsOverTheirMinute) {
@@ -168,17 +170,20 @@ TEST(ActivityTableLoad, LightScheduleFromTheAcquisitionOrTheUser) {
   TempDir dir;
   PlateRun run(dir.path());
   run.Light(true, 22, 6);
-  const auto folder = run.Write("20261207_1430", test::MinuteRecords(run, 5, 1, [](int, int) { return 1; }));
+  const auto folder =
+      run.Write("20261207_1430", test::MinuteRecords(run, 5, 1, [](int, int) { return 1; }));
   ActivityLoad load = run.Load({folder});
   ASSERT_TRUE(load.ok) << load.error;
   EXPECT_EQ(load.table.light.Text(), "lights on 22:00, off 06:00");
-  EXPECT_EQ(load.table.zt0Minute, -(14 * 60 + 30 + 2 * 60));  // lights went on at 22:00 the day before
+  EXPECT_EQ(load.table.zt0Minute,
+            -(14 * 60 + 30 + 2 * 60));  // lights went on at 22:00 the day before
   EXPECT_TRUE(LightOnAtRunMinute(load.table, -16 * 60 - 30 + 60));
   EXPECT_FALSE(LightOnAtRunMinute(load.table, 0));
 
   // Equal hours keep the lights off all day, as the light control does.
   run.Light(true, 8, 8);
-  const auto dark = run.Write("20261208_1430", test::MinuteRecords(run, 5, 1, [](int, int) { return 1; }));
+  const auto dark =
+      run.Write("20261208_1430", test::MinuteRecords(run, 5, 1, [](int, int) { return 1; }));
   load = run.Load({dark});
   ASSERT_TRUE(load.ok);
   EXPECT_EQ(load.table.light.kind, LightKind::kConstantDark);
@@ -195,7 +200,8 @@ TEST(ActivityTableLoad, LightScheduleFromTheAcquisitionOrTheUser) {
 TEST(ActivityTableLoad, SeveralAcquisitionsAreOneRunPlacedByTheirStarts) {
   TempDir dir;
   PlateRun run(dir.path());
-  const auto first = run.Write("20261207_0900", test::MinuteRecords(run, 60, 1, [](int w, int) { return w; }));
+  const auto first =
+      run.Write("20261207_0900", test::MinuteRecords(run, 60, 1, [](int w, int) { return w; }));
   // The second started 90 minutes later, with its own times from 0.
   std::vector<CountsRecord> later;
   for (int k = 1; k <= 30; ++k) later.push_back(run.Record(k, [](int) { return 5; }));
@@ -219,9 +225,11 @@ TEST(ActivityTableLoad, SeveralAcquisitionsAreOneRunPlacedByTheirStarts) {
   EXPECT_FALSE(load.ok);
   EXPECT_NE(load.error.find("given twice"), std::string::npos);
   PlateRun other(dir / "other", "w384");
-  const auto big = other.Write("20261207_1200", test::MinuteRecords(other, 3, 1, [](int, int) { return 0; }));
+  const auto big =
+      other.Write("20261207_1200", test::MinuteRecords(other, 3, 1, [](int, int) { return 0; }));
   fs::create_directories(run.project / "20261207_1200");
-  fs::copy(big, run.project / "20261207_1200", fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+  fs::copy(big, run.project / "20261207_1200",
+           fs::copy_options::recursive | fs::copy_options::overwrite_existing);
   load = run.Load({first, run.project / "20261207_1200"});
   EXPECT_FALSE(load.ok);
   EXPECT_NE(load.error.find("cannot be taken as one run"), std::string::npos) << load.error;
@@ -232,10 +240,12 @@ TEST(ActivityTableLoad, AJoinedAcquisitionCountsFromItsEarliestPart) {
   PlateRun run(dir.path());
   run.FreeAll();
   run.Assign(0, "Only", {"C4"});
-  run.Write("20261207_0900", test::MinuteRecords(run, 20, 2, [](int, int) { return 1; }), "morning");
+  run.Write("20261207_0900", test::MinuteRecords(run, 20, 2, [](int, int) { return 1; }),
+            "morning");
   run.Write("20261207_1000", test::MinuteRecords(run, 20, 2, [](int, int) { return 2; }), "later");
-  JoinResult joined = JoinAcquisitions(run.project, {{"  > 2026.1207\t ACQ09:00 \"morning\"", "20261207_0900"},
-                                                     {"  > 2026.1207\t ACQ10:00 \"later\"", "20261207_1000"}},
+  JoinResult joined = JoinAcquisitions(run.project,
+                                       {{"  > 2026.1207\t ACQ09:00 \"morning\"", "20261207_0900"},
+                                        {"  > 2026.1207\t ACQ10:00 \"later\"", "20261207_1000"}},
                                        CivilTime{2026, 12, 9, 8, 15, 0, 0});
   ASSERT_TRUE(joined.ok) << joined.error;
   ActivityLoad load = run.Load({joined.folder});
@@ -248,7 +258,8 @@ TEST(ActivityTableLoad, AJoinedAcquisitionCountsFromItsEarliestPart) {
   EXPECT_EQ(t.groups[0].label, "000_Only");
   EXPECT_NE(t.sources[0].find("joined acquisition"), std::string::npos);
   bool noted = false;
-  for (const auto& n : t.notes) noted = noted || n.find("is a joined acquisition") != std::string::npos;
+  for (const auto& n : t.notes)
+    noted = noted || n.find("is a joined acquisition") != std::string::npos;
   EXPECT_TRUE(noted);
 }
 
@@ -301,7 +312,8 @@ TEST(ActivityTableLoad, ChannelGroupsThatDisagreeOrLackANameAreNoted) {
   run.FreeAll();
   run.Assign(2, "", {"A1"});
   run.settings.channelGroup[static_cast<size_t>(run.ChannelsOf(run.WellNumber("B1"))[1])] = 2;
-  const auto folder = run.Write("20261207_0900", test::MinuteRecords(run, 3, 1, [](int, int) { return 0; }));
+  const auto folder =
+      run.Write("20261207_0900", test::MinuteRecords(run, 3, 1, [](int, int) { return 0; }));
   ActivityLoad load = run.Load({folder});
   ASSERT_TRUE(load.ok) << load.error;
   std::string notes;

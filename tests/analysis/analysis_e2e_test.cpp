@@ -62,8 +62,10 @@ TEST(AnalysisEndToEnd, CommandsOnARecordingMadeWithTheSimulator) {
     simArgs.push_back(std::to_string(c) + "=" + std::to_string(c % 4 == 0 ? 20 : 3));
   }
   auto sim = StartSimulator(dir / "sim.link", simArgs);
-  ChildProcess acquire(CliProgram(), {"acquire", "--app-dir", app.string(), "--name", "analysed run", "--minutes", "2"},
-                       {"MOVEXA_COM4=" + (dir / "sim.link").string()}, (dir / "acquire.out").string());
+  ChildProcess acquire(
+      CliProgram(),
+      {"acquire", "--app-dir", app.string(), "--name", "analysed run", "--minutes", "2"},
+      {"MOVEXA_COM4=" + (dir / "sim.link").string()}, (dir / "acquire.out").string());
   ASSERT_EQ(acquire.Wait(300000), 0) << ReadFileOrDie(dir / "acquire.out");
   ASSERT_EQ(sim->Stop(SIGTERM, 5000), 0);
   fs::path folder;
@@ -82,8 +84,10 @@ TEST(AnalysisEndToEnd, CommandsOnARecordingMadeWithTheSimulator) {
   const std::string printed = ReadFileOrDie(dir / "cli.out");
   // The program's start-up clears the light cycle's Enable, so the snapshot keeps the hours
   // with the control off, and the output says so.
-  EXPECT_NE(printed.find("light: lights on 08:00, off 20:00 (the acquisition's light hours (light control off"),
-            std::string::npos)
+  EXPECT_NE(
+      printed.find(
+          "light: lights on 08:00, off 20:00 (the acquisition's light hours (light control off"),
+      std::string::npos)
       << printed;
 
   // The recording grouped by closing minute; the last minute holds the one record that closed
@@ -113,10 +117,12 @@ TEST(AnalysisEndToEnd, CommandsOnARecordingMadeWithTheSimulator) {
       int64_t expected = 0;
       for (const auto& r : byMinute[m]) {
         for (int c = 0; c < kChannelCount; ++c) {
-          if (map.channelWell[static_cast<size_t>(c)] == well) expected += r.values[static_cast<size_t>(c)];
+          if (map.channelWell[static_cast<size_t>(c)] == well)
+            expected += r.values[static_cast<size_t>(c)];
         }
       }
-      EXPECT_EQ(std::stoll(f[static_cast<size_t>(10 + column)]), expected) << "minute " << m << " A" << column + 1;
+      EXPECT_EQ(std::stoll(f[static_cast<size_t>(10 + column)]), expected)
+          << "minute " << m << " A" << column + 1;
     }
   }
   EXPECT_GT(std::stoll(Fields(lines[0], '\t')[10]), 0) << "A1 crossed by the simulated organisms";
