@@ -155,7 +155,7 @@ bool AnalysisCommand::Load(ActivityTable& table) {
   table = std::move(load.table);
   for (const auto& source : table.sources) std::cout << "run: " << source << "\n";
   std::cout << "bins: " << table.BinCount() << " of " << table.binMinutes
-            << " min; light: " << table.light.Text() << " (" << table.light.origin << ")\n";
+            << " min; light: " << table.light.Text() << ", from " << table.light.origin << "\n";
   for (const auto& note : table.notes) std::cout << "note: " << note << "\n";
   return true;
 }

@@ -86,7 +86,7 @@ TEST(AnalysisEndToEnd, CommandsOnARecordingMadeWithTheSimulator) {
   // with the control off, and the output says so.
   EXPECT_NE(
       printed.find(
-          "light: lights on 08:00, off 20:00 (the acquisition's light hours (light control off"),
+          "light: lights on 08:00, off 20:00, from the acquisition's light hours; the light control was off"),
       std::string::npos)
       << printed;
 
