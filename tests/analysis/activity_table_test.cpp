@@ -162,7 +162,7 @@ TEST(ActivityTableLoad, WellsAreSummedOverBeamsAndRecordsOverTheirMinute) {
   EXPECT_NE(t.binRule.find("closed within that minute"), std::string::npos);
   // The default light hours of the snapshot, with the light control off, and ZT0 at the start.
   EXPECT_EQ(t.light.Text(), "lights on 09:00, off 21:00");
-  EXPECT_NE(t.light.origin.find("light control off"), std::string::npos);
+  EXPECT_NE(t.light.origin.find("the light control was off"), std::string::npos);
   EXPECT_EQ(t.zt0Minute, 0);
 }
 
