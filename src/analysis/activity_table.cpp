@@ -155,9 +155,10 @@ LightSchedule AcquisitionLight(const fs::path& tablesFolder, std::vector<std::st
     off = 21;
   }
   const bool enabled = mn2[kLightEnable] != 0;
-  light.origin = enabled ? "the acquisition's light hours (light control on during the run)"
-                         : "the acquisition's light hours; the light control was off during the run, "
-                           "so they are a setting, not necessarily the light the animals had";
+  light.origin = enabled
+                     ? "the acquisition's light hours (light control on during the run)"
+                     : "the acquisition's light hours; the light control was off during the run, "
+                       "so they are a setting, not necessarily the light the animals had";
   if (on == off) {
     // The light control keeps the lights off when both hours are equal.
     light.kind = LightKind::kConstantDark;

@@ -45,6 +45,15 @@ std::string SummaryCells(const Summary& s) {
   return mean + "," + sd + "," + sem + "," + std::to_string(s.n);
 }
 
+std::string GroupSummaryText(std::string_view unit, std::string_view over) {
+  return "per " + std::string(unit) +
+         ": mean, SD (n - 1), SEM = SD / sqrt(N) and N over the "
+         "group's animals " +
+         std::string(over) +
+         "; SD and SEM are empty when N < 2, the mean "
+         "when N = 0; free wells belong to no group";
+}
+
 std::string CsvCell(std::string_view text) {
   if (text.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(text);
   std::string out = "\"";

@@ -130,10 +130,8 @@ std::string ProfileWellsCsv(const ActivityTable& table, const DayProfile& p) {
 
 std::string ProfileGroupsCsv(const ActivityTable& table, const DayProfile& p) {
   std::vector<std::string> lines = ProfileHeaderLines(table, p);
-  lines.push_back(
-      "per group and profile bin: mean, SD (n - 1), SEM = SD / sqrt(N) and N over the "
-      "group's animals (each animal's own average day), never over animal-days; SD and "
-      "SEM are empty when N < 2, the mean when N = 0; free wells belong to no group");
+  lines.push_back(GroupSummaryText("group and profile bin",
+                                   "(each animal's own average day), never over animal-days"));
   std::string out = HeaderBlock(table, "Movexa average day per group", lines);
   out += "group,slot,zt_h,clock,light,mean,sd,sem,n,days\r\n";
   for (const auto& group : table.groups) {

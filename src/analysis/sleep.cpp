@@ -226,10 +226,7 @@ std::string SleepWellsCsv(const ActivityTable& table, const SleepAnalysis& sleep
 
 std::string SleepGroupsCsv(const ActivityTable& table, const SleepAnalysis& sleep) {
   std::vector<std::string> lines = SleepHeaderLines(table, sleep);
-  lines.push_back(
-      "per group: mean, SD (n - 1), SEM = SD / sqrt(N) and N over the group's animals "
-      "with a value in the window; SD and SEM are empty when N < 2, the mean when N = 0; "
-      "free wells belong to no group");
+  lines.push_back(GroupSummaryText("group", "with a value in the window"));
   std::string out =
       HeaderBlock(table, "Movexa sleep and rest per group (" + sleep.rule.name + " preset)", lines);
   out += "group,window,day,phase,window_start_min,window_end_min,partial,measure,mean,sd,sem,n\r\n";
