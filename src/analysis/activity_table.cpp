@@ -25,6 +25,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// Longer than any run: a year of bins.
+constexpr int64_t kMaxRunMinutes = 366LL * 1440;
+
 std::string ClockText(int minuteOfDay) {
   return ZeroPad(minuteOfDay / 60, 2) + ":" + ZeroPad(minuteOfDay % 60, 2);
 }
@@ -465,6 +468,12 @@ ActivityLoad LoadActivityTable(const std::vector<fs::path>& acquisitions,
   table.binStart.reserve(assignment.bins.size());
   for (int64_t b : assignment.bins) table.binStart.push_back(b * layout.binMinutes);
   table.endMinute = table.binStart.back() + layout.binMinutes;
+  if (table.endMinute - table.binStart.front() > kMaxRunMinutes) {
+    out.error = "The run's bins span " + std::to_string((table.endMinute - table.binStart.front()) / 1440) +
+                " days, with a gap of " + std::to_string(table.quality.largestGapMinutes) +
+                " min: a damaged time or acquisitions far apart, not one run.";
+    return out;
+  }
   if (table.quality.damaged > 0) {
     table.notes.push_back(std::to_string(table.quality.damaged) +
                           " damaged record(s) were left out "

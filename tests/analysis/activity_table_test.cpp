@@ -298,6 +298,15 @@ TEST(ActivityTableLoad, DamagedFilesGiveAMessageOrANoteNeverAWrongNumber) {
   EXPECT_NE(notes.find("torn last record of 300 bytes"), std::string::npos) << notes;
   EXPECT_NE(notes.find("1 damaged record"), std::string::npos) << notes;
 
+  // Acquisitions a year apart are no run (and a damaged time must not make one of millions of
+  // empty windows).
+  auto farApart = records;
+  farApart[4].minutes = 600000;
+  farApart[5].minutes = 600001;
+  load = run.Load({run.Write("20261207_1200", farApart)});
+  EXPECT_FALSE(load.ok);
+  EXPECT_NE(load.error.find("not one run"), std::string::npos) << load.error;
+
   // A folder name that is no start time cannot give wall-clock times.
   fs::create_directories(run.project / "renamed");
   fs::copy(torn, run.project / "renamed", fs::copy_options::recursive);
