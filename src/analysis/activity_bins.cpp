@@ -165,7 +165,7 @@ BinAssignment AssignBins(const std::vector<int64_t>& binOfRecord, bool severalPe
     std::vector<double> counts(out.recordsPerBin.begin(), out.recordsPerBin.end());
     const double typical = Median(counts);
     const int64_t last = out.recordsPerBin.back();
-    if (2.0 * static_cast<double>(last) < typical) {
+    if (2.0 * static_cast<double>(last) <= typical) {
       const int64_t lastSlot = static_cast<int64_t>(out.bins.size()) - 1;
       for (auto& s : out.slot) {
         if (s == lastSlot) s = kLeftOut;

@@ -73,7 +73,7 @@ struct BinAssignment {
 // Assigns records to bins given each record's bin index in file order (kDamagedRecord for a
 // record already found damaged). A record whose bin lies before the latest bin taken (the time
 // went back), or, with one record a bin, equals it, is a duplicate and left out: the first
-// reading of a bin is kept. With several records a bin, a last bin holding fewer than half the
+// reading of a bin is kept. With several records a bin, a last bin holding at most half the
 // median records per bin is a partial bin (a run ends at the first bin closed after its last
 // whole minute) and is left out. Missing bins, the largest step and regularity are counted
 // over the measured bins.

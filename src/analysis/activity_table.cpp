@@ -488,7 +488,7 @@ ActivityLoad LoadActivityTable(const std::vector<fs::path>& acquisitions,
   }
   if (table.quality.partialLeftOut > 0) {
     table.notes.push_back("The last minute holds " + std::to_string(table.quality.partialLeftOut) +
-                          " record(s), under half the usual number: a partial bin, left out.");
+                          " record(s), at most half the usual number: a partial bin, left out.");
   }
 
   // Pass 2: the wells' sums per bin.

@@ -90,6 +90,10 @@ TEST(ActivityBins, CheckCountsDuplicatesMissingBinsAndTheLargestGap) {
   EXPECT_EQ(a.bins, (std::vector<int64_t>{0, 1, 2}));
   EXPECT_EQ(a.quality.recordsUsed, 9);
   EXPECT_EQ(a.slot[11], kLeftOut);
+  // Two records a minute: the run's closing record alone in its minute is half a bin, left out.
+  a = AssignBins({0, 0, 1, 1, 2}, true, 1);
+  EXPECT_EQ(a.bins, (std::vector<int64_t>{0, 1}));
+  EXPECT_EQ(a.quality.partialLeftOut, 1);
   // A single record leaves no step to measure.
   a = AssignBins({4}, true, 1);
   EXPECT_EQ(a.quality.largestGapMinutes, 0);
