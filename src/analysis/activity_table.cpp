@@ -469,7 +469,8 @@ ActivityLoad LoadActivityTable(const std::vector<fs::path>& acquisitions,
   for (int64_t b : assignment.bins) table.binStart.push_back(b * layout.binMinutes);
   table.endMinute = table.binStart.back() + layout.binMinutes;
   if (table.endMinute - table.binStart.front() > kMaxRunMinutes) {
-    out.error = "The run's bins span " + std::to_string((table.endMinute - table.binStart.front()) / 1440) +
+    out.error = "The run's bins span " +
+                std::to_string((table.endMinute - table.binStart.front()) / 1440) +
                 " days, with a gap of " + std::to_string(table.quality.largestGapMinutes) +
                 " min: a damaged time or acquisitions far apart, not one run.";
     return out;

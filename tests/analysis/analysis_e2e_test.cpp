@@ -84,10 +84,9 @@ TEST(AnalysisEndToEnd, CommandsOnARecordingMadeWithTheSimulator) {
   const std::string printed = ReadFileOrDie(dir / "cli.out");
   // The program's start-up clears the light cycle's Enable, so the snapshot keeps the hours
   // with the control off, and the output says so.
-  EXPECT_NE(
-      printed.find(
-          "light: lights on 08:00, off 20:00, from the acquisition's light hours; the light control was off"),
-      std::string::npos)
+  EXPECT_NE(printed.find("light: lights on 08:00, off 20:00, from the acquisition's light hours; "
+                         "the light control was off"),
+            std::string::npos)
       << printed;
 
   // The recording grouped by closing minute; the last minute holds the one record that closed
