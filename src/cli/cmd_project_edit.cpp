@@ -220,7 +220,9 @@ int RunCreate(int argc, char** argv) {
   if (!ok) return 1;
   ChooseSaveCounts(p);
   SetToolFlag(state, kMenuCal, true);
-  switch (NewProject(state, host)) {
+  const ProjectOpResult made = NewProject(state, host);
+  std::cout << std::flush;  // the transcript before the verdict, also through a pipe
+  switch (made) {
     case ProjectOpResult::kDone:
       break;
     case ProjectOpResult::kCancelled:
