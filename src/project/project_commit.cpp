@@ -174,6 +174,11 @@ bool FinishPendingSave(const fs::path& folder, std::string* error) {
   return ok;
 }
 
+void FinishPendingSaveOf(const fs::path& folder) {
+  FolderLock lock(folder);
+  if (lock.held()) FinishPendingSave(folder);
+}
+
 bool ReplaceFilesTogether(const fs::path& folder, const std::vector<FileContent>& files,
                           std::string* error, const SaveStepObserver& step) {
   FolderLock lock(folder);

@@ -72,4 +72,9 @@ bool CreateFolderWhole(const fs::path& folder, const std::vector<FileContent>& f
 // pending save afterwards (also when there was none).
 bool FinishPendingSave(const fs::path& folder, std::string* error = nullptr);
 
+// The same for a folder whose lock the caller does not hold: takes it for the moment (a folder
+// that cannot be locked is left as it is). Every writer of project files runs it first, so that
+// finishing an old save later never undoes a newer write.
+void FinishPendingSaveOf(const fs::path& folder);
+
 }  // namespace movexa
