@@ -204,8 +204,8 @@ std::string UniqueSiblingBase(std::string_view name, std::string_view suffix) {
   const size_t dash1 = token.find('-');
   const size_t dash2 = dash1 == std::string_view::npos ? dash1 : token.find('-', dash1 + 1);
   if (dash2 == std::string_view::npos || dash2 - dash1 - 1 != 8) return {};
-  if (!digits(token.substr(0, dash1), false) ||
-      !digits(token.substr(dash1 + 1, 8), true) || !digits(token.substr(dash2 + 1), false)) {
+  if (!digits(token.substr(0, dash1), false) || !digits(token.substr(dash1 + 1, 8), true) ||
+      !digits(token.substr(dash2 + 1), false)) {
     return {};
   }
   return std::string(name.substr(0, dot));

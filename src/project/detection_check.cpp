@@ -68,12 +68,11 @@ std::vector<DetectionProblem> CheckDetectionSettings(const ProjectSettings& p) {
                    OneDecimal(DefaultSnrX10(p.DSP_Method, p.Mn[kMn1][kOrganism]) / 10.0)});
   }
   if (p.DSP_Interval > p.RT_Buffer) {
-    out.push_back({DetectionIssue::kInterval, std::string(project_texts::kSetupFile),
-                   "detection interval " + std::to_string(p.DSP_Interval) +
-                       " samples, longer than the bin of " + std::to_string(p.RT_Buffer) +
-                       " samples",
-                   setup_texts::IntervalRange(p.RT_Buffer),
-                   std::to_string(DefaultIntervalFor(p.RT_Buffer))});
+    out.push_back(
+        {DetectionIssue::kInterval, std::string(project_texts::kSetupFile),
+         "detection interval " + std::to_string(p.DSP_Interval) +
+             " samples, longer than the bin of " + std::to_string(p.RT_Buffer) + " samples",
+         setup_texts::IntervalRange(p.RT_Buffer), std::to_string(DefaultIntervalFor(p.RT_Buffer))});
   }
   int bad = 0;
   bool same = true;

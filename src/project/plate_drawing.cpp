@@ -136,8 +136,7 @@ void DrawSetupPlate(Canvas& canvas, const ProjectSettings& p, const WellMap& map
                     const PlateGeometry& g) {
   const PlateUnits u = PlateDrawingUnits(g);
   const PlateRect area = PlatePictureArea(g, canvas.WidthPx(), canvas.HeightPx());
-  const PlateTextStyle text =
-      PlateTextStyleFor(g, p, map, canvas.WidthPx(), canvas.HeightPx());
+  const PlateTextStyle text = PlateTextStyleFor(g, p, map, canvas.WidthPx(), canvas.HeightPx());
   canvas.SetBackColor(colors::kWhite);
   canvas.Clear();
   canvas.SetScale(area.x1, area.y1, area.x2, area.y2);

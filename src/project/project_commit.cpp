@@ -88,8 +88,8 @@ void RemoveStaged(const fs::path& folder, const std::vector<StagedFile>& staged)
 }
 
 // Renames every staged file still present over its target, then removes the list.
-bool FinishRenames(const fs::path& folder, const std::vector<StagedFile>& files,
-                   std::string* error, const SaveStepObserver& step) {
+bool FinishRenames(const fs::path& folder, const std::vector<StagedFile>& files, std::string* error,
+                   const SaveStepObserver& step) {
   bool ok = true;
   for (const auto& f : files) {
     const fs::path staged = folder / f.staged;

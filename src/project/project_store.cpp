@@ -197,9 +197,8 @@ SaveResult SaveProject(const fs::path& projectPath, int projectNumber,
   SaveResult result;
   // "setup.bak" takes the setup being replaced, in the same step as the new files.
   const FileText current = ReadWholeFile(projectPath / texts::kSetupFile);
-  result.ok = ReplaceFilesTogether(projectPath,
-                                   ProjectFileContents(settings, projectNumber, current),
-                                   &result.error, step);
+  result.ok = ReplaceFilesTogether(
+      projectPath, ProjectFileContents(settings, projectNumber, current), &result.error, step);
   return result;
 }
 

@@ -43,16 +43,16 @@ class CliProjectStore : public ::testing::Test {
 
 TEST_F(CliProjectStore, SettingsThatCountNothingAreRefusedAtCreationAndMendedAtLoad) {
   // The demo counts with method 1 and C.elegans' SNR 1.8.
-  test::CliRun three = Cli("project create --name Flies --method 3" + Dir());
-  EXPECT_EQ(three.exitCode, 1) << three.output;
-  EXPECT_TRUE(Has(three.output,
-                  "The project cannot be created: SNR 1.8 with detection method 3. Enter a "
-                  "valid SNR: 0.5 to 0.9."))
-      << three.output;
-  test::CliRun interval = Cli("project create --name Long --interval 32767" + Dir());
-  EXPECT_EQ(interval.exitCode, 1) << interval.output;
-  EXPECT_TRUE(Has(interval.output, "Enter a detection interval from 1 to 500 samples"))
-      << interval.output;
+  const std::pair<const char*, const char*> refused[] = {
+      {"--method 3",
+       "The project cannot be created: SNR 1.8 with detection method 3. Enter a valid SNR: 0.5 "
+       "to 0.9."},
+      {"--interval 32767", "Enter a detection interval from 1 to 500 samples"}};
+  for (const auto& [options, said] : refused) {
+    test::CliRun r = Cli(std::string("project create --name Flies ") + options + Dir());
+    EXPECT_EQ(r.exitCode, 1) << r.output;
+    EXPECT_TRUE(Has(r.output, said)) << r.output;
+  }
   EXPECT_FALSE(fs::exists(app_ / "p00002"));
   test::CliRun flies = Cli("project create --name Flies --method 3 --snr 0.8" + Dir());
   ASSERT_EQ(flies.exitCode, 0) << flies.output;
@@ -124,20 +124,40 @@ TEST_F(CliProjectStore, OnAFullDiskACreationIsWholeOrAbsentWhateverRunsOut) {
   const std::string app = (disk / "app").string();
   WriteFileOrDie(d_ / "full.sh",
                  "set -u\n"
-                 "mount -t tmpfs -o size=512k tmpfs '" + disk.string() + "' || exit 90\n"
-                 "for free in $(seq 0 14); do\n"
-                 "  rm -rf '" + disk.string() + "'/* '" + disk.string() + "'/.[!.]*\n"
-                 "  cp -a '" + app_.string() + "' '" + app + "'\n"
-                 "  head -c 600000 /dev/zero > '" + disk.string() + "/fill' 2>/dev/null\n"
-                 "  truncate -s -$((free * 4096)) '" + disk.string() + "/fill'\n"
-                 "  " + cli + " project create --name Full --app-dir '" + app + "' >/dev/null 2>&1\n"
-                 "  code=$?\n"
-                 "  listed=$(" + cli + " project list --app-dir '" + app + "' 2>/dev/null | grep -c p00002)\n"
-                 "  hidden=$(ls -A '" + app + "' | grep -c '^[.]')\n"
-                 "  config=$(sed -n 2p '" + app + "/config.dat' | tr -d '\\r')\n"
-                 "  whole=$(ls '" + app + "/p00002' 2>/dev/null | grep -c '[.]dat$')\n"
-                 "  echo \"$free $code $listed $hidden $config $whole\"\n"
-                 "done\n");
+                 "mount -t tmpfs -o size=512k tmpfs '" +
+                     disk.string() +
+                     "' || exit 90\n"
+                     "for free in $(seq 0 14); do\n"
+                     "  rm -rf '" +
+                     disk.string() + "'/* '" + disk.string() +
+                     "'/.[!.]*\n"
+                     "  cp -a '" +
+                     app_.string() + "' '" + app +
+                     "'\n"
+                     "  head -c 600000 /dev/zero > '" +
+                     disk.string() +
+                     "/fill' 2>/dev/null\n"
+                     "  truncate -s -$((free * 4096)) '" +
+                     disk.string() +
+                     "/fill'\n"
+                     "  " +
+                     cli + " project create --name Full --app-dir '" + app +
+                     "' >/dev/null 2>&1\n"
+                     "  code=$?\n"
+                     "  listed=$(" +
+                     cli + " project list --app-dir '" + app +
+                     "' 2>/dev/null | grep -c p00002)\n"
+                     "  hidden=$(ls -A '" +
+                     app +
+                     "' | grep -c '^[.]')\n"
+                     "  config=$(sed -n 2p '" +
+                     app +
+                     "/config.dat' | tr -d '\\r')\n"
+                     "  whole=$(ls '" +
+                     app +
+                     "/p00002' 2>/dev/null | grep -c '[.]dat$')\n"
+                     "  echo \"$free $code $listed $hidden $config $whole\"\n"
+                     "done\n");
   test::CliRun r = test::RunShell("unshare -rm bash " + Quoted(d_ / "full.sh"));
   ASSERT_EQ(r.exitCode, 0) << r.output;
   int created = 0, refused = 0;

@@ -220,7 +220,7 @@ void ExpectMarksInsideTheirWells(Plate& plate, int width, int height) {
   int marks = 0;
   for (const auto& call : canvas.Of(Op::kText)) {
     if (call.colour == colors::kBlack && call.y1 < 0) continue;  // column numbers
-    if (call.x1 < 0) continue;                                    // row letters
+    if (call.x1 < 0) continue;                                   // row letters
     const double right = call.x1 + call.text.size() * 0.64 * style.pixels * unitsPerPx;
     const int column = static_cast<int>((call.x1 - u.co) / u.cp);
     EXPECT_LT(right, (column + 1) * u.cp + u.co) << call.text << " at " << width;

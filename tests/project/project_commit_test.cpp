@@ -126,9 +126,8 @@ TEST(ProjectSave, AKillBetweenAnyTwoStepsLeavesTheOldOrTheNewProjectWhole) {
   // The steps of one save, as its observer reports them.
   std::vector<std::string> steps;
   ASSERT_TRUE(SaveProject(folder, 4, OldProject()).ok);
-  ASSERT_TRUE(SaveProject(folder, 4, NewProject(), [&](std::string_view s) {
-                steps.emplace_back(s);
-              }).ok);
+  ASSERT_TRUE(
+      SaveProject(folder, 4, NewProject(), [&](std::string_view s) { steps.emplace_back(s); }).ok);
   ASSERT_EQ(steps.front(), "staged");
   ASSERT_EQ(steps[1], "committed");
   ASSERT_EQ(steps.back(), "done");

@@ -1,6 +1,6 @@
 // Field rules of the setup window: the clamps of the number boxes, the SNR ranges per detection
-// method with "," as decimal point, the organism defaults on choice and on fill, typed names, and the
-// detection summary handed to the main window.
+// method with "," as decimal point, the organism defaults on choice and on fill, typed names, and
+// the detection summary handed to the main window.
 #include <gtest/gtest.h>
 
 #include "base/host_fakes.h"

@@ -90,21 +90,20 @@ TEST_F(SetupProjectsTest, ALinkPlantedAtTheFolderNameIsReplacedNeverWrittenThrou
   fs::create_directories(outside);
   WriteFileOrDie(outside / "keep.txt", "mine");
   fs::create_directory_symlink(outside, app_.path() / "p00002");
+  auto expectCreate = [&](Answer overwrite) {
+    fake_.dialogs.ExpectQuestion("Do you like to Create a New Project?", Answer::kOk)
+        .ExpectInput("Enter the New Project Name", "Dose")
+        .ExpectQuestion(
+            "The project number to generate (p00002already exists. do you like to overwrite?",
+            overwrite);
+  };
   // No: nothing changes, the link stays.
-  fake_.dialogs.ExpectQuestion("Do you like to Create a New Project?", Answer::kOk)
-      .ExpectInput("Enter the New Project Name", "Dose")
-      .ExpectQuestion(
-          "The project number to generate (p00002already exists. do you like to overwrite?",
-          Answer::kNo);
+  expectCreate(Answer::kNo);
   EXPECT_EQ(NewProject(state_, fake_.host), ProjectOpResult::kCancelled);
   EXPECT_TRUE(fs::is_symlink(app_.path() / "p00002"));
   // Yes: the link gives way to a real project folder; its target is never written to.
   state_.config.Last_Project = 1;
-  fake_.dialogs.ExpectQuestion("Do you like to Create a New Project?", Answer::kOk)
-      .ExpectInput("Enter the New Project Name", "Dose")
-      .ExpectQuestion(
-          "The project number to generate (p00002already exists. do you like to overwrite?",
-          Answer::kYes);
+  expectCreate(Answer::kYes);
   ASSERT_EQ(NewProject(state_, fake_.host), ProjectOpResult::kDone);
   ExpectScriptRan();
   EXPECT_FALSE(fs::is_symlink(app_.path() / "p00002"));

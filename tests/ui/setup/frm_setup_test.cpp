@@ -250,13 +250,15 @@ TEST_F(FrmSetupTest, Plate384MarksStayInsideTheirWellsAndTheLastColumnAndRowAreW
     window_->resize(size);
     test::ProcessEvents();
     window_->FillWindow();  // the groups made above, drawn in this size
-    const PlateTextStyle style = PlateTextStyleFor(state_.geometry, state_.project,
-                                                   state_.wellMap, plate->width(), plate->height());
+    const PlateTextStyle style = PlateTextStyleFor(state_.geometry, state_.project, state_.wellMap,
+                                                   plate->width(), plate->height());
     // Measured with the picture's own font: the widest mark ends before the next well.
     const QFontMetrics metrics(plate->font());
     const QString widest = QStringLiteral("383") + (style.suffix ? "G" : "");
-    const double wellPx = plate->width() / (plate->ToLogical(QPointF(plate->width(), 0)).x() -
-                                            plate->ToLogical(QPointF(0, 0)).x()) * 100.0;
+    const double wellPx =
+        plate->width() /
+        (plate->ToLogical(QPointF(plate->width(), 0)).x() - plate->ToLogical(QPointF(0, 0)).x()) *
+        100.0;
     const double insetPx = wellPx * style.markInset / 100.0;
     EXPECT_LT(insetPx + metrics.horizontalAdvance(widest), wellPx) << size.width();
     EXPECT_GE(plate->font().pixelSize(), 7);
@@ -265,9 +267,8 @@ TEST_F(FrmSetupTest, Plate384MarksStayInsideTheirWellsAndTheLastColumnAndRowAreW
     EXPECT_GT(corner.x(), 2400) << size.width();
     EXPECT_GT(corner.y(), 1600) << size.width();
     if (const char* dir = std::getenv("MOVEXA_SCREENSHOTS")) {
-      window_->grab().save(QStringLiteral("%1/setup_w384_%2.png")
-                               .arg(QString::fromUtf8(dir))
-                               .arg(size.width()));
+      window_->grab().save(
+          QStringLiteral("%1/setup_w384_%2.png").arg(QString::fromUtf8(dir)).arg(size.width()));
     }
   }
 }
