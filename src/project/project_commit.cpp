@@ -72,14 +72,15 @@ bool ParsePending(std::string_view text, std::vector<StagedFile>& files) {
   return true;
 }
 
-// Removes the staged files no pending list names (those of saves killed before their commit).
+// Removes the staged files no pending list names and the temporary file of a list never put
+// in place (those of saves killed before their commit point).
 void RemoveStrayStagedFiles(const fs::path& folder) {
   std::error_code ec;
   for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
     const std::string name = it->path().filename().string();
-    if (!UniqueSiblingBase(name, kStagedSuffix).empty() && IsRegularEntry(it->path())) {
-      ::unlink(it->path().c_str());
-    }
+    const bool stray = !UniqueSiblingBase(name, kStagedSuffix).empty() ||
+                       UniqueSiblingBase(name, ".tmp") == kPendingSaveFile;
+    if (stray && IsRegularEntry(it->path())) ::unlink(it->path().c_str());
   }
 }
 

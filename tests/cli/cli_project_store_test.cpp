@@ -102,6 +102,40 @@ TEST_F(CliProjectStore, OverwriteReplacesALinkAtTheFolderNameNotItsTarget) {
   EXPECT_TRUE(fs::exists(app_ / "p00002" / "chgroup.dat"));
 }
 
+TEST_F(CliProjectStore, AssignKilledAtAnyRenameLeavesTheOldOrTheNewGroupsWhole) {
+  // strace kills the program as it enters its n-th rename: the pending list, then setup.bak,
+  // the five project files (group names before channel groups), until a run gets through.
+  if (test::RunShell("strace -o /dev/null true").exitCode != 0) {
+    GTEST_SKIP() << "strace cannot trace here";
+  }
+  ASSERT_EQ(Cli("project assign --clear --group Alpha --number 0 A1-H12" + Dir()).exitCode, 0);
+  const std::string oldGroups = "000_Alpha                 96 wells  192 channels";
+  const std::string newGroups = "000_Beta                  48 wells   96 channels";
+  bool finished = false;
+  for (int n = 1; n <= 12 && !finished; ++n) {
+    const fs::path copy = d_ / ("app" + std::to_string(n));
+    fs::copy(app_, copy, fs::copy_options::recursive);
+    const test::CliRun killed = test::RunShell(
+        "strace -f -o /dev/null -e trace=rename,renameat,renameat2 -e "
+        "inject=rename,renameat,renameat2:signal=KILL:when=" +
+        std::to_string(n) + " " +
+        test::CliCommand("project assign --clear --group Beta --number 0 A1-D12 --app-dir " +
+                         Quoted(copy)));
+    finished = killed.exitCode == 0;
+    const test::CliRun loaded = Cli("project --app-dir " + Quoted(copy));
+    ASSERT_EQ(loaded.exitCode, 0) << loaded.output;
+    // Before the list is in place the old groups stand; from then on the load finishes the
+    // save. Never the new names over the old channel groups.
+    EXPECT_TRUE(Has(loaded.output, n == 1 ? oldGroups : newGroups)) << n << loaded.output;
+    for (const auto& name : Entries(copy / "p00001")) {
+      EXPECT_EQ(name.find(".dat."), std::string::npos) << n << ": " << name;
+      EXPECT_NE(name, "save.pending") << n;
+      EXPECT_EQ(name.find("save.pending."), std::string::npos) << n << ": " << name;
+    }
+  }
+  EXPECT_TRUE(finished);
+}
+
 TEST_F(CliProjectStore, AConfigThatIsAFifoIsSaidAsWhatItIs) {
   fs::remove(app_ / "config.dat");
   ASSERT_EQ(::mkfifo((app_ / "config.dat").c_str(), 0644), 0);
