@@ -14,6 +14,11 @@ inline constexpr std::string_view kConfigHeader =
 
 inline constexpr std::string_view kConfigNotFound =
     "Config file not found: Check correct software installation";
+// "config.dat" is there but is no file: `kind` says what it is ("a named pipe (FIFO)").
+inline std::string ConfigNotAFile(std::string_view path, std::string_view kind) {
+  return "Config file " + std::string(path) + " is " + std::string(kind) +
+         ", not a file: Check correct software installation";
+}
 inline constexpr std::string_view kConfigLoadError =
     "Error opening config File >>>> Loading DEFAULT configuration...";
 inline constexpr std::string_view kConfigSaveError = "<Error Saving Config File>";

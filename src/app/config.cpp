@@ -43,6 +43,14 @@ std::string FormatConfig(const AppConfig& c) {
   return w.str();
 }
 
+std::optional<std::string> ConfigFileMissing(const std::filesystem::path& appDir) {
+  const std::filesystem::path file = appDir / texts::kConfigFile;
+  if (IsFile(file)) return std::nullopt;
+  const std::string kind = SpecialFileKind(file);
+  if (kind.empty()) return std::string(texts::kConfigNotFound);
+  return texts::ConfigNotAFile(file.string(), kind);
+}
+
 bool LoadConfig(const std::filesystem::path& appDir, AppConfig& config, Host& host) {
   auto text = ReadWholeFile(appDir / texts::kConfigFile);
   ConfigRead r = text ? ParseConfig(*text) : ConfigRead{AppConfig{}, "cannot be read"};

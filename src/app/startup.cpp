@@ -100,8 +100,8 @@ bool RunSequence(AppState& state, std::string_view argumentText, Host& host,
   observer.DisablePause(state);
   state.autoRun = IsAutoRunArgument(argumentText);
   observer.ResetDeviceControls(state);
-  if (!IsFile(state.appDir / texts::kConfigFile)) {
-    host.dialogs.Message(texts::kConfigNotFound);
+  if (auto missing = ConfigFileMissing(state.appDir)) {
+    host.dialogs.Message(*missing);
     return false;
   }
   state.StartupStage = 1;

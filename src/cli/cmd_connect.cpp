@@ -44,8 +44,8 @@ int RunConnect(int argc, char** argv) {
   }
   const fs::path appDir = ChooseAppDir(AppDirSourcesFromEnvironment(args.Value("app-dir")));
   TerminalHost terminal;
-  if (!IsFile(appDir / app_texts::kConfigFile)) {
-    terminal.dialogs.Message(app_texts::kConfigNotFound, {});
+  if (auto missing = ConfigFileMissing(appDir)) {
+    terminal.dialogs.Message(*missing, {});
     return 1;
   }
   AppConfig config;

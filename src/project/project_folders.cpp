@@ -8,6 +8,7 @@
 #include "base/file_io.h"
 #include "base/number_format.h"
 #include "base/text_records.h"
+#include "project/project_commit.h"
 #include "project/project_files.h"
 #include "project/project_texts.h"
 
@@ -85,6 +86,7 @@ std::string FindLatestAcquisition(const fs::path& folder) {
 }
 
 std::string DescribeProject(const fs::path& folder, Host& host) {
+  FinishPendingSaveOf(folder);
   const fs::path setup = folder / texts::kSetupFile;
   const fs::path backup = folder / texts::kSetupBackup;
   int lines = IsFile(setup) ? CountLines(setup) : 0;
@@ -155,6 +157,8 @@ std::vector<std::string> SplitRawFields(std::string_view line) {
 }
 
 std::string RenameProjectInSetup(const fs::path& folder, std::string_view newName, Host& host) {
+  // A save a kill interrupted is finished first, or finishing it later would undo the rename.
+  FinishPendingSaveOf(folder);
   const fs::path setup = folder / texts::kSetupFile;
   const fs::path backup = folder / texts::kSetupBackup;
   if (!IsFile(setup)) return std::string(newName);

@@ -1,9 +1,11 @@
 // The start-up sequence on a real application folder laid out from data/, driven with the fake
 // host (pauses advance a manual clock), and the shutdown question of the main window.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <stdexcept>
 
+#include "app/config.h"
 #include "app/startup.h"
 #include "base/host_fakes.h"
 #include "base/text_records.h"
@@ -115,6 +117,26 @@ TEST_F(StartupTest, MissingConfigEndsTheProgramWithItsMessage) {
             std::vector<std::string>{"Config file not found: Check correct software installation"});
   EXPECT_TRUE(fake_.status.lines().empty());
   EXPECT_EQ(state_.StartupStage, 0);
+}
+
+TEST_F(StartupTest, AConfigThatIsNoFileIsSaidAsWhatItIs) {
+  // A FIFO at the name is neither "not found" nor opened (it would wait for a writer).
+  fs::remove(app_ / "config.dat");
+  ASSERT_EQ(::mkfifo((app_ / "config.dat").c_str(), 0644), 0);
+  EXPECT_FALSE(Run());
+  EXPECT_EQ(fake_.dialogs.Messages(),
+            std::vector<std::string>{"Config file " + (app_ / "config.dat").string() +
+                                     " is a named pipe (FIFO), not a file: Check correct "
+                                     "software installation"});
+  EXPECT_EQ(state_.StartupStage, 0);
+  fs::remove(app_ / "config.dat");
+  fs::create_directory(app_ / "config.dat");
+  EXPECT_EQ(ConfigFileMissing(app_.path()),
+            "Config file " + (app_ / "config.dat").string() +
+                " is a folder, not a file: Check correct software installation");
+  fs::remove(app_ / "config.dat");
+  fs::create_symlink(app_ / "gone.dat", app_ / "config.dat");
+  EXPECT_NE(ConfigFileMissing(app_.path())->find("is a link to nothing"), std::string::npos);
 }
 
 TEST_F(StartupTest, EmptyConfigFallsBackToDefaultsAndGoesOn) {

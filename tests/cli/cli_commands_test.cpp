@@ -12,6 +12,7 @@
 #include <array>
 #include <cstdio>
 
+#include "cli_run.h"
 #include "reports/report_config.h"
 #include "support/test_support.h"
 
@@ -24,33 +25,10 @@ using test::TempDir;
 using test::WriteFileOrDie;
 namespace fs = std::filesystem;
 
-struct CliRun {
-  int exitCode = -1;
-  std::string output;  // standard output and error together
-};
-
-// Runs movexa-cli with `args` (already quoted for the shell), standard input closed.
-CliRun Cli(const std::string& args) {
-  const std::string command =
-      "env -u MOVEXA_HOME -u MOVEXA_DATA '" MOVEXA_CLI_PATH "' " + args + " </dev/null 2>&1";
-  CliRun r;
-  FILE* pipe = ::popen(command.c_str(), "r");
-  if (!pipe) return r;
-  std::array<char, 4096> buf{};
-  size_t n = 0;
-  while ((n = std::fread(buf.data(), 1, buf.size(), pipe)) > 0) r.output.append(buf.data(), n);
-  int status = ::pclose(pipe);
-  r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return r;
-}
-
-std::string Quoted(const fs::path& p) {
-  return "'" + p.string() + "'";
-}
-
-bool Has(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
+using test::Cli;
+using test::CliRun;
+using test::Has;
+using test::Quoted;
 
 TEST(CliInit, LaysOutTheFolderAndASecondInitKeepsConfigDat) {
   TempDir d;
