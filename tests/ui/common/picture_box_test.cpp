@@ -39,7 +39,9 @@ TEST(PictureBox, UpwardYScaleMapsBoxesAndMouseBackToLogicalCoordinates) {
 }
 
 QColor Blend(QColor over, QColor under, double opacity) {
-  auto mix = [opacity](int a, int b) { return static_cast<int>(std::lround(a * opacity + b * (1 - opacity))); };
+  auto mix = [opacity](int a, int b) {
+    return static_cast<int>(std::lround(a * opacity + b * (1 - opacity)));
+  };
   return QColor(mix(over.red(), under.red()), mix(over.green(), under.green()),
                 mix(over.blue(), under.blue()));
 }
