@@ -52,6 +52,18 @@ bool TickRange(double lo, double hi, double step, double offset, int maxTicks, d
   return MultiplesIn(lo, hi, step, offset, first, last) && last - first + 1 <= maxTicks;
 }
 
+// Ticks labelled by their value at the finest step of the ladder that fits.
+std::vector<AxisTick> NumberTicks(double lo, double hi, int maxTicks, double start,
+                                  const std::function<double(double)>& next) {
+  const double step = FinestStep(lo, hi, maxTicks, 0, start, next);
+  double first = 0, last = 0;
+  if (!TickRange(lo, hi, step, 0, maxTicks, first, last)) return {};
+  std::vector<AxisTick> ticks;
+  for (double k = first; k <= last; ++k)
+    ticks.push_back({k * step, FormatTickValue(k * step, step)});
+  return ticks;
+}
+
 std::string TwoDigits(long v) {
   char buf[8];
   std::snprintf(buf, sizeof buf, "%02ld", v);
@@ -92,14 +104,7 @@ std::string FormatTickValue(double value, double step) {
 std::vector<AxisTick> LinearTicks(double lo, double hi, int maxTicks) {
   if (!Normalise(lo, hi, maxTicks)) return {};
   if (hi == lo) return {{lo, FormatTickValue(lo, NiceStep(std::fabs(lo) / 10))}};
-  const double start = NiceStep((hi - lo) / (4.0 * maxTicks));
-  const double step = FinestStep(lo, hi, maxTicks, 0, start, NextNice);
-  double first = 0, last = 0;
-  if (!TickRange(lo, hi, step, 0, maxTicks, first, last)) return {};
-  std::vector<AxisTick> ticks;
-  for (double k = first; k <= last; ++k)
-    ticks.push_back({k * step, FormatTickValue(k * step, step)});
-  return ticks;
+  return NumberTicks(lo, hi, maxTicks, NiceStep((hi - lo) / (4.0 * maxTicks)), NextNice);
 }
 
 std::vector<AxisTick> HourTicks(double loHours, double hiHours, int maxTicks) {
@@ -113,14 +118,7 @@ std::vector<AxisTick> HourTicks(double loHours, double hiHours, int maxTicks) {
     return 24 * NiceStep(step / 24 * 1.0001);  // whole days: 10, 20, 50 ... days after a week
   };
   const double rough = (hiHours - loHours) / (4.0 * maxTicks);
-  const double start = rough < 1 ? NiceStep(rough) : 1.0;
-  const double step = FinestStep(loHours, hiHours, maxTicks, 0, start, next);
-  double first = 0, last = 0;
-  if (!TickRange(loHours, hiHours, step, 0, maxTicks, first, last)) return {};
-  std::vector<AxisTick> ticks;
-  for (double k = first; k <= last; ++k)
-    ticks.push_back({k * step, FormatTickValue(k * step, step)});
-  return ticks;
+  return NumberTicks(loHours, hiHours, maxTicks, rough < 1 ? NiceStep(rough) : 1.0, next);
 }
 
 std::vector<AxisTick> ClockTicks(double loHours, double hiHours, double startMinuteOfDay,

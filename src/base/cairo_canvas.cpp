@@ -367,6 +367,16 @@ void CairoCanvas::FilledPolygon(std::span<const CanvasPoint> points, Rgb colour,
   cairo_fill(cr);
 }
 
+CairoCanvas::FontMetrics CairoCanvas::SelectFont(const TextStyle& style) const {
+  cairo_t* cr = cairo_->cr;
+  cairo_select_font_face(cr, "sans-serif", CAIRO_FONT_SLANT_NORMAL,
+                         style.bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
+  cairo_set_font_size(cr, style.sizePx > 0 ? std::min(style.sizePx, 1000.0) : defaultTextPx_);
+  cairo_font_extents_t font;
+  cairo_font_extents(cr, &font);
+  return {font.ascent, font.descent};
+}
+
 void CairoCanvas::PlaceText(double x, double y, std::string_view text, Rgb colour,
                             const TextStyle& style) {
   const double px = transform_.X(x), py = transform_.Y(y);
@@ -375,11 +385,7 @@ void CairoCanvas::PlaceText(double x, double y, std::string_view text, Rgb colou
   if (clean.empty()) return;
   cairo_t* cr = cairo_->cr;
   cairo_save(cr);
-  cairo_select_font_face(cr, "sans-serif", CAIRO_FONT_SLANT_NORMAL,
-                         style.bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
-  cairo_set_font_size(cr, style.sizePx > 0 ? std::min(style.sizePx, 1000.0) : defaultTextPx_);
-  cairo_font_extents_t font;
-  cairo_font_extents(cr, &font);
+  const FontMetrics font = SelectFont(style);
   cairo_text_extents_t ext;
   cairo_text_extents(cr, clean.c_str(), &ext);
   const CanvasPoint o = TextBoxOffset(style, ext.x_advance, font.ascent + font.descent);
@@ -395,11 +401,7 @@ void CairoCanvas::PlaceText(double x, double y, std::string_view text, Rgb colou
 TextExtent CairoCanvas::MeasureText(std::string_view text, const TextStyle& style) const {
   cairo_t* cr = cairo_->cr;
   cairo_save(cr);
-  cairo_select_font_face(cr, "sans-serif", CAIRO_FONT_SLANT_NORMAL,
-                         style.bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
-  cairo_set_font_size(cr, style.sizePx > 0 ? std::min(style.sizePx, 1000.0) : defaultTextPx_);
-  cairo_font_extents_t font;
-  cairo_font_extents(cr, &font);
+  const FontMetrics font = SelectFont(style);
   cairo_text_extents_t ext{};
   const std::string clean = ValidUtf8(text);
   if (!clean.empty()) cairo_text_extents(cr, clean.c_str(), &ext);

@@ -83,6 +83,11 @@ class CairoCanvas : public Canvas {
 
  private:
   struct Cairo;
+  struct FontMetrics {
+    double ascent = 0.0, descent = 0.0;
+  };
+  // Sets the font of the style on the drawing context (inside a save/restore pair).
+  FontMetrics SelectFont(const TextStyle& style) const;
   void StartDrawing();  // a fresh recording with the present clip
   void SetSource(Rgb colour, double opacity = 1.0) const;
   void Stroke(bool snapped) const;  // strokes the path with the pen width and line style

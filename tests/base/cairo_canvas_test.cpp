@@ -161,25 +161,7 @@ TEST(CairoCanvas, ClearDropsWhatWasDrawnBefore) {
 
 TEST(CairoCanvas, PlotCallsBlendClipDashAndBreakAtMissingValues) {
   CairoCanvas c(200, 100);
-  c.SetScale(0, 0, 200, 100);
-  // Half-opaque orange over white, and over an opaque blue box.
-  c.FilledBox(100, 0, 199, 99, colors::kBlue);
-  const CanvasPoint band[] = {{20, 10}, {180, 10}, {180, 30}, {20, 30}};
-  c.FilledPolygon(band, kOrange, 0.5);
-  // Clipped to x 0..60: the line stops there.
-  c.SetClip(0, 0, 60, 100);
-  c.Line(0, 50, 200, 50, colors::kBlack);
-  c.ResetClip();
-  // Dashed and solid lines side by side.
-  c.SetLineStyle(LineStyle::kDashed);
-  c.Line(0, 70, 99, 70, colors::kBlack);
-  c.SetLineStyle(LineStyle::kSolid);
-  c.Line(0, 80, 99, 80, colors::kBlack);
-  // A missing value between two runs of a polyline leaves a gap.
-  const CanvasPoint run[] = {{0, 90}, {40, 90}, {50, std::nan("")}, {60, 90}, {99, 90}};
-  c.SetPenWidth(3);
-  c.Polyline(run, colors::kRed);
-
+  test::DrawPlotCallSample(c);
   RgbImage img = c.Render();
   EXPECT_TRUE(Near(img.At(50, 20), Rgb{242, 207, 128}, 2));  // (255 + 230) / 2, ...
   EXPECT_TRUE(Near(img.At(150, 20), Rgb{115, 80, 128}, 2));  // (0 + 230) / 2, ...

@@ -3,6 +3,7 @@
 
 #include <cairo.h>
 
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 
@@ -90,6 +91,26 @@ std::optional<RgbImage> RasterisePdf(const std::filesystem::path& pdf, std::stri
   // 72 dots per inch: one pixel per point, the size the picture was drawn at.
   return RunAndDecode("pdftoppm -png -r 72 -singlefile " + Quoted(pdf) + " " + Quoted(root),
                       root + ".png", error);
+}
+
+void DrawPlotCallSample(Canvas& c) {
+  c.SetBackColor(colors::kWhite);
+  c.Clear();
+  c.SetScale(0, 0, 200, 100);
+  c.FilledBox(100, 0, 199, 99, colors::kBlue);
+  const CanvasPoint band[] = {{20, 10}, {180, 10}, {180, 30}, {20, 30}};
+  c.FilledPolygon(band, Rgb{230, 159, 0}, 0.5);
+  c.SetClip(0, 0, 60, 100);
+  c.Line(0, 50, 200, 50, colors::kBlack);
+  c.ResetClip();
+  c.SetLineStyle(LineStyle::kDashed);
+  c.Line(0, 70, 99, 70, colors::kBlack);
+  c.SetLineStyle(LineStyle::kSolid);
+  c.Line(0, 80, 99, 80, colors::kBlack);
+  const CanvasPoint run[] = {{0, 90}, {40, 90}, {50, std::nan("")}, {60, 90}, {99, 90}};
+  c.SetPenWidth(3);
+  c.Polyline(run, colors::kRed);
+  c.SetPenWidth(1);
 }
 
 bool Near(Rgb a, Rgb b, int tolerance) {

@@ -10,6 +10,7 @@
 #include <cmath>
 
 #include "base/cairo_canvas.h"
+#include "support/picture_check.h"
 
 namespace movexa::ui {
 namespace {
@@ -51,33 +52,12 @@ bool Near(QColor a, QColor b, int tolerance) {
          std::abs(a.blue() - b.blue()) <= tolerance;
 }
 
-// The same plot drawing for the window and the file.
-void DrawPlotSample(Canvas& c) {
-  c.SetBackColor(colors::kWhite);
-  c.Clear();
-  c.SetScale(0, 0, 200, 100);
-  c.FilledBox(100, 0, 199, 99, colors::kBlue);
-  const CanvasPoint band[] = {{20, 10}, {180, 10}, {180, 30}, {20, 30}};
-  c.FilledPolygon(band, Rgb{230, 159, 0}, 0.5);
-  c.SetClip(0, 0, 60, 100);
-  c.Line(0, 50, 200, 50, colors::kBlack);
-  c.ResetClip();
-  c.SetLineStyle(LineStyle::kDashed);
-  c.Line(0, 70, 99, 70, colors::kBlack);
-  c.SetLineStyle(LineStyle::kSolid);
-  c.Line(0, 80, 99, 80, colors::kBlack);
-  const CanvasPoint run[] = {{0, 90}, {40, 90}, {50, std::nan("")}, {60, 90}, {99, 90}};
-  c.SetPenWidth(3);
-  c.Polyline(run, colors::kRed);
-  c.SetPenWidth(1);
-}
-
 TEST(PictureBox, PlotCallsBlendClipDashAndBreakAsTheFilePicturesDo) {
   PictureBox pic;
   pic.resize(200, 100);
-  DrawPlotSample(pic);
+  test::DrawPlotCallSample(pic);
   CairoCanvas file(200, 100);
-  DrawPlotSample(file);
+  test::DrawPlotCallSample(file);
   const RgbImage rendered = file.Render();
 
   const QImage& img = pic.image();
