@@ -1,13 +1,15 @@
-// CairoCanvas: the drawing calls on a Cairo recording surface, replayed onto an image, SVG or
-// PDF surface when the picture is written.
+// CairoCanvas: the drawing calls kept as steps in pixel coordinates, replayed onto an image, SVG
+// or PDF surface when the picture is written.
 #include "base/cairo_canvas.h"
 
 #include <cairo-pdf.h>
 #include <cairo-svg.h>
 #include <cairo.h>
+#include <fontconfig/fontconfig.h>
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <numbers>
 
 #include "base/canvas_text.h"
@@ -116,37 +118,92 @@ void Le32(std::string& out, uint32_t v) {
   Le16(out, v >> 16);
 }
 
-// The recording replayed onto an RGB image `pixelRatio` times the picture's size; the caller
-// destroys it and checks its status.
-cairo_surface_t* RenderRaster(cairo_surface_t* recording, int width, int height,
-                              double pixelRatio) {
-  if (!std::isfinite(pixelRatio) || pixelRatio <= 0) pixelRatio = 1.0;
-  auto side = [pixelRatio](int px) {
-    return std::max(
-        1, static_cast<int>(std::lround(std::min<double>(px * pixelRatio, kLargestSidePx))));
-  };
-  const int w = side(width), h = side(height);
-  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, w, h);
-  cairo_t* cr = cairo_create(surface);
-  cairo_scale(cr, static_cast<double>(w) / width, static_cast<double>(h) / height);
-  cairo_set_source_surface(cr, recording, 0, 0);
-  cairo_paint(cr);
-  cairo_destroy(cr);
-  cairo_surface_flush(surface);
-  return surface;
+using Step = std::function<void(cairo_t*)>;
+
+void SetSource(cairo_t* cr, Rgb c, double opacity = 1.0) {
+  cairo_set_source_rgba(cr, c.r / 255.0, c.g / 255.0, c.b / 255.0, opacity);
+}
+
+// Strokes the current path with the pen. `crisp` figures (the windows' lines and boxes, on pixel
+// centres) end on their last pixel as a square pen does; plot curves get round ends and joins.
+void StrokePath(cairo_t* cr, int penWidth, LineStyle style, bool crisp) {
+  const double w = penWidth;
+  cairo_set_line_width(cr, w);
+  if (style == LineStyle::kSolid) {
+    cairo_set_dash(cr, nullptr, 0, 0);
+    cairo_set_line_cap(cr, crisp ? CAIRO_LINE_CAP_SQUARE : CAIRO_LINE_CAP_ROUND);
+  } else {
+    const double dashes[2] = {style == LineStyle::kDashed ? 5 * w : w, 3 * w};
+    cairo_set_dash(cr, dashes, 2, 0);
+    cairo_set_line_cap(cr, CAIRO_LINE_CAP_BUTT);
+  }
+  cairo_set_line_join(cr, crisp ? CAIRO_LINE_JOIN_MITER : CAIRO_LINE_JOIN_ROUND);
+  cairo_stroke(cr);
+}
+
+struct FontMetrics {
+  double ascent = 0.0, descent = 0.0;
+};
+
+FontMetrics SelectFont(cairo_t* cr, const TextStyle& style, double defaultPx) {
+  cairo_select_font_face(cr, "sans-serif", CAIRO_FONT_SLANT_NORMAL,
+                         style.bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
+  cairo_set_font_size(cr, style.sizePx > 0 ? std::min(style.sizePx, 1000.0) : defaultPx);
+  cairo_font_extents_t font;
+  cairo_font_extents(cr, &font);
+  return {font.ascent, font.descent};
+}
+
+// Text widths that do not depend on the output's resolution, so that a layout measured once
+// holds in the PNG, the SVG and the PDF alike.
+void SetFontOptions(cairo_t* cr) {
+  cairo_font_options_t* options = cairo_font_options_create();
+  cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
+  cairo_set_font_options(cr, options);
+  cairo_font_options_destroy(options);
 }
 
 }  // namespace
 
 struct CairoCanvas::Cairo {
-  cairo_surface_t* recording = nullptr;
-  cairo_t* cr = nullptr;
-  ~Cairo() { Drop(); }
-  void Drop() {
-    if (cr) cairo_destroy(cr);
-    if (recording) cairo_surface_destroy(recording);
-    cr = nullptr;
-    recording = nullptr;
+  std::vector<Step> steps;
+  Step clip;  // the clip in force, set again after a Clear()
+  // A one-pixel image to measure text on.
+  cairo_surface_t* scratch = cairo_image_surface_create(CAIRO_FORMAT_RGB24, 1, 1);
+  cairo_t* measure = nullptr;
+  Cairo() {
+    measure = cairo_create(scratch);
+    SetFontOptions(measure);
+  }
+  ~Cairo() {
+    cairo_destroy(measure);
+    cairo_surface_destroy(scratch);
+  }
+  Cairo(const Cairo&) = delete;
+  Cairo& operator=(const Cairo&) = delete;
+  // Replays the drawing onto a context whose user space is the picture's pixels.
+  cairo_status_t Replay(cairo_t* cr) const {
+    SetFontOptions(cr);
+    for (const Step& step : steps) step(cr);
+    return cairo_status(cr);
+  }
+  // The drawing replayed onto an RGB image `pixelRatio` times the picture's size; the caller
+  // destroys it.
+  cairo_surface_t* Raster(int width, int height, double pixelRatio, cairo_status_t& status) const {
+    if (!std::isfinite(pixelRatio) || pixelRatio <= 0) pixelRatio = 1.0;
+    auto side = [pixelRatio](int px) {
+      return std::max(
+          1, static_cast<int>(std::lround(std::min<double>(px * pixelRatio, kLargestSidePx))));
+    };
+    const int w = side(width), h = side(height);
+    cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, w, h);
+    cairo_t* cr = cairo_create(surface);
+    cairo_scale(cr, static_cast<double>(w) / width, static_cast<double>(h) / height);
+    status = Replay(cr);
+    cairo_destroy(cr);
+    cairo_surface_flush(surface);
+    if (status == CAIRO_STATUS_SUCCESS) status = cairo_surface_status(surface);
+    return surface;
   }
 };
 
@@ -177,19 +234,6 @@ CairoCanvas::CairoCanvas(int widthPx, int heightPx)
 
 CairoCanvas::~CairoCanvas() = default;
 
-void CairoCanvas::StartDrawing() {
-  cairo_->Drop();
-  cairo_rectangle_t extents{0, 0, static_cast<double>(width_), static_cast<double>(height_)};
-  cairo_->recording = cairo_recording_surface_create(CAIRO_CONTENT_COLOR_ALPHA, &extents);
-  cairo_->cr = cairo_create(cairo_->recording);
-  cairo_font_options_t* options = cairo_font_options_create();
-  // Text widths that do not depend on the output resolution, so a layout measured once holds
-  // in the PNG, the SVG and the PDF alike.
-  cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
-  cairo_set_font_options(cairo_->cr, options);
-  cairo_font_options_destroy(options);
-}
-
 void CairoCanvas::SetScale(double x1, double y1, double x2, double y2) {
   transform_.Set(x1, y1, x2, y2, width_, height_);
 }
@@ -203,115 +247,100 @@ void CairoCanvas::SetDefaultTextSize(double px) {
 }
 
 void CairoCanvas::Clear() {
-  StartDrawing();
-  cairo_t* cr = cairo_->cr;
-  SetSource(back_);
-  cairo_paint(cr);
-  if (clipPx_) {
-    const auto& c = *clipPx_;
-    cairo_rectangle(cr, c[0], c[1], c[2] - c[0], c[3] - c[1]);
-    cairo_clip(cr);
-  }
+  // What was drawn is gone: vector files hold no hidden layers. The clip stays in force.
+  cairo_->steps.clear();
+  const Rgb back = back_;
+  cairo_->steps.push_back([back](cairo_t* cr) {
+    cairo_save(cr);
+    cairo_reset_clip(cr);
+    SetSource(cr, back);
+    cairo_paint(cr);
+    cairo_restore(cr);
+  });
+  if (cairo_->clip) cairo_->steps.push_back(cairo_->clip);
 }
 
-void CairoCanvas::SetSource(Rgb c, double opacity) const {
-  cairo_set_source_rgba(cairo_->cr, c.r / 255.0, c.g / 255.0, c.b / 255.0, opacity);
-}
-
-double CairoCanvas::SnapX(double x) const {
-  return std::floor(x) + (penWidth_ % 2 == 1 ? 0.5 : 1.0);
-}
-double CairoCanvas::SnapY(double y) const {
-  return SnapX(y);
-}
-
-void CairoCanvas::Stroke(bool snapped) const {
-  cairo_t* cr = cairo_->cr;
-  const double w = penWidth_;
-  cairo_set_line_width(cr, w);
-  if (lineStyle_ == LineStyle::kSolid) {
-    cairo_set_dash(cr, nullptr, 0, 0);
-    // The figures of the windows' pictures end on their last pixel, as a square pen does.
-    cairo_set_line_cap(cr, snapped ? CAIRO_LINE_CAP_SQUARE : CAIRO_LINE_CAP_ROUND);
-  } else {
-    const double dashes[2] = {lineStyle_ == LineStyle::kDashed ? 5 * w : w, 3 * w};
-    cairo_set_dash(cr, dashes, 2, 0);
-    cairo_set_line_cap(cr, CAIRO_LINE_CAP_BUTT);
-  }
-  cairo_set_line_join(cr, snapped ? CAIRO_LINE_JOIN_MITER : CAIRO_LINE_JOIN_ROUND);
-  cairo_stroke(cr);
+double CairoCanvas::Snap(double v) const {
+  return std::floor(v) + (penWidth_ % 2 == 1 ? 0.5 : 1.0);
 }
 
 void CairoCanvas::Line(double x1, double y1, double x2, double y2, Rgb colour) {
-  CanvasPoint a{SnapX(transform_.X(x1)), SnapY(transform_.Y(y1))};
-  CanvasPoint b{SnapX(transform_.X(x2)), SnapY(transform_.Y(y2))};
+  CanvasPoint a{Snap(transform_.X(x1)), Snap(transform_.Y(y1))};
+  CanvasPoint b{Snap(transform_.X(x2)), Snap(transform_.Y(y2))};
   if (!Finite(a) || !Finite(b)) return;
   const PixelRect area{-kMarginPx, -kMarginPx, width_ + kMarginPx, height_ + kMarginPx};
   if (!ClipSegment(a, b, area)) return;
-  cairo_t* cr = cairo_->cr;
-  cairo_move_to(cr, a.x, a.y);
-  cairo_line_to(cr, b.x, b.y);
-  SetSource(colour);
-  Stroke(true);
+  const Pen pen{penWidth_, lineStyle_};
+  cairo_->steps.push_back([a, b, pen, colour](cairo_t* cr) {
+    cairo_move_to(cr, a.x, a.y);
+    cairo_line_to(cr, b.x, b.y);
+    SetSource(cr, colour);
+    StrokePath(cr, pen.width, pen.style, true);
+  });
 }
 
 void CairoCanvas::Box(double x1, double y1, double x2, double y2, Rgb colour) {
   const double m = kMarginPx;
-  auto cx = [&](double x) { return std::clamp(SnapX(transform_.X(x)), -m, width_ + m); };
-  auto cy = [&](double y) { return std::clamp(SnapY(transform_.Y(y)), -m, height_ + m); };
+  auto cx = [&](double x) { return std::clamp(Snap(transform_.X(x)), -m, width_ + m); };
+  auto cy = [&](double y) { return std::clamp(Snap(transform_.Y(y)), -m, height_ + m); };
   const double a = cx(x1), b = cy(y1), c = cx(x2), d = cy(y2);
   if (!std::isfinite(a + b + c + d)) return;
-  cairo_t* cr = cairo_->cr;
-  cairo_rectangle(cr, std::min(a, c), std::min(b, d), std::fabs(c - a), std::fabs(d - b));
-  SetSource(colour);
-  Stroke(true);
+  const Pen pen{penWidth_, lineStyle_};
+  cairo_->steps.push_back([a, b, c, d, pen, colour](cairo_t* cr) {
+    cairo_rectangle(cr, std::min(a, c), std::min(b, d), std::fabs(c - a), std::fabs(d - b));
+    SetSource(cr, colour);
+    StrokePath(cr, pen.width, pen.style, true);
+  });
 }
 
 void CairoCanvas::FilledBox(double x1, double y1, double x2, double y2, Rgb colour) {
   // Edges included: from the pixel of the first corner to the end of the pixel of the second.
   const double m = kMarginPx;
-  const double a =
-      std::clamp(std::floor(std::min(transform_.X(x1), transform_.X(x2))), -m, width_ + m);
-  const double c =
-      std::clamp(std::floor(std::max(transform_.X(x1), transform_.X(x2))) + 1, -m, width_ + m);
-  const double b =
-      std::clamp(std::floor(std::min(transform_.Y(y1), transform_.Y(y2))), -m, height_ + m);
-  const double d =
-      std::clamp(std::floor(std::max(transform_.Y(y1), transform_.Y(y2))) + 1, -m, height_ + m);
+  const double xa = transform_.X(x1), xb = transform_.X(x2);
+  const double ya = transform_.Y(y1), yb = transform_.Y(y2);
+  const double a = std::clamp(std::floor(std::min(xa, xb)), -m, width_ + m);
+  const double c = std::clamp(std::floor(std::max(xa, xb)) + 1, -m, width_ + m);
+  const double b = std::clamp(std::floor(std::min(ya, yb)), -m, height_ + m);
+  const double d = std::clamp(std::floor(std::max(ya, yb)) + 1, -m, height_ + m);
   if (!std::isfinite(a + b + c + d)) return;
-  cairo_t* cr = cairo_->cr;
-  cairo_rectangle(cr, a, b, c - a, d - b);
-  SetSource(colour);
-  cairo_fill(cr);
+  cairo_->steps.push_back([a, b, c, d, colour](cairo_t* cr) {
+    cairo_rectangle(cr, a, b, c - a, d - b);
+    SetSource(cr, colour);
+    cairo_fill(cr);
+  });
 }
 
 void CairoCanvas::Circle(double x, double y, double radius, Rgb colour, bool filled) {
-  const double cx = SnapX(transform_.X(x)), cy = SnapY(transform_.Y(y));
+  const double cx = Snap(transform_.X(x)), cy = Snap(transform_.Y(y));
   const double r = std::min(transform_.XLength(radius), 4.0 * (width_ + height_));
   if (!std::isfinite(cx + cy + r) || std::fabs(cx) > 1e6 || std::fabs(cy) > 1e6) return;
   if (r < 0.5) {
     Point(x, y, colour);
     return;
   }
-  cairo_t* cr = cairo_->cr;
-  cairo_new_sub_path(cr);
-  cairo_arc(cr, cx, cy, r, 0, 2 * std::numbers::pi);
-  SetSource(colour);
-  if (filled) {
-    cairo_fill(cr);
-  } else {
-    Stroke(false);
-  }
+  const Pen pen{penWidth_, lineStyle_};
+  cairo_->steps.push_back([cx, cy, r, pen, colour, filled](cairo_t* cr) {
+    cairo_new_sub_path(cr);
+    cairo_arc(cr, cx, cy, r, 0, 2 * std::numbers::pi);
+    SetSource(cr, colour);
+    if (filled) {
+      cairo_fill(cr);
+    } else {
+      StrokePath(cr, pen.width, pen.style, false);
+    }
+  });
 }
 
 void CairoCanvas::Point(double x, double y, Rgb colour) {
   const double px = std::floor(transform_.X(x)), py = std::floor(transform_.Y(y));
   if (!std::isfinite(px + py) || std::fabs(px) > 1e6 || std::fabs(py) > 1e6) return;
   const double from = -static_cast<double>((penWidth_ - 1) / 2);
-  cairo_t* cr = cairo_->cr;
-  cairo_rectangle(cr, px + from, py + from, penWidth_, penWidth_);
-  SetSource(colour);
-  cairo_fill(cr);
+  const double w = penWidth_;
+  cairo_->steps.push_back([px, py, from, w, colour](cairo_t* cr) {
+    cairo_rectangle(cr, px + from, py + from, w, w);
+    SetSource(cr, colour);
+    cairo_fill(cr);
+  });
 }
 
 void CairoCanvas::Text(double x, double y, std::string_view text, Rgb colour) {
@@ -319,10 +348,10 @@ void CairoCanvas::Text(double x, double y, std::string_view text, Rgb colour) {
 }
 
 void CairoCanvas::Polyline(std::span<const CanvasPoint> points, Rgb colour) {
-  cairo_t* cr = cairo_->cr;
+  // Runs of segments in pixels: a missing point or a cut at the margin starts a new run.
+  std::vector<std::vector<CanvasPoint>> runs;
   const PixelRect area{-kMarginPx, -kMarginPx, width_ + kMarginPx, height_ + kMarginPx};
-  bool open = false;  // the path's current point is the end of the previous segment
-  bool any = false;
+  bool open = false;  // the last run ends where the previous segment ended
   for (size_t i = 1; i < points.size(); ++i) {
     CanvasPoint a{transform_.X(points[i - 1].x), transform_.Y(points[i - 1].y)};
     CanvasPoint b{transform_.X(points[i].x), transform_.Y(points[i].y)};
@@ -331,17 +360,20 @@ void CairoCanvas::Polyline(std::span<const CanvasPoint> points, Rgb colour) {
       open = false;
       continue;
     }
-    if (!open || startMoved) cairo_move_to(cr, a.x, a.y);
-    cairo_line_to(cr, b.x, b.y);
+    if (!open || startMoved) runs.push_back({a});
+    runs.back().push_back(b);
     open = !endMoved;
-    any = true;
   }
-  if (!any) {
-    cairo_new_path(cr);
-    return;
-  }
-  SetSource(colour);
-  Stroke(false);
+  if (runs.empty()) return;
+  const Pen pen{penWidth_, lineStyle_};
+  cairo_->steps.push_back([runs = std::move(runs), pen, colour](cairo_t* cr) {
+    for (const auto& run : runs) {
+      cairo_move_to(cr, run[0].x, run[0].y);
+      for (size_t i = 1; i < run.size(); ++i) cairo_line_to(cr, run[i].x, run[i].y);
+    }
+    SetSource(cr, colour);
+    StrokePath(cr, pen.width, pen.style, false);
+  });
 }
 
 void CairoCanvas::FilledPolygon(std::span<const CanvasPoint> points, Rgb colour, double opacity) {
@@ -358,50 +390,44 @@ void CairoCanvas::FilledPolygon(std::span<const CanvasPoint> points, Rgb colour,
   poly = ClipPolygon(std::move(poly),
                      {-kMarginPx, -kMarginPx, width_ + kMarginPx, height_ + kMarginPx});
   if (poly.size() < 3) return;
-  cairo_t* cr = cairo_->cr;
-  cairo_move_to(cr, poly[0].x, poly[0].y);
-  for (size_t i = 1; i < poly.size(); ++i) cairo_line_to(cr, poly[i].x, poly[i].y);
-  cairo_close_path(cr);
-  SetSource(colour, opacity);
-  cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
-  cairo_fill(cr);
-}
-
-CairoCanvas::FontMetrics CairoCanvas::SelectFont(const TextStyle& style) const {
-  cairo_t* cr = cairo_->cr;
-  cairo_select_font_face(cr, "sans-serif", CAIRO_FONT_SLANT_NORMAL,
-                         style.bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
-  cairo_set_font_size(cr, style.sizePx > 0 ? std::min(style.sizePx, 1000.0) : defaultTextPx_);
-  cairo_font_extents_t font;
-  cairo_font_extents(cr, &font);
-  return {font.ascent, font.descent};
+  cairo_->steps.push_back([poly = std::move(poly), colour, opacity](cairo_t* cr) {
+    cairo_move_to(cr, poly[0].x, poly[0].y);
+    for (size_t i = 1; i < poly.size(); ++i) cairo_line_to(cr, poly[i].x, poly[i].y);
+    cairo_close_path(cr);
+    SetSource(cr, colour, opacity);
+    cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
+    cairo_fill(cr);
+  });
 }
 
 void CairoCanvas::PlaceText(double x, double y, std::string_view text, Rgb colour,
                             const TextStyle& style) {
   const double px = transform_.X(x), py = transform_.Y(y);
   if (!std::isfinite(px + py) || std::fabs(px) > 1e6 || std::fabs(py) > 1e6) return;
-  const std::string clean = ValidUtf8(text);
+  std::string clean = ValidUtf8(text);
   if (clean.empty()) return;
-  cairo_t* cr = cairo_->cr;
-  cairo_save(cr);
-  const FontMetrics font = SelectFont(style);
-  cairo_text_extents_t ext;
-  cairo_text_extents(cr, clean.c_str(), &ext);
-  const CanvasPoint o = TextBoxOffset(style, ext.x_advance, font.ascent + font.descent);
-  cairo_translate(cr, px, py);
-  if (std::isfinite(style.angleDegrees) && style.angleDegrees != 0.0)
-    cairo_rotate(cr, -style.angleDegrees * std::numbers::pi / 180.0);
-  cairo_move_to(cr, o.x, o.y + font.ascent);
-  SetSource(colour);
-  cairo_show_text(cr, clean.c_str());
-  cairo_restore(cr);
+  const double defaultPx = defaultTextPx_;
+  cairo_->steps.push_back(
+      [px, py, clean = std::move(clean), colour, style, defaultPx](cairo_t* cr) {
+        cairo_save(cr);
+        const FontMetrics font = SelectFont(cr, style, defaultPx);
+        cairo_text_extents_t ext;
+        cairo_text_extents(cr, clean.c_str(), &ext);
+        const CanvasPoint o = TextBoxOffset(style, ext.x_advance, font.ascent + font.descent);
+        cairo_translate(cr, px, py);
+        if (std::isfinite(style.angleDegrees) && style.angleDegrees != 0.0)
+          cairo_rotate(cr, -style.angleDegrees * std::numbers::pi / 180.0);
+        cairo_move_to(cr, o.x, o.y + font.ascent);
+        SetSource(cr, colour);
+        cairo_show_text(cr, clean.c_str());
+        cairo_restore(cr);
+      });
 }
 
 TextExtent CairoCanvas::MeasureText(std::string_view text, const TextStyle& style) const {
-  cairo_t* cr = cairo_->cr;
+  cairo_t* cr = cairo_->measure;
   cairo_save(cr);
-  const FontMetrics font = SelectFont(style);
+  const FontMetrics font = SelectFont(cr, style, defaultTextPx_);
   cairo_text_extents_t ext{};
   const std::string clean = ValidUtf8(text);
   if (!clean.empty()) cairo_text_extents(cr, clean.c_str(), &ext);
@@ -411,29 +437,33 @@ TextExtent CairoCanvas::MeasureText(std::string_view text, const TextStyle& styl
 
 void CairoCanvas::SetClip(double x1, double y1, double x2, double y2) {
   const double m = kMarginPx;
-  const double a = std::clamp(std::min(transform_.X(x1), transform_.X(x2)), -m, width_ + m);
-  const double c = std::clamp(std::max(transform_.X(x1), transform_.X(x2)), -m, width_ + m);
-  const double b = std::clamp(std::min(transform_.Y(y1), transform_.Y(y2)), -m, height_ + m);
-  const double d = std::clamp(std::max(transform_.Y(y1), transform_.Y(y2)), -m, height_ + m);
+  const double xa = transform_.X(x1), xb = transform_.X(x2);
+  const double ya = transform_.Y(y1), yb = transform_.Y(y2);
+  const double a = std::clamp(std::min(xa, xb), -m, width_ + m);
+  const double c = std::clamp(std::max(xa, xb), -m, width_ + m);
+  const double b = std::clamp(std::min(ya, yb), -m, height_ + m);
+  const double d = std::clamp(std::max(ya, yb), -m, height_ + m);
   if (!std::isfinite(a + b + c + d)) return;
-  clipPx_ = std::array<double, 4>{a, b, c, d};
-  cairo_t* cr = cairo_->cr;
-  cairo_reset_clip(cr);
-  cairo_rectangle(cr, a, b, c - a, d - b);
-  cairo_clip(cr);
+  cairo_->clip = [a, b, c, d](cairo_t* cr) {
+    cairo_reset_clip(cr);
+    cairo_rectangle(cr, a, b, c - a, d - b);
+    cairo_clip(cr);
+  };
+  cairo_->steps.push_back(cairo_->clip);
 }
 
 void CairoCanvas::ResetClip() {
-  clipPx_.reset();
-  cairo_reset_clip(cairo_->cr);
+  cairo_->clip = nullptr;
+  cairo_->steps.push_back([](cairo_t* cr) { cairo_reset_clip(cr); });
 }
 
 // ---- output ----
 
 RgbImage CairoCanvas::Render(double pixelRatio) const {
   RgbImage image;
-  cairo_surface_t* surface = RenderRaster(cairo_->recording, width_, height_, pixelRatio);
-  if (cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS) {
+  cairo_status_t status = CAIRO_STATUS_SUCCESS;
+  cairo_surface_t* surface = cairo_->Raster(width_, height_, pixelRatio, status);
+  if (status == CAIRO_STATUS_SUCCESS) {
     image.width = cairo_image_surface_get_width(surface);
     image.height = cairo_image_surface_get_height(surface);
     const unsigned char* data = cairo_image_surface_get_data(surface);
@@ -458,15 +488,10 @@ RgbImage CairoCanvas::Render(double pixelRatio) const {
 bool CairoCanvas::Encode(PictureFormat format, std::string& bytes, std::string* error,
                          double pixelRatio) const {
   bytes.clear();
-  const cairo_status_t drawing = cairo_status(cairo_->cr);
-  if (drawing != CAIRO_STATUS_SUCCESS) {
-    SetText(error, std::string("drawing failed: ") + cairo_status_to_string(drawing));
-    return false;
-  }
   if (format == PictureFormat::kBmp) {
     RgbImage image = Render(pixelRatio);
     if (image.rgb.empty()) {
-      SetText(error, "the picture could not be rendered");
+      SetText(error, "the picture could not be drawn");
       return false;
     }
     bytes = EncodeBmp(image);
@@ -475,8 +500,7 @@ bool CairoCanvas::Encode(PictureFormat format, std::string& bytes, std::string* 
   cairo_surface_t* surface = nullptr;
   cairo_status_t status = CAIRO_STATUS_SUCCESS;
   if (format == PictureFormat::kPng) {
-    surface = RenderRaster(cairo_->recording, width_, height_, pixelRatio);
-    status = cairo_surface_status(surface);
+    surface = cairo_->Raster(width_, height_, pixelRatio, status);
     if (status == CAIRO_STATUS_SUCCESS)
       status = cairo_surface_write_to_png_stream(surface, AppendBytes, &bytes);
   } else {
@@ -488,10 +512,8 @@ bool CairoCanvas::Encode(PictureFormat format, std::string& bytes, std::string* 
       cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_CREATOR, "Movexa");
     }
     cairo_t* cr = cairo_create(surface);
-    cairo_set_source_surface(cr, cairo_->recording, 0, 0);
-    cairo_paint(cr);
+    status = cairo_->Replay(cr);
     cairo_show_page(cr);
-    status = cairo_status(cr);
     cairo_destroy(cr);
     cairo_surface_finish(surface);
     if (status == CAIRO_STATUS_SUCCESS) status = cairo_surface_status(surface);
@@ -516,6 +538,11 @@ bool CairoCanvas::Save(const std::filesystem::path& file, std::string* error,
   std::string bytes;
   if (!Encode(*format, bytes, error, pixelRatio)) return false;
   return WriteFileAtomic(file, bytes, error);
+}
+
+void CairoCanvas::ReleaseFontCaches() {
+  cairo_debug_reset_static_data();
+  FcFini();
 }
 
 std::string EncodeBmp(const RgbImage& image) {

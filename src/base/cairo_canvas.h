@@ -1,11 +1,11 @@
-// CairoCanvas: the Canvas of picture files, drawn with Cairo. The drawing is kept as vector
-// operations (a Cairo recording surface) and written on demand as PNG (compressed, by Cairo),
-// SVG, PDF, or the uncompressed BMP of the offline window's picture export, so one drawing can be
-// saved in several formats. Lines, curves and text are anti-aliased; text uses the system's
-// sans-serif face through fontconfig. Only this file's implementation includes Cairo.
+// CairoCanvas: the Canvas of picture files, drawn with Cairo. The drawing is kept as a list of
+// drawing steps in pixel coordinates and replayed onto a Cairo surface when it is written: PNG
+// (compressed, by Cairo), SVG, PDF, or the uncompressed BMP of the offline window's picture
+// export, so one drawing can be saved in several formats. Lines, curves and text are
+// anti-aliased; text uses the system's sans-serif face through fontconfig. Only this file's
+// implementation includes Cairo.
 #pragma once
 
-#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -81,18 +81,19 @@ class CairoCanvas : public Canvas {
   // The drawing rendered to pixels (tests and the BMP writer).
   RgbImage Render(double pixelRatio = 1.0) const;
 
+  // Frees the font caches Cairo and fontconfig keep for the life of the program, so that a
+  // leak checker sees only what is really lost. For the very end of a program that does not
+  // use fontconfig otherwise (not in the windowed program).
+  static void ReleaseFontCaches();
+
  private:
   struct Cairo;
-  struct FontMetrics {
-    double ascent = 0.0, descent = 0.0;
+  // The style in force, captured by each drawing step.
+  struct Pen {
+    int width = 1;
+    LineStyle style = LineStyle::kSolid;
   };
-  // Sets the font of the style on the drawing context (inside a save/restore pair).
-  FontMetrics SelectFont(const TextStyle& style) const;
-  void StartDrawing();  // a fresh recording with the present clip
-  void SetSource(Rgb colour, double opacity = 1.0) const;
-  void Stroke(bool snapped) const;  // strokes the path with the pen width and line style
-  double SnapX(double x) const;     // a pixel centre, as a pen of the present width needs it
-  double SnapY(double y) const;
+  double Snap(double v) const;  // a pixel centre, as a pen of the present width needs it
 
   int width_;
   int height_;
@@ -101,7 +102,6 @@ class CairoCanvas : public Canvas {
   LineStyle lineStyle_ = LineStyle::kSolid;
   Rgb back_ = colors::kWhite;
   double defaultTextPx_ = 12.0;
-  std::optional<std::array<double, 4>> clipPx_;  // left, top, right, bottom
   std::unique_ptr<Cairo> cairo_;
 };
 

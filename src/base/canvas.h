@@ -103,9 +103,12 @@ class Canvas {
   // Pattern of the strokes that follow (lines, polylines, outlines, circles); kSolid at start.
   virtual void SetLineStyle(LineStyle style) = 0;
   // Connected segments through the points, with the pen width and line style, anti-aliased.
+  // A point with a coordinate that is not finite (a missing value) ends one run of segments;
+  // the next run starts at the following point.
   virtual void Polyline(std::span<const CanvasPoint> points, Rgb colour) = 0;
   // The polygon through the points (closed, non-zero winding) filled with the colour at the
-  // given opacity (0 transparent .. 1 opaque) over what is already drawn; no outline.
+  // given opacity (0 transparent .. 1 opaque) over what is already drawn; no outline. Nothing
+  // is drawn when a vertex is not finite.
   virtual void FilledPolygon(std::span<const CanvasPoint> points, Rgb colour, double opacity) = 0;
   // Text anchored at (x, y) as the style says (alignment, rotation, size, weight).
   virtual void PlaceText(double x, double y, std::string_view text, Rgb colour,
