@@ -9,6 +9,8 @@
 
 #include "../offline/offline_fixture.h"
 #include "cli_run.h"
+#include "support/picture_check.h"
+#include "support/test_support.h"
 
 namespace movexa {
 namespace {
@@ -82,6 +84,59 @@ TEST(CliOffline, ExportsWriteWholeFilesOrSayWhatFailed) {
   EXPECT_EQ(Cli("export-picture --out " + Quoted(f.app() / "s.png") + " " + Quoted(acq)).exitCode,
             1);
   EXPECT_FALSE(fs::exists(f.app() / "s.png"));
+}
+
+TEST(CliOffline, PicturesAreWrittenInTheFormatTheirNameAsksAndOtherNamesAreRefused) {
+  test::OfflineFixture f;
+  fs::path acq = f.AddAcquisition("20240319_1230", "dose", 12);
+  f.WriteRawFile(acq, 0, 3);
+  f.WriteRawFile(acq, 1, 3);
+
+  // A name the command cannot honour is refused before anything is drawn or written.
+  CliRun jpg = Cli("export-picture --out " + Quoted(f.app() / "s.jpg") + " " + Quoted(acq));
+  EXPECT_EQ(jpg.exitCode, 2);
+  EXPECT_NE(jpg.output.find("a picture file ends in .png, .svg, .pdf or .bmp"), std::string::npos)
+      << jpg.output;
+  EXPECT_FALSE(fs::exists(f.app() / "s.jpg"));
+  EXPECT_EQ(Cli("export-picture --out " + Quoted(f.app() / "noext") + " " + Quoted(acq)).exitCode, 2);
+  EXPECT_FALSE(fs::exists(f.app() / "noext"));
+
+  // Each view at the default 1000 x 500: a compressed PNG well under 150 KB.
+  for (const char* view : {"signal", "analysis", "group-activity"}) {
+    fs::path png = f.app() / (std::string(view) + ".png");
+    CliRun run = Cli(std::string("export-picture --view ") + view + " --out " + Quoted(png) + " " + Quoted(acq));
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    const std::string bytes = test::ReadFileOrDie(png);
+    auto image = test::DecodePng(bytes);
+    ASSERT_TRUE(image) << view;
+    EXPECT_EQ(image->width, 1000);
+    EXPECT_EQ(image->height, 500);
+    EXPECT_LT(bytes.size(), 150u * 1024) << view;
+    RecordProperty(std::string(view) + "_png_bytes", static_cast<int>(bytes.size()));
+  }
+
+  CliRun sized = Cli("export-picture --size 640x480 --out " + Quoted(f.app() / "s.png") + " " + Quoted(acq));
+  ASSERT_EQ(sized.exitCode, 0) << sized.output;
+  auto small = test::DecodePng(test::ReadFileOrDie(f.app() / "s.png"));
+  ASSERT_TRUE(small);
+  EXPECT_EQ(small->width, 640);
+  EXPECT_EQ(small->height, 480);
+
+  // PDF in points at the picture's size; the BMP of the offline window's export, 24-bit.
+  CliRun pdf = Cli("export-picture --view group-activity --out " + Quoted(f.app() / "g.pdf") + " " + Quoted(acq));
+  ASSERT_EQ(pdf.exitCode, 0) << pdf.output;
+  std::string error;
+  auto page = test::RasterisePdf(f.app() / "g.pdf", &error);
+  ASSERT_TRUE(page) << error;
+  EXPECT_EQ(page->width, 1000);
+  EXPECT_EQ(page->height, 500);
+  CliRun bmp = Cli("export-picture --out " + Quoted(f.app() / "image1.BMP") + " " + Quoted(acq));
+  ASSERT_EQ(bmp.exitCode, 0) << bmp.output;
+  const std::string bmpBytes = test::ReadFileOrDie(f.app() / "image1.BMP");
+  EXPECT_EQ(bmpBytes.substr(0, 2), "BM");
+  EXPECT_EQ(test::GetI32(bmpBytes, 18), 1000);
+  EXPECT_EQ(test::GetI32(bmpBytes, 22), 500);
+  EXPECT_EQ(bmpBytes.size(), 54u + 1000 * 3 * 500);
 }
 
 }  // namespace
