@@ -2,8 +2,10 @@
 #include "ui/maintenance/device_test_runner.h"
 
 #include <QLabel>
+#include <QScreen>
 #include <QTimer>
 #include <QWidget>
+#include <algorithm>
 
 #include "acquisition/live_display_draw.h"
 #include "app/instrument.h"
@@ -67,10 +69,13 @@ void DeviceTestRunner::RestorePicture() {
 
 void DeviceTestRunner::ShowWindow() {
   if (mainWindow_ && !window_->isVisible()) {
-    // Over the right-hand side of the main window, where the tool panels are: the activity
-    // picture with the test grid stays in view.
-    const QRect frame = mainWindow_->geometry();
-    window_->move(frame.right() - window_->width() - 12, frame.top() + 60);
+    // Over the right-hand side of the main window, where the tool panels are, and on the
+    // screen: the activity picture with the test grid stays in view.
+    QRect area = mainWindow_->geometry();
+    if (const QScreen* screen = mainWindow_->screen()) {
+      area = area.intersected(screen->availableGeometry());
+    }
+    window_->move(std::max(area.left(), area.right() - window_->width() - 12), area.top() + 60);
   }
   window_->show();
   window_->raise();
