@@ -32,6 +32,15 @@ struct TestRun {
     return {bench.rig.link, bench.app.path(),       [this] { return runActive; }, &picture,
             &progress,      [this] { ++restores; }, [this] { ++captionRestores; }};
   }
+  // OK at the first question, `messages` messages acknowledged (the A1-D1 notices and any
+  // other), Yes to "OK to proceed?"; anything later answered OK.
+  void Proceed(int messages = 2) {
+    ScriptedDialogs& d = bench.rig.fake.dialogs;
+    d.Lenient(Answer::kOk);
+    d.ExpectQuestion({}, Answer::kOk);
+    for (int i = 0; i < messages; ++i) d.ExpectMessage({});
+    d.ExpectQuestion("OK to proceed?", Answer::kYes);
+  }
   // Starts with OK and turns the timer until it stops, the clock moving by the delay each turn
   // asks for; the step the test ended on.
   int RunToEnd(DeviceTest& test) {
@@ -110,11 +119,7 @@ TEST(DeviceTest, ReadsEveryBlockReplyLengthWithTheAcquisitionsBlockReader) {
   for (int bytes : {48, 96, 192}) {
     TestRun run;
     run.bench.sim().SetBlockBytes(bytes);
-    run.bench.rig.fake.dialogs.Lenient(Answer::kOk);
-    run.bench.rig.fake.dialogs.ExpectQuestion({}, Answer::kOk)
-        .ExpectMessage({})
-        .ExpectMessage({})
-        .ExpectQuestion("OK to proceed?", Answer::kYes);
+    run.Proceed();
     DeviceTest test(run.Context());
     EXPECT_EQ(run.RunToEnd(test), 111) << bytes;
     EXPECT_EQ(test.end(), DeviceTestEnd::kCompleted) << bytes;
@@ -130,11 +135,7 @@ TEST(DeviceTest, NoVerdictIsNoPassWhenTheInstrumentOrTheReportFails) {
   {
     // The instrument stops confirming register writes during the all-on steps.
     TestRun run;
-    run.bench.rig.fake.dialogs.Lenient(Answer::kOk);
-    run.bench.rig.fake.dialogs.ExpectQuestion({}, Answer::kOk)
-        .ExpectMessage({})
-        .ExpectMessage({})
-        .ExpectQuestion("OK to proceed?", Answer::kYes);
+    run.Proceed();
     DeviceTest test(run.Context());
     ASSERT_TRUE(test.Start());
     while (test.step() < 6 && test.Tick()) {
@@ -159,12 +160,7 @@ TEST(DeviceTest, NoVerdictIsNoPassWhenTheInstrumentOrTheReportFails) {
     // The report's place is taken by a folder: told once, the test still runs, and it is no pass.
     TestRun run;
     fs::create_directories(run.bench.app / "testdev120.txt");
-    run.bench.rig.fake.dialogs.Lenient(Answer::kOk);
-    run.bench.rig.fake.dialogs.ExpectQuestion({}, Answer::kOk)
-        .ExpectMessage({})
-        .ExpectMessage({})
-        .ExpectMessage({})
-        .ExpectQuestion("OK to proceed?", Answer::kYes);
+    run.Proceed(3);
     DeviceTest test(run.Context());
     EXPECT_EQ(run.RunToEnd(test), 111);
     EXPECT_EQ(test.end(), DeviceTestEnd::kCompleted);
@@ -181,11 +177,7 @@ TEST(DeviceTest, NoVerdictIsNoPassWhenTheInstrumentOrTheReportFails) {
 
 TEST(DeviceTest, StopEndsTheTestWhereItIsAndEveryTurnIsABoundedPieceOfWork) {
   TestRun run;
-  run.bench.rig.fake.dialogs.Lenient(Answer::kOk);
-  run.bench.rig.fake.dialogs.ExpectQuestion({}, Answer::kOk)
-      .ExpectMessage({})
-      .ExpectMessage({})
-      .ExpectQuestion("OK to proceed?", Answer::kYes);
+  run.Proceed();
   DeviceTest test(run.Context());
   ASSERT_TRUE(test.Start());
   EXPECT_EQ(test.nextDelayMs(), kDeviceTestTickMs);

@@ -160,10 +160,8 @@ TEST(MaintenanceWindows, StopEndsTheDeviceTestAndGivesTheCaptionBack) {
   ASSERT_TRUE(rig.Start());
   ui::Frm_Main* main = rig.OpenMainWindow();
   rig.fake.dialogs.Lenient(Answer::kOk);
-  rig.fake.dialogs.ExpectQuestion({}, Answer::kOk)
-      .ExpectMessage({})
-      .ExpectMessage({})
-      .ExpectQuestion("OK to proceed?", Answer::kYes);
+  rig.fake.dialogs.ExpectQuestion({}, Answer::kOk).ExpectMessage({}).ExpectMessage({});
+  rig.fake.dialogs.ExpectQuestion("OK to proceed?", Answer::kYes);
   auto* caption = Control<QLabel>(main, "lbl_temperature");
   const QString before = caption->text();
   Trigger(main, "mnstatustest");
