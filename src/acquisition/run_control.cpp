@@ -84,6 +84,25 @@ CalibrationContext AcquisitionEngine::CalibrationFor() {
       [this] { CmdStop(); }};
 }
 
+bool AcquisitionEngine::RunFastProcedure(
+    const std::function<bool(CalibrationContext&)>& procedure) {
+  CalibrationContext ctx = CalibrationFor();
+  if (state_.run.runState != RunState::kStopped || fastProcedureOutsideRun_) {
+    return procedure(ctx);
+  }
+  // Outside a run nothing else reads the instrument meanwhile: the procedure is "active" until
+  // it ends or Stop is pressed.
+  fastProcedureOutsideRun_ = true;
+  fastProcedureStopped_ = false;
+  ctx.acquisitionActive = [this] { return !fastProcedureStopped_; };
+  ctx.stopAcquisition = [this] { fastProcedureStopped_ = true; };
+  struct EndOfProcedure {
+    bool& running;
+    ~EndOfProcedure() { running = false; }
+  } end{fastProcedureOutsideRun_};
+  return procedure(ctx);
+}
+
 void AcquisitionEngine::Apply(const OutputDecision& decision) {
   state_.outputs = decision.state;
   if (decision.apply) ApplyOutputs(link_, Offline(), state_.outputs, display_);
@@ -180,6 +199,8 @@ void AcquisitionEngine::CalibrateAtRunStart() {
 bool AcquisitionEngine::CmdPlay() {
   AcquisitionRun& run = state_.run;
   if (run.runState != RunState::kStopped) return false;
+  // A fast calibration outside a run owns the instrument until it ends (or Stop ends it).
+  if (fastProcedureOutsideRun_) return false;
   display_.StopDeviceTest();
   const std::string name = AskExperimentName();
   display_.ShowExperimentName(name);
@@ -308,6 +329,7 @@ void AcquisitionEngine::FlushAfterStop() {
 void AcquisitionEngine::CmdStop() {
   AcquisitionRun& run = state_.run;
   display_.StopDeviceTest();
+  fastProcedureStopped_ = true;
   const bool wasActive = run.runState != RunState::kStopped;
   run.runState = RunState::kStopped;
   run.timerEnabled = false;
@@ -338,6 +360,13 @@ bool AcquisitionEngine::ReadBlank() {
     host_.dialogs.Message(texts::kOfflineOperation);
     return false;
   }
+  // A blank takes over the sampling without recording: during a named run it would silently
+  // end the recording of every later bin.
+  if (run.runState != RunState::kStopped && run.context.recording) {
+    host_.dialogs.Message(texts::kBlankDuringRecording);
+    return false;
+  }
+  if (run.blankMode || fastProcedureOutsideRun_) return false;
   if (state_.project.RT_Buffer < kFewestBinSamples) {
     host_.dialogs.Message(texts::BinTooShort(state_.project.RT_Buffer));
     return false;

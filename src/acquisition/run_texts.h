@@ -45,6 +45,9 @@ inline constexpr std::string_view kProjectZero =
 inline constexpr std::string_view kOfflineAcquisition =
     "Acquisition not allowed in OFFLINE MODE. Connect the equipment and restart the program.";
 inline constexpr std::string_view kOfflineOperation = "Operation not possible in OFFLINE mode";
+// Our own refusal of a blank reading during a recorded run, which it would end.
+inline constexpr std::string_view kBlankDuringRecording =
+    "Stop the acquisition before reading the blank: the blank reading would end its recording.";
 
 // Disk space for real-time recording.
 inline std::string DiskSpaceReport(int aqLapse, int64_t requiredMB, int64_t freeMB) {

@@ -244,11 +244,12 @@ void AcquisitionEngine::FinishBlank() {
     const ChannelRunState& s = run.buffers.channels[ch];
     p.ChannelThreshold[ch] = BlankThreshold(s.blankMinimum, s.blankMaximum, p.ChannelThreshold[ch]);
   }
-  host_.status.SetStatus(texts::kBlankLabelWhere, texts::SettingChannelOk(0));
   run.blankMode = false;
   run.timerEnabled = false;
-  // The blank's own run ends with it: buttons, outputs and port as after Stop.
+  // The blank's own run ends with it: buttons, outputs and port as after Stop, which hides the
+  // blank label. The outcome is said afterwards in the status line, where it stays.
   CmdStop();
+  host_.status.SetStatus(texts::kStatusWhere, texts::SettingChannelOk(0));
 }
 
 void AcquisitionEngine::CloseBin() {

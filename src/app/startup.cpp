@@ -54,7 +54,8 @@ void FillMainControls(AppState& state, StartupObserver& observer) {
   p.Menu[kMenuLight] = 0;
 
   auto& mn1 = p.Mn[kMn1];
-  m.organismItems.assign(kOrganismNames.begin(), kOrganismNames.end());
+  m.organismItems.clear();
+  for (const OrganismEntry& e : kOrganismEntries) m.organismItems.emplace_back(e.name);
   if (auto text = OrganismText(mn1[kOrganism])) m.organismText = *text;
   m.snrText = SnrBoxText(mn1[kSNRx10]);
   observer.ShowOrganismAndSnr(state);

@@ -28,6 +28,11 @@ class Dialogs {
   // cancelled (or cleared the box): callers treat it as cancel unless they say otherwise.
   virtual std::string Input(std::string_view prompt, std::string_view title,
                             std::string_view proposal) = 0;
+  // The same for a secret (a password): the windows do not show what is typed. By default an
+  // ordinary input box.
+  virtual std::string InputSecret(std::string_view prompt, std::string_view title) {
+    return Input(prompt, title, {});
+  }
 };
 
 // Wall-clock moments and a monotonic millisecond counter.

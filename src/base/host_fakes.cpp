@@ -120,6 +120,12 @@ std::string ScriptedDialogs::Input(std::string_view prompt, std::string_view tit
   return reply;
 }
 
+std::string ScriptedDialogs::InputSecret(std::string_view prompt, std::string_view title) {
+  std::string reply = Input(prompt, title, {});
+  shown_.back().secret = true;
+  return reply;
+}
+
 std::vector<std::string> ScriptedDialogs::Messages() const {
   std::vector<std::string> out;
   for (const auto& s : shown_) {

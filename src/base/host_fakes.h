@@ -23,6 +23,7 @@ class ScriptedDialogs : public Dialogs {
     std::string text;
     std::string title;
     std::string answer;  // "OK", "Cancel", "Yes", "No", or the input typed
+    bool secret = false;  // an input typed into a masked box
   };
 
   // Expectations, consumed in order. An empty expected text accepts any text.
@@ -37,6 +38,8 @@ class ScriptedDialogs : public Dialogs {
   Answer Ask(std::string_view text, Buttons buttons, std::string_view title) override;
   std::string Input(std::string_view prompt, std::string_view title,
                     std::string_view proposal) override;
+  // As Input (ExpectInput answers it), recorded as secret.
+  std::string InputSecret(std::string_view prompt, std::string_view title) override;
 
   const std::vector<Shown>& shown() const { return shown_; }
   // Texts of the messages only, in order.

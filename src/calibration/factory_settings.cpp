@@ -56,6 +56,11 @@ std::array<int, 7> FactoryRegisterValues(const CivilTime& now, double offset, do
           high};
 }
 
+double StoredFactoryOffset(double offset) {
+  const double tenths = static_cast<double>(RoundHalfEven(std::fabs(offset) * 10));
+  return (offset < 0 && tenths > 0 ? -tenths : tenths) / 10.0;
+}
+
 FactoryWindow::FactoryWindow(DeviceLink& link) : link_(link), factory_(link.connection.factory) {
   if (!factory_.valid) {
     factory_.offset = 0;
@@ -103,7 +108,9 @@ bool FactoryWindow::Recalibrate(std::string_view referenceText) {
     }
   }
   factory_.valid = true;
-  factory_.offset = offset;
+  // What the registers hold, not the unrounded difference: the same offset a later connect
+  // reads back.
+  factory_.offset = StoredFactoryOffset(offset);
   factory_.sign = static_cast<int16_t>(values[3]);
   factory_.month = static_cast<int16_t>(values[1]);
   factory_.year = static_cast<int16_t>(values[2]);
@@ -113,7 +120,11 @@ bool FactoryWindow::Recalibrate(std::string_view referenceText) {
 }
 
 bool AskTechnicalPassword(Dialogs& dialogs) {
-  return dialogs.Input(t::kPasswordPrompt, t::kPasswordTitle, "") == t::kTechnicalPassword;
+  const std::string answer = dialogs.InputSecret(t::kPasswordPrompt, t::kPasswordTitle);
+  if (answer == t::kTechnicalPassword) return true;
+  // An empty answer is a cancel; anything else was a try that deserves an answer.
+  if (!answer.empty()) dialogs.Message(t::kWrongPassword, t::kPasswordTitle);
+  return false;
 }
 
 }  // namespace movexa

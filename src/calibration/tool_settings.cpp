@@ -90,6 +90,15 @@ ManualCalibrationControls ApplyManualCalibration(bool on, ProjectSettings& proje
   return c;
 }
 
+CalibrationButtons CalibrationButtonsEnabled(const AcquisitionRun& run, bool instrumentBusy) {
+  CalibrationButtons b;
+  if (instrumentBusy || run.blankMode) return b;
+  b.fastCalibration = true;
+  b.fastZero = true;
+  b.readBlank = run.runState == RunState::kStopped || !run.context.recording;
+  return b;
+}
+
 SnrBoxCheck LeaveSnrBox(ProjectSettings& project, std::string_view text, Dialogs& dialogs) {
   SnrBoxCheck check = CheckSnrBoxText(text);
   if (!check.valid) dialogs.Message(check.message);

@@ -206,7 +206,7 @@ TEST(EndToEndCalibration, BlankReadingSetsAndSavesTheThresholds) {
   ASSERT_EQ(cli.Wait(60000), 0) << ReadFileOrDie(dir / "cli.out");
   const std::string out = ReadFileOrDie(dir / "cli.out");
   EXPECT_NE(out.find("[Frm_Main.lblcalibrando] Setting Blank.... (60 samples)"), std::string::npos) << out;
-  EXPECT_NE(out.find("[Frm_Main.lblcalibrando] Setting (0) OK..."), std::string::npos) << out;
+  EXPECT_NE(out.find("[Frm_Main.lblstatus] Setting (0) OK..."), std::string::npos) << out;
   const std::string after = ReadFileOrDie(app / "p00001" / "threshld.dat");
   EXPECT_NE(after, before);
   // Quiet beams (noise 0.5 %) get small thresholds: "2,2" style lines instead of "2,10".

@@ -187,7 +187,8 @@ TEST_F(StartupTest, OrganismSnrLightAndTemperatureValues) {
   EditDemoSetup(13, "1,501,0,0,0,0");  // temperature control on, set-point out of range
   ASSERT_TRUE(Run());
   const MainControls& m = state_.main;
-  EXPECT_EQ(m.organismItems.size(), 4u);
+  ASSERT_EQ(m.organismItems.size(), 7u);  // the four organisms, then the size classes 7, 8, 9
+  EXPECT_EQ(m.organismItems[5], "size 0.1-1mm");
   EXPECT_EQ(m.organismText, "Zebrafish(larvae)");
   EXPECT_EQ(m.snrText, "1.5");
   EXPECT_DOUBLE_EQ(m.snr, 1.5);

@@ -108,6 +108,19 @@ Dialogs::Answer QtDialogs::Ask(std::string_view text, Buttons buttons, std::stri
   }
 }
 
+namespace {
+
+std::string AskText(std::string_view prompt, std::string_view title, std::string_view proposal,
+                    QLineEdit::EchoMode echo) {
+  bool ok = false;
+  QString answer = QInputDialog::getText(DialogParent(), TitleOf(title), Shown(prompt), echo,
+                                         Shown(proposal), &ok);
+  if (!ok) return {};  // Cancel reads as an empty answer
+  return answer.toStdString();
+}
+
+}  // namespace
+
 std::string QtDialogs::Input(std::string_view prompt, std::string_view title,
                              std::string_view proposal) {
   if (unattended_) {
@@ -115,11 +128,12 @@ std::string QtDialogs::Input(std::string_view prompt, std::string_view title,
                  unattended_->inputReply.c_str());
     return unattended_->inputReply;
   }
-  bool ok = false;
-  QString answer = QInputDialog::getText(DialogParent(), TitleOf(title), Shown(prompt),
-                                         QLineEdit::Normal, Shown(proposal), &ok);
-  if (!ok) return {};  // Cancel reads as an empty answer
-  return answer.toStdString();
+  return AskText(prompt, title, proposal, QLineEdit::Normal);
+}
+
+std::string QtDialogs::InputSecret(std::string_view prompt, std::string_view title) {
+  if (unattended_) return Input(prompt, title, {});
+  return AskText(prompt, title, {}, QLineEdit::Password);
 }
 
 void QtPacer::PauseMs(int ms) {

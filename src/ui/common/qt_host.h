@@ -42,6 +42,8 @@ class QtDialogs : public Dialogs {
   Answer Ask(std::string_view text, Buttons buttons, std::string_view title) override;
   std::string Input(std::string_view prompt, std::string_view title,
                     std::string_view proposal) override;
+  // Typed into a masked box.
+  std::string InputSecret(std::string_view prompt, std::string_view title) override;
 
   // Unattended sessions (screenshots, demos): no dialog is shown. Messages are printed on
   // stderr; input boxes get `inputReply`; questions get No (Yes/No), OK (OK/Cancel) or Cancel.

@@ -61,6 +61,8 @@ Frm_Main::Frm_Main(UiContext& ctx, QWidget* parent) : QMainWindow(parent), ctx_(
   tools_ = new MainToolsPanel(ctx_, *engine_, side);
   outputs_ = new MainOutputsPanel(ctx_, *engine_, *this, side);
   tools_->onRunChanged = [this] { SyncTimer(); };
+  tools_->SetManualCalibrationEntries(findChild<QAction*>("mncal_on"),
+                                      findChild<QAction*>("mncal_off"));
   sideLayout->addWidget(tools_);
   sideLayout->addWidget(outputs_);
   sideLayout->addStretch();
@@ -105,10 +107,8 @@ void Frm_Main::BuildMenus() {
   QAction* off = manual->addAction("OFF");
   off->setObjectName("mncal_off");
   off->setCheckable(true);
-  connect(on, &QAction::triggered, this,
-          [this, on, off] { tools_->ManualCalibration(true, on, off); });
-  connect(off, &QAction::triggered, this,
-          [this, on, off] { tools_->ManualCalibration(false, on, off); });
+  connect(on, &QAction::triggered, this, [this] { tools_->ManualCalibration(true); });
+  connect(off, &QAction::triggered, this, [this] { tools_->ManualCalibration(false); });
 
   QMenu* tools = menuBar()->addMenu("&Tools");
   QAction* light = tools->addAction("Light Control");
