@@ -1,0 +1,127 @@
+// Record-to-bin rules and the bin-time check.
+#include "analysis/activity_bins.h"
+
+#include <algorithm>
+#include <cmath>
+
+#include "base/number_format.h"
+
+namespace movexa {
+
+namespace {
+
+constexpr size_t kSlopeWindow = 60;
+
+double Median(std::vector<double> v) {
+  if (v.empty()) return 0;
+  const size_t mid = v.size() / 2;
+  std::nth_element(v.begin(), v.begin() + static_cast<std::ptrdiff_t>(mid), v.end());
+  double upper = v[mid];
+  if (v.size() % 2 == 1) return upper;
+  double lower = *std::max_element(v.begin(), v.begin() + static_cast<std::ptrdiff_t>(mid));
+  return (lower + upper) / 2;
+}
+
+std::string Minutes(double m) {
+  return FormatNumber(m, m < 10 ? "0.00" : "0.0");
+}
+
+}  // namespace
+
+BinLayout ChooseBinLayout(const std::vector<int64_t>& closeMinutes) {
+  BinLayout layout;
+  const size_t n = closeMinutes.size();
+  if (n < 2) return layout;
+  const size_t w = std::min(kSlopeWindow, n - 1);
+  std::vector<double> slopes;
+  slopes.reserve(n - w);
+  for (size_t k = 0; k + w < n; ++k) {
+    slopes.push_back(static_cast<double>(closeMinutes[k + w] - closeMinutes[k]) /
+                     static_cast<double>(w));
+  }
+  layout.recordMinutes = std::max(0.0, Median(std::move(slopes)));
+  if (layout.recordMinutes < 1) return layout;
+  layout.severalPerBin = false;
+  layout.binMinutes = std::max<int64_t>(1, std::llround(layout.recordMinutes));
+  return layout;
+}
+
+int64_t BinOfRecord(int64_t closeMinute, const BinLayout& layout) {
+  if (layout.severalPerBin) return closeMinute / layout.binMinutes;
+  const double start = static_cast<double>(closeMinute) + 0.25 - layout.recordMinutes;
+  return std::max<int64_t>(0, std::llround(start / static_cast<double>(layout.binMinutes)));
+}
+
+std::string BinRuleText(const BinLayout& layout) {
+  if (layout.severalPerBin) {
+    return "1-min bins; a bin holds every record that closed within that minute of the run "
+           "(records of about " + Minutes(layout.recordMinutes * 60) + " s); records are never split "
+           "and a minute in which no record closed is missing";
+  }
+  return std::to_string(layout.binMinutes) + "-min bins, one record each (records of about " +
+         Minutes(layout.recordMinutes) + " min); a record closed at minute t fills the bin nearest "
+         "its estimated start t + 0.25 - " + Minutes(layout.recordMinutes) +
+         " min; a bin no record fills is missing";
+}
+
+BinAssignment AssignBins(const std::vector<int64_t>& binOfRecord, bool severalPerBin,
+                         int64_t binMinutes) {
+  BinAssignment out;
+  BinQuality& q = out.quality;
+  q.records = static_cast<int64_t>(binOfRecord.size());
+  out.slot.assign(binOfRecord.size(), kLeftOut);
+  for (size_t k = 0; k < binOfRecord.size(); ++k) {
+    const int64_t b = binOfRecord[k];
+    if (b == kDamagedRecord || b < 0) {
+      ++q.damaged;
+      continue;
+    }
+    if (!out.bins.empty()) {
+      const int64_t latest = out.bins.back();
+      if (b < latest || (b == latest && !severalPerBin)) {
+        ++q.duplicates;
+        continue;
+      }
+    }
+    if (out.bins.empty() || b > out.bins.back()) {
+      out.bins.push_back(b);
+      out.recordsPerBin.push_back(0);
+    }
+    out.slot[k] = static_cast<int64_t>(out.bins.size()) - 1;
+    ++out.recordsPerBin.back();
+  }
+
+  // A partial last bin: the run ended early in its closing minute.
+  if (severalPerBin && out.bins.size() >= 2) {
+    std::vector<double> counts(out.recordsPerBin.begin(), out.recordsPerBin.end());
+    const double typical = Median(counts);
+    const int64_t last = out.recordsPerBin.back();
+    if (2.0 * static_cast<double>(last) < typical) {
+      const int64_t lastSlot = static_cast<int64_t>(out.bins.size()) - 1;
+      for (auto& s : out.slot) {
+        if (s == lastSlot) s = kLeftOut;
+      }
+      q.partialLeftOut = last;
+      out.bins.pop_back();
+      out.recordsPerBin.pop_back();
+    }
+  }
+
+  for (size_t i = 0; i < out.bins.size(); ++i) {
+    q.recordsUsed += out.recordsPerBin[i];
+    if (i == 0) {
+      q.minRecordsPerBin = q.maxRecordsPerBin = out.recordsPerBin[i];
+      continue;
+    }
+    q.minRecordsPerBin = std::min(q.minRecordsPerBin, out.recordsPerBin[i]);
+    q.maxRecordsPerBin = std::max(q.maxRecordsPerBin, out.recordsPerBin[i]);
+    const int64_t step = out.bins[i] - out.bins[i - 1];
+    q.missingBins += step - 1;
+    q.largestGapMinutes = std::max(q.largestGapMinutes, step * binMinutes);
+  }
+  if (out.bins.size() == 1) q.largestGapMinutes = 0;
+  q.irregular = q.duplicates > 0 || q.missingBins > 0;
+  return out;
+}
+
+}  // namespace movexa

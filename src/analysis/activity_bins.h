@@ -1,0 +1,59 @@
+// How the records of a run become analysis bins, and the check of the bin times.
+//
+// A record's time is the whole elapsed minute in which it closed. With several records a minute
+// (the usual recording), a 1-minute bin holds every record that closed within that minute. With
+// records of a minute or longer, each record is one bin whose length is the records' typical
+// length, placed by its estimated start. Records are never split, and a bin no record fills
+// stays missing.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "analysis/activity_table.h"
+
+namespace movexa {
+
+struct BinLayout {
+  int64_t binMinutes = 1;
+  double recordMinutes = 0;  // typical record length (median slope of the record times)
+  bool severalPerBin = true;  // records shorter than a minute, summed per closing minute
+};
+
+// The layout for record times `closeMinutes` (day-wrap adjusted, in file order). The typical
+// record length is the median, over windows of up to 60 consecutive records, of the minutes the
+// window spans divided by its records: jitter of the whole-minute stamps averages out, and a
+// gap only disturbs the windows that contain it. Below one minute the bins are 1 minute and
+// several records share one; otherwise the bin is that length rounded to whole minutes.
+BinLayout ChooseBinLayout(const std::vector<int64_t>& closeMinutes);
+
+// Bin index of a record closed at `closeMinute`: the closing minute itself with several records
+// a bin; with one record a bin, the bin nearest the record's estimated start, closeMinute +
+// 0.25 - recordMinutes (a quarter of the closing minute taken as elapsed), never below 0.
+int64_t BinOfRecord(int64_t closeMinute, const BinLayout& layout);
+
+// One sentence for output headers: how the records became bins.
+std::string BinRuleText(const BinLayout& layout);
+
+// What AssignBins decided for each record, and the measured bins.
+struct BinAssignment {
+  std::vector<int64_t> slot;  // per record: index into `bins`, or kLeftOut
+  std::vector<int64_t> bins;  // measured bin indices, strictly increasing
+  std::vector<int64_t> recordsPerBin;
+  BinQuality quality;         // records, recordsUsed, duplicates, partialLeftOut, gaps, ...
+};
+inline constexpr int64_t kLeftOut = -1;
+inline constexpr int64_t kDamagedRecord = -2;  // a bin index marking a damaged record
+
+// Assigns records to bins given each record's bin index in file order (kDamagedRecord for a
+// record already found damaged). A record whose bin lies before the latest bin taken (the time
+// went back), or, with one record a bin, equals it, is a duplicate and left out: the first
+// reading of a bin is kept. With several records a bin, a last bin holding fewer than half the
+// median records per bin is a partial bin (a run ends at the first bin closed after its last
+// whole minute) and is left out. Missing bins, the largest step and regularity are counted
+// over the measured bins.
+BinAssignment AssignBins(const std::vector<int64_t>& binOfRecord, bool severalPerBin,
+                         int64_t binMinutes);
+
+}  // namespace movexa
