@@ -26,11 +26,6 @@ std::string LastRowNote(int64_t days) {
          "; the right half of the last row is empty (no following day)";
 }
 
-bool SameLayout(const Actogram& a, const Actogram& b) {
-  return a.binMinutes == b.binMinutes && a.periodBins == b.periodBins &&
-         a.originMinutes == b.originMinutes;
-}
-
 double MaxMeasured(const std::vector<double>& cells, const std::vector<uint8_t>& measured) {
   double best = 0;
   for (size_t i = 0; i < cells.size(); ++i) {
@@ -102,47 +97,6 @@ Actogram BuildActogram(const BinnedSeries& series, const ActogramOptions& option
   a.maxValue = MaxMeasured(a.cells, a.measured);
   a.note = LastRowNote(a.days);
   return a;
-}
-
-void ActogramMean::Add(const Actogram& actogram) {
-  if (actogram.status != ActogramStatus::kDrawn || (added_ > 0 && !SameLayout(layout_, actogram))) {
-    ++skipped_;
-    return;
-  }
-  if (added_ == 0) {
-    layout_ = actogram;
-    std::fill(layout_.cells.begin(), layout_.cells.end(), 0.0);
-    counts_.assign(layout_.cells.size(), 0);
-  } else if (actogram.days > layout_.days) {
-    // A longer member extends the mean; the cells it adds are counted from zero.
-    layout_.days = actogram.days;
-    layout_.cells.resize(actogram.cells.size(), 0.0);
-    counts_.resize(actogram.cells.size(), 0);
-  }
-  for (size_t i = 0; i < actogram.cells.size(); ++i) {
-    if (actogram.measured[i]) {
-      layout_.cells[i] += actogram.cells[i];
-      ++counts_[i];
-    }
-  }
-  ++added_;
-}
-
-Actogram ActogramMean::Result() const {
-  if (added_ == 0) return Refused("no actogram to average");
-  Actogram mean = layout_;
-  mean.measured.assign(mean.cells.size(), 0);
-  for (size_t i = 0; i < mean.cells.size(); ++i) {
-    if (counts_[i] > 0) {
-      mean.cells[i] /= static_cast<double>(counts_[i]);
-      mean.measured[i] = 1;
-    } else {
-      mean.cells[i] = 0;
-    }
-  }
-  mean.maxValue = MaxMeasured(mean.cells, mean.measured);
-  mean.note = LastRowNote(mean.days);
-  return mean;
 }
 
 }  // namespace movexa

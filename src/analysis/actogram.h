@@ -53,22 +53,4 @@ struct Actogram {
 // more days than an actogram can hold; or when the period is shorter than one bin.
 Actogram BuildActogram(const BinnedSeries& series, const ActogramOptions& options);
 
-// Mean of several actograms of the same layout, cell by cell over the actograms that measured
-// the cell (a group's mean actogram). Actograms that were refused or have another layout are
-// left out and counted in `skipped`.
-class ActogramMean {
- public:
-  void Add(const Actogram& actogram);
-  int64_t Added() const { return added_; }
-  int64_t Skipped() const { return skipped_; }
-  // The mean actogram with its own maximum; refused when nothing was added.
-  Actogram Result() const;
-
- private:
-  Actogram layout_;              // the members' layout; its cells hold the running sums
-  std::vector<int64_t> counts_;  // members that measured each cell
-  int64_t added_ = 0;
-  int64_t skipped_ = 0;
-};
-
 }  // namespace movexa

@@ -149,25 +149,5 @@ TEST(Actogram, SeriesThatCannotMakeAnActogramAreRefusedWithTheReason) {
   }
 }
 
-TEST(ActogramMean, AveragesEachCellOverTheAnimalsThatMeasuredIt) {
-  Series a = Evenly({2, 4, 6, 8, 1, 1, 1, 1}, 360);
-  Series b = Evenly({0, 0, 2, 4, 3, 3, 3, 3}, 360);
-  b.times.erase(b.times.begin() + 1);  // b lacks bin 1
-  b.values.erase(b.values.begin() + 1);
-  ActogramMean mean;
-  mean.Add(BuildActogram(a.View(), {}));
-  mean.Add(BuildActogram(b.View(), {}));
-  mean.Add(BuildActogram(Evenly({1, 2}, 60).View(), {}));  // another layout: left out
-  EXPECT_EQ(mean.Added(), 2);
-  EXPECT_EQ(mean.Skipped(), 1);
-  const Actogram m = mean.Result();
-  ASSERT_EQ(m.status, ActogramStatus::kDrawn);
-  // Bin 1 is a's 4 alone; the others are (a + b) / 2.
-  EXPECT_EQ(Row(m, 0), (Cells{1, 4, 4, 6, 2, 2, 2, 2}));
-  EXPECT_EQ(m.maxValue, 6);
-  EXPECT_DOUBLE_EQ(*m.Height(0, 1), 4.0 / 6.0);
-  EXPECT_EQ(ActogramMean().Result().status, ActogramStatus::kRefused);
-}
-
 }  // namespace
 }  // namespace movexa
