@@ -10,7 +10,7 @@ namespace movexa {
 
 namespace {
 
-constexpr size_t kSlopeWindow = 60;
+constexpr size_t kLongestSlopeWindow = 60;
 
 double Median(std::vector<double> v) {
   if (v.empty()) return 0;
@@ -32,7 +32,7 @@ BinLayout ChooseBinLayout(const std::vector<int64_t>& closeMinutes) {
   BinLayout layout;
   const size_t n = closeMinutes.size();
   if (n < 2) return layout;
-  const size_t w = std::min(kSlopeWindow, n - 1);
+  const size_t w = std::clamp<size_t>(n / 8, 1, std::min(kLongestSlopeWindow, n - 1));
   std::vector<double> slopes;
   slopes.reserve(n - w);
   for (size_t k = 0; k + w < n; ++k) {
@@ -46,10 +46,40 @@ BinLayout ChooseBinLayout(const std::vector<int64_t>& closeMinutes) {
   return layout;
 }
 
-int64_t BinOfRecord(int64_t closeMinute, const BinLayout& layout) {
+int64_t BinOfRecord(int64_t closeMinute, const BinLayout& layout, double closeFraction) {
   if (layout.severalPerBin) return closeMinute / layout.binMinutes;
-  const double start = static_cast<double>(closeMinute) + 0.25 - layout.recordMinutes;
+  const double start = static_cast<double>(closeMinute) + closeFraction - layout.recordMinutes;
   return std::max<int64_t>(0, std::llround(start / static_cast<double>(layout.binMinutes)));
+}
+
+double ChooseCloseFraction(const std::vector<int64_t>& closeMinutes, int64_t startMinute,
+                           const BinLayout& layout) {
+  if (layout.severalPerBin || closeMinutes.empty()) return 0.5;
+  double best = 0.5;
+  int64_t bestCost = -1;
+  for (int k = 0; k < 8; ++k) {
+    const double fraction = (2 * k + 1) / 16.0;
+    int64_t cost = 0;
+    int64_t previous = 0;
+    for (size_t i = 0; i < closeMinutes.size(); ++i) {
+      const int64_t b = BinOfRecord(closeMinutes[i], layout, fraction);
+      if (i == 0) {
+        cost += std::llabs(b - startMinute / layout.binMinutes);
+      } else if (b <= previous) {
+        cost += previous - b + 1;  // doubled
+      } else {
+        cost += b - previous - 1;  // skipped
+      }
+      previous = std::max(previous, b);
+    }
+    // Ties go to the fraction nearest the middle of the minute.
+    if (bestCost < 0 || cost < bestCost ||
+        (cost == bestCost && std::abs(fraction - 0.5) < std::abs(best - 0.5))) {
+      bestCost = cost;
+      best = fraction;
+    }
+  }
+  return best;
 }
 
 std::string BinRuleText(const BinLayout& layout) {
@@ -59,9 +89,10 @@ std::string BinRuleText(const BinLayout& layout) {
            "and a minute in which no record closed is missing";
   }
   return std::to_string(layout.binMinutes) + "-min bins, one record each (records of about " +
-         Minutes(layout.recordMinutes) + " min); a record closed at minute t fills the bin nearest "
-         "its estimated start t + 0.25 - " + Minutes(layout.recordMinutes) +
-         " min; a bin no record fills is missing";
+         Minutes(layout.recordMinutes) + " min); a record closed in minute t fills the bin nearest "
+         "its estimated start t + f - " + Minutes(layout.recordMinutes) + " min, f being the part of "
+         "the closing minute taken as elapsed, chosen per acquisition so that the fewest bins are "
+         "doubled or skipped; records are never split and a bin no record fills is missing";
 }
 
 BinAssignment AssignBins(const std::vector<int64_t>& binOfRecord, bool severalPerBin,

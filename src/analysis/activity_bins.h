@@ -17,21 +17,31 @@ namespace movexa {
 
 struct BinLayout {
   int64_t binMinutes = 1;
-  double recordMinutes = 0;  // typical record length (median slope of the record times)
+  double recordMinutes = 0;   // typical record length (median slope of the record times)
   bool severalPerBin = true;  // records shorter than a minute, summed per closing minute
 };
 
 // The layout for record times `closeMinutes` (day-wrap adjusted, in file order). The typical
-// record length is the median, over windows of up to 60 consecutive records, of the minutes the
-// window spans divided by its records: jitter of the whole-minute stamps averages out, and a
-// gap only disturbs the windows that contain it. Below one minute the bins are 1 minute and
-// several records share one; otherwise the bin is that length rounded to whole minutes.
+// record length is the median, over windows of consecutive records (an eighth of them, 1 to 60),
+// of the minutes a window spans divided by its records: the jitter of whole-minute stamps
+// averages out, and a gap only disturbs the windows that contain it. Below one minute the bins
+// are 1 minute and several records share one; otherwise the bin is that length rounded to whole
+// minutes.
 BinLayout ChooseBinLayout(const std::vector<int64_t>& closeMinutes);
 
+// With one record a bin, a record closed at whole minute t closed at t + f for some fraction f
+// of that minute; its start is about t + f - recordMinutes. The fraction is not stored, and it
+// drifts slowly, so one is chosen per recording (one acquisition's records, `closeMinutes`,
+// whose minute 0 is `startMinute` of the run): among 1/16, 3/16, ..., 15/16 the one that doubles
+// or skips the fewest bins and puts the first record nearest the recording's start. With
+// several records a bin it does not matter (0.5).
+double ChooseCloseFraction(const std::vector<int64_t>& closeMinutes, int64_t startMinute,
+                           const BinLayout& layout);
+
 // Bin index of a record closed at `closeMinute`: the closing minute itself with several records
-// a bin; with one record a bin, the bin nearest the record's estimated start, closeMinute +
-// 0.25 - recordMinutes (a quarter of the closing minute taken as elapsed), never below 0.
-int64_t BinOfRecord(int64_t closeMinute, const BinLayout& layout);
+// a bin; with one record a bin, the bin nearest its estimated start closeMinute +
+// `closeFraction` - recordMinutes, never below 0.
+int64_t BinOfRecord(int64_t closeMinute, const BinLayout& layout, double closeFraction = 0.5);
 
 // One sentence for output headers: how the records became bins.
 std::string BinRuleText(const BinLayout& layout);

@@ -405,8 +405,18 @@ ActivityLoad LoadActivityTable(const std::vector<fs::path>& acquisitions,
   goodTimes.clear();
   goodTimes.shrink_to_fit();
   std::vector<int64_t> binOf(closeMinutes.size());
-  for (size_t k = 0; k < closeMinutes.size(); ++k) {
-    binOf[k] = damaged[k] ? kDamagedRecord : BinOfRecord(closeMinutes[k], layout);
+  size_t firstOfPart = 0;
+  for (const auto& part : parts) {
+    const size_t endOfPart = firstOfPart + static_cast<size_t>(part.records);
+    std::vector<int64_t> partTimes;
+    for (size_t k = firstOfPart; k < endOfPart; ++k) {
+      if (!damaged[k]) partTimes.push_back(closeMinutes[k]);
+    }
+    const double fraction = ChooseCloseFraction(partTimes, part.offsetMinutes, layout);
+    for (size_t k = firstOfPart; k < endOfPart; ++k) {
+      binOf[k] = damaged[k] ? kDamagedRecord : BinOfRecord(closeMinutes[k], layout, fraction);
+    }
+    firstOfPart = endOfPart;
   }
   closeMinutes.clear();
   closeMinutes.shrink_to_fit();

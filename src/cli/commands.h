@@ -27,5 +27,8 @@ int RunRename(int argc, char** argv);
 int RunTestDevice(int argc, char** argv);
 int RunFactory(int argc, char** argv);
 int RunGainCurveCommand(int argc, char** argv);
+int RunExportDam(int argc, char** argv);
+int RunSleep(int argc, char** argv);
+int RunProfile(int argc, char** argv);
 
 }  // namespace movexa::cli

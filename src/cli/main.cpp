@@ -32,6 +32,10 @@ const Command kCommands[] = {
      RunExportPicture},
     {"archive", "take acquisitions out of the list by renaming their folders", RunArchive},
     {"rename", "rename an acquisition or a project", RunRename},
+    {"export-dam", "write a run as DAM monitor files, metadata and a long table, with its bin check",
+     RunExportDam},
+    {"sleep", "sleep and rest per well, light phase and group (fly or fish preset)", RunSleep},
+    {"profile", "the average day per well and group", RunProfile},
 };
 }  // namespace movexa::cli
 

@@ -1,0 +1,184 @@
+// Options, loading, progress and output files of the analysis commands.
+#include "cli/analysis_cli.h"
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <iostream>
+#include <system_error>
+
+#include "analysis/analysis_csv.h"
+#include "base/file_io.h"
+#include "cli/offline_cli.h"
+
+namespace movexa::cli {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::set<std::string> kSharedValues = {"app-dir", "lights-on", "lights-off", "out"};
+
+std::set<std::string> Joined(std::set<std::string> a, const std::set<std::string>& b) {
+  a.insert(b.begin(), b.end());
+  return a;
+}
+
+}  // namespace
+
+const char* AnalysisOptionsHelp() {
+  return "  ACQUISITION_FOLDER... one acquisition, a joined one, or several of one project taken\n"
+         "                        as one run (placed by the start times in their folder names)\n"
+         "  --app-dir DIR         application folder (plate-format files); default: two levels\n"
+         "                        above the acquisition\n"
+         "  --lights-on HH:MM --lights-off HH:MM\n"
+         "                        the animals' light schedule (default: the acquisition's light\n"
+         "                        hours); --lights-off never = constant light, --lights-on never =\n"
+         "                        constant darkness\n"
+         "  --out DIR             output folder (default: \"analysis\" in the earliest acquisition)\n"
+         "  --quiet               no progress line\n";
+}
+
+std::optional<int> ParseClockTime(const std::string& text) {
+  const size_t colon = text.find(':');
+  if (colon == std::string::npos || colon == 0 || colon > 2 || text.size() != colon + 3) return std::nullopt;
+  int hour = 0;
+  int minute = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (i == colon) continue;
+    if (text[i] < '0' || text[i] > '9') return std::nullopt;
+    (i < colon ? hour : minute) = (i < colon ? hour : minute) * 10 + (text[i] - '0');
+  }
+  if (hour > 23 || minute > 59) return std::nullopt;
+  return hour * 60 + minute;
+}
+
+std::optional<LightSchedule> LightOptions(const CliArgs& args, std::string& error) {
+  auto on = args.Value("lights-on");
+  auto off = args.Value("lights-off");
+  if (!on && !off) return std::nullopt;
+  if (!on || !off) {
+    error = "--lights-on and --lights-off go together";
+    return std::nullopt;
+  }
+  LightSchedule light;
+  light.origin = "the schedule given with --lights-on " + *on + " --lights-off " + *off;
+  if (*on == "never" && *off == "never") {
+    error = "--lights-on and --lights-off cannot both be never";
+    return std::nullopt;
+  }
+  if (*off == "never" || *on == "never") {
+    light.kind = *off == "never" ? LightKind::kConstantLight : LightKind::kConstantDark;
+    const std::string& other = *off == "never" ? *on : *off;
+    if (!ParseClockTime(other) && other != "never") {
+      error = "--lights-on and --lights-off take a time HH:MM or never";
+      return std::nullopt;
+    }
+    return light;
+  }
+  auto onMinute = ParseClockTime(*on);
+  auto offMinute = ParseClockTime(*off);
+  if (!onMinute || !offMinute) {
+    error = "--lights-on and --lights-off take a time HH:MM or never";
+    return std::nullopt;
+  }
+  if (*onMinute == *offMinute) {
+    error = "--lights-on and --lights-off are the same time; for constant light give "
+            "--lights-off never, for constant darkness --lights-on never";
+    return std::nullopt;
+  }
+  light.onMinute = *onMinute;
+  light.offMinute = *offMinute;
+  return light;
+}
+
+AnalysisCommand::AnalysisCommand(int argc, char** argv, const std::set<std::string>& values,
+                                 const std::set<std::string>& flags)
+    : args_(argc, argv, 1, Joined(kSharedValues, values)) {
+  args_.Allow(Joined({"quiet"}, flags));
+}
+
+std::optional<int> AnalysisCommand::Prepare(const char* command, const char* usage) {
+  command_ = command;
+  if (args_.Has("help")) {
+    std::fputs(usage, stdout);
+    return 0;
+  }
+  std::vector<std::string> errors = args_.errors();
+  if (args_.positional().empty()) errors.push_back("no acquisition folder given");
+  std::string lightError;
+  light_ = LightOptions(args_, lightError);
+  if (!lightError.empty()) errors.push_back(lightError);
+  if (!errors.empty()) {
+    for (const auto& e : errors) std::fprintf(stderr, "movexa-cli %s: %s\n", command, e.c_str());
+    std::fputs(usage, stderr);
+    return 2;
+  }
+  quiet_ = args_.Has("quiet");
+  for (const auto& text : args_.positional()) {
+    acquisitions_.push_back(FolderArgument(text, args_.Value("app-dir")));
+  }
+  appDir_ = OfflineAppDir(args_.Value("app-dir"), acquisitions_.front());
+  return std::nullopt;
+}
+
+void AnalysisCommand::Progress(const std::string& text) {
+  if (quiet_) return;
+  if (::isatty(STDOUT_FILENO) != 0) {
+    std::cout << "\r  " << text << "    " << std::flush;
+    open_ = true;
+  } else {
+    std::cout << "  " << text << "\n" << std::flush;
+  }
+}
+
+void AnalysisCommand::Finish() {
+  if (open_) std::cout << "\n" << std::flush;
+  open_ = false;
+}
+
+bool AnalysisCommand::Load(ActivityTable& table) {
+  ActivityLoadOptions options;
+  options.appFolder = appDir_;
+  options.light = light_;
+  options.progress = [this](const std::string& text) { Progress(text); };
+  ActivityLoad load = LoadActivityTable(acquisitions_, options);
+  Finish();
+  if (!load.ok) {
+    std::fprintf(stderr, "movexa-cli %s: %s\n", command_, load.error.c_str());
+    return false;
+  }
+  table = std::move(load.table);
+  for (const auto& source : table.sources) std::cout << "run: " << source << "\n";
+  std::cout << "bins: " << table.BinCount() << " of " << table.binMinutes << " min; light: "
+            << table.light.Text() << " (" << table.light.origin << ")\n";
+  for (const auto& note : table.notes) std::cout << "note: " << note << "\n";
+  return true;
+}
+
+fs::path AnalysisCommand::OutFolder(const ActivityTable& table) const {
+  if (auto out = args_.Value("out")) return NormaliseFolder(*out);
+  std::string name = "analysis";
+  for (size_t i = 1; i < table.acquisitions.size(); ++i) name += "+" + table.acquisitions[i].filename().string();
+  return table.acquisitions.front() / name;
+}
+
+bool AnalysisCommand::Write(const ActivityTable& table, const std::string& name, const std::string& content) {
+  const fs::path folder = OutFolder(table);
+  std::error_code ec;
+  fs::create_directories(folder, ec);
+  std::string error;
+  if (!IsDirectory(folder)) {
+    std::fprintf(stderr, "movexa-cli %s: %s: cannot create the folder (%s)\n", command_, folder.string().c_str(),
+                 ec.message().c_str());
+    return false;
+  }
+  if (!WriteOutputFile(folder / name, content, error)) {
+    std::fprintf(stderr, "movexa-cli %s: %s\n", command_, error.c_str());
+    return false;
+  }
+  std::cout << "wrote " << (folder / name).string() << "\n";
+  return true;
+}
+
+}  // namespace movexa::cli
