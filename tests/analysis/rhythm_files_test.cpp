@@ -10,7 +10,7 @@
 
 #include "analysis/analysis_csv.h"
 #include "analysis/rhythm_text.h"
-#include "support/test_support.h"
+#include "analysis_fixture.h"
 
 namespace movexa {
 namespace {
@@ -18,35 +18,14 @@ namespace {
 using test::ReadFileOrDie;
 using test::TempDir;
 
-// A run started 2026-12-07 09:00 with lights on 09:00 - 21:00 (ZT0 = minute 0) and one group
-// "001_Flies" holding every well; `series[w]` is well w's activity at `times`.
+// A hand-made run (start 2026-12-07 09:00, lights on 09:00: ZT0 = minute 0, one group
+// "000_G0" holding wells A1, B1, ...) with `series[w]` at `times`, evenly spaced by default.
 ActivityTable MakeTable(const std::vector<std::vector<int32_t>>& series, int64_t bin,
                         std::vector<int64_t> times = {}) {
-  ActivityTable t;
-  t.sources = {"test run"};
-  t.start = {2026, 12, 7, 9, 0, 0, 0};
-  t.binMinutes = bin;
-  t.binRule = "one record a bin";
   if (times.empty()) {
     for (size_t i = 0; i < series.at(0).size(); ++i) times.push_back(static_cast<int64_t>(i) * bin);
   }
-  t.binStart = times;
-  t.endMinute = times.back() + bin;
-  t.plateFormat = "w96f";
-  t.light.origin = "the test";
-  AnalysisGroup g{1, "001_Flies", {}};
-  for (size_t w = 0; w < series.size(); ++w) {
-    AnalysisWell well;
-    well.well = static_cast<int>(w);
-    well.label = std::string(1, static_cast<char>('A' + w)) + "1";
-    well.group = 1;
-    well.groupLabel = "001_Flies";
-    t.wells.push_back(well);
-    g.wells.push_back(w);
-    t.activity.insert(t.activity.end(), series[w].begin(), series[w].end());
-  }
-  t.groups.push_back(g);
-  return t;
+  return test::HandTable(series, times, bin);
 }
 
 // The data lines of a CSV (after the "# " header block and the column line).
@@ -83,22 +62,22 @@ TEST(ActogramFiles, WellAndGroupMatricesWithHeightsAndEmptyCells) {
   EXPECT_NE(values.find("# rows: 3 days as 3 rows; the right half of the last row is empty"), std::string::npos);
   EXPECT_NE(values.find("\r\nwell,group,row,row_start,0,360,720,1080,1440,1800,2160,2520\r\n"), std::string::npos);
   EXPECT_EQ(DataLines(values), (std::vector<std::string>{
-                                   "A1,001_Flies,1,2026-12-07 09:00:00,0,2,4,8,1,3,5,7",
-                                   "A1,001_Flies,2,2026-12-08 09:00:00,1,3,5,7,8,0,0,0",
-                                   "A1,001_Flies,3,2026-12-09 09:00:00,8,0,0,0,,,,",
-                                   "B1,001_Flies,1,2026-12-07 09:00:00,0,4,8,16,2,6,10,14",
-                                   "B1,001_Flies,2,2026-12-08 09:00:00,2,6,10,14,16,0,0,0",
-                                   "B1,001_Flies,3,2026-12-09 09:00:00,16,0,0,0,,,,",
+                                   "A1,000_G0,1,2026-12-07 09:00:00,0,2,4,8,1,3,5,7",
+                                   "A1,000_G0,2,2026-12-08 09:00:00,1,3,5,7,8,0,0,0",
+                                   "A1,000_G0,3,2026-12-09 09:00:00,8,0,0,0,,,,",
+                                   "B1,000_G0,1,2026-12-07 09:00:00,0,4,8,16,2,6,10,14",
+                                   "B1,000_G0,2,2026-12-08 09:00:00,2,6,10,14,16,0,0,0",
+                                   "B1,000_G0,3,2026-12-09 09:00:00,16,0,0,0,,,,",
                                }));
   // Heights are per well: the doubled well has the same heights.
   const auto heights = DataLines(ReadFileOrDie(dir / "actogram_wells_heights.csv"));
-  EXPECT_EQ(heights[0], "A1,001_Flies,1,2026-12-07 09:00:00,0,0.25,0.5,1,0.125,0.375,0.625,0.875");
-  EXPECT_EQ(heights[3], "B1,001_Flies,1,2026-12-07 09:00:00,0,0.25,0.5,1,0.125,0.375,0.625,0.875");
+  EXPECT_EQ(heights[0], "A1,000_G0,1,2026-12-07 09:00:00,0,0.25,0.5,1,0.125,0.375,0.625,0.875");
+  EXPECT_EQ(heights[3], "B1,000_G0,1,2026-12-07 09:00:00,0,0.25,0.5,1,0.125,0.375,0.625,0.875");
   // The group mean is 1.5 times the example.
   const auto group = DataLines(ReadFileOrDie(dir / "actogram_groups_values.csv"));
-  EXPECT_EQ(group[0], "001_Flies,2,1,2026-12-07 09:00:00,0,3,6,12,1.5,4.5,7.5,10.5");
+  EXPECT_EQ(group[0], "000_G0,2,1,2026-12-07 09:00:00,0,3,6,12,1.5,4.5,7.5,10.5");
   EXPECT_EQ(DataLines(ReadFileOrDie(dir / "actogram_groups_heights.csv"))[2],
-            "001_Flies,2,3,2026-12-09 09:00:00,1,0,0,0,,,,");
+            "000_G0,2,3,2026-12-09 09:00:00,1,0,0,0,,,,");
 }
 
 TEST(ActogramFiles, MissingBinsStayEmptyAndAModuloPeriodGetsItsOwnFiles) {
@@ -116,9 +95,9 @@ TEST(ActogramFiles, MissingBinsStayEmptyAndAModuloPeriodGetsItsOwnFiles) {
   ASSERT_TRUE(f.ok) << f.error;
   const auto rows = DataLines(ReadFileOrDie(dir / "actogram_wells_values_25h.csv"));
   ASSERT_EQ(rows.size(), 2u);
-  EXPECT_EQ(rows[0].substr(0, 43), "A1,001_Flies,1,2026-12-07 09:00:00,1,1,1,9,");
+  EXPECT_EQ(rows[0].rfind("A1,000_G0,1,2026-12-07 09:00:00,1,1,1,9,", 0), 0u) << rows[0];
   EXPECT_NE(rows[0].find(",9,1,,,1,"), std::string::npos) << rows[0];  // hours 3..7
-  EXPECT_EQ(rows[1].substr(0, 36), "A1,001_Flies,2,2026-12-08 10:00:00,1");
+  EXPECT_EQ(rows[1].rfind("A1,000_G0,2,2026-12-08 10:00:00,1", 0), 0u) << rows[1];
   EXPECT_NE(ReadFileOrDie(dir / "actogram_wells_values_25h.csv").find("# period: 25 h (25 bins of 60 min)"),
             std::string::npos);
   // A period below one bin is refused and writes nothing.
@@ -153,21 +132,21 @@ TEST(PeriodogramFiles, PeakTableAndGroupSummaryWithStatedResultsForFlatWells) {
     const std::string peaksCsv = ReadFileOrDie(dir / (stem + "_peaks.csv"));
     const auto peaks = DataLines(peaksCsv);
     ASSERT_EQ(peaks.size(), 4u);
-    EXPECT_EQ(peaks[0].rfind("A1,001_Flies,analysed,yes,25,", 0), 0u) << stem << ": " << peaks[0];
-    EXPECT_EQ(peaks[1].rfind("B1,001_Flies,analysed,yes,23.5,", 0), 0u) << stem << ": " << peaks[1];
-    EXPECT_EQ(peaks[2].rfind("C1,001_Flies,no variation,no,,,,,", 0), 0u) << stem;
+    EXPECT_EQ(peaks[0].rfind("A1,000_G0,analysed,yes,25,", 0), 0u) << stem << ": " << peaks[0];
+    EXPECT_EQ(peaks[1].rfind("B1,000_G0,analysed,yes,23.5,", 0), 0u) << stem << ": " << peaks[1];
+    EXPECT_EQ(peaks[2].rfind("C1,000_G0,no variation,no,,,,,", 0), 0u) << stem;
     EXPECT_NE(peaks[2].find("every bin holds 0: no variation, no rhythm"), std::string::npos);
     EXPECT_NE(peaks[3].find("every bin holds 7"), std::string::npos);
     EXPECT_NE(peaksCsv.find("# method: " + MethodText(o)), std::string::npos);
     EXPECT_NE(peaksCsv.find("# significance line: "), std::string::npos);
     const auto groups = DataLines(ReadFileOrDie(dir / (stem + "_groups.csv")));
-    EXPECT_EQ(groups, (std::vector<std::string>{"001_Flies,4,2,2 of 4,24.25,24.25,0.75"})) << stem;
-    EXPECT_EQ(f.lines.back(), "001_Flies: 2 rhythmic of 4, peak period mean 24.25 h, median 24.25 h, SEM 0.75 h");
+    EXPECT_EQ(groups, (std::vector<std::string>{"000_G0,4,2,2 of 4,24.25,24.25,0.75"})) << stem;
+    EXPECT_EQ(f.lines.back(), "000_G0: 2 rhythmic of 4, peak period mean 24.25 h, median 24.25 h, SEM 0.75 h");
     // Every well has a value for every period (0 for the flat ones), never "nan".
     const std::string valuesCsv = ReadFileOrDie(dir / (stem + ".csv"));
     EXPECT_EQ(DataLines(valuesCsv).size(), 4u * 33);
     EXPECT_EQ(valuesCsv.find("nan"), std::string::npos);
-    EXPECT_NE(valuesCsv.find("\r\nC1,001_Flies,16,32,0,"), std::string::npos);
+    EXPECT_NE(valuesCsv.find("\r\nC1,000_G0,16,32,0,"), std::string::npos);
   }
 }
 
@@ -180,11 +159,11 @@ TEST(PeriodogramFiles, OneDayOnlyStatesThatNoPeriodCanBeEstimated) {
   EXPECT_NE(f.lines.front().find("no period can be estimated"), std::string::npos) << f.lines.front();
   const auto peaks = DataLines(ReadFileOrDie(dir / "periodogram_chi2_peaks.csv"));
   ASSERT_EQ(peaks.size(), 2u);
-  EXPECT_EQ(peaks[0].substr(0, 29), "A1,001_Flies,refused,no,,,,,,");
+  EXPECT_EQ(peaks[0].rfind("A1,000_G0,refused,no,,,,,,", 0), 0u) << peaks[0];
   EXPECT_NE(peaks[0].find("fewer than two cycles of the longest period tested (32 h)"), std::string::npos);
   EXPECT_TRUE(DataLines(ReadFileOrDie(dir / "periodogram_chi2.csv")).empty());
   EXPECT_EQ(DataLines(ReadFileOrDie(dir / "periodogram_chi2_groups.csv")),
-            (std::vector<std::string>{"001_Flies,2,0,0 of 2,,,"}));
+            (std::vector<std::string>{"000_G0,2,0,0 of 2,,,"}));
 }
 
 TEST(RhythmText, FastDecimalCellsReadAsDecimalWritesThem) {
