@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <numbers>
 #include <numeric>
+#include <optional>
 
 #include "analysis/distributions.h"
 #include "analysis/periodogram_kernels.h"
@@ -310,24 +311,36 @@ double BaluevFalseAlarm(double z, int64_t bins, double maxFrequency, double base
 }
 
 std::vector<size_t> PeaksAboveLine(std::span<const double> values, std::span<const double> line) {
-  std::vector<size_t> peaks;
   const size_t n = std::min(values.size(), line.size());
-  size_t i = 1;
-  while (i + 1 < n) {
+  // Interior local maxima; a plateau counts once, at its middle.
+  std::vector<uint8_t> maximum(n, 0);
+  for (size_t i = 1; i + 1 < n;) {
     if (!(values[i] > values[i - 1])) {
       ++i;
       continue;
     }
     size_t j = i;  // the end of a plateau starting at i
     while (j + 1 < n && values[j + 1] == values[i]) ++j;
-    if (j + 1 < n && values[j + 1] < values[i]) {
-      const size_t middle = (i + j) / 2;
-      if (values[middle] > line[middle]) peaks.push_back(middle);
-    }
+    if (j + 1 < n && values[j + 1] < values[i]) maximum[(i + j) / 2] = 1;
     i = j + 1;
   }
-  std::stable_sort(peaks.begin(), peaks.end(),
-                   [&](size_t a, size_t b) { return values[a] - line[a] > values[b] - line[b]; });
+  // One peak per excursion above the line, at its local maximum highest above the line: the
+  // wiggles of noise on one broad peak are not peaks of their own.
+  std::vector<size_t> peaks;
+  for (size_t i = 0; i < n;) {
+    if (!(values[i] > line[i])) {
+      ++i;
+      continue;
+    }
+    std::optional<size_t> best;
+    for (; i < n && values[i] > line[i]; ++i) {
+      if (maximum[i] && (!best || values[i] - line[i] > values[*best] - line[*best])) best = i;
+    }
+    if (best) peaks.push_back(*best);
+  }
+  std::stable_sort(peaks.begin(), peaks.end(), [&](size_t a, size_t b) {
+    return values[a] - line[a] > values[b] - line[b];
+  });
   if (peaks.size() > kMaxPeaks) peaks.resize(kMaxPeaks);
   return peaks;
 }

@@ -109,8 +109,9 @@ double LombScarglePower(std::span<const double> values, std::span<const double> 
 // `maxFrequency` (per minute) and effective baseline `baselineMinutes`.
 double BaluevFalseAlarm(double z, int64_t bins, double maxFrequency, double baselineMinutes);
 
-// Interior local maxima (a plateau counts once, at its middle) above their line, highest above
-// the line first, at most kMaxPeaks.
+// The peaks above a line: for each run of values above it, the interior local maximum (a
+// plateau counts once, at its middle) highest above it; a run whose only maximum is an end of
+// the range has none. Highest above the line first, at most kMaxPeaks.
 std::vector<size_t> PeaksAboveLine(std::span<const double> values, std::span<const double> line);
 
 // Text of the method and variant for output headers ("chi-square (Sokolove-Bushell), all data").

@@ -61,9 +61,10 @@ std::vector<std::string> HeaderLines(const RhythmAnalysis& a) {
   lines.push_back(range);
   lines.push_back("alpha: " + ProbabilityText(o.alpha));
   lines.push_back("significance line: " + SignificanceText(plan));
-  lines.push_back("peaks: interior local maxima above the line (a plateau counts once, at its middle), "
-                  "highest above the line first, up to 3; a maximum at either end of the range is no "
-                  "peak; rhythmic = yes when a peak lies above the line, the peak period is the first");
+  lines.push_back("peaks: for each run of periods above the line, its interior local maximum highest "
+                  "above the line (a plateau counts once, at its middle; a maximum at either end of the "
+                  "range is no peak); highest above the line first, up to 3; rhythmic = yes when a peak "
+                  "lies above the line, the peak period is the first");
   lines.push_back(ProbabilityMeaning(o));
   lines.push_back("no variation: every bin of the well holds one value (all zero included): values 0, "
                   "not rhythmic");

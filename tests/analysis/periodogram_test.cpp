@@ -274,13 +274,16 @@ TEST(Periodograms, RangesAndLevelsThatCannotBeTestedAreRefused) {
             std::string::npos);
 }
 
-TEST(PeriodogramPeaks, InteriorMaximaAboveTheLineRankedByTheirHeightAboveIt) {
+TEST(PeriodogramPeaks, OneInteriorMaximumPerRunAboveTheLineRankedByTheirHeightAboveIt) {
   const std::vector<double> v = {9, 1, 5, 2, 7, 7, 7, 3, 4, 1, 8, 2, 6, 1};
   std::vector<double> line(v.size(), 3.5);
   line[10] = 7.5;  // the 8 rises 0.5 above its line
   // Peaks: 5 (index 2), the 7-plateau (4..6, its middle 5), 4 (8), 8 (10), 6 (12); the 9 at
   // the edge is no peak.
   EXPECT_EQ(PeaksAboveLine(v, line), (std::vector<size_t>{5, 12, 2}));
+  // Noise on one broad peak: a single run above the line gives one peak, at its highest.
+  const std::vector<double> wiggles = {0, 5, 6, 5.5, 6.2, 5.8, 6.1, 0, 3, 0, 9};
+  EXPECT_EQ(PeaksAboveLine(wiggles, std::vector<double>(wiggles.size(), 1)), (std::vector<size_t>{4, 8}));
   line.assign(v.size(), 100);
   EXPECT_TRUE(PeaksAboveLine(v, line).empty());
   EXPECT_TRUE(PeaksAboveLine(std::vector<double>{1, 2}, std::vector<double>{0, 0}).empty());
