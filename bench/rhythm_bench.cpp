@@ -102,13 +102,15 @@ void Timed(benchmark::State& state, const std::string& name, Work work) {
     work();
     ++runs;
   }
-  secondsPerRun[name] = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() / runs;
+  secondsPerRun[name] =
+      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count() / runs;
 }
 
 void BM_ReadCounts(benchmark::State& state) {
   Space();
   Timed(state, "read counts.bin", [] {
-    benchmark::DoNotOptimize(ReadWholeFile(Space().folder / "counts.bin", nullptr, INT64_MAX)->size());
+    benchmark::DoNotOptimize(
+        ReadWholeFile(Space().folder / "counts.bin", nullptr, INT64_MAX)->size());
   });
 }
 
@@ -121,7 +123,8 @@ void BM_LoadTable(benchmark::State& state) {
   });
 }
 
-void Periodograms(benchmark::State& state, PeriodogramMethod method, int threads, const std::string& name) {
+void Periodograms(benchmark::State& state, PeriodogramMethod method, int threads,
+                  const std::string& name) {
   const ActivityTable& table = Table();
   PeriodogramOptions o;
   o.method = method;
@@ -133,11 +136,21 @@ void Periodograms(benchmark::State& state, PeriodogramMethod method, int threads
   });
 }
 
-void BM_Chi2OneThread(benchmark::State& s) { Periodograms(s, PeriodogramMethod::kChiSquare, 1, "chi2, 1 thread"); }
-void BM_Chi2(benchmark::State& s) { Periodograms(s, PeriodogramMethod::kChiSquare, 0, "chi2"); }
-void BM_AcfOneThread(benchmark::State& s) { Periodograms(s, PeriodogramMethod::kAutocorrelation, 1, "acf, 1 thread"); }
-void BM_Acf(benchmark::State& s) { Periodograms(s, PeriodogramMethod::kAutocorrelation, 0, "acf"); }
-void BM_LombScargle(benchmark::State& s) { Periodograms(s, PeriodogramMethod::kLombScargle, 0, "ls"); }
+void BM_Chi2OneThread(benchmark::State& s) {
+  Periodograms(s, PeriodogramMethod::kChiSquare, 1, "chi2, 1 thread");
+}
+void BM_Chi2(benchmark::State& s) {
+  Periodograms(s, PeriodogramMethod::kChiSquare, 0, "chi2");
+}
+void BM_AcfOneThread(benchmark::State& s) {
+  Periodograms(s, PeriodogramMethod::kAutocorrelation, 1, "acf, 1 thread");
+}
+void BM_Acf(benchmark::State& s) {
+  Periodograms(s, PeriodogramMethod::kAutocorrelation, 0, "acf");
+}
+void BM_LombScargle(benchmark::State& s) {
+  Periodograms(s, PeriodogramMethod::kLombScargle, 0, "ls");
+}
 
 void BM_PeriodogramFiles(benchmark::State& state) {
   const ActivityTable& table = Table();
@@ -170,7 +183,8 @@ BENCHMARK(BM_ActogramFiles)->Unit(benchmark::kMillisecond)->UseRealTime()->Itera
 void PrintRatio(const char* what, const std::string& figure, const std::string& baseline) {
   if (!secondsPerRun.count(figure) || !secondsPerRun.count(baseline)) return;
   const double f = secondsPerRun[figure], b = secondsPerRun[baseline];
-  std::printf("%-44s %9.1f ms  = %7.1f x %s (%.1f ms)\n", what, f * 1e3, f / b, baseline.c_str(), b * 1e3);
+  std::printf("%-44s %9.1f ms  = %7.1f x %s (%.1f ms)\n", what, f * 1e3, f / b, baseline.c_str(),
+              b * 1e3);
 }
 
 }  // namespace

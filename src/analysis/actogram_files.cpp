@@ -19,12 +19,16 @@ struct MatrixText {
   std::string heights;
 };
 
-int64_t FloorDivide(int64_t a, int64_t b) { return a / b - ((a % b != 0) && ((a < 0) != (b < 0)) ? 1 : 0); }
+int64_t FloorDivide(int64_t a, int64_t b) {
+  return a / b - ((a % b != 0) && ((a < 0) != (b < 0)) ? 1 : 0);
+}
 
 // The rows of one actogram, each line starting with `lead` (the well and group cells).
-void FormatMatrix(const ActivityTable& table, const Actogram& a, const std::string& lead, MatrixText& out) {
+void FormatMatrix(const ActivityTable& table, const Actogram& a, const std::string& lead,
+                  MatrixText& out) {
   for (int64_t r = 0; r < a.Rows(); ++r) {
-    const std::string start = DateTimeText(WallClockAt(table, a.originMinutes + r * a.PeriodMinutes()));
+    const std::string start =
+        DateTimeText(WallClockAt(table, a.originMinutes + r * a.PeriodMinutes()));
     const std::string rowLead = lead + std::to_string(r + 1) + "," + start;
     out.values += rowLead;
     out.heights += rowLead;
@@ -90,17 +94,22 @@ RhythmFiles WriteActogramFiles(const ActivityTable& table, double periodHours,
       "rows: " + layout.note,
       "period: " + HoursText(static_cast<double>(layout.PeriodMinutes()) / 60.0) + " h (" +
           std::to_string(layout.periodBins) + " bins of " + std::to_string(table.binMinutes) +
-          " min" + (std::abs(periodHours * 60.0 - static_cast<double>(layout.PeriodMinutes())) > 1e-9
-                        ? "; " + HoursText(periodHours) + " h asked, taken as a whole number of bins)"
-                        : ")"),
+          " min" +
+          (std::abs(periodHours * 60.0 - static_cast<double>(layout.PeriodMinutes())) > 1e-9
+               ? "; " + HoursText(periodHours) + " h asked, taken as a whole number of bins)"
+               : ")"),
       "first row starts at run minute " + std::to_string(options.originMinutes) + " (ZT " +
           std::to_string(zt) + " min: the bin start at or before ZT0); row_start is its wall clock",
       "columns: minutes from the row start; a cell is empty where no bin was measured (never "
       "filled in)"};
   const std::string suffix = Suffix(periodHours);
-  const auto path = [&](const char* name) { return outFolder / (std::string(name) + suffix + ".csv"); };
-  StreamedFile wellValues(path("actogram_wells_values")), wellHeights(path("actogram_wells_heights"));
-  StreamedFile groupValues(path("actogram_groups_values")), groupHeights(path("actogram_groups_heights"));
+  const auto path = [&](const char* name) {
+    return outFolder / (std::string(name) + suffix + ".csv");
+  };
+  StreamedFile wellValues(path("actogram_wells_values")),
+      wellHeights(path("actogram_wells_heights"));
+  StreamedFile groupValues(path("actogram_groups_values")),
+      groupHeights(path("actogram_groups_heights"));
   const std::string valuesLine = "values: the well's activity in the bin (counts)";
   const std::string heightsLine =
       "heights: value / the largest value of the well's actogram (0 throughout when it is 0)";
@@ -127,8 +136,10 @@ RhythmFiles WriteActogramFiles(const ActivityTable& table, double periodHours,
           WellValues(table, w, values);
           texts[k] = {};
           const Actogram a = BuildActogram({table.binStart, values, table.binMinutes}, options);
-          FormatMatrix(table, a, CsvCell(table.wells[w].label) + "," + CsvCell(table.wells[w].groupLabel) + ",",
-                       texts[k]);
+          FormatMatrix(
+              table, a,
+              CsvCell(table.wells[w].label) + "," + CsvCell(table.wells[w].groupLabel) + ",",
+              texts[k]);
         },
         [&](size_t done) {
           if (progress) progress("actogram", first + done, wells);
@@ -144,17 +155,20 @@ RhythmFiles WriteActogramFiles(const ActivityTable& table, double periodHours,
       "belong to no group";
   const std::string groupHeightsLine =
       "heights: mean / the largest mean of the group's actogram (0 throughout when it is 0)";
-  groupValues.Write(HeaderBlock(table, "Movexa actogram per group: mean values", with(groupValuesLine)));
-  groupHeights.Write(HeaderBlock(table, "Movexa actogram per group: heights", with(groupHeightsLine)));
+  groupValues.Write(
+      HeaderBlock(table, "Movexa actogram per group: mean values", with(groupValuesLine)));
+  groupHeights.Write(
+      HeaderBlock(table, "Movexa actogram per group: heights", with(groupHeightsLine)));
   groupValues.Write(ColumnLine("group,n", layout));
   groupHeights.Write(ColumnLine("group,n", layout));
   for (size_t g = 0; g < table.groups.size(); ++g) {
     const std::vector<double> mean = GroupMeanValues(table, g);
     MatrixText text;
     const Actogram a = BuildActogram({table.binStart, mean, table.binMinutes}, options);
-    FormatMatrix(table, a,
-                 CsvCell(table.groups[g].label) + "," + std::to_string(table.groups[g].wells.size()) + ",",
-                 text);
+    FormatMatrix(
+        table, a,
+        CsvCell(table.groups[g].label) + "," + std::to_string(table.groups[g].wells.size()) + ",",
+        text);
     groupValues.Write(text.values);
     groupHeights.Write(text.heights);
   }
@@ -164,12 +178,12 @@ RhythmFiles WriteActogramFiles(const ActivityTable& table, double periodHours,
     if (!file->Commit(error) && result.error.empty()) result.error = error;
   }
   if (!result.error.empty()) return result;
-  for (const char* name : {"actogram_wells_values", "actogram_wells_heights", "actogram_groups_values",
-                           "actogram_groups_heights"}) {
+  for (const char* name : {"actogram_wells_values", "actogram_wells_heights",
+                           "actogram_groups_values", "actogram_groups_heights"}) {
     result.written.push_back(path(name));
   }
-  result.lines.push_back("actogram: " + std::to_string(wells) + " wells, " + std::to_string(table.groups.size()) +
-                         " groups; " + layout.note);
+  result.lines.push_back("actogram: " + std::to_string(wells) + " wells, " +
+                         std::to_string(table.groups.size()) + " groups; " + layout.note);
   result.ok = true;
   return result;
 }

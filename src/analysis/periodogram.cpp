@@ -338,9 +338,8 @@ std::vector<size_t> PeaksAboveLine(std::span<const double> values, std::span<con
     }
     if (best) peaks.push_back(*best);
   }
-  std::stable_sort(peaks.begin(), peaks.end(), [&](size_t a, size_t b) {
-    return values[a] - line[a] > values[b] - line[b];
-  });
+  std::stable_sort(peaks.begin(), peaks.end(),
+                   [&](size_t a, size_t b) { return values[a] - line[a] > values[b] - line[b]; });
   if (peaks.size() > kMaxPeaks) peaks.resize(kMaxPeaks);
   return peaks;
 }

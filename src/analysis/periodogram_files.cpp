@@ -52,25 +52,29 @@ std::vector<std::string> HeaderLines(const RhythmAnalysis& a) {
   const PeriodogramPlan& plan = a.plan;
   const PeriodogramOptions& o = plan.options;
   std::vector<std::string> lines = {"method: " + MethodText(o)};
-  std::string range = "periods: " + HoursText(o.minPeriodHours) + " to " + HoursText(o.maxPeriodHours) +
-                      " h in steps of one bin (" + std::to_string(plan.binMinutes) + " min)";
+  std::string range = "periods: " + HoursText(o.minPeriodHours) + " to " +
+                      HoursText(o.maxPeriodHours) + " h in steps of one bin (" +
+                      std::to_string(plan.binMinutes) + " min)";
   if (plan.status == PeriodogramStatus::kAnalysed) {
-    range += ": " + std::to_string(plan.Periods()) + " periods, " + HoursText(plan.PeriodHours(0)) + " to " +
-             HoursText(plan.PeriodHours(plan.Periods() - 1)) + " h";
+    range += ": " + std::to_string(plan.Periods()) + " periods, " + HoursText(plan.PeriodHours(0)) +
+             " to " + HoursText(plan.PeriodHours(plan.Periods() - 1)) + " h";
   }
   lines.push_back(range);
   lines.push_back("alpha: " + ProbabilityText(o.alpha));
   lines.push_back("significance line: " + SignificanceText(plan));
-  lines.push_back("peaks: for each run of periods above the line, its interior local maximum highest "
-                  "above the line (a plateau counts once, at its middle; a maximum at either end of the "
-                  "range is no peak); highest above the line first, up to 3; rhythmic = yes when a peak "
-                  "lies above the line, the peak period is the first");
+  lines.push_back(
+      "peaks: for each run of periods above the line, its interior local maximum highest "
+      "above the line (a plateau counts once, at its middle; a maximum at either end of the "
+      "range is no peak); highest above the line first, up to 3; rhythmic = yes when a peak "
+      "lies above the line, the peak period is the first");
   lines.push_back(ProbabilityMeaning(o));
-  lines.push_back("no variation: every bin of the well holds one value (all zero included): values 0, "
-                  "not rhythmic");
+  lines.push_back(
+      "no variation: every bin of the well holds one value (all zero included): values 0, "
+      "not rhythmic");
   lines.push_back("nothing is filled in: bins that were not measured are not analysed");
   if (!plan.note.empty()) {
-    lines.push_back((plan.status == PeriodogramStatus::kAnalysed ? "bins: " : "no periodogram: ") + plan.note);
+    lines.push_back((plan.status == PeriodogramStatus::kAnalysed ? "bins: " : "no periodogram: ") +
+                    plan.note);
   }
   return lines;
 }
@@ -80,12 +84,16 @@ std::string Lead(const ActivityTable& table, size_t w) {
 }
 
 std::string Title(const RhythmAnalysis& a, const char* what) {
-  return std::string("Movexa periodogram (") + PeriodogramStem(a.plan.options).substr(12) + "): " + what;
+  return std::string("Movexa periodogram (") + PeriodogramStem(a.plan.options).substr(12) +
+         "): " + what;
 }
 
-std::string Optional(const std::optional<double>& v) { return v ? Decimal(*v) : std::string(); }
+std::string Optional(const std::optional<double>& v) {
+  return v ? Decimal(*v) : std::string();
+}
 
-std::vector<const Periodogram*> GroupMembers(const ActivityTable& table, const RhythmAnalysis& a, size_t g) {
+std::vector<const Periodogram*> GroupMembers(const ActivityTable& table, const RhythmAnalysis& a,
+                                             size_t g) {
   std::vector<const Periodogram*> members;
   for (size_t w : table.groups[g].wells) members.push_back(&a.wells[w]);
   return members;
@@ -96,7 +104,8 @@ std::vector<const Periodogram*> GroupMembers(const ActivityTable& table, const R
 std::string PeriodogramStem(const PeriodogramOptions& o) {
   switch (o.method) {
     case PeriodogramMethod::kChiSquare:
-      return o.variant == ChiSquareVariant::kAllData ? "periodogram_chi2" : "periodogram_chi2_classic";
+      return o.variant == ChiSquareVariant::kAllData ? "periodogram_chi2"
+                                                     : "periodogram_chi2_classic";
     case PeriodogramMethod::kLombScargle:
       return "periodogram_ls";
     case PeriodogramMethod::kAutocorrelation:
@@ -113,13 +122,15 @@ RhythmAnalysis AnalysePeriodograms(const ActivityTable& table, const Periodogram
   a.wells = ComputePeriodograms(
       a.plan, table.wells.size(),
       [&](size_t well, std::vector<double>& values) { WellValues(table, well, values); }, pool,
-      progress ? BatchProgress([&](size_t done, size_t total) { progress(step, done, total); }) : BatchProgress());
+      progress ? BatchProgress([&](size_t done, size_t total) { progress(step, done, total); })
+               : BatchProgress());
   return a;
 }
 
 std::string PeriodogramValuesCsv(const ActivityTable& table, const RhythmAnalysis& a) {
   std::vector<std::string> lines = HeaderLines(a);
-  lines.push_back("value: " + ValueName(a.plan.options) + " at the period; threshold: the significance "
+  lines.push_back("value: " + ValueName(a.plan.options) +
+                  " at the period; threshold: the significance "
                   "line there; above_line: 1 when the value exceeds it");
   std::string out = HeaderBlock(table, Title(a, "values per well"), lines);
   out += "well,group,period_h,period_bins,value,threshold,above_line\r\n";
@@ -141,9 +152,12 @@ std::string PeriodogramValuesCsv(const ActivityTable& table, const RhythmAnalysi
 
 std::string PeriodogramPeaksCsv(const ActivityTable& table, const RhythmAnalysis& a) {
   std::vector<std::string> lines = HeaderLines(a);
-  lines.push_back("one row per well: status (analysed, no variation, refused), rhythmic, then up to 3 "
-                  "peaks (period in hours, " + ValueName(a.plan.options) + ", the line there, p); "
-                  "note: the stated result");
+  lines.push_back(
+      "one row per well: status (analysed, no variation, refused), rhythmic, then up to 3 "
+      "peaks (period in hours, " +
+      ValueName(a.plan.options) +
+      ", the line there, p); "
+      "note: the stated result");
   std::string out = HeaderBlock(table, Title(a, "peaks per well"), lines);
   out += "well,group,status,rhythmic";
   for (int k = 1; k <= static_cast<int>(kMaxPeaks); ++k) {
@@ -157,8 +171,8 @@ std::string PeriodogramPeaksCsv(const ActivityTable& table, const RhythmAnalysis
     for (size_t k = 0; k < kMaxPeaks; ++k) {
       if (k < p.peaks.size()) {
         const PeriodogramPeak& peak = p.peaks[k];
-        out += "," + Decimal(peak.periodHours) + "," + Decimal(peak.value) + "," + Decimal(peak.threshold) +
-               "," + ProbabilityText(peak.probability);
+        out += "," + Decimal(peak.periodHours) + "," + Decimal(peak.value) + "," +
+               Decimal(peak.threshold) + "," + ProbabilityText(peak.probability);
       } else {
         out += ",,,,";
       }
@@ -170,17 +184,19 @@ std::string PeriodogramPeaksCsv(const ActivityTable& table, const RhythmAnalysis
 
 std::string PeriodogramGroupsCsv(const ActivityTable& table, const RhythmAnalysis& a) {
   std::vector<std::string> lines = HeaderLines(a);
-  lines.push_back("per group: n wells, how many are rhythmic, and the mean, median and SEM = SD / "
-                  "sqrt(n) (SD with n - 1) of the peak period over the rhythmic wells; the figures are "
-                  "empty without a rhythmic well, the SEM with fewer than two; free wells belong to no "
-                  "group");
+  lines.push_back(
+      "per group: n wells, how many are rhythmic, and the mean, median and SEM = SD / "
+      "sqrt(n) (SD with n - 1) of the peak period over the rhythmic wells; the figures are "
+      "empty without a rhythmic well, the SEM with fewer than two; free wells belong to no "
+      "group");
   std::string out = HeaderBlock(table, Title(a, "peak periods per group"), lines);
   out += "group,n,rhythmic,rhythmic_of_n,mean_period_h,median_period_h,sem_period_h\r\n";
   for (size_t g = 0; g < table.groups.size(); ++g) {
     const PeakPeriodSummary s = SummarisePeakPeriods(GroupMembers(table, a, g));
-    out += CsvCell(table.groups[g].label) + "," + std::to_string(s.animals) + "," + std::to_string(s.rhythmic) +
-           "," + std::to_string(s.rhythmic) + " of " + std::to_string(s.animals) + "," + Optional(s.meanHours) +
-           "," + Optional(s.medianHours) + "," + Optional(s.semHours) + "\r\n";
+    out += CsvCell(table.groups[g].label) + "," + std::to_string(s.animals) + "," +
+           std::to_string(s.rhythmic) + "," + std::to_string(s.rhythmic) + " of " +
+           std::to_string(s.animals) + "," + Optional(s.meanHours) + "," + Optional(s.medianHours) +
+           "," + Optional(s.semHours) + "\r\n";
   }
   return out;
 }
@@ -201,7 +217,8 @@ RhythmFiles WritePeriodogramFiles(const ActivityTable& table, const PeriodogramO
     result.written.push_back(outFolder / name);
   }
   if (a.plan.status != PeriodogramStatus::kAnalysed) {
-    result.lines.push_back("no period can be estimated, every well is not rhythmic: " + a.plan.note);
+    result.lines.push_back("no period can be estimated, every well is not rhythmic: " +
+                           a.plan.note);
   } else if (!a.plan.note.empty()) {
     result.lines.push_back("bins: " + a.plan.note);
   }
@@ -210,7 +227,8 @@ RhythmFiles WritePeriodogramFiles(const ActivityTable& table, const PeriodogramO
     std::string line = table.groups[g].label + ": " + std::to_string(s.rhythmic) + " rhythmic of " +
                        std::to_string(s.animals);
     if (s.meanHours) {
-      line += ", peak period mean " + Decimal(*s.meanHours) + " h, median " + Decimal(*s.medianHours) + " h";
+      line += ", peak period mean " + Decimal(*s.meanHours) + " h, median " +
+              Decimal(*s.medianHours) + " h";
       if (s.semHours) line += ", SEM " + Decimal(*s.semHours) + " h";
     }
     result.lines.push_back(line);

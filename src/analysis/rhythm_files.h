@@ -20,9 +20,9 @@ namespace movexa {
 
 struct RhythmFiles {
   bool ok = false;
-  std::string error;                          // why nothing (or not everything) was written
+  std::string error;                           // why nothing (or not everything) was written
   std::vector<std::filesystem::path> written;  // the files written, in order
-  std::vector<std::string> lines;             // what the command prints: stated results
+  std::vector<std::string> lines;              // what the command prints: stated results
 };
 
 // Progress of a long step: its name ("actogram", "chi2 periodogram"), done and total wells.

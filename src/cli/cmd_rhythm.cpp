@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cmath>
 #include <cstdio>
+#include <functional>
 #include <iostream>
 #include <system_error>
 
@@ -16,8 +17,7 @@ namespace movexa::cli {
 
 namespace {
 
-const char* kThreadsHelp =
-    "  --threads N           threads to compute on (default: every core)\n";
+const char* kThreadsHelp = "  --threads N           threads to compute on (default: every core)\n";
 
 std::string ActogramUsage() {
   return std::string(
@@ -25,10 +25,13 @@ std::string ActogramUsage() {
              "\n"
              "Double-plotted actograms: row r shows day r on the left half and day r + 1 on the\n"
              "right half, days starting at ZT0; D days give D rows, the last with an empty right\n"
-             "half. Writes every well's matrix to actogram_wells_values.csv and its heights (value /\n"
-             "the largest value of the well's actogram) to actogram_wells_heights.csv, and the group\n"
+             "half. Writes every well's matrix to actogram_wells_values.csv and its heights (value "
+             "/\n"
+             "the largest value of the well's actogram) to actogram_wells_heights.csv, and the "
+             "group\n"
              "means per bin to actogram_groups_values.csv and actogram_groups_heights.csv.\n\n"
-             "  --period HOURS        length of a row half (default 24): a free-running animal on its\n"
+             "  --period HOURS        length of a row half (default 24): a free-running animal on "
+             "its\n"
              "                        own period; taken as a whole number of bins, files named\n"
              "                        with the period (actogram_wells_values_25h.csv)\n") +
          kThreadsHelp + AnalysisOptionsHelp();
@@ -40,14 +43,19 @@ std::string PeriodogramUsage() {
              "                              [--variant classic] [options] ACQUISITION_FOLDER...\n"
              "\n"
              "Periodograms of every well over a range of periods in steps of one bin, with the\n"
-             "significance line at alpha, the peaks above it (up to 3) and per group the mean, median\n"
-             "and SEM of the peak period with N rhythmic of N. Writes periodogram_<method>.csv (every\n"
+             "significance line at alpha, the peaks above it (up to 3) and per group the mean, "
+             "median\n"
+             "and SEM of the peak period with N rhythmic of N. Writes periodogram_<method>.csv "
+             "(every\n"
              "well's values against the line), periodogram_<method>_peaks.csv and\n"
              "periodogram_<method>_groups.csv.\n\n"
-             "  --method chi2|ls|acf  chi-square (Sokolove-Bushell, default), Lomb-Scargle (Baluev\n"
-             "                        false-alarm probability; analyses the measured bins of a run\n"
+             "  --method chi2|ls|acf  chi-square (Sokolove-Bushell, default), Lomb-Scargle "
+             "(Baluev\n"
+             "                        false-alarm probability; analyses the measured bins of a "
+             "run\n"
              "                        with gaps) or autocorrelation (line z_{1-alpha} / sqrt(N))\n"
-             "  --variant classic     chi-square over complete cycles only, line chi2_{1-alpha}(P - 1);\n"
+             "  --variant classic     chi-square over complete cycles only, line chi2_{1-alpha}(P "
+             "- 1);\n"
              "                        default: all data, df = P, Sidak-corrected alpha over the\n"
              "                        periods tested\n"
              "  --range LOW-HIGH      periods tested, hours (default 16-32)\n"
@@ -62,9 +70,11 @@ class StepProgress {
   explicit StepProgress(AnalysisCommand& command) : command_(command) {}
   void operator()(const std::string& step, size_t done, size_t total) {
     const auto now = std::chrono::steady_clock::now();
-    if (now - start_ < std::chrono::seconds(1) || now - shown_ < std::chrono::milliseconds(200)) return;
+    if (now - start_ < std::chrono::seconds(1) || now - shown_ < std::chrono::milliseconds(200))
+      return;
     shown_ = now;
-    command_.Progress(step + ": " + std::to_string(done) + " of " + std::to_string(total) + " wells");
+    command_.Progress(step + ": " + std::to_string(done) + " of " + std::to_string(total) +
+                      " wells");
   }
 
  private:
@@ -73,29 +83,36 @@ class StepProgress {
   std::chrono::steady_clock::time_point shown_{};
 };
 
-// --threads, or 0 (every core); nullopt after printing the usage error.
-std::optional<int> Threads(const AnalysisCommand& command, const char* name, const std::string& usage) {
-  const auto text = command.args().Value("threads");
-  if (!text) return 0;
-  const auto n = ParseInteger(*text, 1, 64);
-  if (!n) {
-    std::fprintf(stderr, "movexa-cli %s: --threads takes a whole number, 1 to 64\n%s", name, usage.c_str());
-    return std::nullopt;
-  }
-  return static_cast<int>(*n);
-}
+using RhythmWriter = std::function<RhythmFiles(
+    const ActivityTable&, const std::filesystem::path& folder, WorkerPool&, const RhythmProgress&)>;
 
-// Creates the output folder; false after printing why not.
-bool MakeOutFolder(const AnalysisCommand& command, const std::filesystem::path& folder) {
+// The rest of a rhythm command once its own options are read: --threads, loading the run, the
+// output folder, the files written over the pool with progress, and what they state.
+int LoadAndWrite(AnalysisCommand& command, const std::string& usage, const RhythmWriter& write) {
+  int threads = 0;  // every core
+  if (const auto text = command.args().Value("threads")) {
+    const auto n = ParseInteger(*text, 1, 64);
+    if (!n) {
+      std::fprintf(stderr, "movexa-cli %s: --threads takes a whole number, 1 to 64\n%s",
+                   command.command(), usage.c_str());
+      return 2;
+    }
+    threads = static_cast<int>(*n);
+  }
+  ActivityTable table;
+  if (!command.Load(table)) return 1;
+  const auto folder = command.OutFolder(table);
   std::error_code ec;
   std::filesystem::create_directories(folder, ec);
-  if (IsDirectory(folder)) return true;
-  std::fprintf(stderr, "movexa-cli %s: %s: cannot create the folder (%s)\n", command.command(),
-               folder.string().c_str(), ec.message().c_str());
-  return false;
-}
-
-int Report(const AnalysisCommand& command, const RhythmFiles& files) {
+  if (!IsDirectory(folder)) {
+    std::fprintf(stderr, "movexa-cli %s: %s: cannot create the folder (%s)\n", command.command(),
+                 folder.string().c_str(), ec.message().c_str());
+    return 1;
+  }
+  WorkerPool pool(threads);
+  StepProgress progress(command);
+  const RhythmFiles files = write(table, folder, pool, std::ref(progress));
+  command.Finish();
   if (!files.ok) {
     std::fprintf(stderr, "movexa-cli %s: %s\n", command.command(), files.error.c_str());
     return 1;
@@ -127,22 +144,17 @@ int RunActogram(int argc, char** argv) {
   if (auto text = command.args().Value("period")) {
     const auto parsed = ParseOperatorNumber(*text);
     if (!parsed || !(*parsed > 0) || !(*parsed <= 1000)) {
-      std::fprintf(stderr, "movexa-cli actogram: --period takes hours above 0 (at most 1000)\n%s", usage.c_str());
+      std::fprintf(stderr, "movexa-cli actogram: --period takes hours above 0 (at most 1000)\n%s",
+                   usage.c_str());
       return 2;
     }
     period = *parsed;
   }
-  const auto threads = Threads(command, "actogram", usage);
-  if (!threads) return 2;
-  ActivityTable table;
-  if (!command.Load(table)) return 1;
-  const auto folder = command.OutFolder(table);
-  if (!MakeOutFolder(command, folder)) return 1;
-  WorkerPool pool(*threads);
-  StepProgress progress(command);
-  const RhythmFiles files = WriteActogramFiles(table, period, folder, pool, std::ref(progress));
-  command.Finish();
-  return Report(command, files);
+  return LoadAndWrite(command, usage,
+                      [&](const ActivityTable& table, const std::filesystem::path& folder,
+                          WorkerPool& pool, const RhythmProgress& progress) {
+                        return WriteActogramFiles(table, period, folder, pool, progress);
+                      });
 }
 
 int RunPeriodogram(int argc, char** argv) {
@@ -166,7 +178,8 @@ int RunPeriodogram(int argc, char** argv) {
     return refuse("--method takes chi2, ls or acf");
   }
   if (auto variant = args.Value("variant")) {
-    if (options.method != PeriodogramMethod::kChiSquare) return refuse("--variant belongs to --method chi2");
+    if (options.method != PeriodogramMethod::kChiSquare)
+      return refuse("--variant belongs to --method chi2");
     if (*variant == "classic") {
       options.variant = ChiSquareVariant::kClassic;
     } else if (*variant != "all") {
@@ -180,20 +193,15 @@ int RunPeriodogram(int argc, char** argv) {
   }
   if (auto alpha = args.Value("alpha")) {
     const auto parsed = ParseOperatorNumber(*alpha);
-    if (!parsed || !(*parsed > 0) || !(*parsed < 1)) return refuse("--alpha takes a level between 0 and 1");
+    if (!parsed || !(*parsed > 0) || !(*parsed < 1))
+      return refuse("--alpha takes a level between 0 and 1");
     options.alpha = *parsed;
   }
-  const auto threads = Threads(command, "periodogram", usage);
-  if (!threads) return 2;
-  ActivityTable table;
-  if (!command.Load(table)) return 1;
-  const auto folder = command.OutFolder(table);
-  if (!MakeOutFolder(command, folder)) return 1;
-  WorkerPool pool(*threads);
-  StepProgress progress(command);
-  const RhythmFiles files = WritePeriodogramFiles(table, options, folder, pool, std::ref(progress));
-  command.Finish();
-  return Report(command, files);
+  return LoadAndWrite(command, usage,
+                      [&](const ActivityTable& table, const std::filesystem::path& folder,
+                          WorkerPool& pool, const RhythmProgress& progress) {
+                        return WritePeriodogramFiles(table, options, folder, pool, progress);
+                      });
 }
 
 }  // namespace movexa::cli

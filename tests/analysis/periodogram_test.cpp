@@ -283,7 +283,8 @@ TEST(PeriodogramPeaks, OneInteriorMaximumPerRunAboveTheLineRankedByTheirHeightAb
   EXPECT_EQ(PeaksAboveLine(v, line), (std::vector<size_t>{5, 12, 2}));
   // Noise on one broad peak: a single run above the line gives one peak, at its highest.
   const std::vector<double> wiggles = {0, 5, 6, 5.5, 6.2, 5.8, 6.1, 0, 3, 0, 9};
-  EXPECT_EQ(PeaksAboveLine(wiggles, std::vector<double>(wiggles.size(), 1)), (std::vector<size_t>{4, 8}));
+  EXPECT_EQ(PeaksAboveLine(wiggles, std::vector<double>(wiggles.size(), 1)),
+            (std::vector<size_t>{4, 8}));
   line.assign(v.size(), 100);
   EXPECT_TRUE(PeaksAboveLine(v, line).empty());
   EXPECT_TRUE(PeaksAboveLine(std::vector<double>{1, 2}, std::vector<double>{0, 0}).empty());

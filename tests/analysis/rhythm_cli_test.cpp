@@ -29,7 +29,9 @@ CliRun MovexaCli(const std::vector<std::string>& words, const fs::path& log) {
   return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFileOrDie(log)};
 }
 
-bool Contains(const std::string& text, const std::string& part) { return text.find(part) != std::string::npos; }
+bool Contains(const std::string& text, const std::string& part) {
+  return text.find(part) != std::string::npos;
+}
 
 // The comma-separated cells of the data lines of a CSV (after "# " lines and the column line).
 std::vector<std::vector<std::string>> Rows(const std::string& csv) {
@@ -64,7 +66,8 @@ struct Rhythms {
     folder = run.Write("20261207_0900", test::MinuteRecords(run, days * 1440, 1, [=](int w, int m) {
                          const int period = w == a2 ? 1410 : 1500;
                          const int noise = (m * 7 + w * 13) % 3;
-                         if (w == a1 || w == b1 || w == a2) return (m % period < period / 2 ? 5 : 0) + noise;
+                         if (w == a1 || w == b1 || w == a2)
+                           return (m % period < period / 2 ? 5 : 0) + noise;
                          return 0;
                        }));
   }
@@ -80,8 +83,8 @@ TEST(RhythmCli, ActogramFilesOfAGeneratedRunAndAModuloPeriod) {
   ASSERT_EQ(out.code, 0) << out.output;
   EXPECT_TRUE(Contains(out.output, "actogram: 96 wells, 2 groups; 3 days as 3 rows")) << out.output;
   const fs::path analysis = r.folder / "analysis";
-  for (const char* f : {"actogram_wells_values.csv", "actogram_wells_heights.csv", "actogram_groups_values.csv",
-                        "actogram_groups_heights.csv"}) {
+  for (const char* f : {"actogram_wells_values.csv", "actogram_wells_heights.csv",
+                        "actogram_groups_values.csv", "actogram_groups_heights.csv"}) {
     EXPECT_TRUE(Contains(out.output, "wrote " + (analysis / f).string())) << f;
   }
   // Every well's rows: 2880 cells, the right half of a row is the left half of the next.
@@ -90,7 +93,8 @@ TEST(RhythmCli, ActogramFilesOfAGeneratedRunAndAModuloPeriod) {
   for (size_t i = 0; i + 1 < rows.size(); ++i) {
     ASSERT_EQ(rows[i].size(), 4u + 2880);
     if (rows[i][0] != rows[i + 1][0]) continue;
-    for (size_t c = 0; c < 1440; ++c) ASSERT_EQ(rows[i][4 + 1440 + c], rows[i + 1][4 + c]) << i << "," << c;
+    for (size_t c = 0; c < 1440; ++c)
+      ASSERT_EQ(rows[i][4 + 1440 + c], rows[i + 1][4 + c]) << i << "," << c;
   }
   EXPECT_EQ(rows[0][0], "A1");
   EXPECT_EQ(rows[0][3], "2026-12-07 09:00:00");
@@ -100,7 +104,8 @@ TEST(RhythmCli, ActogramFilesOfAGeneratedRunAndAModuloPeriod) {
   EXPECT_EQ(groups[0][0], "001_Long");
   EXPECT_EQ(groups[0][1], "2");
 
-  out = MovexaCli({"actogram", "--period", "25", "--out", (dir / "free").string(), r.folder.string()}, log);
+  out = MovexaCli(
+      {"actogram", "--period", "25", "--out", (dir / "free").string(), r.folder.string()}, log);
   ASSERT_EQ(out.code, 0) << out.output;
   const auto free = Rows(ReadFileOrDie(dir / "free" / "actogram_wells_values_25h.csv"));
   ASSERT_EQ(free.size(), 96u * 3);  // 72 h on 25-h rows: 3 rows
@@ -114,16 +119,19 @@ TEST(RhythmCli, PeriodogramsFindTheGeneratedPeriodsOnAnyNumberOfThreads) {
   const auto log = dir / "log.txt";
   for (const std::string method : {"chi2", "ls", "acf"}) {
     CliRun out = MovexaCli({"periodogram", "--quiet", "--method", method, "--threads", "1", "--out",
-                         (dir / "one").string(), r.folder.string()},
-                        log);
+                            (dir / "one").string(), r.folder.string()},
+                           log);
     ASSERT_EQ(out.code, 0) << out.output;
-    EXPECT_TRUE(Contains(out.output, "001_Long: 2 rhythmic of 2, peak period mean 25")) << out.output;
-    EXPECT_TRUE(Contains(out.output, "002_Short: 1 rhythmic of 1, peak period mean 23.5")) << out.output;
+    EXPECT_TRUE(Contains(out.output, "001_Long: 2 rhythmic of 2, peak period mean 25"))
+        << out.output;
+    EXPECT_TRUE(Contains(out.output, "002_Short: 1 rhythmic of 1, peak period mean 23.5"))
+        << out.output;
     out = MovexaCli({"periodogram", "--method", method, r.folder.string()}, log);
     ASSERT_EQ(out.code, 0) << out.output;
     const std::string stem = "periodogram_" + method;
     for (const std::string suffix : {".csv", "_peaks.csv", "_groups.csv"}) {
-      EXPECT_TRUE(ReadFileOrDie(dir / "one" / (stem + suffix)) == ReadFileOrDie(r.folder / "analysis" / (stem + suffix)))
+      EXPECT_TRUE(ReadFileOrDie(dir / "one" / (stem + suffix)) ==
+                  ReadFileOrDie(r.folder / "analysis" / (stem + suffix)))
           << stem + suffix << " differs between one thread and every core";
     }
     const auto peaks = Rows(ReadFileOrDie(r.folder / "analysis" / (stem + "_peaks.csv")));
@@ -135,10 +143,11 @@ TEST(RhythmCli, PeriodogramsFindTheGeneratedPeriodsOnAnyNumberOfThreads) {
     EXPECT_EQ(peaks[2][2], "no variation");
     EXPECT_EQ(peaks[2][3], "no");
   }
-  const std::string classic = ReadFileOrDie(
-      (MovexaCli({"periodogram", "--variant", "classic", r.folder.string()}, log), r.folder / "analysis" /
-                                                                                    "periodogram_chi2_classic.csv"));
-  EXPECT_TRUE(Contains(classic, "# significance line: chi2 critical value with df = P - 1 at alpha = 0.01"));
+  const std::string classic =
+      ReadFileOrDie((MovexaCli({"periodogram", "--variant", "classic", r.folder.string()}, log),
+                     r.folder / "analysis" / "periodogram_chi2_classic.csv"));
+  EXPECT_TRUE(Contains(classic,
+                       "# significance line: chi2 critical value with df = P - 1 at alpha = 0.01"));
 }
 
 TEST(RhythmCli, StatedResultsAndUsageErrors) {
@@ -171,7 +180,8 @@ TEST(RhythmCli, StatedResultsAndUsageErrors) {
   }
   out = MovexaCli({"actogram", "--period", "0.005", acq}, log);  // 0.3 min: no whole bin
   EXPECT_EQ(out.code, 1);
-  EXPECT_TRUE(Contains(out.output, "no actogram: the period is shorter than one bin")) << out.output;
+  EXPECT_TRUE(Contains(out.output, "no actogram: the period is shorter than one bin"))
+      << out.output;
   out = MovexaCli({"periodogram", "--help"}, log);
   EXPECT_EQ(out.code, 0);
   EXPECT_TRUE(Contains(out.output, "--variant classic"));

@@ -59,8 +59,10 @@ TEST(ActogramFiles, WellAndGroupMatricesWithHeightsAndEmptyCells) {
   ASSERT_TRUE(f.ok) << f.error;
   ASSERT_EQ(f.written.size(), 4u);
   const std::string values = ReadFileOrDie(dir / "actogram_wells_values.csv");
-  EXPECT_NE(values.find("# rows: 3 days as 3 rows; the right half of the last row is empty"), std::string::npos);
-  EXPECT_NE(values.find("\r\nwell,group,row,row_start,0,360,720,1080,1440,1800,2160,2520\r\n"), std::string::npos);
+  EXPECT_NE(values.find("# rows: 3 days as 3 rows; the right half of the last row is empty"),
+            std::string::npos);
+  EXPECT_NE(values.find("\r\nwell,group,row,row_start,0,360,720,1080,1440,1800,2160,2520\r\n"),
+            std::string::npos);
   EXPECT_EQ(DataLines(values), (std::vector<std::string>{
                                    "A1,000_G0,1,2026-12-07 09:00:00,0,2,4,8,1,3,5,7",
                                    "A1,000_G0,2,2026-12-08 09:00:00,1,3,5,7,8,0,0,0",
@@ -98,7 +100,8 @@ TEST(ActogramFiles, MissingBinsStayEmptyAndAModuloPeriodGetsItsOwnFiles) {
   EXPECT_EQ(rows[0].rfind("A1,000_G0,1,2026-12-07 09:00:00,1,1,1,9,", 0), 0u) << rows[0];
   EXPECT_NE(rows[0].find(",9,1,,,1,"), std::string::npos) << rows[0];  // hours 3..7
   EXPECT_EQ(rows[1].rfind("A1,000_G0,2,2026-12-08 10:00:00,1", 0), 0u) << rows[1];
-  EXPECT_NE(ReadFileOrDie(dir / "actogram_wells_values_25h.csv").find("# period: 25 h (25 bins of 60 min)"),
+  EXPECT_NE(ReadFileOrDie(dir / "actogram_wells_values_25h.csv")
+                .find("# period: 25 h (25 bins of 60 min)"),
             std::string::npos);
   // A period below one bin is refused and writes nothing.
   const RhythmFiles refused = WriteActogramFiles(MakeTable({v}, 60, times), 0.2, dir.path(), pool);
@@ -118,8 +121,8 @@ TEST(PeriodogramFiles, PeakTableAndGroupSummaryWithStatedResultsForFlatWells) {
     }
     return v;
   };
-  const ActivityTable table =
-      MakeTable({rhythm(25), rhythm(23.5), std::vector<int32_t>(480, 0), std::vector<int32_t>(480, 7)}, 30);
+  const ActivityTable table = MakeTable(
+      {rhythm(25), rhythm(23.5), std::vector<int32_t>(480, 0), std::vector<int32_t>(480, 7)}, 30);
   TempDir dir;
   WorkerPool pool(2);
   for (auto method : {PeriodogramMethod::kChiSquare, PeriodogramMethod::kLombScargle,
@@ -141,7 +144,8 @@ TEST(PeriodogramFiles, PeakTableAndGroupSummaryWithStatedResultsForFlatWells) {
     EXPECT_NE(peaksCsv.find("# significance line: "), std::string::npos);
     const auto groups = DataLines(ReadFileOrDie(dir / (stem + "_groups.csv")));
     EXPECT_EQ(groups, (std::vector<std::string>{"000_G0,4,2,2 of 4,24.25,24.25,0.75"})) << stem;
-    EXPECT_EQ(f.lines.back(), "000_G0: 2 rhythmic of 4, peak period mean 24.25 h, median 24.25 h, SEM 0.75 h");
+    EXPECT_EQ(f.lines.back(),
+              "000_G0: 2 rhythmic of 4, peak period mean 24.25 h, median 24.25 h, SEM 0.75 h");
     // Every well has a value for every period (0 for the flat ones), never "nan".
     const std::string valuesCsv = ReadFileOrDie(dir / (stem + ".csv"));
     EXPECT_EQ(DataLines(valuesCsv).size(), 4u * 33);
@@ -151,16 +155,19 @@ TEST(PeriodogramFiles, PeakTableAndGroupSummaryWithStatedResultsForFlatWells) {
 }
 
 TEST(PeriodogramFiles, OneDayOnlyStatesThatNoPeriodCanBeEstimated) {
-  const ActivityTable table = MakeTable({std::vector<int32_t>(48, 3), std::vector<int32_t>(48, 0)}, 30);
+  const ActivityTable table =
+      MakeTable({std::vector<int32_t>(48, 3), std::vector<int32_t>(48, 0)}, 30);
   TempDir dir;
   WorkerPool pool(2);
   const RhythmFiles f = WritePeriodogramFiles(table, {}, dir.path(), pool);
   ASSERT_TRUE(f.ok) << f.error;
-  EXPECT_NE(f.lines.front().find("no period can be estimated"), std::string::npos) << f.lines.front();
+  EXPECT_NE(f.lines.front().find("no period can be estimated"), std::string::npos)
+      << f.lines.front();
   const auto peaks = DataLines(ReadFileOrDie(dir / "periodogram_chi2_peaks.csv"));
   ASSERT_EQ(peaks.size(), 2u);
   EXPECT_EQ(peaks[0].rfind("A1,000_G0,refused,no,,,,,,", 0), 0u) << peaks[0];
-  EXPECT_NE(peaks[0].find("fewer than two cycles of the longest period tested (32 h)"), std::string::npos);
+  EXPECT_NE(peaks[0].find("fewer than two cycles of the longest period tested (32 h)"),
+            std::string::npos);
   EXPECT_TRUE(DataLines(ReadFileOrDie(dir / "periodogram_chi2.csv")).empty());
   EXPECT_EQ(DataLines(ReadFileOrDie(dir / "periodogram_chi2_groups.csv")),
             (std::vector<std::string>{"000_G0,2,0,0 of 2,,,"}));
@@ -169,8 +176,9 @@ TEST(PeriodogramFiles, OneDayOnlyStatesThatNoPeriodCanBeEstimated) {
 TEST(RhythmText, FastDecimalCellsReadAsDecimalWritesThem) {
   std::mt19937_64 rng(3);
   std::uniform_real_distribution<double> any(-1000, 1000);
-  std::vector<double> values = {0, -0.0, 1, -1, 0.5, 0.00005, 0.00015, -0.00004, 2.5e-7, 123456789, 1e15, 1.23456789e20,
-                                0.125, 1.0 / 3, 2.0 / 3, 17.0 / 84};
+  std::vector<double> values = {0,       -0.0,     1,       -1,        0.5,  0.00005,
+                                0.00015, -0.00004, 2.5e-7,  123456789, 1e15, 1.23456789e20,
+                                0.125,   1.0 / 3,  2.0 / 3, 17.0 / 84};
   for (int i = 0; i < 2000; ++i) values.push_back(any(rng));
   for (int i = 0; i < 2000; ++i) values.push_back(std::round(any(rng) * 10000) / 10000 + 0.00005);
   for (double v : values) {
