@@ -124,7 +124,11 @@ PeriodogramPlan PlanPeriodogram(const PeriodogramOptions& options,
   }
   const int64_t coveredMinutes = timesMinutes.back() - timesMinutes.front() + binMinutes;
   const int64_t longestMinutes = last * binMinutes;
-  if (coveredMinutes < kCyclesNeeded * longestMinutes || plan.bins < 4) {
+  if (plan.bins < 4) {
+    return Refuse(plan, "only " + std::to_string(plan.bins) +
+                            " measured bins: no period can be estimated");
+  }
+  if (coveredMinutes < kCyclesNeeded * longestMinutes) {
     return Refuse(plan, "the bins cover " + HoursText(static_cast<double>(coveredMinutes) / 60.0) +
                             " h, fewer than two cycles of the longest period tested (" +
                             HoursText(static_cast<double>(longestMinutes) / 60.0) +

@@ -266,6 +266,11 @@ TEST(Periodograms, RangesAndLevelsThatCannotBeTestedAreRefused) {
     EXPECT_EQ(plan.status, PeriodogramStatus::kRefused) << c.reason;
     EXPECT_NE(plan.note.find(c.reason), std::string::npos) << plan.note;
   }
+  // Three bins spread over three days.
+  EXPECT_NE(PlanPeriodogram(Options(PeriodogramMethod::kLombScargle, 16, 32),
+                            std::vector<int64_t>{0, 2000, 4300}, 60)
+                .note.find("only 3 measured bins"),
+            std::string::npos);
   // Duplicated bin times are refused even by Lomb-Scargle.
   auto dup = Times(200, 60);
   dup[5] = dup[4];
