@@ -7,8 +7,8 @@
 #include <condition_variable>
 #include <cstddef>
 #include <cstdint>
-#include <exception>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -28,29 +28,28 @@ class WorkerPool {
 
   int Threads() const { return threads_; }
 
-  // Runs task(worker) once on every thread (worker 0 is the caller) and returns when all have
-  // returned. An exception thrown by a task is rethrown here after every thread has finished.
-  void RunOnAll(const std::function<void(int worker)>& task);
-
   // Calls work(item, worker) for every item in [0, count), each exactly once, items handed out
-  // in order. `progress(done)`, when given, is called on the calling thread only, after items it
-  // finished itself, with the number of items finished so far.
+  // in order; `worker` is 0 on the calling thread and 1 .. Threads() - 1 on the others, and one
+  // worker runs one item at a time. Returns as soon as every item is finished: a busy system
+  // that has not yet woken a worker does not hold the caller up, the caller takes the items.
+  // `progress(done)`, when given, is called on the calling thread only, after items it
+  // finished itself. An exception thrown by `work` stops the hand-out and is rethrown here once
+  // the items already begun are finished.
   void ForEach(size_t count, const std::function<void(size_t item, int worker)>& work,
                const std::function<void(size_t done)>& progress = {});
 
  private:
+  struct Job;
   void Loop(int worker);
+  static void Work(Job& job, int worker, const std::function<void(size_t)>* progress);
 
   int threads_ = 1;
   std::vector<std::thread> workers_;
   std::mutex mutex_;
-  std::condition_variable start_;
-  std::condition_variable finished_;
-  const std::function<void(int)>* task_ = nullptr;
+  std::condition_variable wake_;
+  std::shared_ptr<Job> job_;
   uint64_t generation_ = 0;
-  int running_ = 0;
   bool stopping_ = false;
-  std::exception_ptr failure_;
 };
 
 }  // namespace movexa

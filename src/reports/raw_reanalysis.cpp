@@ -5,7 +5,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <atomic>
 #include <bit>
 #include <cstdio>
 #include <limits>
@@ -34,6 +33,7 @@ constexpr int64_t kMarkFileMaxBytes = int64_t{1} << 30;
 
 // Channels a thread takes at a time from a block: enough work to outweigh the hand-out.
 constexpr int kChannelsPerChunk = 16;
+constexpr size_t kChunks = (kChannelCount + kChannelsPerChunk - 1) / kChannelsPerChunk;
 
 // Mark files are written here while the analysis runs and appended to the acquisition's own
 // mark files only when it completes, so that STOP or a missing raw block leaves them as they
@@ -255,19 +255,17 @@ ReanalysisOutcome RunRawReanalysis(const ReportRequest& request, bool& stopReque
     // A record stored with a time below the one before it gets no counts.
     const bool backwards = i > 0 && StoredTimeOf(*bytes, i) < StoredTimeOf(*bytes, i - 1);
     const RawBlockView view = reader.View();
-    std::atomic<int> nextChunk{0};
-    pool.RunOnAll([&](int worker) {
+    pool.ForEach(kChunks, [&](size_t chunk, int worker) {
       AnalysisScratch& own = *scratch[static_cast<size_t>(worker)];
-      for (int first; (first = nextChunk.fetch_add(1) * kChannelsPerChunk) < kChannelCount;) {
-        for (int c = first; c < std::min(first + kChannelsPerChunk, kChannelCount); ++c) {
-          const int well = project.channelWell[c];
-          if (backwards || well < 0 || project.ChannelAt(well, 0) < 0) {
-            counts[c] = 0;
-            continue;
-          }
-          counts[c] = AnalyzeBin(view, c, snr, request.method, request.exportRaw, staging,
-                                 static_cast<int32_t>(all.times[i]), own);
+      const int first = static_cast<int>(chunk) * kChannelsPerChunk;
+      for (int c = first; c < std::min(first + kChannelsPerChunk, kChannelCount); ++c) {
+        const int well = project.channelWell[c];
+        if (backwards || well < 0 || project.ChannelAt(well, 0) < 0) {
+          counts[c] = 0;
+          continue;
         }
+        counts[c] = AnalyzeBin(view, c, snr, request.method, request.exportRaw, staging,
+                               static_cast<int32_t>(all.times[i]), own);
       }
     });
     host.pacer.PumpEvents();

@@ -43,20 +43,45 @@ TEST(WorkerPool, EveryItemOnceOnAnyNumberOfThreads) {
   EXPECT_GE(WorkerPool().Threads(), 1);
 }
 
-TEST(WorkerPool, ExceptionOfAnyThreadReachesTheCallerAndThePoolStaysUsable) {
+TEST(WorkerPool, AFailedItemStopsTheHandOutAndReachesTheCallerAfterTheItemsBegun) {
   WorkerPool pool(2);
-  EXPECT_THROW(pool.RunOnAll([](int worker) {
-    if (worker == 1) throw std::runtime_error("worker");
-  }),
-               std::runtime_error);
-  EXPECT_THROW(pool.ForEach(100,
-                            [](size_t item, int) {
-                              if (item == 37) throw std::runtime_error("item");
-                            }),
-               std::runtime_error);
-  std::atomic<int> runs{0};
-  pool.RunOnAll([&](int) { ++runs; });
-  EXPECT_EQ(runs.load(), 2);
+  for (size_t failing : {size_t{0}, size_t{37}, size_t{99}}) {
+    std::atomic<int> running{0}, begun{0}, ended{0};
+    EXPECT_THROW(pool.ForEach(100,
+                              [&](size_t item, int) {
+                                ++begun;
+                                ++running;
+                                std::this_thread::yield();
+                                --running;
+                                ++ended;
+                                if (item == failing) throw std::runtime_error("item");
+                              }),
+                 std::runtime_error);
+    // Nothing still runs when the failure is reported: every item begun has ended.
+    EXPECT_EQ(running.load(), 0);
+    EXPECT_EQ(begun.load(), ended.load());
+  }
+  // A failing progress report (on the caller, which alone takes every item of a one-thread pool).
+  WorkerPool alone(1);
+  EXPECT_THROW(alone.ForEach(
+                   10, [](size_t, int) {}, [](size_t) { throw std::logic_error("progress"); }),
+               std::logic_error);
+  // The pool stays usable.
+  std::atomic<int> items{0};
+  pool.ForEach(50, [&](size_t, int) { ++items; });
+  EXPECT_EQ(items.load(), 50);
+}
+
+TEST(WorkerPool, ManySmallJobsInARowEachFinishWhole) {
+  // Jobs that end before a worker wakes: a late worker must take nothing from a finished job.
+  WorkerPool pool(3);
+  std::vector<int> sums(2000, 0);
+  for (size_t job = 0; job < sums.size(); ++job) {
+    std::vector<std::atomic<int>> seen(3);
+    pool.ForEach(3, [&](size_t item, int) { ++seen[item]; });
+    for (auto& s : seen) sums[job] += s.load();
+  }
+  for (int s : sums) ASSERT_EQ(s, 3);
 }
 
 }  // namespace
