@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "acquisition/counts_record.h"
 #include "base/number_format.h"
 
 namespace movexa {
@@ -85,14 +86,51 @@ double ChooseCloseFraction(const std::vector<int64_t>& closeMinutes, int64_t sta
 std::string BinRuleText(const BinLayout& layout) {
   if (layout.severalPerBin) {
     return "1-min bins; a bin holds every record that closed within that minute of the run "
-           "(records of about " + Minutes(layout.recordMinutes * 60) + " s); records are never split "
+           "(records of about " +
+           Minutes(layout.recordMinutes * 60) +
+           " s); records are never split "
            "and a minute in which no record closed is missing";
   }
   return std::to_string(layout.binMinutes) + "-min bins, one record each (records of about " +
-         Minutes(layout.recordMinutes) + " min); a record closed in minute t fills the bin nearest "
-         "its estimated start t + f - " + Minutes(layout.recordMinutes) + " min, f being the part of "
+         Minutes(layout.recordMinutes) +
+         " min); a record closed in minute t fills the bin nearest "
+         "its estimated start t + f - " +
+         Minutes(layout.recordMinutes) +
+         " min, f being the part of "
          "the closing minute taken as elapsed, chosen per acquisition so that the fewest bins are "
          "doubled or skipped; records are never split and a bin no record fills is missing";
+}
+
+std::vector<int64_t> AdjustRecordTimes(const std::vector<int32_t>& storedMinutes,
+                                       const std::vector<char>& marks) {
+  const size_t n = storedMinutes.size();
+  std::vector<char> bad(n, 0);
+  bool timeSeen = false;
+  for (size_t k = 0; k < n; ++k) {
+    bad[k] = storedMinutes[k] < 0 || marks[k] == kRecordNegative ||
+             (marks[k] == kRecordBlank && timeSeen);
+    if (!bad[k] && storedMinutes[k] > 0) timeSeen = true;
+  }
+  // Corrupt times: far above both sound neighbours.
+  constexpr int64_t kFar = 1000;
+  std::vector<char> spike(n, 0);
+  size_t previous = n;  // the last sound record before k (n: none)
+  for (size_t k = 0; k < n; ++k) {
+    if (bad[k]) continue;
+    size_t next = k + 1;
+    while (next < n && bad[next]) ++next;
+    const int64_t t = storedMinutes[k];
+    const bool aboveBefore = previous < n && t - storedMinutes[previous] > kFar;
+    const bool aboveAfter = next < n && t - storedMinutes[next] > kFar;
+    spike[k] = aboveBefore && aboveAfter;
+    previous = k;
+  }
+  std::vector<int64_t> out(n, kDamagedRecord);
+  DayWrap wrap;
+  for (size_t k = 0; k < n; ++k) {
+    if (!bad[k] && !spike[k]) out[k] = wrap.Adjust(storedMinutes[k]);
+  }
+  return out;
 }
 
 BinAssignment AssignBins(const std::vector<int64_t>& binOfRecord, bool severalPerBin,
@@ -127,7 +165,7 @@ BinAssignment AssignBins(const std::vector<int64_t>& binOfRecord, bool severalPe
     std::vector<double> counts(out.recordsPerBin.begin(), out.recordsPerBin.end());
     const double typical = Median(counts);
     const int64_t last = out.recordsPerBin.back();
-    if (2.0 * static_cast<double>(last) < typical) {
+    if (2.0 * static_cast<double>(last) <= typical) {
       const int64_t lastSlot = static_cast<int64_t>(out.bins.size()) - 1;
       for (auto& s : out.slot) {
         if (s == lastSlot) s = kLeftOut;

@@ -15,6 +15,9 @@
 
 namespace movexa {
 
+inline constexpr int64_t kLeftOut = -1;
+inline constexpr int64_t kDamagedRecord = -2;  // a time or bin index marking a damaged record
+
 struct BinLayout {
   int64_t binMinutes = 1;
   double recordMinutes = 0;   // typical record length (median slope of the record times)
@@ -46,20 +49,31 @@ int64_t BinOfRecord(int64_t closeMinute, const BinLayout& layout, double closeFr
 // One sentence for output headers: how the records became bins.
 std::string BinRuleText(const BinLayout& layout);
 
+// What a first look at a record found.
+enum RecordMark : char { kRecordSound = 0, kRecordNegative = 1, kRecordBlank = 2 };
+
+// Day-wrap adjusted times of one recording's records from their stored minutes, or
+// kDamagedRecord for a damaged record, which is also kept out of the day-wrap rule: a record
+// marked kRecordNegative (a negative count) or with a negative time; a record of zero bytes
+// (kRecordBlank) after one with a time above 0, the trace of a block the file system zeroed
+// after a crash; and a record whose time lies more than 1000 minutes above both its sound
+// neighbours', a corrupt time. Either of the last two would otherwise add a false day to every
+// later record.
+std::vector<int64_t> AdjustRecordTimes(const std::vector<int32_t>& storedMinutes,
+                                       const std::vector<char>& marks);
+
 // What AssignBins decided for each record, and the measured bins.
 struct BinAssignment {
   std::vector<int64_t> slot;  // per record: index into `bins`, or kLeftOut
   std::vector<int64_t> bins;  // measured bin indices, strictly increasing
   std::vector<int64_t> recordsPerBin;
-  BinQuality quality;         // records, recordsUsed, duplicates, partialLeftOut, gaps, ...
+  BinQuality quality;  // records, recordsUsed, duplicates, partialLeftOut, gaps, ...
 };
-inline constexpr int64_t kLeftOut = -1;
-inline constexpr int64_t kDamagedRecord = -2;  // a bin index marking a damaged record
 
 // Assigns records to bins given each record's bin index in file order (kDamagedRecord for a
 // record already found damaged). A record whose bin lies before the latest bin taken (the time
 // went back), or, with one record a bin, equals it, is a duplicate and left out: the first
-// reading of a bin is kept. With several records a bin, a last bin holding fewer than half the
+// reading of a bin is kept. With several records a bin, a last bin holding at most half the
 // median records per bin is a partial bin (a run ends at the first bin closed after its last
 // whole minute) and is left out. Missing bins, the largest step and regularity are counted
 // over the measured bins.

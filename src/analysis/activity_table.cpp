@@ -25,6 +25,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// Longer than any run: a year of bins.
+constexpr int64_t kMaxRunMinutes = 366LL * 1440;
+
 std::string ClockText(int minuteOfDay) {
   return ZeroPad(minuteOfDay / 60, 2) + ":" + ZeroPad(minuteOfDay % 60, 2);
 }
@@ -45,8 +48,10 @@ struct Part {
 // a browser line "  > yyyy.mmdd\t ACQhh:mm \"name\"", followed by " + ".
 std::vector<std::string> JoinedFolderNames(const std::string& subproject) {
   std::vector<std::string> names;
-  for (size_t p = subproject.find("  > "); p != std::string::npos; p = subproject.find("  > ", p + 1)) {
-    if (auto name = FolderNameFromLine(std::string_view(subproject).substr(p))) names.push_back(*name);
+  for (size_t p = subproject.find("  > "); p != std::string::npos;
+       p = subproject.find("  > ", p + 1)) {
+    if (auto name = FolderNameFromLine(std::string_view(subproject).substr(p)))
+      names.push_back(*name);
   }
   return names;
 }
@@ -76,7 +81,8 @@ bool ResolvePart(const fs::path& folder, const fs::path& appFolder, Part& part, 
   if (!part.joined) {
     auto start = ParseAcquisitionStamp(std::string_view(folderName).substr(0, 13));
     if (!start) {
-      error = folder.string() + ": the folder's name does not begin with the acquisition's start "
+      error = folder.string() +
+              ": the folder's name does not begin with the acquisition's start "
               "time (yyyymmdd_hhmm), so its bins have no wall-clock time.";
       return false;
     }
@@ -94,7 +100,8 @@ bool ResolvePart(const fs::path& folder, const fs::path& appFolder, Part& part, 
       }
     }
     if (!earliest) {
-      error = folder.string() + ": a joined acquisition whose parts cannot be read from "
+      error = folder.string() +
+              ": a joined acquisition whose parts cannot be read from "
               "subproj.dat, so the start of its times is unknown.";
       return false;
     }
@@ -102,11 +109,14 @@ bool ResolvePart(const fs::path& folder, const fs::path& appFolder, Part& part, 
     if (!IsFile(folder / "setup.dat")) {
       if (IsFile(firstSource / "setup.dat")) {
         part.tablesFolder = firstSource;
-        notes.push_back(folder.filename().string() + " is a joined acquisition: its plate and "
-                        "groups are those of its first part " + firstSource.filename().string() + ".");
+        notes.push_back(folder.filename().string() +
+                        " is a joined acquisition: its plate and "
+                        "groups are those of its first part " +
+                        firstSource.filename().string() + ".");
       } else {
         part.tablesFolder = folder.parent_path();
-        notes.push_back(folder.filename().string() + " is a joined acquisition whose first part "
+        notes.push_back(folder.filename().string() +
+                        " is a joined acquisition whose first part "
                         "was not found: its plate and groups are the project's present ones.");
       }
     }
@@ -133,8 +143,9 @@ LightSchedule AcquisitionLight(const fs::path& tablesFolder, std::vector<std::st
   }
   if (!stored) {
     light.origin = "the default light hours (the acquisition's setup keeps none)";
-    notes.push_back("The acquisition's setup keeps no light hours: the default 09:00-21:00 is "
-                    "used; give --lights-on and --lights-off for the schedule the animals had.");
+    notes.push_back(
+        "The acquisition's setup keeps no light hours: the default 09:00-21:00 is "
+        "used; give --lights-on and --lights-off for the schedule the animals had.");
     return light;
   }
   const auto& mn2 = settings.Mn[kMn2];
@@ -147,9 +158,10 @@ LightSchedule AcquisitionLight(const fs::path& tablesFolder, std::vector<std::st
     off = 21;
   }
   const bool enabled = mn2[kLightEnable] != 0;
-  light.origin = enabled ? "the acquisition's light hours (light control on during the run)"
-                         : "the acquisition's light hours (light control off during the run: the "
-                           "hours are a setting, not the light the animals had)";
+  light.origin = enabled
+                     ? "the acquisition's light hours (light control on during the run)"
+                     : "the acquisition's light hours; the light control was off during the run, "
+                       "so they are a setting, not necessarily the light the animals had";
   if (on == off) {
     // The light control keeps the lights off when both hours are equal.
     light.kind = LightKind::kConstantDark;
@@ -159,9 +171,11 @@ LightSchedule AcquisitionLight(const fs::path& tablesFolder, std::vector<std::st
     light.offMinute = off * 60;
   }
   if (enabled && mn2[kPulseTimes] >= 1) {
-    notes.push_back("The light control ran a pulse cycle of " + std::to_string(mn2[kPulseTimes]) +
-                    " pulses from the start instead of the daily hours; the analysis uses the daily "
-                    "hours " + light.Text() + ".");
+    notes.push_back(
+        "The light control ran a pulse cycle of " + std::to_string(mn2[kPulseTimes]) +
+        " pulses from the start instead of the daily hours; the analysis uses the daily "
+        "hours " +
+        light.Text() + ".");
   }
   return light;
 }
@@ -223,15 +237,16 @@ void BuildWells(const ReportProjectTables& t, ActivityTable& table) {
       if (c < 0) continue;
       well.channels.push_back(c);
       const int g = t.channelGroup[c] < 0 ? kFreeGroup : t.channelGroup[c];
-      if (g != well.group && std::find(otherGroups.begin(), otherGroups.end(), g) == otherGroups.end())
+      if (g != well.group &&
+          std::find(otherGroups.begin(), otherGroups.end(), g) == otherGroups.end())
         otherGroups.push_back(g);
     }
     if (!otherGroups.empty()) {
       std::string list;
       for (int g : otherGroups) list += (list.empty() ? "" : ", ") + GroupLabelText(t, g);
       table.notes.push_back("Well " + well.label + ": its beams are also in " + list +
-                            "; the well counts in the group of its first beam, " +
-                            well.groupLabel + ", as in the reports.");
+                            "; the well counts in the group of its first beam, " + well.groupLabel +
+                            ", as in the reports.");
     }
     if (well.group >= 0) {
       AnalysisGroup& g = groups[well.group];
@@ -243,8 +258,10 @@ void BuildWells(const ReportProjectTables& t, ActivityTable& table) {
   }
   for (auto& [number, group] : groups) {
     if (t.groupNames[static_cast<size_t>(number)].empty()) {
-      table.notes.push_back("Group " + std::to_string(number) + " has no name in groups.dat; it is "
-                            "labelled " + group.label + ".");
+      table.notes.push_back("Group " + std::to_string(number) +
+                            " has no name in groups.dat; it is "
+                            "labelled " +
+                            group.label + ".");
     }
     table.groups.push_back(std::move(group));
   }
@@ -313,7 +330,8 @@ ActivityLoad LoadActivityTable(const std::vector<fs::path>& acquisitions,
         return out;
       }
     }
-    if (!ResolvePart(acquisitions[i], options.appFolder, parts[i], out.error, table.notes)) return out;
+    if (!ResolvePart(acquisitions[i], options.appFolder, parts[i], out.error, table.notes))
+      return out;
   }
   std::stable_sort(parts.begin(), parts.end(), [](const Part& a, const Part& b) {
     return ToEpochMs(a.start) < ToEpochMs(b.start);
@@ -340,10 +358,12 @@ ActivityLoad LoadActivityTable(const std::vector<fs::path>& acquisitions,
   const ReportProjectTables& project = first.tables.tables;
   table.plateFormat = first.tables.setup.plateFormat;
   table.plateRows = project.rows;
-  table.plateColumns = std::max(project.columns, (project.largestWell + project.rows) / project.rows);
+  table.plateColumns =
+      std::max(project.columns, (project.largestWell + project.rows) / project.rows);
   BuildWells(project, table);
   if (table.wells.empty()) {
-    out.error = "Plate " + table.plateFormat + " maps no channel to the first beam of a well: there "
+    out.error = "Plate " + table.plateFormat +
+                " maps no channel to the first beam of a well: there "
                 "is no well to analyse.";
     return out;
   }
@@ -362,7 +382,8 @@ ActivityLoad LoadActivityTable(const std::vector<fs::path>& acquisitions,
     const fs::path path = part.folder / offline_texts::kCountsFile;
     const int64_t length = FileLength(path);
     if (length < 0 || length > kCountsFileMaxBytes) {
-      out.error = path.string() + (length < 0 ? ": cannot be read." : ": too large for an activity file.");
+      out.error =
+          path.string() + (length < 0 ? ": cannot be read." : ": too large for an activity file.");
       return out;
     }
     part.records = length / kCountsRecordBytes;
@@ -380,14 +401,25 @@ ActivityLoad LoadActivityTable(const std::vector<fs::path>& acquisitions,
   std::vector<int64_t> closeMinutes;  // per record of all parts, in part order
   std::vector<char> damaged;
   for (const auto& part : parts) {
-    DayWrap wrap;
+    std::vector<int32_t> stored;
+    std::vector<char> marks;
     if (!StreamRecords(part, options, "reading", out.error, [&](int64_t, const CountsRecord& r) {
-          bool bad = r.minutes < 0;
-          for (int c = 0; c < kChannelCount && !bad; ++c) bad = mapped[static_cast<size_t>(c)] && r.values[static_cast<size_t>(c)] < 0;
-          damaged.push_back(bad ? 1 : 0);
-          closeMinutes.push_back(bad ? 0 : wrap.Adjust(r.minutes) + part.offsetMinutes);
+          bool negative = false;
+          bool blank = r.minutes == 0;
+          for (int c = 0; c < kChannelSlots; ++c) {
+            const int16_t v = r.values[static_cast<size_t>(c)];
+            negative = negative || (c < kChannelCount && mapped[static_cast<size_t>(c)] && v < 0);
+            blank = blank && v == 0;
+          }
+          stored.push_back(r.minutes);
+          marks.push_back(negative ? kRecordNegative : blank ? kRecordBlank : kRecordSound);
         })) {
       return out;
+    }
+    const std::vector<int64_t> adjusted = AdjustRecordTimes(stored, marks);
+    for (size_t k = 0; k < adjusted.size(); ++k) {
+      damaged.push_back(adjusted[k] == kDamagedRecord ? 1 : 0);
+      closeMinutes.push_back(adjusted[k] == kDamagedRecord ? 0 : adjusted[k] + part.offsetMinutes);
     }
   }
   if (closeMinutes.empty()) {
@@ -428,25 +460,36 @@ ActivityLoad LoadActivityTable(const std::vector<fs::path>& acquisitions,
   table.quality = assignment.quality;
   table.quality.recordMinutes = layout.recordMinutes;
   if (assignment.bins.empty()) {
-    out.error = "Every record of the run is damaged (a negative time or count): there is no bin "
-                "to analyse.";
+    out.error =
+        "Every record of the run is damaged (see the notes of the bin check): there is no "
+        "bin to analyse.";
     return out;
   }
   table.binStart.reserve(assignment.bins.size());
   for (int64_t b : assignment.bins) table.binStart.push_back(b * layout.binMinutes);
   table.endMinute = table.binStart.back() + layout.binMinutes;
+  if (table.endMinute - table.binStart.front() > kMaxRunMinutes) {
+    out.error = "The run's bins span " +
+                std::to_string((table.endMinute - table.binStart.front()) / 1440) +
+                " days, with a gap of " + std::to_string(table.quality.largestGapMinutes) +
+                " min: a damaged time or acquisitions far apart, not one run.";
+    return out;
+  }
   if (table.quality.damaged > 0) {
-    table.notes.push_back(std::to_string(table.quality.damaged) + " damaged record(s) (a negative "
-                          "time or count) were left out.");
+    table.notes.push_back(std::to_string(table.quality.damaged) +
+                          " damaged record(s) were left out "
+                          "(a negative time or count, a record of zero bytes after the start, or a "
+                          "time far above both its neighbours).");
   }
   if (table.quality.duplicates > 0) {
-    table.notes.push_back(std::to_string(table.quality.duplicates) + " record(s) fell on a bin "
+    table.notes.push_back(std::to_string(table.quality.duplicates) +
+                          " record(s) fell on a bin "
                           "already measured (the time went back or two records closed in one "
                           "bin) and were left out; the first reading of each bin is kept.");
   }
   if (table.quality.partialLeftOut > 0) {
     table.notes.push_back("The last minute holds " + std::to_string(table.quality.partialLeftOut) +
-                          " record(s), under half the usual number: a partial bin, left out.");
+                          " record(s), at most half the usual number: a partial bin, left out.");
   }
 
   // Pass 2: the wells' sums per bin.
@@ -464,7 +507,8 @@ ActivityLoad LoadActivityTable(const std::vector<fs::path>& acquisitions,
             int32_t& cell = table.activity[w * bins + static_cast<size_t>(slot)];
             const int64_t total = cell + sum;
             if (total > std::numeric_limits<int32_t>::max()) saturated = true;
-            cell = static_cast<int32_t>(std::min<int64_t>(total, std::numeric_limits<int32_t>::max()));
+            cell =
+                static_cast<int32_t>(std::min<int64_t>(total, std::numeric_limits<int32_t>::max()));
           }
         })) {
       return out;
@@ -475,7 +519,8 @@ ActivityLoad LoadActivityTable(const std::vector<fs::path>& acquisitions,
     return out;
   }
   if (saturated) {
-    table.notes.push_back("Some bins exceed 2147483647 counts (a damaged file): they are cut to that value.");
+    table.notes.push_back(
+        "Some bins exceed 2147483647 counts (a damaged file): they are cut to that value.");
   }
   out.ok = true;
   return out;

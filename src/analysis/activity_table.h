@@ -76,14 +76,14 @@ struct ActivityTable {
   int64_t zt0Minute = 0;  // run minute (<= 0) of the last lights-on at or before the start;
                           // 0 for a constant schedule. ZT of run minute m = m - zt0Minute.
   int64_t binMinutes = 1;
-  std::string binRule;            // how records became bins, one sentence for headers
-  std::vector<int64_t> binStart;  // measured bins: start in minutes since `start`; strictly
-                                  // increasing multiples of binMinutes
-  int64_t endMinute = 0;          // end of the last measured bin (0 when there is none)
+  std::string binRule;                // how records became bins, one sentence for headers
+  std::vector<int64_t> binStart;      // measured bins: start in minutes since `start`; strictly
+                                      // increasing multiples of binMinutes
+  int64_t endMinute = 0;              // end of the last measured bin (0 when there is none)
   std::vector<AnalysisWell> wells;    // by well number
   std::vector<AnalysisGroup> groups;  // groups with at least one well, by group number
-  std::vector<int32_t> activity;  // well-major: activity[w * BinCount() + i] >= 0, the sum of
-                                  // the well's channels over the records of bin i
+  std::vector<int32_t> activity;      // well-major: activity[w * BinCount() + i] >= 0, the sum of
+                                      // the well's channels over the records of bin i
   std::string plateFormat;
   int plateRows = 0;
   int plateColumns = 0;  // well columns of the plate (DAM files number wells row-major)

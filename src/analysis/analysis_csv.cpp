@@ -45,6 +45,15 @@ std::string SummaryCells(const Summary& s) {
   return mean + "," + sd + "," + sem + "," + std::to_string(s.n);
 }
 
+std::string GroupSummaryText(std::string_view unit, std::string_view over) {
+  return "per " + std::string(unit) +
+         ": mean, SD (n - 1), SEM = SD / sqrt(N) and N over the "
+         "group's animals " +
+         std::string(over) +
+         "; SD and SEM are empty when N < 2, the mean "
+         "when N = 0; free wells belong to no group";
+}
+
 std::string CsvCell(std::string_view text) {
   if (text.find_first_of(",\"\r\n") == std::string_view::npos) return std::string(text);
   std::string out = "\"";
@@ -55,7 +64,9 @@ std::string CsvCell(std::string_view text) {
   return out + "\"";
 }
 
-std::string DateTimeText(const CivilTime& t) { return FormatDateTime(t, "yyyy-mm-dd hh:nn:ss"); }
+std::string DateTimeText(const CivilTime& t) {
+  return FormatDateTime(t, "yyyy-mm-dd hh:nn:ss");
+}
 
 std::string HeaderBlock(const ActivityTable& table, std::string_view title,
                         const std::vector<std::string>& extra) {
@@ -110,8 +121,10 @@ void StreamedFile::Write(std::string_view text) {
 
 bool StreamedFile::Commit(std::string& error) {
   if (file_) {
-    if (std::fflush(file_) != 0 && error_.empty()) error_ = tmp_.string() + ": " + std::strerror(errno);
-    if (std::fclose(file_) != 0 && error_.empty()) error_ = tmp_.string() + ": " + std::strerror(errno);
+    if (std::fflush(file_) != 0 && error_.empty())
+      error_ = tmp_.string() + ": " + std::strerror(errno);
+    if (std::fclose(file_) != 0 && error_.empty())
+      error_ = tmp_.string() + ": " + std::strerror(errno);
     file_ = nullptr;
   }
   if (error_.empty() && std::rename(tmp_.c_str(), path_.c_str()) != 0) {
@@ -125,7 +138,8 @@ bool StreamedFile::Commit(std::string& error) {
   return true;
 }
 
-bool WriteOutputFile(const std::filesystem::path& path, std::string_view content, std::string& error) {
+bool WriteOutputFile(const std::filesystem::path& path, std::string_view content,
+                     std::string& error) {
   StreamedFile file(path);
   file.Write(content);
   return file.Commit(error);

@@ -29,6 +29,10 @@ std::string Decimal(double value);
 // The summary's cells "mean,sd,sem,n": mean empty when N = 0; SD and SEM empty when N < 2.
 std::string SummaryCells(const Summary& s);
 
+// The header line that says how the group summaries are made: "per <unit>: mean, SD (n - 1),
+// SEM = SD / sqrt(N) and N over the group's animals <over>; ...".
+std::string GroupSummaryText(std::string_view unit, std::string_view over);
+
 // A CSV cell: quoted (quotes doubled) when it holds a comma, a quote or a line break.
 std::string CsvCell(std::string_view text);
 
@@ -62,6 +66,7 @@ class StreamedFile {
 };
 
 // Writes `content` whole through StreamedFile.
-bool WriteOutputFile(const std::filesystem::path& path, std::string_view content, std::string& error);
+bool WriteOutputFile(const std::filesystem::path& path, std::string_view content,
+                     std::string& error);
 
 }  // namespace movexa

@@ -50,7 +50,8 @@ std::string WindowsText(const ActivityTable& table) {
     case LightKind::kConstantLight:
     case LightKind::kConstantDark:
       return "the whole run, and each 24-hour day from the run start (no light change to mark "
-             "phases: " + table.light.Text() + "); windows are cut to the run";
+             "phases: " +
+             table.light.Text() + "); windows are cut to the run";
     case LightKind::kDaily:
       break;
   }

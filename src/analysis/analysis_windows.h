@@ -13,9 +13,9 @@
 namespace movexa {
 
 struct AnalysisWindow {
-  std::string label;  // "whole run", "day 1 light", "day 2 dark"
-  int day = 0;        // 1, 2, ...; 0 for the whole run
-  bool light = false;  // the phase's light (the whole run: false)
+  std::string label;        // "whole run", "day 1 light", "day 2 dark"
+  int day = 0;              // 1, 2, ...; 0 for the whole run
+  bool light = false;       // the phase's light (the whole run: false)
   int64_t startMinute = 0;  // run minutes, [start, end)
   int64_t endMinute = 0;
   bool partial = false;  // a phase cut by the run's start or end

@@ -17,20 +17,24 @@ namespace {
 constexpr std::array<const char*, 12> kMonths = {"Jan", "Feb", "Mar", "Apr", "May", "Jun",
                                                  "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
 
-std::string RegionText(int position) { return ZeroPad(position % kDamAnimalsPerFile + 1, 2); }
+std::string RegionText(int position) {
+  return ZeroPad(position % kDamAnimalsPerFile + 1, 2);
+}
 
 // Analysed well (index into table.wells) at each row-major position, -1 where none.
 std::vector<int> WellAtPosition(const ActivityTable& table) {
   std::vector<int> at(static_cast<size_t>(MonitorFileCount(table)) * kDamAnimalsPerFile, -1);
   for (size_t w = 0; w < table.wells.size(); ++w) {
     const int p = RowMajorPosition(table.wells[w].well, table.plateRows, table.plateColumns);
-    if (p >= 0 && static_cast<size_t>(p) < at.size()) at[static_cast<size_t>(p)] = static_cast<int>(w);
+    if (p >= 0 && static_cast<size_t>(p) < at.size())
+      at[static_cast<size_t>(p)] = static_cast<int>(w);
   }
   return at;
 }
 
 std::string IdOf(const ActivityTable& table, int position) {
-  return DateTimeText(DamStart(table)) + "|" + MonitorFileName(position) + "|" + RegionText(position);
+  return DateTimeText(DamStart(table)) + "|" + MonitorFileName(position) + "|" +
+         RegionText(position);
 }
 
 std::string WellStatus(const ActivityTable& table, size_t w) {
@@ -63,7 +67,8 @@ int MonitorFileCount(const ActivityTable& table) {
 }
 
 std::string DamDate(const CivilTime& t) {
-  const char* month = t.month >= 1 && t.month <= 12 ? kMonths[static_cast<size_t>(t.month - 1)] : "?";
+  const char* month =
+      t.month >= 1 && t.month <= 12 ? kMonths[static_cast<size_t>(t.month - 1)] : "?";
   return std::to_string(t.day) + " " + month + " " + ZeroPad(t.year % 100, 2);
 }
 
@@ -108,9 +113,10 @@ std::string MetadataCsv(const ActivityTable& table) {
   for (size_t w = 0; w < table.wells.size(); ++w) {
     const AnalysisWell& well = table.wells[w];
     const int p = RowMajorPosition(well.well, table.plateRows, table.plateColumns);
-    out += MonitorFileName(p) + "," + start + "," + stop + "," + std::to_string(p % kDamAnimalsPerFile + 1) +
-           "," + CsvCell(well.label) + "," + CsvCell(well.groupLabel) + "," + CsvCell(table.plateFormat) +
-           "," + WellStatus(table, w) + "\r\n";
+    out += MonitorFileName(p) + "," + start + "," + stop + "," +
+           std::to_string(p % kDamAnimalsPerFile + 1) + "," + CsvCell(well.label) + "," +
+           CsvCell(well.groupLabel) + "," + CsvCell(table.plateFormat) + "," +
+           WellStatus(table, w) + "\r\n";
   }
   return out;
 }
@@ -131,12 +137,14 @@ std::vector<std::string> QualityLines(const ActivityTable& table) {
   std::vector<std::string> out;
   out.push_back(std::to_string(table.BinCount()) + " bins of " + std::to_string(table.binMinutes) +
                 " min measured (minute " + std::to_string(table.binStart.front()) + " to " +
-                std::to_string(table.endMinute) + "), from " + std::to_string(q.recordsUsed) + " of " +
-                std::to_string(q.records) + " records; " + std::to_string(q.minRecordsPerBin) + " to " +
-                std::to_string(q.maxRecordsPerBin) + " records a bin");
-  out.push_back("duplicated bin times: " + std::to_string(q.duplicates) + "; missing bins: " +
-                std::to_string(q.missingBins) + "; largest gap: " + std::to_string(q.largestGapMinutes) +
-                " min; bin length " + (q.irregular ? "irregular" : "regular"));
+                std::to_string(table.endMinute) + "), from " + std::to_string(q.recordsUsed) +
+                " of " + std::to_string(q.records) + " records; " +
+                std::to_string(q.minRecordsPerBin) + " to " + std::to_string(q.maxRecordsPerBin) +
+                " records a bin");
+  out.push_back("duplicated bin times: " + std::to_string(q.duplicates) +
+                "; missing bins: " + std::to_string(q.missingBins) +
+                "; largest gap: " + std::to_string(q.largestGapMinutes) + " min; bin length " +
+                (q.irregular ? "irregular" : "regular"));
   if (q.damaged > 0) out.push_back("damaged records left out: " + std::to_string(q.damaged));
   if (q.partialLeftOut > 0) {
     out.push_back("records of a partial last bin left out: " + std::to_string(q.partialLeftOut));
@@ -219,8 +227,9 @@ DamExport ExportDam(const ActivityTable& table, const fs::path& folder,
   std::string chunk;
   for (size_t w = 0; w < table.wells.size(); ++w) {
     const AnalysisWell& well = table.wells[w];
-    const std::string prefix = IdOf(table, RowMajorPosition(well.well, table.plateRows, table.plateColumns)) +
-                               "," + CsvCell(well.label) + "," + CsvCell(well.groupLabel) + ",";
+    const std::string prefix =
+        IdOf(table, RowMajorPosition(well.well, table.plateRows, table.plateColumns)) + "," +
+        CsvCell(well.label) + "," + CsvCell(well.groupLabel) + ",";
     chunk.clear();
     for (size_t i = 0; i < table.BinCount(); ++i) {
       chunk += prefix;
@@ -235,7 +244,8 @@ DamExport ExportDam(const ActivityTable& table, const fs::path& folder,
     }
     data.Write(chunk);
     if (progress && table.BinCount() * table.wells.size() > 2'000'000) {
-      progress("data.csv: well " + std::to_string(w + 1) + "/" + std::to_string(table.wells.size()));
+      progress("data.csv: well " + std::to_string(w + 1) + "/" +
+               std::to_string(table.wells.size()));
     }
   }
   if (!data.Commit(out.error)) return out;

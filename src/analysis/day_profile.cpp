@@ -11,7 +11,9 @@ namespace movexa {
 
 namespace {
 
-int64_t FloorDiv(int64_t a, int64_t b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
+int64_t FloorDiv(int64_t a, int64_t b) {
+  return a >= 0 ? a / b : -((-a + b - 1) / b);
+}
 
 // The slot's columns: index, ZT hours of its start, wall-clock start, light at its start.
 std::string SlotCells(const ActivityTable& table, const DayProfile& p, int64_t slot) {
@@ -32,9 +34,10 @@ std::vector<std::string> ProfileHeaderLines(const ActivityTable& table, const Da
               "-min profile bins (a bin belongs to the profile bin of its start), and averaged "
               "over the days that measured the whole profile bin; a day with a missing bin there "
               "does not count",
-          "value: counts per " + std::to_string(p.binMinutes) + "-min profile bin (the well's "
-              "channels summed); zt_h: the profile bin's start in hours after " + origin +
-              "; clock: its wall-clock start; light: 1 lights on at its start",
+          "value: counts per " + std::to_string(p.binMinutes) +
+              "-min profile bin (the well's "
+              "channels summed); zt_h: the profile bin's start in hours after " +
+              origin + "; clock: its wall-clock start; light: 1 lights on at its start",
           "windows: the whole run folded on one day"};
 }
 
@@ -42,8 +45,9 @@ std::vector<std::string> ProfileHeaderLines(const ActivityTable& table, const Da
 
 std::optional<std::string> ProfileBinRefusal(int64_t profileBinMinutes, int64_t tableBinMinutes) {
   if (profileBinMinutes < 1 || profileBinMinutes % tableBinMinutes != 0) {
-    return "The profile bin must be a whole number of the run's " + std::to_string(tableBinMinutes) +
-           "-min bins; " + std::to_string(profileBinMinutes) + " min is not.";
+    return "The profile bin must be a whole number of the run's " +
+           std::to_string(tableBinMinutes) + "-min bins; " + std::to_string(profileBinMinutes) +
+           " min is not.";
   }
   if (1440 % profileBinMinutes != 0) {
     return "The profile bin must divide the 24-hour day into whole bins; " +
@@ -108,8 +112,9 @@ DayProfile ComputeDayProfile(const ActivityTable& table, int64_t profileBinMinut
 
 std::string ProfileWellsCsv(const ActivityTable& table, const DayProfile& p) {
   std::vector<std::string> lines = ProfileHeaderLines(table, p);
-  lines.push_back("days: the days averaged for the profile bin; value is empty when no day "
-                  "measured the whole profile bin");
+  lines.push_back(
+      "days: the days averaged for the profile bin; value is empty when no day "
+      "measured the whole profile bin");
   std::string out = HeaderBlock(table, "Movexa average day per well", lines);
   out += "well,group,slot,zt_h,clock,light,value,days\r\n";
   for (size_t w = 0; w < table.wells.size(); ++w) {
@@ -125,9 +130,8 @@ std::string ProfileWellsCsv(const ActivityTable& table, const DayProfile& p) {
 
 std::string ProfileGroupsCsv(const ActivityTable& table, const DayProfile& p) {
   std::vector<std::string> lines = ProfileHeaderLines(table, p);
-  lines.push_back("per group and profile bin: mean, SD (n - 1), SEM = SD / sqrt(N) and N over the "
-                  "group's animals (each animal's own average day), never over animal-days; SD and "
-                  "SEM are empty when N < 2, the mean when N = 0; free wells belong to no group");
+  lines.push_back(GroupSummaryText("group and profile bin",
+                                   "(each animal's own average day), never over animal-days"));
   std::string out = HeaderBlock(table, "Movexa average day per group", lines);
   out += "group,slot,zt_h,clock,light,mean,sd,sem,n,days\r\n";
   for (const auto& group : table.groups) {
@@ -136,8 +140,9 @@ std::string ProfileGroupsCsv(const ActivityTable& table, const DayProfile& p) {
       for (size_t w : group.wells) {
         if (const auto& v = p.wells[w][static_cast<size_t>(s)]) values.push_back(*v);
       }
-      out += CsvCell(group.label) + "," + SlotCells(table, p, s) + "," + SummaryCells(Summarise(values)) +
-             "," + std::to_string(p.daysPerSlot[static_cast<size_t>(s)]) + "\r\n";
+      out += CsvCell(group.label) + "," + SlotCells(table, p, s) + "," +
+             SummaryCells(Summarise(values)) + "," +
+             std::to_string(p.daysPerSlot[static_cast<size_t>(s)]) + "\r\n";
     }
   }
   return out;

@@ -18,8 +18,8 @@ inline constexpr int64_t kDefaultProfileBinMinutes = 30;
 struct DayProfile {
   bool ok = false;
   std::string error;
-  int64_t binMinutes = 0;  // profile bin
-  int64_t slots = 0;       // profile bins a day: 1440 / binMinutes
+  int64_t binMinutes = 0;            // profile bin
+  int64_t slots = 0;                 // profile bins a day: 1440 / binMinutes
   std::vector<int64_t> daysPerSlot;  // days that measured the whole profile bin (all wells alike)
   std::vector<std::vector<std::optional<double>>> wells;  // [well][slot]: mean over those days
 };

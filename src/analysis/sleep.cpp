@@ -27,14 +27,25 @@ std::optional<double> AsDouble(const std::optional<T>& v) {
 
 const std::vector<Measure>& Measures() {
   static const std::vector<Measure> kMeasures = {
-      {"sleep_min", [](const WindowSleep& s) -> std::optional<double> { return static_cast<double>(s.sleepMinutes); }},
-      {"bouts", [](const WindowSleep& s) -> std::optional<double> { return static_cast<double>(s.bouts); }},
+      {"sleep_min",
+       [](const WindowSleep& s) -> std::optional<double> {
+         return static_cast<double>(s.sleepMinutes);
+       }},
+      {"bouts",
+       [](const WindowSleep& s) -> std::optional<double> { return static_cast<double>(s.bouts); }},
       {"mean_bout_min", [](const WindowSleep& s) { return s.meanBoutMinutes; }},
       {"longest_bout_min", [](const WindowSleep& s) { return AsDouble(s.longestBoutMinutes); }},
-      {"censored_bouts", [](const WindowSleep& s) -> std::optional<double> { return static_cast<double>(s.censoredBouts); }},
+      {"censored_bouts",
+       [](const WindowSleep& s) -> std::optional<double> {
+         return static_cast<double>(s.censoredBouts);
+       }},
       {"latency_min", [](const WindowSleep& s) { return AsDouble(s.latencyMinutes); }},
-      {"awake_min", [](const WindowSleep& s) -> std::optional<double> { return static_cast<double>(s.awakeMinutes); }},
-      {"activity_counts", [](const WindowSleep& s) -> std::optional<double> { return static_cast<double>(s.counts); }},
+      {"awake_min",
+       [](const WindowSleep& s) -> std::optional<double> {
+         return static_cast<double>(s.awakeMinutes);
+       }},
+      {"activity_counts",
+       [](const WindowSleep& s) -> std::optional<double> { return static_cast<double>(s.counts); }},
       {"waking_activity", [](const WindowSleep& s) { return s.wakingActivity; }},
       {"activity_per_min", [](const WindowSleep& s) { return s.activityPerMinute; }},
       {"brief_awakenings", [](const WindowSleep& s) { return AsDouble(s.briefAwakenings); }},
@@ -42,7 +53,9 @@ const std::vector<Measure>& Measures() {
   return kMeasures;
 }
 
-std::string Cell(const std::optional<double>& v) { return v ? Decimal(*v) : std::string(); }
+std::string Cell(const std::optional<double>& v) {
+  return v ? Decimal(*v) : std::string();
+}
 
 std::vector<std::string> SleepHeaderLines(const ActivityTable& table, const SleepAnalysis& sleep) {
   const SleepRule& r = sleep.rule;
@@ -58,7 +71,9 @@ std::vector<std::string> SleepHeaderLines(const ActivityTable& table, const Slee
       "counts per awake minute; activity per min: counts per measured minute",
       "empty cells: nothing measured in the window, no bout (mean and longest bout, latency), no "
       "awake minute (waking activity)" +
-          std::string(r.preset == SleepPreset::kFish ? ", and brief awakenings (scored for the fly preset only)" : "")};
+          std::string(r.preset == SleepPreset::kFish
+                          ? ", and brief awakenings (scored for the fly preset only)"
+                          : "")};
   return lines;
 }
 
@@ -70,8 +85,9 @@ SleepRule RuleOf(SleepPreset preset) {
   if (preset == SleepPreset::kFly) {
     r.ruleMinutes = 5;
     r.name = "fly";
-    r.text = "fly preset (5-minute rule): a bin is moving when its count is above 0; a zero-count "
-             "bin is asleep when its run of consecutive zero-count bins lasts at least 5 minutes";
+    r.text =
+        "fly preset (5-minute rule): a bin is moving when its count is above 0; a zero-count "
+        "bin is asleep when its run of consecutive zero-count bins lasts at least 5 minutes";
   } else {
     r.ruleMinutes = 1;
     r.name = "fish";
@@ -133,8 +149,9 @@ WindowSleep SleepInWindow(const int32_t* counts, const std::vector<int64_t>& bin
     s.measuredMinutes += binMinutes;
     s.counts += counts[i];
     if (score.asleep[i]) s.sleepMinutes += binMinutes;
-    if (counts[i] > 0 && i > 0 && i + 1 < binStart.size() && score.asleep[i - 1] && score.asleep[i + 1] &&
-        Consecutive(binStart, i - 1, binMinutes) && Consecutive(binStart, i, binMinutes)) {
+    if (counts[i] > 0 && i > 0 && i + 1 < binStart.size() && score.asleep[i - 1] &&
+        score.asleep[i + 1] && Consecutive(binStart, i - 1, binMinutes) &&
+        Consecutive(binStart, i, binMinutes)) {
       ++brief;
     }
   }
@@ -150,7 +167,8 @@ WindowSleep SleepInWindow(const int32_t* counts, const std::vector<int64_t>& bin
     const int64_t boutEnd = binStart[b.firstBin + b.bins - 1] + binMinutes;
     if (b.cutByRecording || boutEnd > window.endMinute) ++s.censoredBouts;
   }
-  if (s.bouts > 0) s.meanBoutMinutes = static_cast<double>(boutMinutes) / static_cast<double>(s.bouts);
+  if (s.bouts > 0)
+    s.meanBoutMinutes = static_cast<double>(boutMinutes) / static_cast<double>(s.bouts);
   if (s.awakeMinutes > 0) {
     s.wakingActivity = static_cast<double>(s.counts) / static_cast<double>(s.awakeMinutes);
   }
@@ -172,7 +190,8 @@ SleepAnalysis AnalyseSleep(const ActivityTable& table, SleepPreset preset) {
     const int32_t* counts = table.WellSeries(w);
     const SleepScore score = ScoreSleep(counts, table.binStart, table.binMinutes, out.rule);
     for (const auto& window : out.windows) {
-      out.wells[w].push_back(SleepInWindow(counts, table.binStart, table.binMinutes, score, window, out.rule));
+      out.wells[w].push_back(
+          SleepInWindow(counts, table.binStart, table.binMinutes, score, window, out.rule));
     }
   }
   out.ok = true;
@@ -180,8 +199,9 @@ SleepAnalysis AnalyseSleep(const ActivityTable& table, SleepPreset preset) {
 }
 
 std::string SleepWellsCsv(const ActivityTable& table, const SleepAnalysis& sleep) {
-  std::string out = HeaderBlock(table, "Movexa sleep and rest per well (" + sleep.rule.name + " preset)",
-                                SleepHeaderLines(table, sleep));
+  std::string out =
+      HeaderBlock(table, "Movexa sleep and rest per well (" + sleep.rule.name + " preset)",
+                  SleepHeaderLines(table, sleep));
   out += "well,group,window,day,phase,window_start_min,window_end_min,partial,measured_min";
   for (const auto& m : Measures()) out += std::string(",") + m.name;
   out += "\r\n";
@@ -189,11 +209,15 @@ std::string SleepWellsCsv(const ActivityTable& table, const SleepAnalysis& sleep
     for (size_t k = 0; k < sleep.windows.size(); ++k) {
       const AnalysisWindow& win = sleep.windows[k];
       const WindowSleep& s = sleep.wells[w][k];
-      out += CsvCell(table.wells[w].label) + "," + CsvCell(table.wells[w].groupLabel) + "," + win.label +
-             "," + std::to_string(win.day) + "," + (win.day == 0 ? "run" : win.light ? "light" : "dark") +
+      out += CsvCell(table.wells[w].label) + "," + CsvCell(table.wells[w].groupLabel) + "," +
+             win.label + "," + std::to_string(win.day) + "," +
+             (win.day == 0 ? "run"
+              : win.light  ? "light"
+                           : "dark") +
              "," + std::to_string(win.startMinute) + "," + std::to_string(win.endMinute) + "," +
              (win.partial ? "yes" : "no") + "," + std::to_string(s.measuredMinutes);
-      for (const auto& m : Measures()) out += "," + (s.measuredMinutes > 0 ? Cell(m.value(s)) : std::string());
+      for (const auto& m : Measures())
+        out += "," + (s.measuredMinutes > 0 ? Cell(m.value(s)) : std::string());
       out += "\r\n";
     }
   }
@@ -202,16 +226,16 @@ std::string SleepWellsCsv(const ActivityTable& table, const SleepAnalysis& sleep
 
 std::string SleepGroupsCsv(const ActivityTable& table, const SleepAnalysis& sleep) {
   std::vector<std::string> lines = SleepHeaderLines(table, sleep);
-  lines.push_back("per group: mean, SD (n - 1), SEM = SD / sqrt(N) and N over the group's animals "
-                  "with a value in the window; SD and SEM are empty when N < 2, the mean when N = 0; "
-                  "free wells belong to no group");
-  std::string out = HeaderBlock(table, "Movexa sleep and rest per group (" + sleep.rule.name + " preset)", lines);
+  lines.push_back(GroupSummaryText("group", "with a value in the window"));
+  std::string out =
+      HeaderBlock(table, "Movexa sleep and rest per group (" + sleep.rule.name + " preset)", lines);
   out += "group,window,day,phase,window_start_min,window_end_min,partial,measure,mean,sd,sem,n\r\n";
   for (const auto& group : table.groups) {
     for (size_t k = 0; k < sleep.windows.size(); ++k) {
       const AnalysisWindow& win = sleep.windows[k];
       for (const auto& m : Measures()) {
-        if (sleep.rule.preset == SleepPreset::kFish && std::string(m.name) == "brief_awakenings") continue;
+        if (sleep.rule.preset == SleepPreset::kFish && std::string(m.name) == "brief_awakenings")
+          continue;
         std::vector<double> values;
         for (size_t w : group.wells) {
           const WindowSleep& s = sleep.wells[w][k];
@@ -219,9 +243,12 @@ std::string SleepGroupsCsv(const ActivityTable& table, const SleepAnalysis& slee
           if (auto v = m.value(s)) values.push_back(*v);
         }
         out += CsvCell(group.label) + "," + win.label + "," + std::to_string(win.day) + "," +
-               (win.day == 0 ? "run" : win.light ? "light" : "dark") + "," +
-               std::to_string(win.startMinute) + "," + std::to_string(win.endMinute) + "," +
-               (win.partial ? "yes" : "no") + "," + m.name + "," + SummaryCells(Summarise(values)) + "\r\n";
+               (win.day == 0 ? "run"
+                : win.light  ? "light"
+                             : "dark") +
+               "," + std::to_string(win.startMinute) + "," + std::to_string(win.endMinute) + "," +
+               (win.partial ? "yes" : "no") + "," + m.name + "," + SummaryCells(Summarise(values)) +
+               "\r\n";
       }
     }
   }

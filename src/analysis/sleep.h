@@ -61,9 +61,9 @@ struct WindowSleep {
   std::optional<int64_t> latencyMinutes;  // window start to the first bout's onset
   int64_t awakeMinutes = 0;
   int64_t counts = 0;
-  std::optional<double> wakingActivity;  // counts per awake minute
+  std::optional<double> wakingActivity;     // counts per awake minute
   std::optional<double> activityPerMinute;  // counts per measured minute
-  std::optional<int64_t> briefAwakenings;  // fly: one moving bin between two asleep bins
+  std::optional<int64_t> briefAwakenings;   // fly: one moving bin between two asleep bins
 };
 WindowSleep SleepInWindow(const int32_t* counts, const std::vector<int64_t>& binStart,
                           int64_t binMinutes, const SleepScore& score, const AnalysisWindow& window,

@@ -33,15 +33,18 @@ const char* AnalysisOptionsHelp() {
          "                        above the acquisition\n"
          "  --lights-on HH:MM --lights-off HH:MM\n"
          "                        the animals' light schedule (default: the acquisition's light\n"
-         "                        hours); --lights-off never = constant light, --lights-on never =\n"
+         "                        hours); --lights-off never = constant light, --lights-on never "
+         "=\n"
          "                        constant darkness\n"
-         "  --out DIR             output folder (default: \"analysis\" in the earliest acquisition)\n"
+         "  --out DIR             output folder (default: \"analysis\" in the earliest "
+         "acquisition)\n"
          "  --quiet               no progress line\n";
 }
 
 std::optional<int> ParseClockTime(const std::string& text) {
   const size_t colon = text.find(':');
-  if (colon == std::string::npos || colon == 0 || colon > 2 || text.size() != colon + 3) return std::nullopt;
+  if (colon == std::string::npos || colon == 0 || colon > 2 || text.size() != colon + 3)
+    return std::nullopt;
   int hour = 0;
   int minute = 0;
   for (size_t i = 0; i < text.size(); ++i) {
@@ -83,8 +86,9 @@ std::optional<LightSchedule> LightOptions(const CliArgs& args, std::string& erro
     return std::nullopt;
   }
   if (*onMinute == *offMinute) {
-    error = "--lights-on and --lights-off are the same time; for constant light give "
-            "--lights-off never, for constant darkness --lights-on never";
+    error =
+        "--lights-on and --lights-off are the same time; for constant light give "
+        "--lights-off never, for constant darkness --lights-on never";
     return std::nullopt;
   }
   light.onMinute = *onMinute;
@@ -150,8 +154,8 @@ bool AnalysisCommand::Load(ActivityTable& table) {
   }
   table = std::move(load.table);
   for (const auto& source : table.sources) std::cout << "run: " << source << "\n";
-  std::cout << "bins: " << table.BinCount() << " of " << table.binMinutes << " min; light: "
-            << table.light.Text() << " (" << table.light.origin << ")\n";
+  std::cout << "bins: " << table.BinCount() << " of " << table.binMinutes
+            << " min; light: " << table.light.Text() << ", from " << table.light.origin << "\n";
   for (const auto& note : table.notes) std::cout << "note: " << note << "\n";
   return true;
 }
@@ -159,18 +163,20 @@ bool AnalysisCommand::Load(ActivityTable& table) {
 fs::path AnalysisCommand::OutFolder(const ActivityTable& table) const {
   if (auto out = args_.Value("out")) return NormaliseFolder(*out);
   std::string name = "analysis";
-  for (size_t i = 1; i < table.acquisitions.size(); ++i) name += "+" + table.acquisitions[i].filename().string();
+  for (size_t i = 1; i < table.acquisitions.size(); ++i)
+    name += "+" + table.acquisitions[i].filename().string();
   return table.acquisitions.front() / name;
 }
 
-bool AnalysisCommand::Write(const ActivityTable& table, const std::string& name, const std::string& content) {
+bool AnalysisCommand::Write(const ActivityTable& table, const std::string& name,
+                            const std::string& content) {
   const fs::path folder = OutFolder(table);
   std::error_code ec;
   fs::create_directories(folder, ec);
   std::string error;
   if (!IsDirectory(folder)) {
-    std::fprintf(stderr, "movexa-cli %s: %s: cannot create the folder (%s)\n", command_, folder.string().c_str(),
-                 ec.message().c_str());
+    std::fprintf(stderr, "movexa-cli %s: %s: cannot create the folder (%s)\n", command_,
+                 folder.string().c_str(), ec.message().c_str());
     return false;
   }
   if (!WriteOutputFile(folder / name, content, error)) {

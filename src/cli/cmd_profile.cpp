@@ -16,10 +16,12 @@ std::string Usage() {
              "usage: movexa-cli profile [--bin MINUTES] [options] ACQUISITION_FOLDER...\n"
              "\n"
              "Folds each animal's activity on the 24-hour day from ZT0 (lights on), sums it into\n"
-             "profile bins and averages over the days that measured the whole bin; writes the animals'\n"
+             "profile bins and averages over the days that measured the whole bin; writes the "
+             "animals'\n"
              "profiles to profile_wells.csv and per group the mean, SD, SEM and N over animals to\n"
              "profile_groups.csv.\n\n"
-             "  --bin MINUTES         profile bin (default 30); a whole number of the run's bins that\n"
+             "  --bin MINUTES         profile bin (default 30); a whole number of the run's bins "
+             "that\n"
              "                        divides the day\n") +
          AnalysisOptionsHelp();
 }
@@ -34,7 +36,8 @@ int RunProfile(int argc, char** argv) {
   if (auto text = command.args().Value("bin")) {
     auto parsed = ParseInteger(*text, 1, 1440);
     if (!parsed) {
-      std::fprintf(stderr, "movexa-cli profile: --bin takes whole minutes, 1 to 1440\n%s", usage.c_str());
+      std::fprintf(stderr, "movexa-cli profile: --bin takes whole minutes, 1 to 1440\n%s",
+                   usage.c_str());
       return 2;
     }
     bin = *parsed;

@@ -90,10 +90,37 @@ TEST(ActivityBins, CheckCountsDuplicatesMissingBinsAndTheLargestGap) {
   EXPECT_EQ(a.bins, (std::vector<int64_t>{0, 1, 2}));
   EXPECT_EQ(a.quality.recordsUsed, 9);
   EXPECT_EQ(a.slot[11], kLeftOut);
+  // Two records a minute: the run's closing record alone in its minute is half a bin, left out.
+  a = AssignBins({0, 0, 1, 1, 2}, true, 1);
+  EXPECT_EQ(a.bins, (std::vector<int64_t>{0, 1}));
+  EXPECT_EQ(a.quality.partialLeftOut, 1);
   // A single record leaves no step to measure.
   a = AssignBins({4}, true, 1);
   EXPECT_EQ(a.quality.largestGapMinutes, 0);
   EXPECT_EQ(a.bins.size(), 1u);
+}
+
+TEST(ActivityBins, DamagedRecordsNeverAddAFalseDay) {
+  using V = std::vector<int64_t>;
+  const std::vector<char> sound(6, kRecordSound);
+  // A time stored modulo the day still wraps.
+  EXPECT_EQ(AdjustRecordTimes({1438, 1439, 0, 1, 2, 3}, sound),
+            (V{1438, 1439, 1440, 1441, 1442, 1443}));
+  // A block zeroed after a crash, and a corrupt time, would each wrap every later record a day
+  // on: both are damaged and the later records keep their times.
+  std::vector<char> marks = sound;
+  marks[2] = kRecordBlank;
+  EXPECT_EQ(AdjustRecordTimes({1500, 1501, 0, 1503, 1504, 1505}, marks),
+            (V{1500, 1501, kDamagedRecord, 1503, 1504, 1505}));
+  EXPECT_EQ(AdjustRecordTimes({1500, 1501, 900000, 1503, 1504, 1505}, sound),
+            (V{1500, 1501, kDamagedRecord, 1503, 1504, 1505}));
+  // Blank records at the start are the run's first bins (nothing counted yet), and a negative
+  // count or time is damaged wherever it is.
+  marks = sound;
+  marks[0] = marks[1] = kRecordBlank;
+  marks[4] = kRecordNegative;
+  EXPECT_EQ(AdjustRecordTimes({0, 0, 1, -5, 2, 3}, marks),
+            (V{0, 0, 1, kDamagedRecord, kDamagedRecord, 3}));
 }
 
 TEST(ActivityTableLoad, WellsAreSummedOverBeamsAndRecordsOverTheirMinute) {
@@ -139,7 +166,7 @@ TEST(ActivityTableLoad, WellsAreSummedOverBeamsAndRecordsOverTheirMinute) {
   EXPECT_NE(t.binRule.find("closed within that minute"), std::string::npos);
   // The default light hours of the snapshot, with the light control off, and ZT0 at the start.
   EXPECT_EQ(t.light.Text(), "lights on 09:00, off 21:00");
-  EXPECT_NE(t.light.origin.find("light control off"), std::string::npos);
+  EXPECT_NE(t.light.origin.find("the light control was off"), std::string::npos);
   EXPECT_EQ(t.zt0Minute, 0);
 }
 
@@ -147,17 +174,20 @@ TEST(ActivityTableLoad, LightScheduleFromTheAcquisitionOrTheUser) {
   TempDir dir;
   PlateRun run(dir.path());
   run.Light(true, 22, 6);
-  const auto folder = run.Write("20261207_1430", test::MinuteRecords(run, 5, 1, [](int, int) { return 1; }));
+  const auto folder =
+      run.Write("20261207_1430", test::MinuteRecords(run, 5, 1, [](int, int) { return 1; }));
   ActivityLoad load = run.Load({folder});
   ASSERT_TRUE(load.ok) << load.error;
   EXPECT_EQ(load.table.light.Text(), "lights on 22:00, off 06:00");
-  EXPECT_EQ(load.table.zt0Minute, -(14 * 60 + 30 + 2 * 60));  // lights went on at 22:00 the day before
+  EXPECT_EQ(load.table.zt0Minute,
+            -(14 * 60 + 30 + 2 * 60));  // lights went on at 22:00 the day before
   EXPECT_TRUE(LightOnAtRunMinute(load.table, -16 * 60 - 30 + 60));
   EXPECT_FALSE(LightOnAtRunMinute(load.table, 0));
 
   // Equal hours keep the lights off all day, as the light control does.
   run.Light(true, 8, 8);
-  const auto dark = run.Write("20261208_1430", test::MinuteRecords(run, 5, 1, [](int, int) { return 1; }));
+  const auto dark =
+      run.Write("20261208_1430", test::MinuteRecords(run, 5, 1, [](int, int) { return 1; }));
   load = run.Load({dark});
   ASSERT_TRUE(load.ok);
   EXPECT_EQ(load.table.light.kind, LightKind::kConstantDark);
@@ -174,7 +204,8 @@ TEST(ActivityTableLoad, LightScheduleFromTheAcquisitionOrTheUser) {
 TEST(ActivityTableLoad, SeveralAcquisitionsAreOneRunPlacedByTheirStarts) {
   TempDir dir;
   PlateRun run(dir.path());
-  const auto first = run.Write("20261207_0900", test::MinuteRecords(run, 60, 1, [](int w, int) { return w; }));
+  const auto first =
+      run.Write("20261207_0900", test::MinuteRecords(run, 60, 1, [](int w, int) { return w; }));
   // The second started 90 minutes later, with its own times from 0.
   std::vector<CountsRecord> later;
   for (int k = 1; k <= 30; ++k) later.push_back(run.Record(k, [](int) { return 5; }));
@@ -198,9 +229,11 @@ TEST(ActivityTableLoad, SeveralAcquisitionsAreOneRunPlacedByTheirStarts) {
   EXPECT_FALSE(load.ok);
   EXPECT_NE(load.error.find("given twice"), std::string::npos);
   PlateRun other(dir / "other", "w384");
-  const auto big = other.Write("20261207_1200", test::MinuteRecords(other, 3, 1, [](int, int) { return 0; }));
+  const auto big =
+      other.Write("20261207_1200", test::MinuteRecords(other, 3, 1, [](int, int) { return 0; }));
   fs::create_directories(run.project / "20261207_1200");
-  fs::copy(big, run.project / "20261207_1200", fs::copy_options::recursive | fs::copy_options::overwrite_existing);
+  fs::copy(big, run.project / "20261207_1200",
+           fs::copy_options::recursive | fs::copy_options::overwrite_existing);
   load = run.Load({first, run.project / "20261207_1200"});
   EXPECT_FALSE(load.ok);
   EXPECT_NE(load.error.find("cannot be taken as one run"), std::string::npos) << load.error;
@@ -211,10 +244,12 @@ TEST(ActivityTableLoad, AJoinedAcquisitionCountsFromItsEarliestPart) {
   PlateRun run(dir.path());
   run.FreeAll();
   run.Assign(0, "Only", {"C4"});
-  run.Write("20261207_0900", test::MinuteRecords(run, 20, 2, [](int, int) { return 1; }), "morning");
+  run.Write("20261207_0900", test::MinuteRecords(run, 20, 2, [](int, int) { return 1; }),
+            "morning");
   run.Write("20261207_1000", test::MinuteRecords(run, 20, 2, [](int, int) { return 2; }), "later");
-  JoinResult joined = JoinAcquisitions(run.project, {{"  > 2026.1207\t ACQ09:00 \"morning\"", "20261207_0900"},
-                                                     {"  > 2026.1207\t ACQ10:00 \"later\"", "20261207_1000"}},
+  JoinResult joined = JoinAcquisitions(run.project,
+                                       {{"  > 2026.1207\t ACQ09:00 \"morning\"", "20261207_0900"},
+                                        {"  > 2026.1207\t ACQ10:00 \"later\"", "20261207_1000"}},
                                        CivilTime{2026, 12, 9, 8, 15, 0, 0});
   ASSERT_TRUE(joined.ok) << joined.error;
   ActivityLoad load = run.Load({joined.folder});
@@ -227,7 +262,8 @@ TEST(ActivityTableLoad, AJoinedAcquisitionCountsFromItsEarliestPart) {
   EXPECT_EQ(t.groups[0].label, "000_Only");
   EXPECT_NE(t.sources[0].find("joined acquisition"), std::string::npos);
   bool noted = false;
-  for (const auto& n : t.notes) noted = noted || n.find("is a joined acquisition") != std::string::npos;
+  for (const auto& n : t.notes)
+    noted = noted || n.find("is a joined acquisition") != std::string::npos;
   EXPECT_TRUE(noted);
 }
 
@@ -266,6 +302,15 @@ TEST(ActivityTableLoad, DamagedFilesGiveAMessageOrANoteNeverAWrongNumber) {
   EXPECT_NE(notes.find("torn last record of 300 bytes"), std::string::npos) << notes;
   EXPECT_NE(notes.find("1 damaged record"), std::string::npos) << notes;
 
+  // Acquisitions a year apart are no run (and a damaged time must not make one of millions of
+  // empty windows).
+  auto farApart = records;
+  farApart[4].minutes = 600000;
+  farApart[5].minutes = 600001;
+  load = run.Load({run.Write("20261207_1200", farApart)});
+  EXPECT_FALSE(load.ok);
+  EXPECT_NE(load.error.find("not one run"), std::string::npos) << load.error;
+
   // A folder name that is no start time cannot give wall-clock times.
   fs::create_directories(run.project / "renamed");
   fs::copy(torn, run.project / "renamed", fs::copy_options::recursive);
@@ -280,7 +325,8 @@ TEST(ActivityTableLoad, ChannelGroupsThatDisagreeOrLackANameAreNoted) {
   run.FreeAll();
   run.Assign(2, "", {"A1"});
   run.settings.channelGroup[static_cast<size_t>(run.ChannelsOf(run.WellNumber("B1"))[1])] = 2;
-  const auto folder = run.Write("20261207_0900", test::MinuteRecords(run, 3, 1, [](int, int) { return 0; }));
+  const auto folder =
+      run.Write("20261207_0900", test::MinuteRecords(run, 3, 1, [](int, int) { return 0; }));
   ActivityLoad load = run.Load({folder});
   ASSERT_TRUE(load.ok) << load.error;
   std::string notes;

@@ -12,7 +12,8 @@ namespace movexa::test {
 
 namespace fs = std::filesystem;
 
-PlateRun::PlateRun(const fs::path& root, const std::string& plate) : app(root / "app"), project(root / "app" / "p00001") {
+PlateRun::PlateRun(const fs::path& root, const std::string& plate)
+    : app(root / "app"), project(root / "app" / "p00001") {
   LayOutAppFolder(app);
   settings.Plate_format = plate;
   settings.Name = "Analysis fixture";
@@ -41,7 +42,8 @@ void PlateRun::FreeAll() {
 void PlateRun::Assign(int group, const std::string& name, const std::vector<std::string>& wells) {
   settings.groupNames[static_cast<size_t>(group)] = name;
   for (const auto& label : wells) {
-    for (int c : ChannelsOf(WellNumber(label))) settings.channelGroup[static_cast<size_t>(c)] = static_cast<int16_t>(group);
+    for (int c : ChannelsOf(WellNumber(label)))
+      settings.channelGroup[static_cast<size_t>(c)] = static_cast<int16_t>(group);
   }
 }
 
@@ -75,7 +77,8 @@ fs::path PlateRun::Write(const std::string& stamp, const std::vector<CountsRecor
   return folder;
 }
 
-ActivityLoad PlateRun::Load(const std::vector<fs::path>& folders, const std::optional<LightSchedule>& light) const {
+ActivityLoad PlateRun::Load(const std::vector<fs::path>& folders,
+                            const std::optional<LightSchedule>& light) const {
   ActivityLoadOptions options;
   options.appFolder = app;
   options.light = light;
@@ -93,8 +96,8 @@ std::vector<CountsRecord> MinuteRecords(const PlateRun& run, int minutes, int pe
   return out;
 }
 
-ActivityTable HandTable(const std::vector<std::vector<int32_t>>& values, const std::vector<int64_t>& binStart,
-                        int64_t binMinutes, int groups) {
+ActivityTable HandTable(const std::vector<std::vector<int32_t>>& values,
+                        const std::vector<int64_t>& binStart, int64_t binMinutes, int groups) {
   ActivityTable t;
   t.start = CivilTime{2026, 12, 7, 9, 0, 0, 0};
   t.binMinutes = binMinutes;
@@ -106,7 +109,8 @@ ActivityTable HandTable(const std::vector<std::vector<int32_t>>& values, const s
   t.plateColumns = 12;
   t.light.origin = "the test";
   t.sources = {"hand-made table"};
-  for (int g = 0; g < groups; ++g) t.groups.push_back({g, "00" + std::to_string(g) + "_G" + std::to_string(g), {}});
+  for (int g = 0; g < groups; ++g)
+    t.groups.push_back({g, "00" + std::to_string(g) + "_G" + std::to_string(g), {}});
   for (size_t w = 0; w < values.size(); ++w) {
     AnalysisWell well;
     well.well = static_cast<int>(w);

@@ -53,7 +53,8 @@ std::vector<CountsRecord> MinuteRecords(const PlateRun& run, int minutes, int pe
 // A table built by hand: `wells` wells in `groups` (well w in group w % groups, labelled A1,
 // B1, ...), bins of `binMinutes` at `binStart`, values[w][i]; run start 2026-12-07 09:00 with
 // lights 09:00-21:00.
-ActivityTable HandTable(const std::vector<std::vector<int32_t>>& values, const std::vector<int64_t>& binStart,
-                        int64_t binMinutes = 1, int groups = 1);
+ActivityTable HandTable(const std::vector<std::vector<int32_t>>& values,
+                        const std::vector<int64_t>& binStart, int64_t binMinutes = 1,
+                        int groups = 1);
 
 }  // namespace movexa::test

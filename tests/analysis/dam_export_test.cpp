@@ -89,12 +89,15 @@ TEST(DamExport, FirstLineOfTheFirstMonitorFile) {
                                 }));
   ActivityLoad load = run.Load({folder});
   ASSERT_TRUE(load.ok) << load.error;
-  EXPECT_EQ(MonitorFileText(load.table, 0).substr(0, MonitorFileText(load.table, 0).find("\r\n") + 2),
-            "1\t7 Dec 26\t09:01:00\t1\t0\t0\t0\t0\t0\t1\t3" + [] {
-              std::string zeros;
-              for (int k = 0; k < 31; ++k) zeros += "\t0";
-              return zeros;
-            }() + "\r\n");
+  EXPECT_EQ(
+      MonitorFileText(load.table, 0).substr(0, MonitorFileText(load.table, 0).find("\r\n") + 2),
+      "1\t7 Dec 26\t09:01:00\t1\t0\t0\t0\t0\t0\t1\t3" +
+          [] {
+            std::string zeros;
+            for (int k = 0; k < 31; ++k) zeros += "\t0";
+            return zeros;
+          }() +
+          "\r\n");
 }
 
 TEST(DamExport, WellsGoRowMajorThirtyTwoToAFile) {
@@ -112,11 +115,13 @@ TEST(DamExport, WellsGoRowMajorThirtyTwoToAFile) {
 
   TempDir dir;
   PlateRun plate96(dir / "a");
-  auto load = plate96.Load({plate96.Write("20261207_0900", test::MinuteRecords(plate96, 3, 1, [](int, int) { return 1; }))});
+  auto load = plate96.Load({plate96.Write(
+      "20261207_0900", test::MinuteRecords(plate96, 3, 1, [](int, int) { return 1; }))});
   ASSERT_TRUE(load.ok);
   EXPECT_EQ(MonitorFileCount(load.table), 3);
   PlateRun plate384(dir / "b", "w384");
-  load = plate384.Load({plate384.Write("20261207_0900", test::MinuteRecords(plate384, 3, 1, [](int, int) { return 1; }))});
+  load = plate384.Load({plate384.Write(
+      "20261207_0900", test::MinuteRecords(plate384, 3, 1, [](int, int) { return 1; }))});
   ASSERT_TRUE(load.ok);
   EXPECT_EQ(MonitorFileCount(load.table), 12);
 }
@@ -133,7 +138,8 @@ TEST(DamExport, FilesReadBackMatchTheWellsThroughMetadataIds) {
   std::vector<CountsRecord> records;
   for (int m = 0; m < 40; ++m) {
     if (m >= 20 && m < 25) continue;
-    for (int k = 0; k < 4; ++k) records.push_back(run.Record(m, [&](int w) { return k == 0 ? count(w, m) : 0; }));
+    for (int k = 0; k < 4; ++k)
+      records.push_back(run.Record(m, [&](int w) { return k == 0 ? count(w, m) : 0; }));
   }
   records.push_back(run.Record(40));  // the partial last bin, left out
   const auto folder = run.Write("20261231_2350", records);
@@ -147,15 +153,16 @@ TEST(DamExport, FilesReadBackMatchTheWellsThroughMetadataIds) {
   // metadata.csv: file and region of every well; ids as data.csv builds them.
   const auto meta = CsvRows(ReadFileOrDie(out / "metadata.csv"));
   ASSERT_EQ(meta.size(), 97u);
-  EXPECT_EQ(meta[0], (std::vector<std::string>{"file", "start_datetime", "stop_datetime", "region_id", "well", "group",
-                                               "plate", "status"}));
+  EXPECT_EQ(meta[0], (std::vector<std::string>{"file", "start_datetime", "stop_datetime",
+                                               "region_id", "well", "group", "plate", "status"}));
   std::map<std::string, std::vector<std::string>> byWell;
   std::map<std::string, std::string> idOfWell;
   for (size_t r = 1; r < meta.size(); ++r) {
     byWell[meta[r][4]] = meta[r];
     EXPECT_EQ(meta[r][1], "2026-12-31 00:00:00");  // ZT0: lights on at midnight before the start
     EXPECT_EQ(meta[r][2], "2027-01-01 00:30:00");
-    idOfWell[meta[r][4]] = meta[r][1] + "|" + meta[r][0] + "|" + (meta[r][3].size() == 1 ? "0" : "") + meta[r][3];
+    idOfWell[meta[r][4]] =
+        meta[r][1] + "|" + meta[r][0] + "|" + (meta[r][3].size() == 1 ? "0" : "") + meta[r][3];
   }
   EXPECT_EQ(byWell["B1"][0], "Monitor01.txt");
   EXPECT_EQ(byWell["B1"][3], "13");
@@ -169,7 +176,8 @@ TEST(DamExport, FilesReadBackMatchTheWellsThroughMetadataIds) {
 
   // Monitor files: one line per measured bin, the gap a jump in time, every count the well's.
   std::map<std::string, std::vector<DamLine>> files;
-  for (const char* f : {"Monitor01.txt", "Monitor02.txt", "Monitor03.txt"}) files[f] = ReadMonitor(out / f);
+  for (const char* f : {"Monitor01.txt", "Monitor02.txt", "Monitor03.txt"})
+    files[f] = ReadMonitor(out / f);
   for (const auto& [name, lines] : files) {
     ASSERT_EQ(lines.size(), 35u) << name;
     for (size_t i = 0; i < lines.size(); ++i) EXPECT_EQ(lines[i].index, static_cast<int>(i) + 1);
@@ -189,14 +197,16 @@ TEST(DamExport, FilesReadBackMatchTheWellsThroughMetadataIds) {
     const int well = run.WellNumber(label);
     for (size_t i = 0; i < lines.size(); ++i) {
       const int minute = static_cast<int>(i < 20 ? i : i + 5);
-      ASSERT_EQ(lines[i].counts[static_cast<size_t>(region - 1)], count(well, minute)) << label << " line " << i;
+      ASSERT_EQ(lines[i].counts[static_cast<size_t>(region - 1)], count(well, minute))
+          << label << " line " << i;
     }
   }
 
   // data.csv: ids of metadata.csv, the bin starts in seconds, the wells' counts.
   const auto data = CsvRows(ReadFileOrDie(out / "data.csv"));
   ASSERT_EQ(data.size(), 1u + 96u * 35u);
-  EXPECT_EQ(data[0], (std::vector<std::string>{"id", "well", "group", "t_s", "datetime", "activity", "light"}));
+  EXPECT_EQ(data[0], (std::vector<std::string>{"id", "well", "group", "t_s", "datetime", "activity",
+                                               "light"}));
   for (size_t r = 1; r < data.size(); ++r) {
     const auto& row = data[r];
     ASSERT_EQ(row.size(), 7u);
@@ -217,7 +227,8 @@ TEST(DamExport, FilesReadBackMatchTheWellsThroughMetadataIds) {
   EXPECT_EQ(quality.find("nan"), std::string::npos);
   const auto lines = QualityLines(load.table);
   ASSERT_GE(lines.size(), 2u);
-  EXPECT_EQ(lines[1], "duplicated bin times: 0; missing bins: 5; largest gap: 6 min; bin length irregular");
+  EXPECT_EQ(lines[1],
+            "duplicated bin times: 0; missing bins: 5; largest gap: 6 min; bin length irregular");
 }
 
 }  // namespace

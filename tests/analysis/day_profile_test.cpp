@@ -56,7 +56,8 @@ TEST(DayProfile, OnlyDaysThatMeasuredTheWholeProfileBinCount) {
   EXPECT_EQ(p.daysPerSlot[4], 2);
   EXPECT_DOUBLE_EQ(*p.wells[0][4], 90.0);
   const std::string wells = ProfileWellsCsv(t, p);
-  EXPECT_NE(wells.find("A1,000_G0,3,3,12:00,1,120,1\r\n"), std::string::npos) << wells.substr(0, 2000);
+  EXPECT_NE(wells.find("A1,000_G0,3,3,12:00,1,120,1\r\n"), std::string::npos)
+      << wells.substr(0, 2000);
 }
 
 TEST(DayProfile, ABinThatNoDayMeasuredIsEmptyAndStated) {

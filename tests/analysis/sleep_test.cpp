@@ -26,7 +26,8 @@ WindowSleep Whole(const std::vector<int32_t>& counts, SleepPreset preset, int64_
 }
 
 TEST(Sleep, FlyExampleWithACensoredLastBout) {
-  const WindowSleep s = Whole({3, 0, 0, 0, 0, 0, 0, 2, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0}, SleepPreset::kFly);
+  const WindowSleep s =
+      Whole({3, 0, 0, 0, 0, 0, 0, 2, 0, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0}, SleepPreset::kFly);
   EXPECT_EQ(s.sleepMinutes, 13);
   EXPECT_EQ(s.bouts, 2);
   EXPECT_DOUBLE_EQ(*s.meanBoutMinutes, 6.5);
@@ -79,7 +80,8 @@ TEST(Sleep, BinsOfTheRulesLengthAreScoredLongerOnesRefused) {
   EXPECT_FALSE(SleepRefusal(RuleOf(SleepPreset::kFish), 1));
   auto refusal = SleepRefusal(RuleOf(SleepPreset::kFly), 6);
   ASSERT_TRUE(refusal);
-  EXPECT_NE(refusal->find("at most 5 min; this run's bins are 6 min"), std::string::npos) << *refusal;
+  EXPECT_NE(refusal->find("at most 5 min; this run's bins are 6 min"), std::string::npos)
+      << *refusal;
   EXPECT_TRUE(SleepRefusal(RuleOf(SleepPreset::kFish), 2));
   ActivityTable t = test::HandTable({{0, 0, 0}}, {0, 10, 20}, 10);
   const SleepAnalysis refused = AnalyseSleep(t, SleepPreset::kFly);
@@ -154,15 +156,18 @@ TEST(Sleep, GroupFiguresAreOverAnimalsAndNeverNaN) {
   ASSERT_TRUE(sleep.ok);
   EXPECT_EQ(sleep.wells[1][0].sleepMinutes, 5);  // 0 alone; 2..6 asleep; 8..11 only 4
   const std::string groups = SleepGroupsCsv(t, sleep);
-  EXPECT_NE(groups.find("000_G0,whole run,0,run,0,12,no,sleep_min,3.3333,2.8868,1.6667,3\r\n"), std::string::npos)
+  EXPECT_NE(groups.find("000_G0,whole run,0,run,0,12,no,sleep_min,3.3333,2.8868,1.6667,3\r\n"),
+            std::string::npos)
       << groups;
   // The animal that never moves: all asleep, no awake minute, so no waking activity (and its
   // group of one has no SD or SEM).
   const WindowSleep& dead = sleep.wells[3][0];
   EXPECT_EQ(dead.sleepMinutes, 12);
   EXPECT_FALSE(dead.wakingActivity);
-  EXPECT_NE(groups.find("001_Dead,whole run,0,run,0,12,no,sleep_min,12,,,1\r\n"), std::string::npos);
-  EXPECT_NE(groups.find("001_Dead,whole run,0,run,0,12,no,waking_activity,,,,0\r\n"), std::string::npos);
+  EXPECT_NE(groups.find("001_Dead,whole run,0,run,0,12,no,sleep_min,12,,,1\r\n"),
+            std::string::npos);
+  EXPECT_NE(groups.find("001_Dead,whole run,0,run,0,12,no,waking_activity,,,,0\r\n"),
+            std::string::npos);
   const std::string wells = SleepWellsCsv(t, sleep);
   EXPECT_EQ(wells.find("nan"), std::string::npos);
   EXPECT_EQ(groups.find("nan"), std::string::npos);
