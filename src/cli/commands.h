@@ -30,5 +30,7 @@ int RunGainCurveCommand(int argc, char** argv);
 int RunExportDam(int argc, char** argv);
 int RunSleep(int argc, char** argv);
 int RunProfile(int argc, char** argv);
+int RunActogram(int argc, char** argv);
+int RunPeriodogram(int argc, char** argv);
 
 }  // namespace movexa::cli

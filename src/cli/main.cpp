@@ -38,6 +38,10 @@ const Command kCommands[] = {
      RunExportDam},
     {"sleep", "sleep and rest per well, light phase and group (fly or fish preset)", RunSleep},
     {"profile", "the average day per well and group", RunProfile},
+    {"actogram", "double-plotted actograms per well and group mean, values and heights",
+     RunActogram},
+    {"periodogram", "chi-square, Lomb-Scargle or autocorrelation periodograms, peaks and groups",
+     RunPeriodogram},
 };
 }  // namespace movexa::cli
 

@@ -4,6 +4,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <bit>
 #include <cstdio>
 #include <limits>
@@ -16,6 +17,7 @@
 #include "base/number_format.h"
 #include "base/rounding.h"
 #include "base/text_records.h"
+#include "base/worker_pool.h"
 #include "project/project_folders.h"
 #include "reports/acquisition_tables.h"
 #include "reports/report_texts.h"
@@ -28,6 +30,10 @@ namespace {
 
 // Mark files staged by one re-analysis: a line per detected event, far below this.
 constexpr int64_t kMarkFileMaxBytes = int64_t{1} << 30;
+
+// Channels a thread takes at a time from a block: enough work to outweigh the hand-out.
+constexpr int kChannelsPerChunk = 16;
+constexpr size_t kChunks = (kChannelCount + kChannelsPerChunk - 1) / kChannelsPerChunk;
 
 // Mark files are written here while the analysis runs and appended to the acquisition's own
 // mark files only when it completes, so that STOP or a missing raw block leaves them as they
@@ -167,7 +173,8 @@ int64_t DataLapseMinutes(const ReportRequest& request, std::string* shown) {
   return minutes;
 }
 
-ReanalysisOutcome RunRawReanalysis(const ReportRequest& request, bool& stopRequested, Host& host) {
+ReanalysisOutcome RunRawReanalysis(const ReportRequest& request, bool& stopRequested, Host& host,
+                                   int threads) {
   ReanalysisOutcome out;
   stopRequested = false;
   const int64_t lapse = DataLapseMinutes(request, &out.dataLapseShown);
@@ -230,7 +237,12 @@ ReanalysisOutcome RunRawReanalysis(const ReportRequest& request, bool& stopReque
 
   LoadedCounts processed;
   processed.Resize(records);
-  auto scratch = std::make_unique<AnalysisScratch>();
+  // The channels of each block are shared out among the threads in chunks; every channel's
+  // count and mark line depend on its own samples only, so the files come out byte for byte
+  // as from one thread (each channel's mark file is still appended in record order).
+  WorkerPool pool(threads);
+  std::vector<std::unique_ptr<AnalysisScratch>> scratch;
+  for (int w = 0; w < pool.Threads(); ++w) scratch.push_back(std::make_unique<AnalysisScratch>());
   for (size_t i = 0; i < records; ++i) {
     host.status.SetStatus(rt::kStatusLabel, BlockText(static_cast<int64_t>(i) + 1, total));
     if (!reader.Read(static_cast<int64_t>(i))) {
@@ -243,15 +255,19 @@ ReanalysisOutcome RunRawReanalysis(const ReportRequest& request, bool& stopReque
     // A record stored with a time below the one before it gets no counts.
     const bool backwards = i > 0 && StoredTimeOf(*bytes, i) < StoredTimeOf(*bytes, i - 1);
     const RawBlockView view = reader.View();
-    for (int c = 0; c < kChannelCount; ++c) {
-      const int well = project.channelWell[c];
-      if (backwards || well < 0 || project.ChannelAt(well, 0) < 0) {
-        counts[c] = 0;
-        continue;
+    pool.ForEach(kChunks, [&](size_t chunk, int worker) {
+      AnalysisScratch& own = *scratch[static_cast<size_t>(worker)];
+      const int first = static_cast<int>(chunk) * kChannelsPerChunk;
+      for (int c = first; c < std::min(first + kChannelsPerChunk, kChannelCount); ++c) {
+        const int well = project.channelWell[c];
+        if (backwards || well < 0 || project.ChannelAt(well, 0) < 0) {
+          counts[c] = 0;
+          continue;
+        }
+        counts[c] = AnalyzeBin(view, c, snr, request.method, request.exportRaw, staging,
+                               static_cast<int32_t>(all.times[i]), own);
       }
-      counts[c] = AnalyzeBin(view, c, snr, request.method, request.exportRaw, staging,
-                             static_cast<int32_t>(all.times[i]), *scratch);
-    }
+    });
     host.pacer.PumpEvents();
     if (stopRequested) {
       std::filesystem::remove_all(staging, ec);

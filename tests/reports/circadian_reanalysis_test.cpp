@@ -1,6 +1,8 @@
 // Circadian exports and raw data re-analysis over the small fixed acquisition with raw blocks.
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "acquisition/analysis_module.h"
 #include "base/text_records.h"
 #include "report_fixture.h"
@@ -317,6 +319,47 @@ TEST(AutomaticReport, ReportThenRawExportThenTheClosingMessage) {
   EXPECT_EQ(fake.pacer.pausedMs(), 3000);
   EXPECT_TRUE(fake.shell.calls().empty());
   EXPECT_TRUE(std::filesystem::exists(f.acq.folder / "ch4.raw"));
+}
+
+// Every file of the acquisition folder by name, with the temporary root taken out.
+std::map<std::string, std::string> FolderFiles(const std::filesystem::path& folder, const std::string& root) {
+  std::map<std::string, std::string> files;
+  for (const auto& e : std::filesystem::recursive_directory_iterator(folder)) {
+    if (!e.is_regular_file()) continue;
+    std::string content = ReadFileOrDie(e.path());
+    for (size_t at; (at = content.find(root)) != std::string::npos;) content.replace(at, root.size(), "<root>");
+    files[std::filesystem::relative(e.path(), folder).string()] = content;
+  }
+  return files;
+}
+
+TEST(RawReanalysis, ThreadsShareTheChannelsAndChangeNoByteOfTheResults) {
+  // Replacing the counts (counts.bin, setup.dat, the report) and exporting the marks (one file
+  // per channel, appended record by record): one thread against two.
+  for (bool exportRaw : {false, true}) {
+    std::map<std::string, std::string> single;
+    for (int threads : {1, 2}) {
+      RawFixture f(13);  // two raw files
+      FakeHost fake;
+      bool stop = false;
+      ReportRequest r = f.Request();
+      r.replaceData = !exportRaw;
+      if (exportRaw) CheckExportRaw(r);
+      ReanalysisOutcome out = RunRawReanalysis(r, stop, fake.host, threads);
+      ASSERT_EQ(out.report.status, ReportStatus::kWritten) << out.report.message;
+      EXPECT_EQ(fake.status.Last(rt::kStatusLabel), "Block 13/13");
+      auto files = FolderFiles(f.acq.folder, f.dir.path().string());
+      EXPECT_EQ(files.count("ch4.raw"), exportRaw ? 1u : 0u);
+      if (threads == 1) {
+        single = std::move(files);
+        continue;
+      }
+      ASSERT_EQ(files.size(), single.size()) << threads;
+      for (const auto& [name, content] : single) {
+        EXPECT_TRUE(files[name] == content) << name << " differs with " << threads << " threads";
+      }
+    }
+  }
 }
 
 }  // namespace
