@@ -3,6 +3,7 @@
 
 #include <exception>
 
+#include "app/app_folder.h"
 #include "app/app_texts.h"
 #include "acquisition/detection_texts.h"
 #include "acquisition/snr_setting.h"
@@ -101,7 +102,7 @@ bool RunSequence(AppState& state, std::string_view argumentText, Host& host,
   state.autoRun = IsAutoRunArgument(argumentText);
   observer.ResetDeviceControls(state);
   if (!IsFile(state.appDir / texts::kConfigFile)) {
-    host.dialogs.Message(texts::kConfigNotFound);
+    host.dialogs.Message(ConfigNotFoundMessage(state.appDir));
     return false;
   }
   state.StartupStage = 1;

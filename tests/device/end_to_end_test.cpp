@@ -114,7 +114,7 @@ TEST(EndToEnd, CliConnectAnswersThePortPromptFromTheTerminal) {
                     "MOVEXA_COM9=/nonexistent/a", "MOVEXA_COM10=/nonexistent/a",
                     "MOVEXA_COM11=/nonexistent/a", "MOVEXA_COM12=/nonexistent/a",
                     "MOVEXA_COM13=/nonexistent/a", "MOVEXA_COM14=/nonexistent/a",
-                    "MOVEXA_COM15=/nonexistent/a"},
+                    "MOVEXA_COM15=/nonexistent/a", "MOVEXA_COM16=/nonexistent/a"},
                    (dir / "cli.out").string());
   ASSERT_EQ(cli.Wait(30000), 1);
   const std::string out = ReadFileOrDie(dir / "cli.out");
