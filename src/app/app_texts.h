@@ -20,8 +20,9 @@ inline std::string ConfigNotFoundAdvice(std::string_view appDir, bool folderMiss
       folderMissing ? "The application folder " + std::string(appDir) +
                           " does not exist and no installation data was found to lay it out."
                     : "The application folder " + std::string(appDir) + " has no config.dat.";
-  return head + " To lay out the missing files from the installation data (existing files and "
-                "projects are kept), run: movexa-cli init --app-dir \"" +
+  return head +
+         " To lay out the missing files from the installation data (existing files and "
+         "projects are kept), run: movexa-cli init --app-dir \"" +
          std::string(appDir) +
          "\" (add --data DIR when Movexa is not installed). To use another folder, start "
          "Movexa with --app-dir DIR.";
@@ -70,8 +71,8 @@ inline std::string InstrumentPortChosen(int port, std::string_view device) {
 }
 inline std::string ConnectedState(int port, std::string_view device, int serialNumber) {
   return "Connected: COM" + std::to_string(port) +
-         (device.empty() ? std::string() : " (" + std::string(device) + ")") +
-         ", serial number " + std::to_string(serialNumber);
+         (device.empty() ? std::string() : " (" + std::string(device) + ")") + ", serial number " +
+         std::to_string(serialNumber);
 }
 inline std::string SimulatedState(int port) {
   return "Simulated instrument (no hardware) on COM" + std::to_string(port);

@@ -7,11 +7,11 @@
 #include "app/app_folder.h"
 #include "app/app_texts.h"
 #include "app/config.h"
+#include "app/instrument.h"
 #include "base/file_io.h"
 #include "base/text_records.h"
 #include "cli/cli_args.h"
 #include "cli/terminal_host.h"
-#include "app/instrument.h"
 #include "device/posix_serial.h"
 
 namespace movexa::cli {

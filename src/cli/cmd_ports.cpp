@@ -76,16 +76,17 @@ int RunPorts(int argc, char** argv) {
     const auto number = ParseInteger(args.Value("assign").value_or(""), 1, kComNumbers);
     const std::string device = args.Value("device").value_or("");
     if (!number || device.empty()) {
-      std::fprintf(stderr, "movexa-cli ports: --assign takes a COM number 1..16 and --device a "
-                           "device path\n");
+      std::fprintf(stderr,
+                   "movexa-cli ports: --assign takes a COM number 1..16 and --device a "
+                   "device path\n");
       return 2;
     }
     if (!configured) {
       terminal.dialogs.Message(ConfigNotFoundMessage(state.appDir), {});
       return 1;
     }
-    PortAssignment a =
-        AssignInstrumentPort(state, terminal.host, FolderArgument(device), static_cast<int>(*number));
+    PortAssignment a = AssignInstrumentPort(state, terminal.host, FolderArgument(device),
+                                            static_cast<int>(*number));
     std::printf("%s\n", a.message.c_str());
     return a.ok ? 0 : 1;
   }
@@ -94,7 +95,8 @@ int RunPorts(int argc, char** argv) {
   if (!catalogue.error.empty())
     std::fprintf(stderr, "movexa-cli ports: the serial ports cannot be listed: %s\n",
                  catalogue.error.c_str());
-  if (!catalogue.problem.empty()) std::fprintf(stderr, "movexa-cli ports: %s\n", catalogue.problem.c_str());
+  if (!catalogue.problem.empty())
+    std::fprintf(stderr, "movexa-cli ports: %s\n", catalogue.problem.c_str());
   size_t numbersWidth = 4, deviceWidth = 6;
   for (const auto& p : catalogue.ports) {
     numbersWidth = std::max(numbersWidth, Numbers(p).size());

@@ -218,8 +218,8 @@ std::string PortNotFoundMessage(int configuredPort, const std::vector<std::strin
     for (size_t i = 0; i < devicesTried.size(); ++i)
       tried += (i == 0 ? "" : i + 1 == devicesTried.size() ? " and " : ", ") + devicesTried[i];
   }
-  return std::string(t::kPortNotFound) + std::string(t::kEol) + tried + "." +
-         std::string(t::kEol) + std::string(t::kPortNotFoundNextStep);
+  return std::string(t::kPortNotFound) + std::string(t::kEol) + tried + "." + std::string(t::kEol) +
+         std::string(t::kPortNotFoundNextStep);
 }
 
 void ChoosePortMenuEntry(ConnectionState& connection, int16_t& configuredPort, int n,

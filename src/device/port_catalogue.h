@@ -22,18 +22,18 @@ inline constexpr int kComNumbers = 16;
 // "ports.dat" names although the system does not list it as a serial port (a simulator's
 // pseudo-terminal, an adapter that is unplugged).
 struct CataloguedPort {
-  SerialPortInfo info;   // for a device that is not listed only `device` is set
-  bool listed = true;    // the system lists it as a serial port of this computer
-  bool present = true;   // the device exists now
+  SerialPortInfo info;               // for a device that is not listed only `device` is set
+  bool listed = true;                // the system lists it as a serial port of this computer
+  bool present = true;               // the device exists now
   std::vector<int> comNumbers;       // COM numbers that reach it, lowest first
   std::vector<std::string> origins;  // where each number's mapping comes from
 };
 
 struct PortCatalogue {
-  std::vector<CataloguedPort> ports;    // listed ports (system order), then mapped devices
+  std::vector<CataloguedPort> ports;          // listed ports (system order), then mapped devices
   std::array<ResolvedPort, kComNumbers> com;  // COM n at index n-1
-  std::string error;                    // why the system's list could not be read
-  std::string problem;                  // what was wrong with "ports.dat"
+  std::string error;                          // why the system's list could not be read
+  std::string problem;                        // what was wrong with "ports.dat"
 };
 
 // Builds the catalogue from the system's list (`listError` when it could not be read), the

@@ -10,7 +10,9 @@ namespace movexa {
 
 namespace {
 
-std::string Text(const char* s) { return s ? std::string(s) : std::string(); }
+std::string Text(const char* s) {
+  return s ? std::string(s) : std::string();
+}
 
 SerialPortInfo Describe(const sp_port* port) {
   SerialPortInfo info;

@@ -92,8 +92,7 @@ TEST(ConnectionStateText, ConnectedSimulatedOfflineOrNotConnected) {
   EXPECT_EQ(ConnectionStateText(rig.state), "Connected: COM4, serial number 120");
   // The built-in simulated instrument is never said to be a port of this computer.
   rig.state.simulatedInstrument = true;
-  EXPECT_EQ(ConnectionStateText(rig.state),
-            "Simulated instrument (no hardware) on COM4");
+  EXPECT_EQ(ConnectionStateText(rig.state), "Simulated instrument (no hardware) on COM4");
   // Connected, a port change waits for the next connect but Play goes on.
   rig.state.connection.portChanged = true;
   EXPECT_EQ(ConnectFirstMessage(rig.state), std::nullopt);

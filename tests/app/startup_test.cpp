@@ -118,7 +118,8 @@ TEST_F(StartupTest, MissingConfigEndsTheProgramWithItsMessage) {
   EXPECT_NE(text.find("The application folder " + app_.path().string() + " has no config.dat."),
             std::string::npos)
       << text;
-  EXPECT_NE(text.find("movexa-cli init --app-dir \"" + app_.path().string() + "\""), std::string::npos);
+  EXPECT_NE(text.find("movexa-cli init --app-dir \"" + app_.path().string() + "\""),
+            std::string::npos);
   EXPECT_TRUE(fake_.status.lines().empty());
   EXPECT_EQ(state_.StartupStage, 0);
 }

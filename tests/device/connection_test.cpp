@@ -244,7 +244,7 @@ TEST(PortMenu, ChoosingAnEntryTicksItSetsThePortAndSaves) {
   EXPECT_EQ(c.tickedPortEntry, 9);
   EXPECT_EQ(configured, 9);
   EXPECT_EQ(saves, 1);
-  EXPECT_TRUE(c.portChanged);  // the next connect uses it
+  EXPECT_TRUE(c.portChanged);                                // the next connect uses it
   ChoosePortMenuEntry(c, configured, 13, [&] { ++saves; });  // no such entry
   EXPECT_EQ(configured, 9);
   EXPECT_EQ(saves, 1);

@@ -52,7 +52,8 @@ TEST(PortCatalogue, EachPortGetsTheNumbersThatReachItAndUnmappedOnesAreOffered) 
   PortCatalogue c = BuildPortCatalogue(
       {Native("/dev/ttyS0"), Usb("/dev/ttyUSB0", "FT232R USB UART", 0x0403, 0x6001, "A50285BI"),
        Usb("/dev/ttyACM0", "", 0x2341, 0x0043, "")},
-      "", app.path(), Env({{"MOVEXA_COM4", "/tmp/movexa-sim.link"}, {"MOVEXA_COM6", "/dev/ttyUSB0"}}));
+      "", app.path(),
+      Env({{"MOVEXA_COM4", "/tmp/movexa-sim.link"}, {"MOVEXA_COM6", "/dev/ttyUSB0"}}));
 
   // The on-board port by its platform default, the adapter by ports.dat and the environment.
   EXPECT_EQ(PortOf(c, "/dev/ttyS0").comNumbers, (std::vector<int>{1}));
@@ -110,8 +111,9 @@ TEST(PortsFileWriter, ReplacesTheNumbersLineKeepsEveryOtherAndStartsANewFileWith
             "\"Serial ports: <COM number>, <device>\"\r\n5,\"/dev/ttyUSB0\"\r\n");
   const std::string existing =
       "\"Serial ports\"\r\n4,\"sim/instrument.link\"\r\nnot a line\r\n5,\"/dev/ttyUSB1\"\r\n";
-  EXPECT_EQ(SetPortsFileEntry(existing, 5, "/dev/ttyACM0"),
-            "\"Serial ports\"\r\n4,\"sim/instrument.link\"\r\nnot a line\r\n5,\"/dev/ttyACM0\"\r\n");
+  EXPECT_EQ(
+      SetPortsFileEntry(existing, 5, "/dev/ttyACM0"),
+      "\"Serial ports\"\r\n4,\"sim/instrument.link\"\r\nnot a line\r\n5,\"/dev/ttyACM0\"\r\n");
   EXPECT_EQ(SetPortsFileEntry(existing, 9, "/dev/ttyACM0"), existing + "9,\"/dev/ttyACM0\"\r\n");
   // A header that looks like a mapping of the number is still the header.
   EXPECT_EQ(SetPortsFileEntry("5,\"x\"\n", 5, "/dev/y"), "5,\"x\"\r\n5,\"/dev/y\"\r\n");

@@ -131,8 +131,9 @@ TEST(PortScan, APortThatCannotBeMappedIsPassedOverAndPortNotFoundNamesIt) {
   EXPECT_NE(notFound.find("COM4 (the configured port) nor on COM1 to COM15 and /dev/ttyUSB0."),
             std::string::npos);
   EXPECT_NE(notFound.find("\"Serial ports...\""), std::string::npos);
-  EXPECT_NE(PortNotFoundMessage(7, {"/dev/a", "/dev/b", "/dev/c"}).find("/dev/a, /dev/b and /dev/c"),
-            std::string::npos);
+  EXPECT_NE(
+      PortNotFoundMessage(7, {"/dev/a", "/dev/b", "/dev/c"}).find("/dev/a, /dev/b and /dev/c"),
+      std::string::npos);
 }
 
 TEST(PortScan, UnmappedPortsAreLeftAloneWhenNoComNumberIsFreeOrTheInstrumentIsSimulated) {

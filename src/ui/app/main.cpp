@@ -144,7 +144,8 @@ int main(int argc, char** argv) {
 
   movexa::ui::QtHost qt;
   if (tour) qt.shell.quiet = true;
-  const std::string firstStartNote = PrepareApplicationFolder(state.appDir, args.demo || tour, qt.host);
+  const std::string firstStartNote =
+      PrepareApplicationFolder(state.appDir, args.demo || tour, qt.host);
   movexa::ui::Program program(state, qt.host, &qt.status);
   bool quitRequested = false;
   program.onQuit = [&] {

@@ -89,8 +89,7 @@ Frm_Init::Frm_Init(UiContext& ctx, QWidget* parent) : QWidget(parent), ctx_(ctx)
 
   auto* extras = new QHBoxLayout;
   // Links that Tab reaches after the options; Return or Space follows the one with the focus.
-  auto link = [this](std::string_view text, const char* name,
-                     const std::function<void()>* action) {
+  auto link = [this](std::string_view text, const char* name, const std::function<void()>* action) {
     auto* l = new QLabel(QString("<a href=\"#\">%1</a>").arg(Q(text)), this);
     l->setObjectName(name);
     // One Tab stop per link (the label's own link navigation would take two), marked by a

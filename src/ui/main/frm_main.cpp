@@ -5,10 +5,10 @@
 #include <QComboBox>
 #include <QDir>
 #include <QGuiApplication>
-#include <QScreen>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QScreen>
 #include <QScrollArea>
 #include <QVBoxLayout>
 
@@ -18,13 +18,13 @@
 #include "app/main_window_ops.h"
 #include "app/startup.h"
 #include "calibration/calibration_texts.h"
+#include "ui/common/elided_label.h"
+#include "ui/common/qt_text.h"
 #include "ui/main/main_groups_panel.h"
 #include "ui/main/main_live_view.h"
 #include "ui/main/main_outputs_panel.h"
 #include "ui/main/main_tools_panel.h"
 #include "ui/main/shell_texts.h"
-#include "ui/common/elided_label.h"
-#include "ui/common/qt_text.h"
 #include "ui/reports/frm_report.h"
 #include "ui/reports/frm_reportset.h"
 #include "ui/reports/report_windows.h"

@@ -150,9 +150,9 @@ class Frm_Main : public QMainWindow, public LiveDisplayObserver {
   ElidedLabel* status_;
   ElidedLabel* banner_;
   ElidedLabel* blank_;
-  ElidedLabel* connection_ = nullptr;  // lblconnection: connected, simulated or offline
-  QPushButton* connect_ = nullptr;     // CmdConnect
-  QAction* connectAction_ = nullptr;   // mnconnect
+  ElidedLabel* connection_ = nullptr;       // lblconnection: connected, simulated or offline
+  QPushButton* connect_ = nullptr;          // CmdConnect
+  QAction* connectAction_ = nullptr;        // mnconnect
   std::array<QAction*, 12> portEntries_{};  // mncom1 .. mncom12
   QLabel* elapsed_;
   QTimer* backTimer_;

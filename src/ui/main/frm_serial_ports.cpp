@@ -2,13 +2,13 @@
 #include "ui/main/frm_serial_ports.h"
 
 #include <QComboBox>
-#include <algorithm>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
+#include <algorithm>
 
 #include "app/instrument.h"
 #include "ui/common/elided_label.h"
@@ -45,8 +45,7 @@ QString Description(const CataloguedPort& p) {
 
 }  // namespace
 
-Frm_SerialPorts::Frm_SerialPorts(UiContext& ctx, QWidget* parent)
-    : QDialog(parent), ctx_(ctx) {
+Frm_SerialPorts::Frm_SerialPorts(UiContext& ctx, QWidget* parent) : QDialog(parent), ctx_(ctx) {
   setObjectName("Frm_SerialPorts");
   setWindowTitle(Q(t::kSerialPortsTitle));
   setWindowModality(Qt::ApplicationModal);
@@ -117,8 +116,12 @@ void Frm_SerialPorts::Refresh() {
     }
   };
   if (state.simulatedInstrument) {
-    add({QString("COM%1").arg(instrumentPort), Q(t::kSimulatedDevice), Q(t::kSimulatedDescription),
-         {}, {}, {}},
+    add({QString("COM%1").arg(instrumentPort),
+         Q(t::kSimulatedDevice),
+         Q(t::kSimulatedDescription),
+         {},
+         {},
+         {}},
         {}, true);
   }
   int instrumentRow = state.simulatedInstrument ? 0 : -1;
@@ -137,10 +140,10 @@ void Frm_SerialPorts::Refresh() {
                                            : Q(t::PortsNotListed(catalogue_.error)));
   empty_->setVisible(!anyListed);
   const ResolvedPort& r = catalogue_.com[static_cast<size_t>(instrumentPort - 1)];
-  status_->setText(state.simulatedInstrument
-                       ? Q(t::InstrumentPortLine(instrumentPort, std::string(t::kSimulatedDevice),
-                                                 ""))
-                       : Q(t::InstrumentPortLine(instrumentPort, r.device, r.origin)));
+  status_->setText(
+      state.simulatedInstrument
+          ? Q(t::InstrumentPortLine(instrumentPort, std::string(t::kSimulatedDevice), ""))
+          : Q(t::InstrumentPortLine(instrumentPort, r.device, r.origin)));
   if (instrumentRow >= 0) {
     list_->selectRow(instrumentRow);
   } else {

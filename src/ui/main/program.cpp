@@ -18,8 +18,8 @@
 #include "ui/maintenance/frm_calibration.h"
 #include "ui/maintenance/frm_factory.h"
 #include "ui/offline/frm_offline.h"
-#include "ui/reports/report_windows.h"
 #include "ui/reports/frm_report.h"
+#include "ui/reports/report_windows.h"
 #include "ui/setup/frm_setup.h"
 
 namespace movexa::ui {

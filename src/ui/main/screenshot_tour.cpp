@@ -8,8 +8,8 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QGuiApplication>
-#include <QScreen>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 
 #include "reports/raw_reanalysis.h"

@@ -61,8 +61,7 @@ inline constexpr std::string_view kNoSerialPorts =
 inline std::string PortsNotListed(std::string_view why) {
   return "The serial ports of this computer cannot be listed: " + std::string(why);
 }
-inline std::string InstrumentPortLine(int port, std::string_view device,
-                                      std::string_view origin) {
+inline std::string InstrumentPortLine(int port, std::string_view device, std::string_view origin) {
   return "The instrument's port: COM" + std::to_string(port) + " = " + std::string(device) +
          (origin.empty() ? std::string() : " (" + std::string(origin) + ")");
 }

@@ -107,7 +107,8 @@ TEST(Connection, AfterASavedPortChangePlaySaysToConnectAndConnectThenReachesIt) 
   EXPECT_EQ(TickedEntries(main), (std::vector<int>{5}));
   EXPECT_EQ(ConnectionLabel(main).toStdString(), app_texts::PortChosenState(5));
   rig.fake.dialogs.ExpectInput("", "Not yet")
-      .ExpectMessage("The instrument's port is COM5 now: press Connect to connect to it, then Play.");
+      .ExpectMessage(
+          "The instrument's port is COM5 now: press Connect to connect to it, then Play.");
   QTest::mouseClick(Control<QPushButton>(main, "CmdPlay"), Qt::LeftButton);
   EXPECT_FALSE(main->RunActive());
 
