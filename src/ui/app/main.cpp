@@ -10,6 +10,8 @@
 //   --run-seconds N       length of the run of --screenshots (default 75: bins closed and
 //                         more than a minute recorded, so the report pictures have data)
 //   /run                  start a run at once, named "Autorun project"
+// The first start on an account (no application folder, or an empty one) lays the folder out
+// from the installation data and says where.
 #include <QApplication>
 #include <QTimer>
 #include <csignal>
