@@ -11,24 +11,17 @@
 namespace movexa {
 namespace {
 
+using test::Environment;
 using test::ReadFileOrDie;
 using test::TempDir;
 using test::WriteFileOrDie;
-
-EnvLookup Env(std::map<std::string, std::string> vars) {
-  return [vars](const std::string& name) -> std::optional<std::string> {
-    auto it = vars.find(name);
-    if (it == vars.end()) return std::nullopt;
-    return it->second;
-  };
-}
 
 struct PortRig {
   PortRig() {
     state.appDir = app.path();
     WriteFileOrDie(app / "config.dat", "\"Config\"\r\n1,1,4,0\r\n");
     LoadConfig(state.appDir, state.config, fake.host);
-    state.portEnvironment = Env({{"MOVEXA_COM3", "/dev/ttyUSB5"}});
+    state.portEnvironment = Environment({{"MOVEXA_COM3", "/dev/ttyUSB5"}});
   }
   TempDir app;
   FakeHost fake;

@@ -10,14 +10,6 @@
 namespace movexa::test {
 namespace {
 
-EnvLookup Env(std::map<std::string, std::string> vars) {
-  return [vars](const std::string& name) -> std::optional<std::string> {
-    auto it = vars.find(name);
-    if (it == vars.end()) return std::nullopt;
-    return it->second;
-  };
-}
-
 SerialPortInfo Usb(std::string device, std::string description, int vid, int pid,
                    std::string serial) {
   SerialPortInfo p;
@@ -53,7 +45,7 @@ TEST(PortCatalogue, EachPortGetsTheNumbersThatReachItAndUnmappedOnesAreOffered) 
       {Native("/dev/ttyS0"), Usb("/dev/ttyUSB0", "FT232R USB UART", 0x0403, 0x6001, "A50285BI"),
        Usb("/dev/ttyACM0", "", 0x2341, 0x0043, "")},
       "", app.path(),
-      Env({{"MOVEXA_COM4", "/tmp/movexa-sim.link"}, {"MOVEXA_COM6", "/dev/ttyUSB0"}}));
+      Environment({{"MOVEXA_COM4", "/tmp/movexa-sim.link"}, {"MOVEXA_COM6", "/dev/ttyUSB0"}}));
 
   // The on-board port by its platform default, the adapter by ports.dat and the environment.
   EXPECT_EQ(PortOf(c, "/dev/ttyS0").comNumbers, (std::vector<int>{1}));
@@ -86,7 +78,7 @@ TEST(PortCatalogue, NoSpareNumberWhenEveryNumberIsTakenAndListingFailuresAreKept
   std::map<std::string, std::string> all;
   for (int n = 1; n <= 16; ++n) all["MOVEXA_COM" + std::to_string(n)] = "/nonexistent/x";
   PortCatalogue c =
-      BuildPortCatalogue({Native("/dev/ttyACM3")}, "permission denied", app.path(), Env(all));
+      BuildPortCatalogue({Native("/dev/ttyACM3")}, "permission denied", app.path(), Environment(all));
   EXPECT_EQ(SpareComNumber(c), 0);
   EXPECT_EQ(c.error, "permission denied");
   EXPECT_EQ(UnmappedDevices(c), (std::vector<std::string>{"/dev/ttyACM3"}));
@@ -101,7 +93,7 @@ TEST(PortCatalogue, ALinkInPortsDatReachesTheListedDeviceItPointsTo) {
   EXPECT_FALSE(SameDevice((dir / "ttyUSB3").string(), (dir / "ttyUSB4").string()));
   WriteFileOrDie(dir / "ports.dat", "\"h\"\r\n3,\"usb-FTDI-if00\"\r\n");
   PortCatalogue c =
-      BuildPortCatalogue({Native((dir / "ttyUSB3").string())}, "", dir.path(), Env({}));
+      BuildPortCatalogue({Native((dir / "ttyUSB3").string())}, "", dir.path(), Environment({}));
   EXPECT_EQ(PortOf(c, (dir / "ttyUSB3").string()).comNumbers, (std::vector<int>{3}));
   EXPECT_TRUE(UnmappedDevices(c).empty());
 }
@@ -128,8 +120,8 @@ TEST(PortsFileWriter, SavedMappingIsWhatTheResolverFindsAndAnUnreadableFileIsLef
   std::string error;
   ASSERT_TRUE(SavePortMapping(app.path(), 11, "/dev/ttyUSB0", &error)) << error;
   ASSERT_TRUE(SavePortMapping(app.path(), 3, "/dev/ttyACM0", &error)) << error;
-  EXPECT_EQ(ResolveComDevice(11, app.path(), Env({})).device, "/dev/ttyUSB0");
-  EXPECT_EQ(ResolveComDevice(3, app.path(), Env({})).origin, "ports.dat");
+  EXPECT_EQ(ResolveComDevice(11, app.path(), Environment({})).device, "/dev/ttyUSB0");
+  EXPECT_EQ(ResolveComDevice(3, app.path(), Environment({})).origin, "ports.dat");
 
   TempDir other;
   ASSERT_EQ(::mkfifo((other / "ports.dat").c_str(), 0600), 0);

@@ -18,10 +18,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-EnvLookup NoEnvironment() {
-  return [](const std::string&) -> std::optional<std::string> { return std::nullopt; };
-}
-
 // Devices by path on loopback wires. "COM<n>" is resolved through the application folder's
 // "ports.dat" (else its platform default); a name starting with "/" is the device itself.
 class DeviceMapOpener : public PortOpener {
@@ -35,7 +31,7 @@ class DeviceMapOpener : public PortOpener {
   std::unique_ptr<SerialLink> Open(int port, std::string_view name, int& code,
                                    std::string& device) override {
     const bool byPath = !name.empty() && name.front() == '/';
-    device = byPath ? std::string(name) : ResolveComDevice(port, appDir_, NoEnvironment()).device;
+    device = byPath ? std::string(name) : ResolveComDevice(port, appDir_, Environment({})).device;
     tried.push_back(device);
     auto it = wireOf_.find(device);
     if (it == wireOf_.end()) {
@@ -66,7 +62,7 @@ struct ScanRig {
   explicit ScanRig(std::vector<SerialPortInfo> listed) : instrument(sim::SimConfig{}, fake.clock) {
     state.appDir = app.path();
     state.config.Serial_COM = 4;
-    state.portEnvironment = NoEnvironment();
+    state.portEnvironment = Environment({});
     state.portEnumerator = std::make_unique<FixedPortEnumerator>(std::move(listed));
     auto own = std::make_unique<DeviceMapOpener>(fake, app.path());
     opener = own.get();

@@ -35,10 +35,6 @@ QString ConnectionLabel(ui::Frm_Main* main) {
   return Control<QLabel>(main, "lblconnection")->text();
 }
 
-EnvLookup NoEnvironment() {
-  return [](const std::string&) -> std::optional<std::string> { return std::nullopt; };
-}
-
 TEST(PortMenu, TwelveEntriesTickTheInstrumentsPortAndAChoiceIsSavedForTheNextConnect) {
   ProgramRig rig;
   ASSERT_TRUE(rig.Start());
@@ -144,7 +140,7 @@ TEST(SerialPortsWindow, ListsThePortsAndAssignsTheChosenOneAsTheInstrumentsPort)
   adapter.usbSerial = "A50285BI";
   rig.state.portEnumerator =
       std::make_unique<FixedPortEnumerator>(std::vector<SerialPortInfo>{adapter});
-  rig.state.portEnvironment = NoEnvironment();
+  rig.state.portEnvironment = Environment({});
   ASSERT_TRUE(rig.Start());
   ui::Frm_Main* main = rig.OpenMainWindow();
   Control<QAction>(main, "mnserialports")->trigger();
@@ -177,7 +173,7 @@ TEST(SerialPortsWindow, ListsThePortsAndAssignsTheChosenOneAsTheInstrumentsPort)
 TEST(SerialPortsWindow, AComputerWithoutPortsSaysSoAndTheStartMenuOpensItToo) {
   ProgramRig rig;
   rig.state.portEnumerator = std::make_unique<FixedPortEnumerator>();
-  rig.state.portEnvironment = NoEnvironment();
+  rig.state.portEnvironment = Environment({});
   ASSERT_TRUE(rig.Start());
   auto* link = Control<QLabel>(rig.program.startMenu(), "Label_ports");
   Q_EMIT link->linkActivated("#");
