@@ -48,7 +48,7 @@ int RunConnect(int argc, char** argv) {
   const fs::path appDir = ChooseAppDir(AppDirSourcesFromEnvironment(args.Value("app-dir")));
   TerminalHost terminal;
   if (!IsFile(appDir / app_texts::kConfigFile)) {
-    terminal.dialogs.Message(app_texts::kConfigNotFound, {});
+    terminal.dialogs.Message(ConfigNotFoundMessage(appDir), {});
     return 1;
   }
   AppState state;
