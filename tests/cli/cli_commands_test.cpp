@@ -233,7 +233,8 @@ TEST(CliPorts, ListsTheMappedDevicesAndTheInstrumentsPortAndAssignsAPortByHand) 
 
   CliRun assign = Cli("ports --app-dir " + Quoted(home) + " --assign 7 --device /dev/ttyUSB0");
   ASSERT_EQ(assign.exitCode, 0) << assign.output;
-  EXPECT_TRUE(Has(assign.output, "COM7 (/dev/ttyUSB0) is the instrument's port now")) << assign.output;
+  EXPECT_TRUE(Has(assign.output, "COM7 (/dev/ttyUSB0) is the instrument's port now"))
+      << assign.output;
   EXPECT_EQ(ReadFileOrDie(home / "ports.dat"),
             "\"Serial ports\"\r\n5,\"/nonexistent/ttyUSB9\"\r\n7,\"/dev/ttyUSB0\"\r\n");
   EXPECT_TRUE(Has(ReadFileOrDie(home / "config.dat"), "\r\n1,1,7,0\r\n"));

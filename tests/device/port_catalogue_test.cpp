@@ -77,8 +77,8 @@ TEST(PortCatalogue, NoSpareNumberWhenEveryNumberIsTakenAndListingFailuresAreKept
   TempDir app;
   std::map<std::string, std::string> all;
   for (int n = 1; n <= 16; ++n) all["MOVEXA_COM" + std::to_string(n)] = "/nonexistent/x";
-  PortCatalogue c =
-      BuildPortCatalogue({Native("/dev/ttyACM3")}, "permission denied", app.path(), Environment(all));
+  PortCatalogue c = BuildPortCatalogue({Native("/dev/ttyACM3")}, "permission denied", app.path(),
+                                       Environment(all));
   EXPECT_EQ(SpareComNumber(c), 0);
   EXPECT_EQ(c.error, "permission denied");
   EXPECT_EQ(UnmappedDevices(c), (std::vector<std::string>{"/dev/ttyACM3"}));
