@@ -210,7 +210,8 @@ bool AcquisitionEngine::CmdPlay() {
     return false;
   }
   if (Offline()) {
-    host_.dialogs.Message(texts::kOfflineAcquisition);
+    host_.dialogs.Message(
+        ConnectFirstMessage(state_).value_or(std::string(texts::kOfflineAcquisition)));
     return false;
   }
   PumpEvents(host_, kEventPumps);

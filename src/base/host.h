@@ -62,7 +62,9 @@ class Pacer {
 class Shell {
  public:
   virtual ~Shell() = default;
-  virtual void OpenDocument(const std::filesystem::path& path) = 0;      // the "open" verb
+  // The "open" verb. False when the document is missing or nothing on this computer can open
+  // it (the caller then says where the document is).
+  virtual bool OpenDocument(const std::filesystem::path& path) = 0;
   virtual void ShowInFileManager(const std::filesystem::path& path) = 0;
   virtual void OpenTextFile(const std::filesystem::path& path) = 0;      // in a text editor
   virtual void OpenPicture(const std::filesystem::path& path) = 0;

@@ -165,8 +165,9 @@ void ManualPacer::PumpEvents() {
   if (hook_) hook_();
 }
 
-void RecordingShell::OpenDocument(const std::filesystem::path& path) {
+bool RecordingShell::OpenDocument(const std::filesystem::path& path) {
   calls_.push_back({"open", path.string()});
+  return opens;
 }
 void RecordingShell::ShowInFileManager(const std::filesystem::path& path) {
   calls_.push_back({"show", path.string()});

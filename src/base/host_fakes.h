@@ -102,12 +102,14 @@ class RecordingShell : public Shell {
     std::string verb;
     std::string target;
   };
-  void OpenDocument(const std::filesystem::path& path) override;
+  // Records the request; answers `opens` (a computer without a viewer answers false).
+  bool OpenDocument(const std::filesystem::path& path) override;
   void ShowInFileManager(const std::filesystem::path& path) override;
   void OpenTextFile(const std::filesystem::path& path) override;
   void OpenPicture(const std::filesystem::path& path) override;
   void OpenUrl(std::string_view url) override;
   const std::vector<Call>& calls() const { return calls_; }
+  bool opens = true;
 
  private:
   std::vector<Call> calls_;

@@ -151,6 +151,7 @@ bool RunSession::Open() {
   state_.outputs = OutputsAtStartup(state_.project.Mn);
   state_.outputs.thermostatEnabled = state_.main.temperatureControl;
   InstallPorts(state_, pacer_, std::make_unique<SystemPortOpener>(state_.appDir));
+  state_.portEnumerator = std::make_unique<SystemPortEnumerator>();
   ConnectOutcome outcome = ConnectAppInstrument(state_, host_);
   if (outcome == ConnectOutcome::kPortChanged) {
     std::printf("port: COM%d saved for the next connect\n", state_.config.Serial_COM);

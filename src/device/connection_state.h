@@ -40,6 +40,9 @@ struct ConnectionState {
   int blockReplyWindowCount = 0;
   bool blockReplyEndSeen = true;
   int16_t tickedPortEntry = 0;  // port menu entry "COM<n>" carrying the tick; 0 = none
+  // The operator chose and saved a port (port menu, serial ports window, the port prompt) since
+  // the last connect: the next connect uses it.
+  bool portChanged = false;
 };
 
 }  // namespace movexa

@@ -91,6 +91,14 @@ bool SaveReportConfig(const ReportConfig& config, int16_t userDefined,
   return true;
 }
 
+bool WriteDefaultReportConfigIfMissing(const std::filesystem::path& appFolder, Host& host) {
+  const std::filesystem::path path = appFolder / "repoconf.dat";
+  if (IsFile(path)) return false;
+  ReportConfig defaults;
+  LoadReportConfig(defaults, 0, appFolder, host);
+  return IsFile(path);
+}
+
 int16_t LoadReportConfig(ReportConfig& config, int16_t request,
                          const std::filesystem::path& appFolder, Host& host) {
   const std::filesystem::path file = appFolder / rt::kConfigFile;

@@ -7,6 +7,8 @@
 #include <QFileInfo>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QStorageInfo>
 #include <QTimer>
 #include <QUrl>
@@ -150,13 +152,36 @@ void QtPacer::PumpEvents() {
   QCoreApplication::processEvents();
 }
 
-void QtShell::OpenDocument(const std::filesystem::path& path) {
+namespace {
+
+// Whether the desktop has a program for PDF documents. Asked of xdg-mime where it exists (a
+// desktop without any PDF viewer answers with nothing, and xdg-open would then fail where
+// nobody sees it); without xdg-mime the desktop services are left to answer.
+bool PdfViewerKnown() {
+  const QString xdgMime = QStandardPaths::findExecutable(QStringLiteral("xdg-mime"));
+  if (xdgMime.isEmpty()) return true;
+  QProcess query;
+  query.start(xdgMime, {QStringLiteral("query"), QStringLiteral("default"),
+                        QStringLiteral("application/pdf")});
+  if (!query.waitForFinished(3000)) {
+    query.kill();
+    query.waitForFinished(1000);
+    return true;
+  }
+  return !query.readAllStandardOutput().trimmed().isEmpty();
+}
+
+}  // namespace
+
+bool QtShell::OpenDocument(const std::filesystem::path& path) {
   if (quiet) {
     std::fprintf(stderr, "[open] %s\n", path.string().c_str());
-    return;
+    return true;
   }
-  // A missing document or a desktop without a handler fails silently.
-  QDesktopServices::openUrl(LocalUrl(path));
+  std::error_code ec;
+  if (!std::filesystem::exists(path, ec)) return false;
+  if (path.extension() == ".pdf" && !PdfViewerKnown()) return false;
+  return QDesktopServices::openUrl(LocalUrl(path));
 }
 
 void QtShell::ShowInFileManager(const std::filesystem::path& path) {

@@ -66,7 +66,9 @@ class QtPacer : public Pacer {
 
 class QtShell : public Shell {
  public:
-  void OpenDocument(const std::filesystem::path& path) override;
+  // False for a missing document, and for a PDF document when the desktop knows no program for
+  // PDF documents (xdg-mime answers none) or refuses the request.
+  bool OpenDocument(const std::filesystem::path& path) override;
   void ShowInFileManager(const std::filesystem::path& path) override;
   void OpenTextFile(const std::filesystem::path& path) override;
   void OpenPicture(const std::filesystem::path& path) override;
