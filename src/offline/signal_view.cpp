@@ -219,12 +219,13 @@ int64_t SignalView::FirstSampleOfPage() const {
 }
 
 std::string SignalView::Caption() const {
-  std::string caption = "\"" + experiment + "\"";
+  // The start first: a long name (a join's) may run past the picture's edge.
+  std::string caption;
   const std::string name = folder.filename().string();
   if (auto start = ParseAcquisitionStamp(std::string_view(name).substr(0, std::min<size_t>(13, name.size())))) {
-    caption += "  " + FormatDateTime(*start, "yyyy-mm-dd hh:mm");
+    caption = FormatDateTime(*start, "yyyy-mm-dd hh:mm") + "  ";
   }
-  return caption;
+  return caption + "\"" + experiment + "\"";
 }
 
 int SignalView::SelectedWell() const {

@@ -106,8 +106,8 @@ struct SignalView {
   std::string PageText() const;
   // First sample of the page in the run: 25,000 (page - 1).
   int64_t FirstSampleOfPage() const;
-  // The picture's caption: the experiment name in quotes and the start date and time read
-  // from the folder name ("\"dose\"  2024-03-19 12:30").
+  // The picture's caption: the start date and time read from the folder name and the
+  // experiment name in quotes ("2024-03-19 12:30  \"dose\"").
   std::string Caption() const;
   // Well of the selected channel and the channels of its beams 0..n (-1 where none).
   int SelectedWell() const;

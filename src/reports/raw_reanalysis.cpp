@@ -316,7 +316,7 @@ ReanalysisOutcome RunRawReanalysis(const ReportRequest& request, bool& stopReque
                   : std::string();
     if (updated.empty() || !WriteFileAtomic(folder / "setup.bak", *setupText, &error) ||
         !WriteFileAtomic(setupPath, updated, &error)) {
-      host.dialogs.Message(rt::kErrorUpdatingSetup);
+      host.dialogs.Problem(rt::kErrorUpdatingSetup, Dialogs::Severity::kCritical);
     } else {
       out.setupUpdated = true;
     }
@@ -350,7 +350,7 @@ ReportOutcome GenerateAutomaticReport(ReportRequest request, bool rawExport, boo
   host.pacer.PauseMs(1500);
   if (rawExport) {
     if (!RawDataPresent(request.acquisitionFolder)) {
-      host.dialogs.Message(rt::kRealTimeDataNotFound);
+      host.dialogs.Problem(rt::kRealTimeDataNotFound);
     } else {
       host.pacer.PauseMs(1000);
       CheckExportRaw(request);

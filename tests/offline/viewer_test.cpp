@@ -164,7 +164,7 @@ TEST(OfflinePictures, CarryTheAcquisitionAndWhereThePageSitsInTheRun) {
   for (int file = 0; file < 6; ++file) f.WriteRawFile(acq, file, file < 5 ? 11 : 2);
   SignalView view;
   OpenAcquisitionView(view, acq, f.app(), "header");
-  EXPECT_EQ(view.Caption(), "\"dose 2\"  2024-03-19 12:30");
+  EXPECT_EQ(view.Caption(), "2024-03-19 12:30  \"dose 2\"");
   auto texts = [](const RecordingCanvas& c) {
     std::vector<std::string> t = c.Texts();
     return std::set<std::string>(t.begin(), t.end());

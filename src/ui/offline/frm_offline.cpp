@@ -64,7 +64,8 @@ Frm_offline::Frm_offline(UiContext& ctx, QWidget* parent)
   setObjectName("Frm_offline");
   setWindowTitle(Q(texts::kCaption));
   BuildControls();
-  resize(1180, 760);
+  // Fits an instrument PC's 1024 x 700 and grows with the screen.
+  resize(1000, 680);
 }
 
 Frm_offline::~Frm_offline() = default;
@@ -455,7 +456,7 @@ void Frm_offline::Report() {
 void Frm_offline::Join() {
   int line = CurrentLine();
   if (line < 0 || browser_.lines()[static_cast<size_t>(line)].project) {
-    ctx_.host.dialogs.Message(std::string(texts::kWrongSelection) + "\r\n" +
+    ctx_.host.dialogs.Problem(std::string(texts::kWrongSelection) + "\r\n" +
                               std::string(texts::kSelectMore));
     return;
   }
