@@ -124,7 +124,8 @@ ScriptedDialogs& ScriptedDialogs::ExpectSaveFile(std::string title, std::string 
   return ExpectInput(std::move(title), std::move(reply));
 }
 
-void ScriptedDialogs::Problem(std::string_view text, Severity /*severity*/, std::string_view title) {
+void ScriptedDialogs::Problem(std::string_view text, Severity /*severity*/,
+                              std::string_view title) {
   Message(text, title);
   shown_.back().problem = true;
 }

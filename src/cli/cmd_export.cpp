@@ -137,12 +137,14 @@ int RunExportPicture(int argc, char** argv) {
     // Default groups standing in for damaged group files would be drawn as the acquisition's:
     // refused, as a report of the folder is.
     if (!view.snap.groupsProblem.empty())
-      return Fail("export-picture", view.snap.groupsProblem + " (the group activity needs the acquisition's own groups)");
+      return Fail("export-picture", view.snap.groupsProblem +
+                                        " (the group activity needs the acquisition's own groups)");
     int group = view.snap.settings.channelGroup[static_cast<size_t>(view.selectedChannel)];
     if (auto g = args.Value("group")) group = std::atoi(g->c_str());
     GroupActivityTrace activity = GroupActivitySeries(*bytes, view.snap.settings, view.snap.map, group);
     if (activity.tornBytes > 0)
-      std::printf("%s\n", TornTailNote(folder / offline_texts::kCountsFile, activity.tornBytes).c_str());
+      std::printf("%s\n",
+                  TornTailNote(folder / offline_texts::kCountsFile, activity.tornBytes).c_str());
     if (activity.wells.empty()) return Fail("export-picture", "no well in group " + std::to_string(group));
     std::string name = group >= 0 && group < kChannelCount
                            ? view.snap.settings.groupNames[static_cast<size_t>(group)]

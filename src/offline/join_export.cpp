@@ -3,9 +3,9 @@
 
 #include <algorithm>
 #include <array>
-#include <optional>
 #include <cstring>
 #include <limits>
+#include <optional>
 
 #include "acquisition/counts_record.h"
 #include "acquisition/recorder_lock.h"
@@ -86,7 +86,8 @@ JoinResult JoinAcquisitions(const fs::path& projectFolder, std::vector<JoinSourc
   }
   // Start order; parts of one minute (suffixed folder names) keep their name order.
   std::stable_sort(parts.begin(), parts.end(), [](const JoinPart& a, const JoinPart& b) {
-    return a.startMs != b.startMs ? a.startMs < b.startMs : a.source.folderName < b.source.folderName;
+    return a.startMs != b.startMs ? a.startMs < b.startMs
+                                  : a.source.folderName < b.source.folderName;
   });
 
   // Every part is read, and found whole enough, before anything is created: a joined
@@ -113,7 +114,8 @@ JoinResult JoinAcquisitions(const fs::path& projectFolder, std::vector<JoinSourc
         out.projectFilesFrom = part.source.folderName;
       } else if (*plate != *format) {
         out.error = part.source.folderName + " was recorded on plate format " + *format + ", " +
-                    out.projectFilesFrom + " on " + *plate + ": acquisitions of different plates cannot be joined";
+                    out.projectFilesFrom + " on " + *plate +
+                    ": acquisitions of different plates cannot be joined";
         return out;
       }
     }

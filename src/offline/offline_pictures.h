@@ -25,8 +25,9 @@ void DrawDescription(Canvas& canvas, const std::vector<std::string>& lines);
 // The raw signals of the selected well's beams over the loaded page (x: samples of the page,
 // labelled with their place in the run; y: signal 0..2150 with "100%" at the top and "  0%"
 // at the bottom), under the acquisition's caption (name and start) and the well and page.
-// Nothing when no block is loaded. Long traces are drawn as one vertical stroke per pixel column (the range of the
-// samples that fall in it) joined to the next, so what is seen equals the full polyline.
+// Nothing when no block is loaded. Long traces are drawn as one vertical stroke per pixel column
+// (the range of the samples that fall in it) joined to the next, so what is seen equals the full
+// polyline.
 void DrawChannelSignal(Canvas& canvas, const SignalView& view);
 // The same signals with each beam's detection envelope (the beam colour at half intensity),
 // the events of each section of ten blocks above it, the time of its first block, and the

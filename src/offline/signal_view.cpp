@@ -76,7 +76,8 @@ int64_t BlocksIn(int64_t length) {
 int RawFileNumber(const std::string& name) {
   if (name.size() < 5 || name.size() > 13 || name.substr(name.size() - 4) != ".bin") return -1;
   std::string stem = name.substr(0, name.size() - 4);
-  if (!std::all_of(stem.begin(), stem.end(), [](char c) { return c >= '0' && c <= '9'; })) return -1;
+  if (!std::all_of(stem.begin(), stem.end(), [](char c) { return c >= '0' && c <= '9'; }))
+    return -1;
   return std::stoi(stem);
 }
 
@@ -101,10 +102,12 @@ AcquisitionSnapshot LoadAcquisitionSnapshot(const fs::path& folder, const fs::pa
                   [&](size_t i, int16_t v) { p.channelEnabled[i] = v != 0; }, s.problems);
   LoadChannelFile(folder, ptexts::kThresholdFile, ParseThresholds,
                   [&](size_t i, double v) { p.ChannelThreshold[i] = v; }, s.problems);
-  std::string groups = LoadChannelFile(folder, ptexts::kGroupsFile, ParseGroupNames,
-                  [&](size_t i, const std::string& v) { p.groupNames[i] = v; }, s.problems);
-  std::string channels = LoadChannelFile(folder, ptexts::kChannelGroupsFile, ParseChannelGroups,
-                  [&](size_t i, int16_t v) { p.channelGroup[i] = v; }, s.problems);
+  std::string groups = LoadChannelFile(
+      folder, ptexts::kGroupsFile, ParseGroupNames,
+      [&](size_t i, const std::string& v) { p.groupNames[i] = v; }, s.problems);
+  std::string channels = LoadChannelFile(
+      folder, ptexts::kChannelGroupsFile, ParseChannelGroups,
+      [&](size_t i, int16_t v) { p.channelGroup[i] = v; }, s.problems);
   s.groupsProblem = !groups.empty() ? groups : channels;
   if (!IsPlateFormatName(p.Plate_format) ||
       !LoadPlateFormatStrict(appDir, p.Plate_format, s.geometry, s.map).ok) {
@@ -184,7 +187,8 @@ int64_t CountRawBlocks(const fs::path& folder) {
 }
 
 int PageCount(int64_t rawBlocks) {
-  return static_cast<int>(std::max<int64_t>(1, (rawBlocks + kPositionsPerPage - 1) / kPositionsPerPage));
+  return static_cast<int>(
+      std::max<int64_t>(1, (rawBlocks + kPositionsPerPage - 1) / kPositionsPerPage));
 }
 
 std::vector<std::string> GroupSelectorEntries(const ProjectSettings& settings, const WellMap& map) {
@@ -222,7 +226,8 @@ std::string SignalView::Caption() const {
   // The start first: a long name (a join's) may run past the picture's edge.
   std::string caption;
   const std::string name = folder.filename().string();
-  if (auto start = ParseAcquisitionStamp(std::string_view(name).substr(0, std::min<size_t>(13, name.size())))) {
+  if (auto start = ParseAcquisitionStamp(
+          std::string_view(name).substr(0, std::min<size_t>(13, name.size())))) {
     caption = FormatDateTime(*start, "yyyy-mm-dd hh:mm") + "  ";
   }
   return caption + "\"" + experiment + "\"";
@@ -303,11 +308,13 @@ void LoadPage(SignalView& view, int page, const std::function<void(int)>& progre
       blocksInOpenFile = fd >= 0 && ::fstat(fd, &st) == 0 ? BlocksIn(st.st_size) : 0;
     }
     if (fd < 0 || at.blockInFile >= blocksInOpenFile) continue;
-    auto* dest = reinterpret_cast<char*>(view.blocks.data() + static_cast<size_t>(t) * kBlockValues);
+    auto* dest =
+        reinterpret_cast<char*>(view.blocks.data() + static_cast<size_t>(t) * kBlockValues);
     const auto offset = static_cast<off_t>(at.blockInFile * kDefaultRawBlockBytes);
     int64_t got = 0;
     while (got < kDefaultRawBlockBytes) {
-      ssize_t n = ::pread(fd, dest + got, static_cast<size_t>(kDefaultRawBlockBytes - got), offset + got);
+      ssize_t n =
+          ::pread(fd, dest + got, static_cast<size_t>(kDefaultRawBlockBytes - got), offset + got);
       if (n <= 0) break;
       got += n;
     }

@@ -88,12 +88,14 @@ CircadianOutcome ExportCircadian(const CircadianRequest& request, Host& host) {
   // last time below one minute leaves no bin (and bin stamps before the start), a huge one
   // asks for millions of bins.
   if (lastTime < 1 || lastTime > kMaxReportMinutes) {
-    const std::string detail = countsPath.string() + ": last time " + std::to_string(lastTime) + " min";
+    const std::string detail =
+        countsPath.string() + ": last time " + std::to_string(lastTime) + " min";
     return failReport(std::string(rt::kWhyCounts) + detail, rt::kNextCounts, detail);
   }
   const BinChoice bin = ChooseCircadianBin(request.binText, lastTime);
   if (!bin.ok) {
-    return fail(BinNotANumberMessage(request.binText), "bin \"" + request.binText + "\" is not a number");
+    return fail(BinNotANumberMessage(request.binText),
+                "bin \"" + request.binText + "\" is not a number");
   }
   const int64_t b = bin.minutes;
   out.binMinutes = b;

@@ -141,7 +141,8 @@ std::string ReplaceQuestion(const std::filesystem::path& folder) {
   const std::string br(rt::kLineBreak);
   return std::string(rt::kReplaceQuestion1) + (folder / "counts.bin").string() +
          std::string(rt::kReplaceQuestion2) + br +
-         std::string(HasRecordedCounts(folder) ? rt::kReplaceKeptAlready : rt::kReplaceKeepsRecorded) +
+         std::string(HasRecordedCounts(folder) ? rt::kReplaceKeptAlready
+                                               : rt::kReplaceKeepsRecorded) +
          br + br + std::string(rt::kReplaceQuestion3);
 }
 
@@ -210,7 +211,9 @@ ReanalysisOutcome RunRawReanalysis(const ReportRequest& request, bool& stopReque
     if (all.times[records++] >= lapse) break;
   }
   BinChoice bin = ChooseReportBin(request.binText, lastTime);
-  if (!bin.ok) return fail(BinNotANumberMessage(request.binText), "bin \"" + request.binText + "\" is not a number");
+  if (!bin.ok)
+    return fail(BinNotANumberMessage(request.binText),
+                "bin \"" + request.binText + "\" is not a number");
   bin.minutes = std::max<int64_t>(bin.minutes, 2);
 
   AcquisitionTables acquisition;
@@ -237,7 +240,8 @@ ReanalysisOutcome RunRawReanalysis(const ReportRequest& request, bool& stopReque
   // Replacing the counts is asked first; the recorded ones are kept aside (and can be
   // restored from the acquisition browser).
   if (request.replaceData && !request.replaceConfirmed &&
-      host.dialogs.Ask(ReplaceQuestion(folder), Dialogs::Buttons::kYesNo) != Dialogs::Answer::kYes) {
+      host.dialogs.Ask(ReplaceQuestion(folder), Dialogs::Buttons::kYesNo) !=
+          Dialogs::Answer::kYes) {
     out.report.status = ReportStatus::kDeclined;
     return out;
   }
@@ -279,7 +283,9 @@ ReanalysisOutcome RunRawReanalysis(const ReportRequest& request, bool& stopReque
   }
   out.recordsProcessed = total;
   if (request.exportRaw && !CommitMarks(staging, folder, error)) {
-    return fail(ExplainedMessage(rt::kReportError, std::string(rt::kWhyMarks) + error, rt::kNextWrite), error);
+    return fail(
+        ExplainedMessage(rt::kReportError, std::string(rt::kWhyMarks) + error, rt::kNextWrite),
+        error);
   }
 
   std::string setting;
@@ -300,11 +306,14 @@ ReanalysisOutcome RunRawReanalysis(const ReportRequest& request, bool& stopReque
     // The recorded counts are kept before anything is replaced, and the new file is complete
     // on disk before it takes the old one's place.
     if (!KeepRecordedCounts(folder, error)) {
-      return fail(ExplainedMessage(rt::kReportError, std::string(rt::kRecordedNotKept) + error, rt::kNextWrite),
+      return fail(ExplainedMessage(rt::kReportError, std::string(rt::kRecordedNotKept) + error,
+                                   rt::kNextWrite),
                   error);
     }
     if (!WriteFileAtomic(countsPath, replaced, &error)) {
-      return fail(ExplainedMessage(rt::kReportError, std::string(rt::kWhyWrite) + error, rt::kNextWrite), error);
+      return fail(
+          ExplainedMessage(rt::kReportError, std::string(rt::kWhyWrite) + error, rt::kNextWrite),
+          error);
     }
     out.countsReplaced = true;
 

@@ -72,13 +72,16 @@ bool LoadTablesForReport(const ReportRequest& request, AcquisitionTables& tables
       message = MultiwellNotFoundMessage(tables.setup.plateFormat);
       break;
     case TablesStatus::kSetupUnreadable:
-      message = ExplainedMessage(rt::kReportError, std::string(rt::kWhySetup) + tables.detail, rt::kNextSetup);
+      message = ExplainedMessage(rt::kReportError, std::string(rt::kWhySetup) + tables.detail,
+                                 rt::kNextSetup);
       break;
     case TablesStatus::kGroupsUnreadable:
-      message = ExplainedMessage(rt::kReportError, std::string(rt::kWhyGroups) + tables.detail, rt::kNextGroups);
+      message = ExplainedMessage(rt::kReportError, std::string(rt::kWhyGroups) + tables.detail,
+                                 rt::kNextGroups);
       break;
     case TablesStatus::kPlateUnreadable:
-      message = ExplainedMessage(rt::kReportError, std::string(rt::kWhyPlate) + tables.detail, rt::kNextPlate);
+      message = ExplainedMessage(rt::kReportError, std::string(rt::kWhyPlate) + tables.detail,
+                                 rt::kNextPlate);
       break;
   }
   outcome = FailReport(host, std::move(message), tables.detail);
@@ -112,7 +115,8 @@ ReportOutcome ReportFromCounts(const ReportRequest& request, const AcquisitionTa
       case BasalOutcome::kDone:
         break;
       case BasalOutcome::kResamplingError:
-        return FailReport(host, ExplainedMessage(rt::kResamplingError, basal.advice, {}), basal.detail);
+        return FailReport(host, ExplainedMessage(rt::kResamplingError, basal.advice, {}),
+                          basal.detail);
       case BasalOutcome::kMinutesOutOfRange:
         return FailReport(host, basal.detail);
       case BasalOutcome::kDeclined:

@@ -54,7 +54,8 @@ inline constexpr std::string_view kNextWrite =
     "Check that the acquisition folder can be written to and that the disk has room, then try "
     "again.";
 inline constexpr std::string_view kWhyBasal = "Basal acquisition ";
-inline constexpr std::string_view kNextBasal = "Choose another basal acquisition, or \"-\" for none.";
+inline constexpr std::string_view kNextBasal =
+    "Choose another basal acquisition, or \"-\" for none.";
 inline constexpr std::string_view kWhyCounts = "The activity file cannot be used: ";
 inline constexpr std::string_view kNextCounts =
     "Restore the acquisition's counts.bin from a copy, or re-count it from the raw data "

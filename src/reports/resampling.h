@@ -19,12 +19,12 @@ inline constexpr int64_t kMaxReportMinutes = 1'000'000'000;
 // Why resampling was impossible.
 enum class ResampleFault {
   kNone,
-  kTooFewRecords,     // fewer than two records: no interval to spread over
+  kTooFewRecords,         // fewer than two records: no interval to spread over
   kShorterThanOneMinute,  // every record at minute 0: a run stopped within its first minute
   kBinBelowOneMinute,
-  kDamagedTime,       // a last time below one minute or beyond any run
-  kTooManyBins,       // the bin is far too small for the acquisition's length
-  kNoWholeBin,        // the acquisition is shorter than one bin
+  kDamagedTime,  // a last time below one minute or beyond any run
+  kTooManyBins,  // the bin is far too small for the acquisition's length
+  kNoWholeBin,   // the acquisition is shorter than one bin
 };
 
 struct ResampleResult {

@@ -78,7 +78,8 @@ TEST(CliOffline, ListSearchJoinTwiceArchiveAndRename) {
   test::WriteFileOrDie(torn / "counts.bin", test::CountsBytes({0, 30}) + std::string(300, '\0'));
   CliRun said = Cli("join " + Q(torn) + " " + Q(a));
   ASSERT_EQ(said.exitCode, 0) << said.output;
-  EXPECT_NE(said.output.find("a torn last record of 300 bytes was ignored"), std::string::npos) << said.output;
+  EXPECT_NE(said.output.find("a torn last record of 300 bytes was ignored"), std::string::npos)
+      << said.output;
   EXPECT_NE(said.output.find("joined 4 records"), std::string::npos) << said.output;
 
   EXPECT_EQ(Cli("rename " + Q(a) + " 'new base'").exitCode, 0);
@@ -138,7 +139,8 @@ TEST(CliOffline, SpecialFilesAndDamagedGroupsAreToldNotWaitedOnOrStoodInFor) {
 
   // Damaged groups: said, as a report of the folder says it, and no picture of stand-ins.
   test::WriteFileOrDie(acq / "chgroup.dat", "\"header\"\r\n1,abc\r\n");
-  CliRun groups = Cli("export-picture --view group-activity --out " + Q(f.app() / "g.png") + " " + Q(acq));
+  CliRun groups =
+      Cli("export-picture --view group-activity --out " + Q(f.app() / "g.png") + " " + Q(acq));
   EXPECT_EQ(groups.exitCode, 1) << groups.output;
   EXPECT_NE(groups.output.find((acq / "chgroup.dat").string()), std::string::npos) << groups.output;
   EXPECT_FALSE(fs::exists(f.app() / "g.png"));

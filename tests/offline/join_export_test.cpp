@@ -8,6 +8,7 @@
 #include "offline/join_export.h"
 #include "offline_fixture.h"
 #include "project/project_files.h"
+#include "reports/circadian.h"
 #include "reports/report_generation.h"
 
 namespace movexa {
@@ -44,7 +45,8 @@ TEST(Join, OffsetsFromTheEarliestStartAndNeverWritesIntoAnExistingFolder) {
   EXPECT_EQ(test::GetI16(joined, 4 * 774 + 4), 7);
   SubprojectRead sub = ParseSubproject(test::ReadFileOrDie(r.folder / "subproj.dat"));
   // The quote rule stores the names' quotes as apostrophes and the Tab as a blank.
-  EXPECT_EQ(sub.name, "Data Block:   > 2024.0319  ACQ10:00 'first' +   > 2024.0319  ACQ12:30 'second' + ");
+  EXPECT_EQ(sub.name,
+            "Data Block:   > 2024.0319  ACQ10:00 'first' +   > 2024.0319  ACQ12:30 'second' + ");
   EXPECT_EQ(sub.second, "Joint Files");
   // The torn tail of the second part is left out and said.
   ASSERT_EQ(r.notes.size(), 1u);
@@ -66,10 +68,11 @@ TEST(Join, ThreePartsInAnyOrderGiveOneForwardTimeAxisAndAReportableAcquisition) 
   const std::string groups = test::ReadFileOrDie(a / "chgroup.dat");
   test::WriteFileOrDie(b / "chgroup.dat", "damaged");
 
-  const std::vector<JoinSource> parts = {{"m", "20240319_0800"}, {"n", "20240319_1000"}, {"a", "20240319_1300"}};
-  const std::vector<int32_t> expectedTimes = {0,   30,  60,  90,              // 08:00
-                                              120, 150, 180, 210, 240,        // 10:00
-                                              300, 330, 360};                 // 13:00
+  const std::vector<JoinSource> parts = {
+      {"m", "20240319_0800"}, {"n", "20240319_1000"}, {"a", "20240319_1300"}};
+  const std::vector<int32_t> expectedTimes = {0,   30,  60,  90,        // 08:00
+                                              120, 150, 180, 210, 240,  // 10:00
+                                              300, 330, 360};           // 13:00
   std::vector<int> order = {0, 1, 2};
   int minute = 0;
   do {
@@ -105,6 +108,15 @@ TEST(Join, ThreePartsInAnyOrderGiveOneForwardTimeAxisAndAReportableAcquisition) 
   EXPECT_EQ(out.binMinutes, 60);
   const std::string report = test::ReadFileOrDie(out.reportPath);
   EXPECT_NE(report.find("Data Block: m + n + a + "), std::string::npos);
+  // ... exported per well for circadian tools: 6 bins of 60 minutes ...
+  CircadianOutcome circadian = ExportCircadian({last, f.app(), "60", true}, host.host);
+  ASSERT_EQ(circadian.status, ReportStatus::kWritten) << circadian.message;
+  const std::string a1 = test::ReadFileOrDie(last / "000_A1.txt");
+  EXPECT_EQ(std::count(a1.begin(), a1.end(), '\n'), 6);
+  // ... and drawn with the earliest part's own groups, not stand-ins.
+  AcquisitionSnapshot snap = LoadAcquisitionSnapshot(last, f.app());
+  EXPECT_TRUE(snap.problems.empty()) << snap.problems.front();
+  EXPECT_EQ(snap.settings.Plate_format, "w96f");
 }
 
 TEST(Join, RefusedBeforeAnyFolderIsMade) {
@@ -135,7 +147,8 @@ TEST(Join, RefusedBeforeAnyFolderIsMade) {
     EXPECT_EQ(folders(), before) << why;
   };
   // The same acquisition twice (once every record came twice).
-  refused({{"a", "20240319_1000"}, {"b", "20240323_1000"}, {"a again", "20240319_1000"}}, "given twice");
+  refused({{"a", "20240319_1000"}, {"b", "20240323_1000"}, {"a again", "20240319_1000"}},
+          "given twice");
   refused({{"a", "20240319_1000"}}, "fewer than two");
   // A part that cannot be read.
   fs::rename(b / "counts.bin", b / "counts.old");

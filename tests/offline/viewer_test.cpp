@@ -24,7 +24,7 @@ TEST(SignalView, PagesOfFiftyBlocksReachEveryBlockOfTheRun) {
   EXPECT_EQ(PageCount(0), 1);
   EXPECT_EQ(PageCount(50), 1);
   EXPECT_EQ(PageCount(51), 2);
-  EXPECT_EQ(PageCount(55), 2);   // five whole raw files
+  EXPECT_EQ(PageCount(55), 2);  // five whole raw files
   EXPECT_EQ(PageCount(100), 2);
   EXPECT_EQ(PageCount(101), 3);
 
@@ -61,7 +61,8 @@ TEST(SignalView, ARawFileThatIsNoRegularFileIsSkippedNotWaitedOn) {
   const fs::path fifo = acq / "1.bin";
   ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
   SignalView view;
-  auto opened = std::async(std::launch::async, [&] { OpenAcquisitionView(view, acq, f.app(), "h"); });
+  auto opened =
+      std::async(std::launch::async, [&] { OpenAcquisitionView(view, acq, f.app(), "h"); });
   if (opened.wait_for(std::chrono::seconds(20)) != std::future_status::ready) {
     ADD_FAILURE() << "the page loader waits on a FIFO named like a raw file";
     // Let the blocked open go on: a writer that comes and goes ends its wait.
@@ -185,7 +186,8 @@ TEST(OfflinePictures, CarryTheAcquisitionAndWhereThePageSitsInTheRun) {
   EXPECT_TRUE(texts(canvas).count("30k"));
   EXPECT_TRUE(texts(canvas).count(view.Caption()));
   canvas.Reset();
-  GroupActivityTrace g = GroupActivitySeries(test::CountsBytes({0, 30}), view.snap.settings, view.snap.map, 0);
+  GroupActivityTrace g =
+      GroupActivitySeries(test::CountsBytes({0, 30}), view.snap.settings, view.snap.map, 0);
   DrawGroupActivity(canvas, g, "000_Group0", view.Caption());
   EXPECT_TRUE(texts(canvas).count(view.Caption()));
 }

@@ -163,9 +163,11 @@ TEST(BasalReport, BasalWithoutAWholeBinIsAResamplingError) {
   EXPECT_TRUE(fake.dialogs.Problems().empty());
   // Which acquisition, why, and what to do.
   const std::string said = fake.dialogs.Messages().back();
-  EXPECT_EQ(said.rfind(std::string(rt::kResamplingError) + "\r\nBasal acquisition ", 0), 0u) << said;
+  EXPECT_EQ(said.rfind(std::string(rt::kResamplingError) + "\r\nBasal acquisition ", 0), 0u)
+      << said;
   EXPECT_NE(said.find("The run is shorter than one report bin of 30 min (20 min recorded)."),
-            std::string::npos) << said;
+            std::string::npos)
+      << said;
   EXPECT_NE(said.find(rt::kNextBasal), std::string::npos) << said;
 }
 

@@ -287,8 +287,9 @@ TEST(RawReanalysis, StopLeavesEveryFileUntouched) {
   EXPECT_EQ(ReadFileOrDie(f.acq.folder / "counts.bin") + ReadFileOrDie(f.acq.folder / "setup.dat"), before);
   for (const auto& e : std::filesystem::directory_iterator(f.acq.folder)) {
     const std::string name = e.path().filename().string();
-    EXPECT_TRUE(name.find("report") == std::string::npos && name.find(".raw") == std::string::npos &&
-                name != "setup.bak" && name[0] != '.' && name.find("recorded") == std::string::npos)
+    EXPECT_TRUE(name.find("report") == std::string::npos &&
+                name.find(".raw") == std::string::npos && name != "setup.bak" && name[0] != '.' &&
+                name.find("recorded") == std::string::npos)
         << name;
   }
   EXPECT_EQ(fake.dialogs.shown().size(), 1u);  // the question before replacing

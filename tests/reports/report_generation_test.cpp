@@ -116,17 +116,20 @@ TEST(ReportGenerationFailures, MalformedInputsSayWhyAndWhatToDoAndWriteNothing) 
   }
   // A plate file with a garbled channel record.
   test::WriteFileOrDie(acq.app / "mini.bak", test::MiniPlateText().substr(0, 200) + "\"x\",abc,0\r\n");
-  expectMessage(reportError, "The plate format file cannot be read: " + (acq.app / "mini.bak").string());
+  expectMessage(reportError,
+                "The plate format file cannot be read: " + (acq.app / "mini.bak").string());
   std::filesystem::rename(acq.app / "mini.bak", acq.app / "mini.dat");
   test::WriteFileOrDie(acq.app / "mini.dat", test::MiniPlateText());
   // Damaged groups.
   const std::string groups = ReadFileOrDie(acq.folder / "chgroup.dat");
   test::WriteFileOrDie(acq.folder / "chgroup.dat", "\"header\"\r\n1,abc\r\n");
-  expectMessage(reportError, "The acquisition's groups cannot be read: " + (acq.folder / "chgroup.dat").string());
+  expectMessage(reportError, "The acquisition's groups cannot be read: " +
+                                 (acq.folder / "chgroup.dat").string());
   test::WriteFileOrDie(acq.folder / "chgroup.dat", groups);
   // A missing setup file (a join made before joins carried their project files).
   std::filesystem::remove(acq.folder / "setup.dat");
-  expectMessage(reportError, "The acquisition's settings cannot be read: " + (acq.folder / "setup.dat").string());
+  expectMessage(reportError, "The acquisition's settings cannot be read: " +
+                                 (acq.folder / "setup.dat").string());
   // No counts.bin at all.
   std::filesystem::remove(acq.folder / "counts.bin");
   expectMessage(std::string(rt::kActivityFileNotFound));

@@ -400,7 +400,6 @@ void Frm_offline::RestoreRecorded() {
     ctx_.host.dialogs.Message(texts::kNothingToRestore);
     return;
   }
-  const std::string text = browser_.lines()[static_cast<size_t>(line)].text;
   if (ctx_.host.dialogs.Ask(std::string(texts::kRestoreQuestion1) + acquisition->string() +
                                 std::string(texts::kRestoreQuestion2),
                             Dialogs::Buttons::kYesNo) != Dialogs::Answer::kYes)

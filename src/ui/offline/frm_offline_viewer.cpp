@@ -212,7 +212,8 @@ void Frm_offline::ShowGroupActivity() {
   // Default groups standing in for damaged group files would draw wells that were never the
   // group's: told as the report tells it, nothing drawn.
   if (!view_.snap.groupsProblem.empty()) {
-    ctx_.host.dialogs.Problem(view_.snap.groupsProblem + "\r\n" + std::string(texts::kGroupsNeeded));
+    ctx_.host.dialogs.Problem(view_.snap.groupsProblem + "\r\n" +
+                              std::string(texts::kGroupsNeeded));
     return;
   }
   int group = view_.snap.settings.channelGroup[static_cast<size_t>(view_.selectedChannel)];
@@ -279,7 +280,8 @@ void Frm_offline::ExportBmp() {
 
 void Frm_offline::ExportAscii() {
   if (!viewerOpen_ || view_.LoadedPositions() == 0) {
-    ctx_.host.dialogs.Problem(std::string(texts::kError) + ": " + std::string(texts::kNoRawSamples));
+    ctx_.host.dialogs.Problem(std::string(texts::kError) + ": " +
+                              std::string(texts::kNoRawSamples));
     return;
   }
   const std::filesystem::path file = ctx_.host.dialogs.SaveFileName(

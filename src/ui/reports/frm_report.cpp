@@ -7,9 +7,9 @@
 #include <QHBoxLayout>
 #include <QMenuBar>
 #include <QScreen>
-#include <QWindow>
 #include <QShowEvent>
 #include <QVBoxLayout>
+#include <QWindow>
 #include <algorithm>
 
 #include "reports/raw_reanalysis.h"
@@ -201,7 +201,7 @@ void Frm_Report::PlaceOver(WindowId opener) {
   const QRect area = screen->availableGeometry();
   QSize size = frameGeometry().size().boundedTo(area.size());
   QPoint centre = owner && owner != this && owner->isVisible() ? owner->frameGeometry().center()
-                                                              : area.center();
+                                                               : area.center();
   QRect placed(QPoint(0, 0), size);
   placed.moveCenter(centre);
   placed.moveLeft(std::clamp(placed.left(), area.left(), area.right() - size.width() + 1));
@@ -217,7 +217,8 @@ void Frm_Report::OpenFor(const ReportHandOff& handOff) {
   std::vector<std::string> labels;
   for (size_t i = 0; i < handOff.basalList.size(); ++i) {
     if (handOff.basalList[i] == kNoBasal) continue;
-    labels.push_back(i < handOff.basalLabels.size() ? handOff.basalLabels[i] : handOff.basalList[i]);
+    labels.push_back(i < handOff.basalLabels.size() ? handOff.basalLabels[i]
+                                                    : handOff.basalList[i]);
   }
   OpenFor(handOff.acquisitionFolder, candidates, handOff.title, WindowId::kOffline, labels);
   int organism = handOff.organism;

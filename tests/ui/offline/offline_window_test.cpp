@@ -10,11 +10,11 @@
 #include <QTest>
 
 #include "../../offline/offline_fixture.h"
+#include "main/program_rig.h"
 #include "support/ui_test_support.h"
 #include "ui/common/picture_box.h"
 #include "ui/offline/frm_offline.h"
 #include "ui/reports/frm_report.h"
-#include "main/program_rig.h"
 
 namespace movexa::test {
 namespace {
@@ -96,9 +96,11 @@ TEST(OfflineWindow, ExpandOpenPageAnalyseAndExport) {
   dialogs.ExpectSaveFile("Export the raw samples as text", "");  // Cancel
   rig.window->findChild<QAction*>("asciiexporta")->trigger();
   EXPECT_FALSE(fs::exists(rig.fixture.app() / "datafile.txt"));
-  dialogs.ExpectSaveFile("Export the raw samples as text", (rig.fixture.app() / "datafile.txt").string());
+  dialogs.ExpectSaveFile("Export the raw samples as text",
+                         (rig.fixture.app() / "datafile.txt").string());
   rig.window->findChild<QAction*>("asciiexporta")->trigger();
-  EXPECT_NE(ReadFileOrDie(rig.fixture.app() / "datafile.txt").find("Page[2/2] [#25k-50k]"), std::string::npos);
+  EXPECT_NE(ReadFileOrDie(rig.fixture.app() / "datafile.txt").find("Page[2/2] [#25k-50k]"),
+            std::string::npos);
   const auto& calls = rig.fixture.host.shell.calls();
   ASSERT_EQ(calls.size(), 2u);
   EXPECT_EQ(calls[1].target, (rig.fixture.app() / "datafile.txt").string());
@@ -131,7 +133,8 @@ TEST(OfflineWindow, ReportActsOnTheSelectedLineAndProjectLinesLeaveTheViewer) {
   EXPECT_EQ(rig.window->lastHandOff()->basalList, (std::vector<std::string>{"-", "20240319_1000"}));
   // Two lines highlighted: which one is meant is asked for.
   rig.list->item(2)->setSelected(true);
-  rig.fixture.host.dialogs.ExpectMessage("Several lines are selected: select the one acquisition to report.");
+  rig.fixture.host.dialogs.ExpectMessage(
+      "Several lines are selected: select the one acquisition to report.");
   QTest::mouseClick(Control<QPushButton>(rig.window.get(), "Cmd_report"), Qt::LeftButton);
   EXPECT_EQ(rig.window->lastHandOff()->acquisitionFolder, b);
 
@@ -148,7 +151,8 @@ TEST(OfflineWindow, ReportActsOnTheSelectedLineAndProjectLinesLeaveTheViewer) {
   rig.list->setCurrentRow(0);
   rig.fixture.host.dialogs.ExpectMessage("Activity file not Found");
   QTest::mouseClick(Control<QPushButton>(rig.window.get(), "Cmd_report"), Qt::LeftButton);
-  EXPECT_TRUE(rig.fixture.host.dialogs.Problems().empty()) << rig.fixture.host.dialogs.Problems()[0];
+  EXPECT_TRUE(rig.fixture.host.dialogs.Problems().empty())
+      << rig.fixture.host.dialogs.Problems()[0];
 }
 
 TEST(OfflineWindow, GroupActivityOfDamagedGroupsIsToldAndRecordedCountsCanBeRestored) {
@@ -162,7 +166,10 @@ TEST(OfflineWindow, GroupActivityOfDamagedGroupsIsToldAndRecordedCountsCanBeRest
   auto* groups = Control<QPushButton>(rig.window.get(), "Cmd_leegroups");
   QTest::mouseClick(groups, Qt::LeftButton);
   // The torn tail is said in the description.
-  EXPECT_NE(Control<QPlainTextEdit>(rig.window.get(), "txt_description")->toPlainText().indexOf("a torn last record of 4 bytes"), -1);
+  EXPECT_NE(Control<QPlainTextEdit>(rig.window.get(), "txt_description")
+                ->toPlainText()
+                .indexOf("a torn last record of 4 bytes"),
+            -1);
 
   // Damaged group files: said with the file, nothing drawn with stand-in groups.
   test::WriteFileOrDie(a / "chgroup.dat", "\"header\"\r\n1,abc\r\n");
@@ -185,7 +192,8 @@ TEST(OfflineWindow, GroupActivityOfDamagedGroupsIsToldAndRecordedCountsCanBeRest
   rig.fixture.host.dialogs.ExpectMessage(
       "This acquisition keeps no recorded counts: its counts.bin was never replaced.");
   rig.window->RestoreRecorded();
-  EXPECT_TRUE(rig.fixture.host.dialogs.Problems().empty()) << rig.fixture.host.dialogs.Problems()[0];
+  EXPECT_TRUE(rig.fixture.host.dialogs.Problems().empty())
+      << rig.fixture.host.dialogs.Problems()[0];
 }
 
 TEST(OfflineWindow, SearchRenameArchiveThroughScriptedDialogs) {
@@ -299,11 +307,13 @@ TEST(OfflineWindow, AJoinOfThreeAcquisitionsIsReportedFromTheOfflineWindow) {
   minutes->setCurrentText("120");
   const fs::path project = rig.state.appDir / "p00001";
   const std::vector<std::pair<std::string, std::vector<int32_t>>> parts = {
-      {"20240319_0800", {0, 30, 60, 90}}, {"20240319_1000", {0, 30, 60, 90, 120}},
+      {"20240319_0800", {0, 30, 60, 90}},
+      {"20240319_1000", {0, 30, 60, 90, 120}},
       {"20240319_1300", {0, 30, 60}}};
   for (const auto& [name, times] : parts) {
     fs::create_directories(project / name);
-    for (const char* file : {"setup.dat", "status.dat", "threshld.dat", "groups.dat", "chgroup.dat"})
+    for (const char* file :
+         {"setup.dat", "status.dat", "threshld.dat", "groups.dat", "chgroup.dat"})
       fs::copy_file(project / file, project / name / file);
     WriteFileOrDie(project / name / "counts.bin", CountsBytes(times, 4));
   }
@@ -327,7 +337,8 @@ TEST(OfflineWindow, AJoinOfThreeAcquisitionsIsReportedFromTheOfflineWindow) {
   auto* report = rig.program.nav().As<ui::Frm_Report>(ui::WindowId::kReport);
   ASSERT_NE(report, nullptr);
   ASSERT_TRUE(report->isVisible());
-  const fs::path joined = fs::path(Control<QLineEdit>(report, "Txt_inputfile")->text().toStdString());
+  const fs::path joined =
+      fs::path(Control<QLineEdit>(report, "Txt_inputfile")->text().toStdString());
   EXPECT_EQ(joined.parent_path(), project);
   EXPECT_EQ(Control<QComboBox>(report, "cmbbasal")->count(), 4);  // "-" and the three parts
   Control<QComboBox>(report, "Cmb_binsize")->setCurrentText("60");
@@ -336,7 +347,8 @@ TEST(OfflineWindow, AJoinOfThreeAcquisitionsIsReportedFromTheOfflineWindow) {
       << report->lastOutcome().message << " " << report->lastOutcome().detail;
   const std::string written = ReadFileOrDie(report->lastOutcome().reportPath);
   // Six hours of bins (08:00 to 14:00) from one forward time axis.
-  EXPECT_NE(written.find(",60,120,180,240,300,360\r\n"), std::string::npos) << written.substr(0, 600);
+  EXPECT_NE(written.find(",60,120,180,240,300,360\r\n"), std::string::npos)
+      << written.substr(0, 600);
 
   report->close();
   ProcessEvents();

@@ -5,15 +5,15 @@
 
 #include <QAction>
 #include <QApplication>
-#include <QScreen>
-#include <QWindow>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTest>
+#include <QWindow>
 #include <cstdlib>
 
 #include "acquisition/counts_record.h"
@@ -129,7 +129,8 @@ TEST(ReportWindow, BasalReportWithEachZeroBasalAnswer) {
   test::MakeAcquisition(rig.dir.path(), "20240319_0900", test::Records(times, [](int c, int) {
                           return c < 2 ? int16_t{0} : int16_t{2};
                         }));
-  test::WriteFileOrDie(rig.acq.folder.parent_path() / "20240319_0900" / "subproj.dat", "\"untreated\"\r\n");
+  test::WriteFileOrDie(rig.acq.folder.parent_path() / "20240319_0900" / "subproj.dat",
+                       "\"untreated\"\r\n");
   Frm_Report w(rig.ctx);
   // As the acquisition browser hands it over: the project's other acquisitions (never the
   // reported one itself), shown with their experiment names.
@@ -152,7 +153,8 @@ TEST(ReportWindow, BasalReportWithEachZeroBasalAnswer) {
     EXPECT_TRUE(w.lastOutcome().basal);
     reports.push_back(test::Normalised(ReadFileOrDie(w.lastOutcome().reportPath), rig.acq.folder));
     EXPECT_NE(reports.back().find("\"***DATA AS % OF BASAL ACTIVITY***\""), std::string::npos);
-    EXPECT_NE(reports.back().find("\"TIME0(BASAL MEASSURE):\",\"20240319_0900\""), std::string::npos);
+    EXPECT_NE(reports.back().find("\"TIME0(BASAL MEASSURE):\",\"20240319_0900\""),
+              std::string::npos);
   }
   EXPECT_EQ(rig.fake.dialogs.Messages().back().substr(0, 27), "ERROR in 2 BASAL channels.\r");
   // Largest activity as basal, the plate's basal average, or the well discarded: three reports.
@@ -259,7 +261,8 @@ TEST(ReportWindow, StaysOverItsOpenerOnScreenTakesTypedBinsAndSaysWhatWentWrong)
   ASSERT_NE(w.windowHandle(), nullptr);
   EXPECT_EQ(w.windowHandle()->transientParent(), opener->windowHandle());
   const QRect screen = w.screen()->availableGeometry();
-  EXPECT_TRUE(screen.contains(w.frameGeometry())) << w.frameGeometry().x() << "," << w.frameGeometry().y();
+  EXPECT_TRUE(screen.contains(w.frameGeometry()))
+      << w.frameGeometry().x() << "," << w.frameGeometry().y();
   EXPECT_LE(w.frameGeometry().width(), 1024);
   EXPECT_LE(w.frameGeometry().height(), 700);
 
@@ -289,7 +292,8 @@ TEST(ReportWindow, StaysOverItsOpenerOnScreenTakesTypedBinsAndSaysWhatWentWrong)
   ASSERT_FALSE(rig.fake.dialogs.shown().empty());
   const auto& said = rig.fake.dialogs.shown().back();
   EXPECT_TRUE(said.problem);
-  EXPECT_EQ(said.text.rfind("Resampling ERROR\r\ncounts.bin holds 1 bin of the run", 0), 0u) << said.text;
+  EXPECT_EQ(said.text.rfind("Resampling ERROR\r\ncounts.bin holds 1 bin of the run", 0), 0u)
+      << said.text;
   EXPECT_EQ(rig.Problem(), "");
 }
 
