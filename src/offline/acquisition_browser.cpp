@@ -394,7 +394,7 @@ bool AcquisitionBrowser::Rename(int line, Host& host) {
                  : std::string();
   }
   if (stored.empty()) {
-    host.dialogs.Message(texts::kErrorRenaming);
+    host.dialogs.Problem(texts::kErrorRenaming);
     return false;
   }
   Build(host);
@@ -414,7 +414,7 @@ bool AcquisitionBrowser::Archive(int line, Host& host) {
       Dialogs::Answer::kOk)
     return false;
   if (!ArchiveAcquisition(appDir_ / l.projectId / l.folderName, host.clock.Now())) {
-    host.dialogs.Message(texts::kError);
+    host.dialogs.Problem(texts::kError);
     return false;
   }
   Build(host);

@@ -45,8 +45,11 @@ TEST(AcquisitionBrowser, LinesListOnlyAcquisitionsWithCountsAndReadBackTheirFold
 
   ReportHandOff r = MakeReportHandOff(f.project() / "20240319_1230", f.app(), "Report");
   ASSERT_TRUE(r.ok);
-  EXPECT_EQ(r.basalList, (std::vector<std::string>{"-", "20240320_0800_2", "20240319_1230",
-                                                   "20240318_0905"}));
+  // The project's other acquisitions, never the reported one itself, shown as the browser
+  // shows them.
+  EXPECT_EQ(r.basalList, (std::vector<std::string>{"-", "20240320_0800_2", "20240318_0905"}));
+  EXPECT_EQ(r.basalLabels, (std::vector<std::string>{"-", "2024.0320  ACQ08:00_2 \"same minute\"",
+                                                     "2024.0318  ACQ09:05 \"\""}));
   EXPECT_EQ(MakeReportHandOff(f.project(), f.app(), "Report").message, "Activity file not Found");
 }
 

@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QEventLoop>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QInputDialog>
 #include <QMessageBox>
@@ -61,6 +62,27 @@ void QtDialogs::Message(std::string_view text, std::string_view title) {
     return;
   }
   QMessageBox::information(DialogParent(), TitleOf(title), Shown(text));
+}
+
+void QtDialogs::Problem(std::string_view text, Severity severity, std::string_view title) {
+  if (unattended_) {
+    std::fprintf(stderr, "[problem] %.*s\n", static_cast<int>(text.size()), text.data());
+    return;
+  }
+  if (severity == Severity::kCritical) {
+    QMessageBox::critical(DialogParent(), TitleOf(title), Shown(text));
+  } else {
+    QMessageBox::warning(DialogParent(), TitleOf(title), Shown(text));
+  }
+}
+
+std::filesystem::path QtDialogs::SaveFileName(std::string_view title,
+                                              const std::filesystem::path& proposal,
+                                              std::string_view filter) {
+  if (unattended_) return proposal;
+  const QString chosen = QFileDialog::getSaveFileName(
+      DialogParent(), TitleOf(title), QString::fromStdString(proposal.string()), Shown(filter));
+  return chosen.isEmpty() ? std::filesystem::path() : std::filesystem::path(chosen.toStdString());
 }
 
 Dialogs::Answer QtDialogs::Ask(std::string_view text, Buttons buttons, std::string_view title) {

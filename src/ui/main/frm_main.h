@@ -60,6 +60,9 @@ class Frm_Main : public QMainWindow, public LiveDisplayObserver {
   // The values the setup window hands over (detection summary, organism and SNR, tool frames,
   // groups of a project loaded or edited there).
   void ShowSetupValues();
+  // The data interval takes the configured bin (the report window closed, from wherever it
+  // was opened).
+  void ShowReportBin();
 
   // The main window's exit: a run still active is stopped as Stop does once the operator
   // agreed ("An acquisition is running: stop it and quit?", OK/Cancel), then the shutdown asks
@@ -121,10 +124,8 @@ class Frm_Main : public QMainWindow, public LiveDisplayObserver {
   // Arms Timeradq when the engine's sampling timer is enabled and no tick is running.
   void SyncTimer();
   void ShowMyReport();
-  // The report windows: the check mark of "User Defined BIN size" follows the stored flag; the
-  // data interval takes the configured bin when the report window closes.
+  // The report windows: the check mark of "User Defined BIN size" follows the stored flag.
   void ShowUserDefinedBin();
-  void ShowReportBin();
   void OpenHelp();
   void BackToStartMenu();
 

@@ -53,7 +53,13 @@ Program::Program(AppState& state, Host& host, StatusRouter* status)
     auto* w = new Frm_offline(ctx_);
     // "Report" hands the acquisition and its basal candidates to the report window.
     w->onReport = [this](const ReportHandOff& handOff) {
-      if (auto* report = nav_.As<Frm_Report>(WindowId::kReport)) report->OpenFor(handOff);
+      if (auto* report = nav_.As<Frm_Report>(WindowId::kReport)) {
+        // Closing it puts the report bin into the main window's data-interval list, as when
+        // the main window opened it.
+        QObject::connect(report, &Frm_Report::Closed, mainWindow(), &Frm_Main::ShowReportBin,
+                         Qt::UniqueConnection);
+        report->OpenFor(handOff);
+      }
     };
     return w;
   });

@@ -121,7 +121,7 @@ TourResult RunScreenshotTour(Program& program, QtDialogs& dialogs, const fs::pat
   // activity of the first channel's group.
   if (auto* offline = program.nav().As<Frm_offline>(WindowId::kOffline)) {
     program.nav().Show(WindowId::kOffline);
-    offline->resize(1280, 800);
+    offline->resize(1024, 700);  // the smallest screen it is made for
     RunEventsFor(200);
     if (offline->OpenAcquisitionFolder(result.acquisitionFolder)) {
       RunEventsFor(200);
