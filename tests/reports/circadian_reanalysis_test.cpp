@@ -417,6 +417,7 @@ TEST(RawReanalysis, ThreadsShareTheChannelsAndChangeNoByteOfTheResults) {
       ReportRequest r = f.Request();
       r.replaceData = !exportRaw;
       if (exportRaw) CheckExportRaw(r);
+      else fake.dialogs.ExpectQuestion("", Dialogs::Answer::kYes);  // replace the recorded counts
       ReanalysisOutcome out = RunRawReanalysis(r, stop, fake.host, threads);
       ASSERT_EQ(out.report.status, ReportStatus::kWritten) << out.report.message;
       EXPECT_EQ(fake.status.Last(rt::kStatusLabel), "Block 13/13");
