@@ -1,0 +1,461 @@
+// Taking block replies off the line in step.
+//
+// A block reply carries no length, no marker and no checksum: the only thing that ties its bytes
+// to the request is their count. The instrument's reply may be longer than what a reader
+// consumes (48, 96 or 192 bytes), may vary from request to request, may pause part-way (an
+// instrument that stalls, a USB adapter that holds bytes for its latency timer), may be followed
+// after an idle pause by bytes the instrument sends on its own, and may be lost. A byte of one
+// reply taken for the start of the next gives silently wrong signals, so bytes are never taken
+// as a block's signals on timing alone:
+//
+// - Learning. The length is learned from whole replies: the request goes out on a line that has
+//   been quiet for the learning quiet (longer than any adapter latency or instrument pause), and
+//   the reply is everything that arrives until the line is quiet that long again. Two such
+//   replies of one length in a row make the length known; several lengths seen again and again
+//   among the latest replies make the instrument one whose replies vary.
+// - Known length. The reply is read by count: the bytes wanted, then the rest up to the length,
+//   waiting through pauses inside the reply; the tail is discarded by count, never by waiting
+//   for silence. A reply that is shorter, or bytes that arrive before the next request of the
+//   series or at its end, disagree: the series is refused whole, and replies that keep
+//   disagreeing make the reader learn afresh.
+// - Varying lengths. A reply may end only at one of the learned lengths, and only when the line
+//   then stays quiet for a short end quiet; anything else disagrees as above.
+// - Idle bytes. When every reply pauses at the same place for the idle gap or longer, the bytes
+//   after the pause may be bytes the instrument sends only while idle (a new request stops
+//   them). That place is put on trial: requests follow the shorter reply at once, and the trial
+//   holds only when nothing piles up behind them and what arrives once the line is left idle is
+//   exactly the bytes after the pause. Blocks read on trial are refused.
+//
+// The series (the blocks of one sample, one complete reading) is the unit of acceptance: a
+// caller keeps its blocks aside and uses them only when BlockSeriesEndedInStep says the series
+// stayed in step.
+#include "device/block_reader.h"
+
+#include <algorithm>
+
+namespace movexa {
+
+namespace {
+
+// The quiet that ends a reply while its length is learned, and that goes before a learning
+// request: the port table's interval time-out, longer than any adapter's latency timer.
+constexpr int kLearnQuietMs = kCommReadTimeouts.intervalMs;
+// A pause this long inside a reply of known length is noted (the bytes after it may be idle
+// bytes); shorter than the idle pause of instruments that send such bytes.
+constexpr int kIdleGapMs = 10;
+// The rest of a reply of known length is waited for this long after each byte.
+constexpr int kRestGapMs = 60;
+// The quiet after a reply of known length in which a further byte shows the reply longer: a
+// few character times at 115200 baud.
+constexpr int kKnownEndQuietUs = 200;
+// The quiet that confirms the end of a reply at one of several learned lengths.
+constexpr int kVaryingEndQuietUs = 1500;
+// Stale bytes discarded before one request at most: an instrument that never falls silent
+// costs a bounded wait, then the request goes out anyway.
+constexpr int kStaleDiscardLimit = 4096;
+// Replies in a row pausing at the same place before that place is put on trial, and the
+// exchanges a trial lasts.
+constexpr int kGapStreakForTrial = 8;
+constexpr int kTrialExchanges = 8;
+// Disagreements that make the reader learn afresh, and agreeing exchanges that forget them.
+constexpr int kDisagreementsToRelearn = 2;
+constexpr int kAgreeingToForget = 64;
+// An instrument whose replies vary: observations needed, and times each length must be seen.
+constexpr int kVaryingObservations = 12;
+constexpr int kVaryingSeenTimes = 3;
+// Failed lengths that raise the number of equal replies a length needs to become known.
+constexpr int64_t kMostFailuresWeighed = 3;
+
+using Learning = BlockReplyLearning;
+
+enum class Mode { kLearning, kKnown, kTrial, kVarying };
+
+Mode ModeOf(const ConnectionState& c) {
+  if (c.blockReplies.trialBytes > 0) return Mode::kTrial;
+  if (c.blockReplyBytes > 0) return Mode::kKnown;
+  if (c.blockReplies.varyingCount >= 2) return Mode::kVarying;
+  return Mode::kLearning;
+}
+
+// Reads and throws away what arrives until the line has been quiet for `quietMs`; the count.
+int Drain(DeviceLink& link, int quietMs) {
+  std::string& scratch = link.ports.ScratchBuffer();
+  int total = 0, n = 0;
+  do {
+    // A read that stops short of its room stopped on the quiet.
+    n = link.ports.CommReadUntilQuiet(link.connection.port, scratch, kCommMaxRead, quietMs);
+    total += n;
+  } while (n == kCommMaxRead && total < kStaleDiscardLimit);
+  return total;
+}
+
+// Appends to `reply` what arrives, up to `maxTotal` bytes in all, until the line has been quiet
+// for `quietUs` (counted from the call and from each byte). Returns the bytes appended.
+int ReadRest(DeviceLink& link, std::string& reply, int maxTotal, int quietUs) {
+  const int room = maxTotal - static_cast<int>(reply.size());
+  if (room <= 0) return 0;
+  std::string& scratch = link.ports.ScratchBuffer();
+  const int n = link.ports.CommReadUntilQuietUs(link.connection.port, scratch, room, quietUs);
+  reply.append(scratch, 0, static_cast<size_t>(n));
+  return n;
+}
+
+void ForgetKnownLength(ConnectionState& c) {
+  Learning& s = c.blockReplies;
+  c.blockReplyBytes = 0;
+  s.varyingCount = 0;
+  s.gapAt = -1;
+  s.gapStreak = 0;
+  s.refutedGapAt = -1;
+  s.trialBytes = 0;
+  s.trialExchanges = 0;
+  s.idleTailBytes = 0;
+  s.disagreements = 0;
+  s.agreeing = 0;
+  ++s.relearnings;
+}
+
+void EndTrial(ConnectionState& c, bool held, int idleBytes) {
+  Learning& s = c.blockReplies;
+  if (held) {
+    c.blockReplyBytes = s.trialBytes;
+    s.idleTailBytes = idleBytes;
+  } else {
+    c.blockReplyBytes = s.trialFallbackBytes;
+    s.refutedGapAt = s.trialBytes;
+    s.seriesOutOfStep = true;
+  }
+  s.trialBytes = 0;
+  s.trialExchanges = 0;
+  s.trialFallbackBytes = 0;
+  s.gapAt = -1;
+  s.gapStreak = 0;
+}
+
+// A reply or stray bytes that do not fit what was learned. A trial fails at once; otherwise
+// the disagreements are counted and enough of them make the reader learn afresh.
+void Doubt(ConnectionState& c) {
+  Learning& s = c.blockReplies;
+  s.agreeing = 0;
+  switch (ModeOf(c)) {
+    case Mode::kTrial:
+      EndTrial(c, false, 0);
+      return;
+    case Mode::kLearning:
+      return;
+    case Mode::kKnown:
+    case Mode::kVarying:
+      if (++s.disagreements >= kDisagreementsToRelearn) ForgetKnownLength(c);
+      return;
+  }
+}
+
+// The series in progress cannot be shown to have stayed in step.
+void OutOfStep(ConnectionState& c) {
+  c.blockReplies.seriesOutOfStep = true;
+  Doubt(c);
+}
+
+void Agree(ConnectionState& c) {
+  Learning& s = c.blockReplies;
+  if (++s.agreeing >= kAgreeingToForget) {
+    s.agreeing = 0;
+    s.disagreements = 0;
+  }
+}
+
+// Bytes the instrument is expected to send on its own after the series, once left idle.
+int ExpectedIdleBytes(const ConnectionState& c) {
+  const Learning& s = c.blockReplies;
+  if (s.trialBytes > 0) return s.trialFallbackBytes - s.trialBytes;
+  return s.idleTailBytes;
+}
+
+// The length of a whole reply, and what the latest of them show: several lengths seen again and
+// again make the instrument one whose replies vary; otherwise one length seen in every latest
+// reply (two of them after a connect, more once a learned length has failed) becomes known.
+void Observe(ConnectionState& c, int bytes) {
+  Learning& s = c.blockReplies;
+  s.lengths[static_cast<size_t>(s.observed % Learning::kObservations)] =
+      static_cast<int16_t>(std::clamp(bytes, 0, 32767));
+  ++s.observed;
+  const int n = std::min(s.observed, Learning::kObservations);
+  if (n >= kVaryingObservations) {
+    std::array<int, Learning::kObservations> value{}, times{};
+    int distinct = 0;
+    for (int i = 0; i < n; ++i) {
+      const int v = s.lengths[static_cast<size_t>(i)];
+      int k = 0;
+      while (k < distinct && value[static_cast<size_t>(k)] != v) ++k;
+      if (k == distinct) value[static_cast<size_t>(distinct++)] = v;
+      ++times[static_cast<size_t>(k)];
+    }
+    int members = 0, covered = 0;
+    std::array<int16_t, Learning::kMostLengths> lengths{};
+    for (int k = 0; k < distinct && members < Learning::kMostLengths; ++k) {
+      const int v = value[static_cast<size_t>(k)];
+      if (times[static_cast<size_t>(k)] < kVaryingSeenTimes || v < 2 || v % 2 != 0) continue;
+      lengths[static_cast<size_t>(members++)] = static_cast<int16_t>(v);
+      covered += times[static_cast<size_t>(k)];
+    }
+    if (members >= 2 && covered >= n - 2) {
+      std::sort(lengths.begin(), lengths.begin() + members);
+      s.varying = lengths;
+      s.varyingCount = members;
+      return;
+    }
+  }
+  if (ModeOf(c) != Mode::kLearning) return;
+  const int64_t need = 2 + std::min<int64_t>(s.relearnings, kMostFailuresWeighed);
+  if (s.observed < need) return;
+  const int last = s.lengths[static_cast<size_t>((s.observed - 1) % Learning::kObservations)];
+  for (int64_t i = 2; i <= need; ++i) {
+    if (s.lengths[static_cast<size_t>((s.observed - i) % Learning::kObservations)] != last) return;
+  }
+  if (last >= 2 && last % 2 == 0) {
+    c.blockReplyBytes = last;
+    s.gapAt = -1;
+    s.gapStreak = 0;
+  }
+}
+
+// A pause of the idle gap inside a reply of the known length (`at` bytes in; -1: none).
+void NoteGap(ConnectionState& c, int at, int need) {
+  Learning& s = c.blockReplies;
+  if (at < 0) {
+    s.gapAt = -1;
+    s.gapStreak = 0;
+    return;
+  }
+  s.gapStreak = at == s.gapAt ? s.gapStreak + 1 : 1;
+  s.gapAt = at;
+  if (s.gapStreak >= kGapStreakForTrial && at != s.refutedGapAt && at >= need && at % 2 == 0 &&
+      at < c.blockReplyBytes) {
+    s.trialBytes = at;
+    s.trialFallbackBytes = c.blockReplyBytes;
+    s.trialExchanges = 0;
+    s.gapStreak = 0;
+  }
+}
+
+// Learning: a quiet line before (SendRequestFrame saw to it), the reply until the line is quiet
+// for the learning quiet after it.
+BlockReplyRead ReadLearning(DeviceLink& link, int need, std::string& reply) {
+  ConnectionState& c = link.connection;
+  BlockReplyRead r;
+  const int got = link.ports.CommRead(c.port, reply, need);
+  c.blockReplies.lineQuiet = true;  // the rest is read until a long quiet, or the read timed out
+  if (got < need) {
+    // The port table waited out its time-outs and flushed: a whole reply of `got` bytes.
+    r.received = got;
+    r.silent = got == 0;
+    if (got > 0) Observe(c, got);
+    return r;
+  }
+  int total = got + ReadRest(link, reply, kCommMaxRead, kLearnQuietMs * 1000);
+  // Bytes beyond what is kept are counted only.
+  if (total >= kCommMaxRead) total += Drain(link, kLearnQuietMs);
+  r.received = total;
+  r.answers = true;
+  Observe(c, total);
+  return r;
+}
+
+// Reads by count up to `length` bytes in all: the rest of a reply whose length is known,
+// waiting through pauses inside it. Returns where a pause of the idle gap or longer fell (-1:
+// none).
+int ReadUpTo(DeviceLink& link, std::string& reply, int length) {
+  int gapAt = -1;
+  while (static_cast<int>(reply.size()) < length) {
+    if (ReadRest(link, reply, length, kIdleGapMs * 1000) > 0) continue;
+    if (gapAt < 0) gapAt = static_cast<int>(reply.size());
+    if (ReadRest(link, reply, length, (kRestGapMs - kIdleGapMs) * 1000) == 0) break;
+  }
+  return gapAt;
+}
+
+// A known length (or one on trial): the bytes by count, nothing by timing.
+BlockReplyRead ReadKnown(DeviceLink& link, int need, std::string& reply, int length) {
+  ConnectionState& c = link.connection;
+  BlockReplyRead r;
+  const int first = std::min(need, length);
+  const int got = link.ports.CommRead(c.port, reply, first);
+  if (got < first) {
+    r.received = got;
+    r.silent = got == 0;
+    c.blockReplies.lineQuiet = true;
+    // A lost reply says nothing of the length. A cut one disagrees, and may be the rest of an
+    // earlier reply that was longer than read: the series cannot be shown in step.
+    if (got > 0) OutOfStep(c);
+    return r;
+  }
+  const int gapAt = ReadUpTo(link, reply, length);
+  r.received = static_cast<int>(reply.size());
+  if (r.received < length) {
+    OutOfStep(c);
+    return r;
+  }
+  // A byte right after the count shows a reply longer than the known length, before the next
+  // request could take it for its own.
+  const int room = std::min(kCommMaxRead, length + 2);
+  if (room > length && ReadRest(link, reply, room, kKnownEndQuietUs) > 0) {
+    r.received = static_cast<int>(reply.size()) + Drain(link, kBlockReplyGapMs);
+    r.misaligned = true;
+    OutOfStep(c);
+    return r;
+  }
+  if (ModeOf(c) == Mode::kKnown) NoteGap(c, gapAt, need);
+  r.answers = need <= length;
+  return r;
+}
+
+// Several learned lengths: the reply ends at one of them once the line stays quiet.
+BlockReplyRead ReadVarying(DeviceLink& link, int need, std::string& reply) {
+  ConnectionState& c = link.connection;
+  const Learning& s = c.blockReplies;
+  const int shortest = s.varying[0];
+  const int longest = s.varying[static_cast<size_t>(s.varyingCount - 1)];
+  BlockReplyRead r;
+  const int first = std::min(need, shortest);
+  const int got = link.ports.CommRead(c.port, reply, first);
+  if (got < first) {
+    r.received = got;
+    r.silent = got == 0;
+    c.blockReplies.lineQuiet = true;
+    if (got > 0) OutOfStep(c);
+    return r;
+  }
+  auto isLength = [&s](int bytes) {
+    return std::find(s.varying.begin(), s.varying.begin() + s.varyingCount, bytes) !=
+           s.varying.begin() + s.varyingCount;
+  };
+  // One byte beyond the longest length is enough to show a reply too long.
+  const int room = std::min(kCommMaxRead, longest + 2);
+  for (;;) {
+    const int have = static_cast<int>(reply.size());
+    int next = 0;
+    for (int k = 0; k < s.varyingCount && next == 0; ++k) {
+      if (s.varying[static_cast<size_t>(k)] >= have) next = s.varying[static_cast<size_t>(k)];
+    }
+    if (next == 0) {
+      // Longer than every learned length.
+      r.received = have + Drain(link, kBlockReplyGapMs);
+      r.misaligned = true;
+      OutOfStep(c);
+      return r;
+    }
+    if (have < next) {
+      ReadUpTo(link, reply, next);
+      if (static_cast<int>(reply.size()) < next) {
+        r.received = static_cast<int>(reply.size());
+        // A reply that stays quiet for the learning quiet is whole: a length not learned yet.
+        if (ReadRest(link, reply, kCommMaxRead, (kLearnQuietMs - kRestGapMs) * 1000) == 0) {
+          c.blockReplies.lineQuiet = true;
+          Observe(c, r.received);
+        }
+        OutOfStep(c);
+        return r;
+      }
+    }
+    // At a learned length: the end, unless more bytes follow within the end quiet.
+    const int more = ReadRest(link, reply, room, kVaryingEndQuietUs);
+    const int now = static_cast<int>(reply.size());
+    if (more == 0 || (now < room && isLength(now))) break;
+  }
+  r.received = static_cast<int>(reply.size());
+  r.answers = r.received >= need;
+  return r;
+}
+
+}  // namespace
+
+bool SendRequestFrame(DeviceLink& link, int code, int arg, int mode, bool blockRequest) {
+  std::string frame = CommandFrame(code, arg, mode);
+  if (frame.empty()) return false;
+  ConnectionState& c = link.connection;
+  Learning& s = c.blockReplies;
+  const int port = c.port;
+  // Bytes already waiting mean more may be on their way: they are taken until the line has been
+  // quiet for the reply gap, so that the request is answered on a silent line.
+  int stray = link.ports.CommReadUntilQuiet(port, link.ports.ScratchBuffer(), kCommMaxRead, 0);
+  if (stray > 0) stray += Drain(link, kBlockReplyGapMs);
+  if (blockRequest && ModeOf(c) == Mode::kLearning && !s.lineQuiet) {
+    // A learning reply must start on a line where nothing can still be on its way.
+    stray += Drain(link, kLearnQuietMs);
+  }
+  link.ports.CommFlush(port);
+  if (stray > 0) {
+    s.strayBytes += stray;
+    if (s.seriesExchanges > 0) {
+      // Within a series: some reply was longer than it was read, or bytes came before it.
+      OutOfStep(c);
+    } else if (ModeOf(c) != Mode::kLearning && stray != ExpectedIdleBytes(c)) {
+      // Before a series: not the bytes the instrument sends on its own once idle.
+      Doubt(c);
+    }
+  }
+  s.lineQuiet = false;
+  if (blockRequest) ++s.seriesExchanges;
+  return link.ports.CommWrite(port, frame) == kFrameBytes;
+}
+
+BlockReplyRead ReadBlockReply(DeviceLink& link, int need, std::string& reply) {
+  ConnectionState& c = link.connection;
+  reply.clear();
+  BlockReplyRead r;
+  switch (ModeOf(c)) {
+    case Mode::kLearning:
+      r = ReadLearning(link, need, reply);
+      break;
+    case Mode::kKnown:
+      r = ReadKnown(link, need, reply, c.blockReplyBytes);
+      break;
+    case Mode::kTrial: {
+      r = ReadKnown(link, need, reply, c.blockReplies.trialBytes);
+      r.answers = false;  // not shown until the trial holds
+      Learning& s = c.blockReplies;
+      if (s.trialBytes > 0 && ++s.trialExchanges >= kTrialExchanges) {
+        // Left idle now, the instrument sends exactly the bytes after the pause, or nothing;
+        // anything else is a pile of replies behind the requests.
+        const int idle = Drain(link, kLearnQuietMs);
+        s.lineQuiet = true;
+        EndTrial(c, idle == 0 || idle == s.trialFallbackBytes - s.trialBytes, idle);
+      }
+      break;
+    }
+    case Mode::kVarying:
+      r = ReadVarying(link, need, reply);
+      break;
+  }
+  if (r.answers) Agree(c);
+  return r;
+}
+
+bool BlockSeriesEndedInStep(DeviceLink& link) {
+  ConnectionState& c = link.connection;
+  Learning& s = c.blockReplies;
+  if (s.seriesExchanges > 0 && !s.lineQuiet) {
+    // The last reply's end rests on its count: a byte arriving now shows that some reply of
+    // the series was longer than read, or that bytes came before one of them.
+    std::string& scratch = link.ports.ScratchBuffer();
+    int n = link.ports.CommReadUntilQuiet(c.port, scratch, kCommMaxRead, kBlockSeriesQuietMs);
+    if (n > 0) {
+      n += Drain(link, kBlockReplyGapMs);
+      link.ports.CommFlush(c.port);
+      s.strayBytes += n;
+      OutOfStep(c);
+    }
+  }
+  const bool inStep = !s.seriesOutOfStep;
+  if (!inStep) ++s.outOfStepSeries;
+  s.seriesOutOfStep = false;
+  s.seriesExchanges = 0;
+  return inStep;
+}
+
+void ResetBlockReplyLearning(ConnectionState& connection) {
+  connection.blockReplyBytes = 0;
+  connection.blockReplies = BlockReplyLearning{};
+}
+
+}  // namespace movexa
