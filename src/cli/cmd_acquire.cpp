@@ -151,6 +151,9 @@ int RunAcquire(int argc, char** argv) {
     std::printf("%zu closed bin(s) were given up and are not in the files\n", state.run.files.waiting.size());
     return 1;
   }
+  // Data the file-size limit kept out of the files (the operator was told at the stop), or a
+  // last bin that could not close at the programmed end (told when the run ended).
+  if (!FileSizeLimitSummary(state.run.files).empty() || context.lastBinDropped) return 1;
   // Bins that hold repeated signals instead of the activity make the run a failure for scripts.
   return state.run.counters.badBins > 0 ? 1 : 0;
 }

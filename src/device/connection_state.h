@@ -72,8 +72,8 @@ struct ConnectionState {
   int16_t serialNumber = 0;  // from the probe; 0 when none
   bool offline = false;      // no instrument reachable: acquisition and calibration refuse
   bool connected = false;    // a connect found the instrument and read its factory calibration
-  // The instrument's port was found held by another program (another Movexa) during the connect.
-  bool portBusy = false;
+  // A port the last connect found held by another program (another Movexa); 0 when none.
+  int16_t busyPort = 0;
   FactoryTempCalibration factory;
   // The length every reply to a block request has (0 while it is being learned, or when replies
   // vary in length); set directly it counts as known.

@@ -56,6 +56,7 @@ class SimInstrument : public SerialPeer {
   // 4096).
   const std::deque<int>& blockReplyLengths() const { return blockReplyLengths_; }
   void SetPaced(bool paced) { config_.paced = paced; }
+  void SetReplyLatencyUs(int us) { config_.replyLatencyUs = us; }
   // Queues raw bytes on the line as if the instrument had sent them (garbage, stale tails).
   void InjectBytes(std::string_view bytes);
 
