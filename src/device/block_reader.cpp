@@ -33,6 +33,8 @@
 
 #include <algorithm>
 
+#include "base/serial_peer.h"
+
 namespace movexa {
 
 namespace {
@@ -48,8 +50,10 @@ constexpr int kRestGapMs = 60;
 // The quiet after a reply of known length in which a further byte shows the reply longer: a
 // few character times at 115200 baud.
 constexpr int kKnownEndQuietUs = 200;
-// The quiet that confirms the end of a reply at one of several learned lengths.
-constexpr int kVaryingEndQuietUs = 1500;
+// The quiet that confirms the end of a reply at one of several learned lengths, at least and
+// at most (it follows the stalls seen inside replies).
+constexpr int64_t kVaryingEndQuietUs = 1500;
+constexpr int64_t kVaryingEndQuietMaxUs = 25000;
 // Stale bytes discarded before one request at most: an instrument that never falls silent
 // costs a bounded wait, then the request goes out anyway.
 constexpr int kStaleDiscardLimit = 4096;
@@ -325,6 +329,19 @@ BlockReplyRead ReadVarying(DeviceLink& link, int need, std::string& reply) {
     if (got > 0) OutOfStep(c);
     return r;
   }
+  Clock& clock = link.host.clock;
+  const int64_t firstUs = clock.MonotonicUs();
+  // The end quiet must outlast the stalls seen inside replies (a busy machine, an adapter that
+  // holds bytes), or a stall at one of the lengths would be taken for the end: twice the
+  // latest stall, fading by an eighth a reply.
+  int64_t& stallUs = c.blockReplies.stallUs;
+  const int64_t endQuietUs = std::clamp<int64_t>(2 * stallUs, kVaryingEndQuietUs, kVaryingEndQuietMaxUs);
+  int64_t quietWaitedUs = 0;  // end quiets waited out that more bytes followed
+  auto noteStall = [&] {
+    const int64_t restUs = clock.MonotonicUs() - firstUs - quietWaitedUs;
+    const int64_t wireUs = WireTimeUs(static_cast<int64_t>(reply.size()) - first);
+    stallUs = std::max(restUs - wireUs, stallUs - stallUs / 8);
+  };
   auto isLength = [&s](int bytes) {
     return std::find(s.varying.begin(), s.varying.begin() + s.varyingCount, bytes) !=
            s.varying.begin() + s.varyingCount;
@@ -358,9 +375,18 @@ BlockReplyRead ReadVarying(DeviceLink& link, int need, std::string& reply) {
       }
     }
     // At a learned length: the end, unless more bytes follow within the end quiet.
-    const int more = ReadRest(link, reply, room, kVaryingEndQuietUs);
+    noteStall();
+    const int more = ReadRest(link, reply, room, static_cast<int>(endQuietUs));
+    if (more == 0) break;
     const int now = static_cast<int>(reply.size());
-    if (more == 0 || (now < room && isLength(now))) break;
+    if (now < room) {
+      // The read ended on the end quiet, at a length learned or inside a reply.
+      quietWaitedUs += endQuietUs;
+      if (isLength(now)) {
+        noteStall();
+        break;
+      }
+    }
   }
   r.received = static_cast<int>(reply.size());
   r.answers = r.received >= need;
@@ -386,10 +412,14 @@ bool SendRequestFrame(DeviceLink& link, int code, int arg, int mode, bool blockR
   link.ports.CommFlush(port);
   if (stray > 0) {
     s.strayBytes += stray;
-    if (s.seriesExchanges > 0) {
+    const int idle = ExpectedIdleBytes(c);
+    if (idle > 0 && stray == idle) {
+      // Exactly the bytes the instrument sends on its own once idle (this side was slow to
+      // send the request): taken off the line whole, they shift nothing.
+    } else if (s.seriesExchanges > 0) {
       // Within a series: some reply was longer than it was read, or bytes came before it.
       OutOfStep(c);
-    } else if (ModeOf(c) != Mode::kLearning && stray != ExpectedIdleBytes(c)) {
+    } else if (ModeOf(c) != Mode::kLearning) {
       // Before a series: not the bytes the instrument sends on its own once idle.
       Doubt(c);
     }

@@ -51,6 +51,8 @@ struct BlockReplyLearning {
   int trialFallbackBytes = 0;
   // Bytes the instrument sends on its own once left idle after a reply (shown by a trial).
   int idleTailBytes = 0;
+  // The longest stall inside the latest replies of varying length, fading (microseconds).
+  int64_t stallUs = 0;
   // Replies that did not agree with what was learned, and agreeing exchanges since the last.
   int disagreements = 0;
   int agreeing = 0;
