@@ -140,7 +140,7 @@ Measured EngineRun(AppState& state, Host& host, LiveDisplayObserver& display, in
   const int64_t start = NowMs();
   while (NowMs() - start < seconds * 1000 && state.run.timerEnabled) {
     engine.Tick();
-    const RunBuffers& b = state.run.buffers;
+    RunBuffers& b = state.run.buffers;
     const int row = (state.run.counters.sampleIndex + b.rtBuffer - 1) % b.rtBuffer;
     m.misaligned += MisalignedInRow(b.RawRow(row));
     TimerWait();

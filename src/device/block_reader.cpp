@@ -278,21 +278,26 @@ int ReadUpTo(DeviceLink& link, std::string& reply, int length) {
   return gapAt;
 }
 
+// The first `first` bytes of a reply whose length is known, with the port table's time-outs;
+// false (and `r` filled) when they did not all come. A lost reply says nothing of the length;
+// a cut one disagrees, and may be the rest of an earlier reply longer than read: the series
+// cannot be shown in step.
+bool ReadFirst(DeviceLink& link, int first, std::string& reply, BlockReplyRead& r) {
+  ConnectionState& c = link.connection;
+  const int got = link.ports.CommRead(c.port, reply, first);
+  if (got >= first) return true;
+  r.received = got;
+  r.silent = got == 0;
+  c.blockReplies.lineQuiet = true;
+  if (got > 0) OutOfStep(c);
+  return false;
+}
+
 // A known length (or one on trial): the bytes by count, nothing by timing.
 BlockReplyRead ReadKnown(DeviceLink& link, int need, std::string& reply, int length) {
   ConnectionState& c = link.connection;
   BlockReplyRead r;
-  const int first = std::min(need, length);
-  const int got = link.ports.CommRead(c.port, reply, first);
-  if (got < first) {
-    r.received = got;
-    r.silent = got == 0;
-    c.blockReplies.lineQuiet = true;
-    // A lost reply says nothing of the length. A cut one disagrees, and may be the rest of an
-    // earlier reply that was longer than read: the series cannot be shown in step.
-    if (got > 0) OutOfStep(c);
-    return r;
-  }
+  if (!ReadFirst(link, std::min(need, length), reply, r)) return r;
   const int gapAt = ReadUpTo(link, reply, length);
   r.received = static_cast<int>(reply.size());
   if (r.received < length) {
@@ -321,14 +326,7 @@ BlockReplyRead ReadVarying(DeviceLink& link, int need, std::string& reply) {
   const int longest = s.varying[static_cast<size_t>(s.varyingCount - 1)];
   BlockReplyRead r;
   const int first = std::min(need, shortest);
-  const int got = link.ports.CommRead(c.port, reply, first);
-  if (got < first) {
-    r.received = got;
-    r.silent = got == 0;
-    c.blockReplies.lineQuiet = true;
-    if (got > 0) OutOfStep(c);
-    return r;
-  }
+  if (!ReadFirst(link, first, reply, r)) return r;
   Clock& clock = link.host.clock;
   const int64_t firstUs = clock.MonotonicUs();
   // The end quiet must outlast the stalls seen inside replies (a busy machine, an adapter that

@@ -20,15 +20,20 @@ bool StatusShown(const EngineRig& rig, const std::string& text) {
   return false;
 }
 
+// A recorded run of `minutes` with bins of `binSamples`, sampled until `untilMs` of run time.
+void RunUntil(EngineRig& rig, int minutes, int binSamples, const std::string& name, int64_t untilMs) {
+  rig.state.project.Aq_lapse = static_cast<int16_t>(minutes);
+  rig.state.project.RT_Buffer = static_cast<int16_t>(binSamples);
+  ASSERT_TRUE(rig.Play(name));
+  while (RunMs(rig) < untilMs) rig.Ticks(1);
+}
+
 TEST(RunEnd, AMuteInstrumentEndsTheRunAtItsProgrammedEndNotAtItsLastBin) {
   // Two minutes of bins of 500 samples; the instrument falls silent after 30 s. Each silent
   // sample used to cost eight time-outs of 2.5 s, so the bin in progress would have closed
   // after about half an hour.
   EngineRig rig;
-  rig.state.project.Aq_lapse = 2;
-  rig.state.project.RT_Buffer = 500;
-  ASSERT_TRUE(rig.Play("mute"));
-  while (RunMs(rig) < 30000) rig.Ticks(1);
+  RunUntil(rig, 2, 500, "mute", 30000);
   const int64_t closedBefore = rig.state.run.counters.binsClosed;
   ASSERT_GT(closedBefore, 0);
   rig.instrument.SetSilent(true);
@@ -54,10 +59,7 @@ TEST(RunEnd, ABinThatCannotCloseInTimeIsDroppedAfterABoundedWait) {
   // The instrument answers, but so slowly (a 400 ms latency per reply) that the bin in
   // progress at the programmed end would take minutes more.
   EngineRig rig;
-  rig.state.project.Aq_lapse = 1;
-  rig.state.project.RT_Buffer = 200;
-  ASSERT_TRUE(rig.Play("slow"));
-  while (RunMs(rig) < 50000) rig.Ticks(1);
+  RunUntil(rig, 1, 200, "slow", 50000);
   rig.instrument.SetReplyLatencyUs(400000);
   rig.fake.dialogs.ExpectMessage(std::string(run_texts::kAcquisitionFinished));
   rig.TickUntilStopped();
