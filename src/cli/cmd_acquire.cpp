@@ -139,6 +139,7 @@ int RunAcquire(int argc, char** argv) {
               static_cast<long long>(state.run.counters.binsClosed),
               static_cast<long long>(state.run.counters.badBins),
               static_cast<long long>(state.run.counters.badBlocks));
+  std::printf("%s\n", DescribeBlockReplies(state.connection).c_str());
   if (context.recording) {
     std::printf("acquisition folder: %s\n%s", context.folder.string().c_str(),
                 DescribeAcquisitionFolder(context.folder).c_str());

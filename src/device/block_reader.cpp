@@ -54,6 +54,10 @@ constexpr int kKnownEndQuietUs = 200;
 // at most (it follows the stalls seen inside replies).
 constexpr int64_t kVaryingEndQuietUs = 1500;
 constexpr int64_t kVaryingEndQuietMaxUs = 25000;
+// A reply's first bytes are late beyond twice the usual delay and this margin; a stall seen
+// fades by this fraction a reply.
+constexpr int64_t kLateMarginUs = 1000;
+constexpr int64_t kStallFading = 64;
 // Stale bytes discarded before one request at most: an instrument that never falls silent
 // costs a bounded wait, then the request goes out anyway.
 constexpr int kStaleDiscardLimit = 4096;
@@ -305,13 +309,20 @@ BlockReplyRead ReadKnown(DeviceLink& link, int need, std::string& reply, int len
     return r;
   }
   // A byte right after the count shows a reply longer than the known length, before the next
-  // request could take it for its own.
+  // request could take it for its own; unless it is exactly the bytes the instrument sends on
+  // its own once idle (this side was slow to look).
   const int room = std::min(kCommMaxRead, length + 2);
   if (room > length && ReadRest(link, reply, room, kKnownEndQuietUs) > 0) {
-    r.received = static_cast<int>(reply.size()) + Drain(link, kBlockReplyGapMs);
-    r.misaligned = true;
-    OutOfStep(c);
-    return r;
+    const int extra = static_cast<int>(reply.size()) - length + Drain(link, kBlockReplyGapMs);
+    c.blockReplies.strayBytes += extra;
+    reply.resize(static_cast<size_t>(length));
+    const int idle = ExpectedIdleBytes(c);
+    if (idle == 0 || extra != idle) {
+      r.received = length + extra;
+      r.misaligned = true;
+      OutOfStep(c);
+      return r;
+    }
   }
   if (ModeOf(c) == Mode::kKnown) NoteGap(c, gapAt, need);
   r.answers = need <= length;
@@ -326,19 +337,37 @@ BlockReplyRead ReadVarying(DeviceLink& link, int need, std::string& reply) {
   const int longest = s.varying[static_cast<size_t>(s.varyingCount - 1)];
   BlockReplyRead r;
   const int first = std::min(need, shortest);
-  if (!ReadFirst(link, first, reply, r)) return r;
   Clock& clock = link.host.clock;
+  const int64_t askedUs = clock.MonotonicUs();
+  if (!ReadFirst(link, first, reply, r)) return r;
   const int64_t firstUs = clock.MonotonicUs();
+  // A reply whose first bytes come late may be the tail of the previous one, stalled past its
+  // end quiet at one of the lengths and taken for its end: the series is refused, and the
+  // stall raises the end quiet. Late is against the usual delay of the replies, which follows
+  // the delays seen (the late ones counted at the limit).
+  Learning& timing = c.blockReplies;
+  const int64_t delayUs = std::max<int64_t>(firstUs - askedUs - WireTimeUs(first), 0);
+  const int64_t lateUs = 2 * timing.firstByteUs + kLateMarginUs;
+  const bool late = delayUs > lateUs;
+  if (late) {
+    OutOfStep(c);
+    timing.stallUs = std::max(timing.stallUs, delayUs);
+  }
+  timing.firstByteUs += (std::min(delayUs, lateUs) - timing.firstByteUs) / 8;
   // The end quiet must outlast the stalls seen inside replies (a busy machine, an adapter that
-  // holds bytes), or a stall at one of the lengths would be taken for the end: twice the
-  // latest stall, fading by an eighth a reply.
-  int64_t& stallUs = c.blockReplies.stallUs;
-  const int64_t endQuietUs = std::clamp<int64_t>(2 * stallUs, kVaryingEndQuietUs, kVaryingEndQuietMaxUs);
+  // holds bytes, an instrument that stalls), or a stall at one of the lengths would be taken
+  // for the end: twice the longest recent stall, which fades slowly from reply to reply.
+  const int64_t endQuietUs =
+      std::clamp<int64_t>(2 * timing.stallUs, kVaryingEndQuietUs, kVaryingEndQuietMaxUs);
   int64_t quietWaitedUs = 0;  // end quiets waited out that more bytes followed
+  int64_t replyStallUs = 0;
   auto noteStall = [&] {
     const int64_t restUs = clock.MonotonicUs() - firstUs - quietWaitedUs;
     const int64_t wireUs = WireTimeUs(static_cast<int64_t>(reply.size()) - first);
-    stallUs = std::max(restUs - wireUs, stallUs - stallUs / 8);
+    replyStallUs = std::max(replyStallUs, restUs - wireUs);
+  };
+  auto endStalls = [&] {
+    timing.stallUs = std::max(replyStallUs, timing.stallUs - timing.stallUs / kStallFading);
   };
   auto isLength = [&s](int bytes) {
     return std::find(s.varying.begin(), s.varying.begin() + s.varyingCount, bytes) !=
@@ -363,8 +392,10 @@ BlockReplyRead ReadVarying(DeviceLink& link, int need, std::string& reply) {
       ReadUpTo(link, reply, next);
       if (static_cast<int>(reply.size()) < next) {
         r.received = static_cast<int>(reply.size());
-        // A reply that stays quiet for the learning quiet is whole: a length not learned yet.
-        if (ReadRest(link, reply, kCommMaxRead, (kLearnQuietMs - kRestGapMs) * 1000) == 0) {
+        // A reply that came in time and stays quiet for the learning quiet is whole: a length
+        // not learned yet.
+        if (!late &&
+            ReadRest(link, reply, kCommMaxRead, (kLearnQuietMs - kRestGapMs) * 1000) == 0) {
           c.blockReplies.lineQuiet = true;
           Observe(c, r.received);
         }
@@ -386,6 +417,7 @@ BlockReplyRead ReadVarying(DeviceLink& link, int need, std::string& reply) {
       }
     }
   }
+  endStalls();
   r.received = static_cast<int>(reply.size());
   r.answers = r.received >= need;
   return r;
@@ -479,6 +511,25 @@ bool BlockSeriesEndedInStep(DeviceLink& link) {
   s.seriesOutOfStep = false;
   s.seriesExchanges = 0;
   return inStep;
+}
+
+std::string DescribeBlockReplies(const ConnectionState& c) {
+  const Learning& s = c.blockReplies;
+  std::string text = "block replies: ";
+  if (c.blockReplyBytes > 0) {
+    text += std::to_string(c.blockReplyBytes) + " bytes";
+    if (s.idleTailBytes > 0) {
+      text += " (then " + std::to_string(s.idleTailBytes) + " bytes sent only while idle)";
+    }
+  } else if (s.varyingCount >= 2) {
+    text += "lengths";
+    for (int k = 0; k < s.varyingCount; ++k) text += " " + std::to_string(s.varying[static_cast<size_t>(k)]);
+  } else {
+    text += "length not learned";
+  }
+  return text + "; " + std::to_string(s.outOfStepSeries) + " series refused out of step, " +
+         std::to_string(s.relearnings) + " times learned afresh, " +
+         std::to_string(s.strayBytes) + " stray bytes discarded";
 }
 
 void ResetBlockReplyLearning(ConnectionState& connection) {

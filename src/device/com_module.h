@@ -98,6 +98,10 @@ std::array<int, kFactoryRegisterCount> ReadFactoryRegisters(DeviceLink& link);
 inline constexpr int kBlockSeriesQuietMs = 1;
 bool BlockSeriesEndedInStep(DeviceLink& link);
 
+// One line for the operator: what the block reader learned of the instrument's replies and how
+// often it refused a series or learned afresh.
+std::string DescribeBlockReplies(const ConnectionState& connection);
+
 // Forgets what was learned of the block replies (at connect).
 void ResetBlockReplyLearning(ConnectionState& connection);
 

@@ -51,8 +51,10 @@ struct BlockReplyLearning {
   int trialFallbackBytes = 0;
   // Bytes the instrument sends on its own once left idle after a reply (shown by a trial).
   int idleTailBytes = 0;
-  // The longest stall inside the latest replies of varying length, fading (microseconds).
+  // The longest stall inside the latest replies of varying length, fading, and the usual delay
+  // from a request to its reply's first bytes (microseconds).
   int64_t stallUs = 0;
+  int64_t firstByteUs = 0;
   // Replies that did not agree with what was learned, and agreeing exchanges since the last.
   int disagreements = 0;
   int agreeing = 0;

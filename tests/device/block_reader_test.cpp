@@ -7,6 +7,8 @@
 // limit.
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include "device/com_module.h"
 #include "device/device_rig.h"
 
@@ -34,12 +36,15 @@ struct Outcome {
 
 // Samples as the sampling loop takes them: eight block requests, the series check, the timer's
 // wait. The first `settle` samples only teach the reader; the next `samples` are counted.
-Outcome Sample(SimRig& rig, int settle, int samples) {
+// `hostStall(sample, offset)`: milliseconds this side stalls before the request (a busy host).
+Outcome Sample(SimRig& rig, int settle, int samples,
+               const std::function<int(int, int)>& hostStall = {}) {
   Outcome o;
   for (int s = 0; s < settle + samples; ++s) {
     if (s == settle) o.ms = -rig.NowMs();
     std::vector<SignalTable> blocks;
     for (int offset = 0; offset < 64; offset += 8) {
+      if (hostStall) rig.fake.pacer.PauseMs(hostStall(s, offset));
       if (ExchangeSignalBlock(rig.link, offset, kWanted).good) blocks.push_back(rig.signals);
     }
     const bool inStep = BlockSeriesEndedInStep(rig.link);
@@ -109,6 +114,24 @@ TEST(BlockReaderIdleBytes, BytesSentOnlyWhileIdleKeepTheLineSpeed) {
   }
 }
 
+TEST(BlockReaderIdleBytes, ASlowHostMeetingTheIdleBytesMidSeriesKeepsTheLengthAndTheBlocks) {
+  // This side stalls 20 ms before every third request: the instrument, left idle, sends its 144
+  // bytes, which must neither shift a block nor make the reader learn afresh.
+  sim::SimConfig c = Tagged(48);
+  c.trailingBytes = 144;
+  c.trailingPauseMs = 15;
+  SimRig rig(c);
+  ASSERT_TRUE(rig.Open());
+  Sample(rig, 6, 0);
+  ASSERT_EQ(rig.connection.blockReplyBytes, 48);
+  const int64_t relearned = rig.connection.blockReplies.relearnings;
+  const Outcome o = Sample(rig, 0, 60, [](int, int offset) { return offset % 24 == 8 ? 20 : 0; });
+  EXPECT_EQ(o.shifted, 0);
+  EXPECT_EQ(o.refused, 0);
+  EXPECT_EQ(rig.connection.blockReplyBytes, 48);
+  EXPECT_EQ(rig.connection.blockReplies.relearnings, relearned);
+}
+
 TEST(BlockReaderIdleBytes, AReplyThatAlwaysPausesAtTheSamePlaceIsNotCutThere) {
   // Every reply stalls 15 ms after byte 48 and then sends the rest whatever comes: the place
   // is put on trial as an end and the trial must fail (the rest piles up behind the requests).
@@ -135,6 +158,21 @@ TEST(BlockReaderVarying, LengthsThatVaryAreLearnedAndReadNearTheLineSpeed) {
   EXPECT_EQ(o.refused, 0);
   EXPECT_EQ(rig.connection.blockReplies.varyingCount, 3);
   EXPECT_GE(Rate(o, 100), 0.85 * LineLimit((48 + 96 + 192) / 3.0)) << o.ms << " ms";
+}
+
+TEST(BlockReaderVarying, AStallRightAtALengthIsNeverTakenForTheEnd) {
+  // Replies of 48, 96 or 192 bytes; in a third of them the instrument stalls 5 ms right after
+  // byte 48, one of the lengths: the rest arrives after the next request.
+  sim::SimConfig c = Tagged(48);
+  c.blockBytesChoices = {48, 96, 192};
+  c.replyPauseMs = 5;
+  c.replyPauseAfter = 48;
+  c.replyPauseRate = 0.33;
+  SimRig rig(c);
+  ASSERT_TRUE(rig.Open());
+  const Outcome o = Sample(rig, 10, 150);
+  EXPECT_EQ(o.shifted, 0);
+  EXPECT_GT(o.used, 150 * 8 / 2);
 }
 
 TEST(BlockReaderAdapter, ALatencyTimerHoldingBytesNeverShiftsABlock) {
