@@ -32,6 +32,8 @@
 #include "device/block_reader.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstdlib>
 
 #include "base/serial_peer.h"
 
@@ -54,8 +56,8 @@ constexpr int kKnownEndQuietUs = 200;
 // at most (it follows the stalls seen inside replies).
 constexpr int64_t kVaryingEndQuietUs = 1500;
 constexpr int64_t kVaryingEndQuietMaxUs = 25000;
-// A reply's first bytes are late beyond twice the usual delay and this margin; a stall seen
-// fades by this fraction a reply.
+// A reply's first bytes are late beyond the usual delay, four times its usual spread and this
+// margin; a stall seen fades by this fraction a reply.
 constexpr int64_t kLateMarginUs = 1000;
 constexpr int64_t kStallFading = 64;
 // Stale bytes discarded before one request at most: an instrument that never falls silent
@@ -65,9 +67,10 @@ constexpr int kStaleDiscardLimit = 4096;
 // exchanges a trial lasts.
 constexpr int kGapStreakForTrial = 8;
 constexpr int kTrialExchanges = 8;
-// Disagreements that make the reader learn afresh, and agreeing exchanges that forget them.
-constexpr int kDisagreementsToRelearn = 2;
-constexpr int kAgreeingToForget = 64;
+// Of the latest eight exchanges, those that must disagree with the learned length before it is
+// learned afresh.
+constexpr uint32_t kLatestMask = 0xFF;
+constexpr int kDisagreementsToRelearn = 4;
 // An instrument whose replies vary: observations needed, and times each length must be seen.
 constexpr int kVaryingObservations = 12;
 constexpr int kVaryingSeenTimes = 3;
@@ -118,8 +121,7 @@ void ForgetKnownLength(ConnectionState& c) {
   s.trialBytes = 0;
   s.trialExchanges = 0;
   s.idleTailBytes = 0;
-  s.disagreements = 0;
-  s.agreeing = 0;
+  s.latestDisagreements = 0;
   ++s.relearnings;
 }
 
@@ -140,11 +142,17 @@ void EndTrial(ConnectionState& c, bool held, int idleBytes) {
   s.gapStreak = 0;
 }
 
-// A reply or stray bytes that do not fit what was learned. A trial fails at once; otherwise
-// the disagreements are counted and enough of them make the reader learn afresh.
-void Doubt(ConnectionState& c) {
+// Notes whether the latest exchange agreed with what was learned; a length that half of the
+// latest exchanges disagree with is learned afresh (an instrument that changed), while a stray
+// byte now and then (a fault, a race with bytes sent while idle) only costs its series.
+void NoteAgreement(ConnectionState& c, bool agrees) {
   Learning& s = c.blockReplies;
-  s.agreeing = 0;
+  s.latestDisagreements = ((s.latestDisagreements << 1) | (agrees ? 0u : 1u)) & kLatestMask;
+  if (std::popcount(s.latestDisagreements) >= kDisagreementsToRelearn) ForgetKnownLength(c);
+}
+
+// A reply or stray bytes that do not fit what was learned. A trial fails at once.
+void Doubt(ConnectionState& c) {
   switch (ModeOf(c)) {
     case Mode::kTrial:
       EndTrial(c, false, 0);
@@ -153,7 +161,7 @@ void Doubt(ConnectionState& c) {
       return;
     case Mode::kKnown:
     case Mode::kVarying:
-      if (++s.disagreements >= kDisagreementsToRelearn) ForgetKnownLength(c);
+      NoteAgreement(c, false);
       return;
   }
 }
@@ -165,11 +173,7 @@ void OutOfStep(ConnectionState& c) {
 }
 
 void Agree(ConnectionState& c) {
-  Learning& s = c.blockReplies;
-  if (++s.agreeing >= kAgreeingToForget) {
-    s.agreeing = 0;
-    s.disagreements = 0;
-  }
+  if (ModeOf(c) == Mode::kKnown || ModeOf(c) == Mode::kVarying) NoteAgreement(c, true);
 }
 
 // Bytes the instrument is expected to send on its own after the series, once left idle.
@@ -347,13 +351,19 @@ BlockReplyRead ReadVarying(DeviceLink& link, int need, std::string& reply) {
   // the delays seen (the late ones counted at the limit).
   Learning& timing = c.blockReplies;
   const int64_t delayUs = std::max<int64_t>(firstUs - askedUs - WireTimeUs(first), 0);
-  const int64_t lateUs = 2 * timing.firstByteUs + kLateMarginUs;
-  const bool late = delayUs > lateUs;
+  const int64_t lateUs = timing.firstByteUs + 4 * timing.firstByteSpreadUs + kLateMarginUs;
+  // Only a reply that ended short of the longest length can have left a tail.
+  const bool late = delayUs > lateUs && timing.lastEndedShort;
   if (late) {
-    OutOfStep(c);
+    // A suspicion of timing, no disagreement about the lengths.
+    timing.seriesOutOfStep = true;
     timing.stallUs = std::max(timing.stallUs, delayUs);
   }
-  timing.firstByteUs += (std::min(delayUs, lateUs) - timing.firstByteUs) / 8;
+  const int64_t counted = std::min(delayUs, lateUs);
+  timing.firstByteSpreadUs +=
+      (std::abs(counted - timing.firstByteUs) - timing.firstByteSpreadUs) / 8;
+  timing.firstByteUs += (counted - timing.firstByteUs) / 8;
+  timing.lastEndedShort = false;
   // The end quiet must outlast the stalls seen inside replies (a busy machine, an adapter that
   // holds bytes, an instrument that stalls), or a stall at one of the lengths would be taken
   // for the end: twice the longest recent stall, which fades slowly from reply to reply.
@@ -419,6 +429,7 @@ BlockReplyRead ReadVarying(DeviceLink& link, int need, std::string& reply) {
   }
   endStalls();
   r.received = static_cast<int>(reply.size());
+  timing.lastEndedShort = r.received < longest;
   r.answers = r.received >= need;
   return r;
 }

@@ -55,9 +55,11 @@ struct BlockReplyLearning {
   // from a request to its reply's first bytes (microseconds).
   int64_t stallUs = 0;
   int64_t firstByteUs = 0;
-  // Replies that did not agree with what was learned, and agreeing exchanges since the last.
-  int disagreements = 0;
-  int agreeing = 0;
+  int64_t firstByteSpreadUs = 0;
+  // The latest reply of varying length ended short of the longest length (it may have a tail).
+  bool lastEndedShort = false;
+  // Which of the latest exchanges (one bit each, latest lowest) disagreed with what was learned.
+  uint32_t latestDisagreements = 0;
   // The line is known to have been quiet long enough that nothing is on its way (no request
   // since a read that waited out a long quiet).
   bool lineQuiet = true;

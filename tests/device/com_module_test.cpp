@@ -206,7 +206,7 @@ TEST(BlockReaderInStep, AnyReplyLengthGivesTheInstrumentsSignalsAndNeverAShifted
                         // Lengths that vary are learned from whole replies over the first
                         // samples, and a series read with a length that turned out wrong is
                         // refused whole.
-                        {"varying", {48, 96, 192, 144}, 0, -1, -1, 32},
+                        {"varying", {48, 96, 192, 144}, 0, -1, -1, 40},
                         {"trailing", {48}, 144},
                         {"growing", {48}, 0, 3},
                         {"lost", {192}, 0, -1, 4}};
