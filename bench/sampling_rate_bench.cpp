@@ -19,8 +19,10 @@
 // A pseudo-terminal has no baud rate: the requests reach the simulator at once and only its
 // replies are paced, so the rate a pty allows is higher than the line's. Both limits are printed.
 //
-//   sampling_rate_bench [--seconds N]   (default 30 seconds per measurement: a bin of the demo
-//                                        project's 600 samples closes within it)
+//   sampling_rate_bench [--seconds N] [--only TEXT]
+//     --seconds N  per measurement (default 30: a bin of the demo project's 500 samples closes
+//                  within it)
+//     --only TEXT  only the cases whose description holds TEXT ("idle", "adapter", ...)
 #include <fcntl.h>
 #include <signal.h>
 #include <spawn.h>
@@ -245,8 +247,10 @@ double MeasureCase(const fs::path& dir, const ReplyCase& c, int seconds) {
 int main(int argc, char** argv) {
   using namespace movexa;
   int seconds = 30;
+  std::string only;
   for (int i = 1; i + 1 < argc; ++i) {
     if (std::strcmp(argv[i], "--seconds") == 0) seconds = std::max(2, std::atoi(argv[i + 1]));
+    if (std::strcmp(argv[i], "--only") == 0) only = argv[i + 1];
   }
   const fs::path dir = fs::temp_directory_path() / ("movexa-rate-" + std::to_string(getpid()));
   fs::create_directories(dir);
@@ -271,6 +275,7 @@ int main(int argc, char** argv) {
   };
   bool met = true, aligned = true;
   for (const ReplyCase& c : cases) {
+    if (!only.empty() && std::string(c.name).find(only) == std::string::npos) continue;
     const double share = MeasureCase(dir, c, seconds);
     if (share == -2) aligned = false;
     if (c.aim > 0 && share < c.aim) met = false;

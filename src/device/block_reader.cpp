@@ -16,10 +16,12 @@
 // - Known length. The reply is read by count: the bytes wanted, then the rest up to the length,
 //   waiting through pauses inside the reply; the tail is discarded by count, never by waiting
 //   for silence. A reply that is shorter, or bytes that arrive before the next request of the
-//   series or at its end, disagree: the series is refused whole, and replies that keep
-//   disagreeing make the reader learn afresh.
+//   series or at its end, disagree: the series is refused whole, and a length that half of the
+//   latest exchanges disagree with is learned afresh.
 // - Varying lengths. A reply may end only at one of the learned lengths, and only when the line
-//   then stays quiet for a short end quiet; anything else disagrees as above.
+//   then stays quiet for the end quiet, which outlasts twice the stalls seen inside replies;
+//   anything else disagrees as above. A reply whose first bytes come late after one that ended
+//   short of the longest length may begin with that one's stalled tail: its series is refused.
 // - Idle bytes. When every reply pauses at the same place for the idle gap or longer, the bytes
 //   after the pause may be bytes the instrument sends only while idle (a new request stops
 //   them). That place is put on trial: requests follow the shorter reply at once, and the trial
@@ -67,6 +69,7 @@ constexpr int kStaleDiscardLimit = 4096;
 // exchanges a trial lasts.
 constexpr int kGapStreakForTrial = 8;
 constexpr int kTrialExchanges = 8;
+constexpr int kRetrialStreak = 512;
 // Of the latest eight exchanges, those that must disagree with the learned length before it is
 // learned afresh.
 constexpr uint32_t kLatestMask = 0xFF;
@@ -241,7 +244,10 @@ void NoteGap(ConnectionState& c, int at, int need) {
   }
   s.gapStreak = at == s.gapAt ? s.gapStreak + 1 : 1;
   s.gapAt = at;
-  if (s.gapStreak >= kGapStreakForTrial && at != s.refutedGapAt && at >= need && at % 2 == 0 &&
+  // A place whose trial failed is tried again only after many more replies (a trial can fail
+  // on a busy machine where requests race with the idle bytes).
+  const bool refuted = at == s.refutedGapAt && s.gapStreak < kRetrialStreak;
+  if (s.gapStreak >= kGapStreakForTrial && !refuted && at >= need && at % 2 == 0 &&
       at < c.blockReplyBytes) {
     s.trialBytes = at;
     s.trialFallbackBytes = c.blockReplyBytes;
