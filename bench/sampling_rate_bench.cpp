@@ -232,6 +232,7 @@ double MeasureCase(const fs::path& dir, const ReplyCase& c, int seconds) {
                 100.0 * engine.samplesPerSecond / bare.samplesPerSecond,
                 static_cast<long long>(engine.samples), static_cast<long long>(engine.badBlocks),
                 static_cast<long long>(engine.misaligned));
+    std::printf("  %s\n", DescribeBlockReplies(state.connection).c_str());
     share = engine.samplesPerSecond / limit;
     if (bare.misaligned + engine.misaligned > 0) share = -2;
   }

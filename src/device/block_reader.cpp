@@ -541,6 +541,12 @@ std::string DescribeBlockReplies(const ConnectionState& c) {
   } else if (s.varyingCount >= 2) {
     text += "lengths";
     for (int k = 0; k < s.varyingCount; ++k) text += " " + std::to_string(s.varying[static_cast<size_t>(k)]);
+    text += " (end quiet " +
+            std::to_string(std::clamp<int64_t>(2 * s.stallUs, kVaryingEndQuietUs,
+                                               kVaryingEndQuietMaxUs) /
+                           100 / 10.0)
+                .substr(0, 4) +
+            " ms)";
   } else {
     text += "length not learned";
   }
