@@ -70,6 +70,8 @@ constexpr int kStaleDiscardLimit = 4096;
 constexpr int kGapStreakForTrial = 8;
 constexpr int kTrialExchanges = 8;
 constexpr int kRetrialStreak = 512;
+// How close to the instrument's idle pause a request is taken to race with its idle bytes.
+constexpr int64_t kIdleRaceMarginUs = 3000;
 // Of the latest eight exchanges, those that must disagree with the learned length before it is
 // learned afresh.
 constexpr uint32_t kLatestMask = 0xFF;
@@ -124,6 +126,7 @@ void ForgetKnownLength(ConnectionState& c) {
   s.trialBytes = 0;
   s.trialExchanges = 0;
   s.idleTailBytes = 0;
+  s.idlePauseUs = 0;
   s.latestDisagreements = 0;
   ++s.relearnings;
 }
@@ -440,6 +443,26 @@ BlockReplyRead ReadVarying(DeviceLink& link, int need, std::string& reply) {
   return r;
 }
 
+// An instrument that sends bytes of its own once idle for its idle pause: a request sent
+// about when they start would race with them (some would come before the reply). When the line
+// has been idle for nearly that long, the bytes are waited for and taken off whole first.
+void LetIdleBytesPass(DeviceLink& link) {
+  ConnectionState& c = link.connection;
+  Learning& s = c.blockReplies;
+  if (ModeOf(c) != Mode::kKnown || s.idleTailBytes == 0 || s.idlePauseUs == 0) return;
+  Clock& clock = link.host.clock;
+  const int64_t idleUs = clock.MonotonicUs() - s.replyEndUs;
+  const int64_t startsUs = s.idlePauseUs - kIdleRaceMarginUs;
+  const int64_t endsUs = s.idlePauseUs + WireTimeUs(s.idleTailBytes) + kIdleRaceMarginUs;
+  if (idleUs < startsUs || idleUs > endsUs) return;
+  const int waitMs = static_cast<int>((endsUs - idleUs) / 1000) + 1;
+  int n = link.ports.CommReadUntilQuiet(c.port, link.ports.ScratchBuffer(), 1, waitMs);
+  if (n > 0) n += Drain(link, kBlockReplyGapMs);
+  s.strayBytes += n;
+  // Not all of them (this side looked too late, or the instrument sent none): the request
+  // goes out after the usual stale check.
+}
+
 }  // namespace
 
 bool SendRequestFrame(DeviceLink& link, int code, int arg, int mode, bool blockRequest) {
@@ -448,6 +471,7 @@ bool SendRequestFrame(DeviceLink& link, int code, int arg, int mode, bool blockR
   ConnectionState& c = link.connection;
   Learning& s = c.blockReplies;
   const int port = c.port;
+  if (blockRequest) LetIdleBytesPass(link);
   // Bytes already waiting mean more may be on their way: they are taken until the line has been
   // quiet for the reply gap, so that the request is answered on a silent line.
   int stray = link.ports.CommReadUntilQuiet(port, link.ports.ScratchBuffer(), kCommMaxRead, 0);
@@ -494,7 +518,12 @@ BlockReplyRead ReadBlockReply(DeviceLink& link, int need, std::string& reply) {
       if (s.trialBytes > 0 && ++s.trialExchanges >= kTrialExchanges) {
         // Left idle now, the instrument sends exactly the bytes after the pause, or nothing;
         // anything else is a pile of replies behind the requests.
-        const int idle = Drain(link, kLearnQuietMs);
+        // The pause before them is measured too: a request sent about then races with them.
+        Clock& clock = link.host.clock;
+        const int64_t leftUs = clock.MonotonicUs();
+        int idle = link.ports.CommReadUntilQuiet(c.port, link.ports.ScratchBuffer(), 1, kLearnQuietMs);
+        s.idlePauseUs = idle > 0 ? clock.MonotonicUs() - leftUs - WireTimeUs(1) : 0;
+        if (idle > 0) idle += Drain(link, kLearnQuietMs);
         s.lineQuiet = true;
         EndTrial(c, idle == 0 || idle == s.trialFallbackBytes - s.trialBytes, idle);
       }
@@ -505,6 +534,7 @@ BlockReplyRead ReadBlockReply(DeviceLink& link, int need, std::string& reply) {
       break;
   }
   if (r.answers) Agree(c);
+  c.blockReplies.replyEndUs = link.host.clock.MonotonicUs();
   return r;
 }
 

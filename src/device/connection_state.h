@@ -49,8 +49,11 @@ struct BlockReplyLearning {
   int trialBytes = 0;
   int trialExchanges = 0;
   int trialFallbackBytes = 0;
-  // Bytes the instrument sends on its own once left idle after a reply (shown by a trial).
+  // Bytes the instrument sends on its own once left idle after a reply (shown by a trial), the
+  // pause before them (microseconds), and when the latest reply was taken off the line.
   int idleTailBytes = 0;
+  int64_t idlePauseUs = 0;
+  int64_t replyEndUs = 0;
   // The longest stall inside the latest replies of varying length, fading, and the usual delay
   // from a request to its reply's first bytes (microseconds).
   int64_t stallUs = 0;
