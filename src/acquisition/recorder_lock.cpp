@@ -73,7 +73,8 @@ bool RecorderLock::Describe(const std::filesystem::path& acquisitionFolder,
                             std::string_view experimentName) {
   if (fd_ < 0) return false;
   std::error_code ec;
-  std::filesystem::path folder = std::filesystem::absolute(acquisitionFolder, ec);
+  std::filesystem::path folder = acquisitionFolder;
+  if (!folder.empty()) folder = std::filesystem::absolute(acquisitionFolder, ec);
   if (ec) folder = acquisitionFolder;
   const std::string text = folder.string() + "\n" + std::string(experimentName) + "\n";
   return ::ftruncate(fd_, 0) == 0 &&
@@ -129,7 +130,10 @@ std::optional<ActiveRecording> RecordingInto(const std::filesystem::path& acquis
   if (!ec) folder = absolute;
   // An acquisition folder lies in a project folder of the application folder.
   auto recording = FindActiveRecording(folder.parent_path().parent_path());
-  if (!recording || recording->folder.empty()) return std::nullopt;
+  if (!recording) return std::nullopt;
+  // A recorder whose lock names no folder (still creating it, or its name could not be
+  // written) may be writing into any of them.
+  if (recording->folder.empty()) return recording;
   if (std::filesystem::equivalent(recording->folder, folder, ec) ||
       recording->folder.lexically_normal() == folder.lexically_normal()) {
     return recording;

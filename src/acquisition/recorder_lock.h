@@ -56,7 +56,8 @@ struct ActiveRecording {
 std::optional<ActiveRecording> FindActiveRecording(const std::filesystem::path& appDir);
 
 // The recording in progress when it writes into `acquisitionFolder` (an acquisition folder
-// inside a project folder of an application folder); nullopt otherwise.
+// inside a project folder of an application folder), or when a recorder of that application
+// folder holds its lock without naming its folder; nullopt otherwise.
 std::optional<ActiveRecording> RecordingInto(const std::filesystem::path& acquisitionFolder);
 
 // Creates the folder of a recorded run started at `start` inside `projectPath` under the first

@@ -44,6 +44,11 @@ inline constexpr std::string_view kError = "Error";
 // An acquisition whose folder a recorder is writing into is never moved or renamed.
 inline std::string AcquisitionBeingRecorded(std::string_view experimentName,
                                             std::string_view folder) {
+  if (folder.empty()) {
+    return "An acquisition is being recorded from this application folder and its folder is "
+           "not named yet: no acquisition can be archived, deleted or renamed until its run is "
+           "stopped.";
+  }
   return "The acquisition \"" + std::string(experimentName) + "\" (" + std::string(folder) +
          ") is being recorded now: it cannot be archived, deleted or renamed until its run is "
          "stopped.";

@@ -135,8 +135,13 @@ TEST(AcquisitionBrowser, TheAcquisitionBeingRecordedIsNeitherArchivedNorRenamed)
   // Another acquisition of the project is not held.
   EXPECT_FALSE(RecordingInto(other).has_value());
   EXPECT_TRUE(ArchiveAcquisition(other, f.host.clock.Now()));
+  // A recorder that holds the lock without naming its folder may be writing into any.
+  fs::path third = f.AddAcquisition("20240317_0800", "third", 1);
+  ASSERT_TRUE(recorder.Describe("", ""));
+  EXPECT_TRUE(RecordingInto(third).has_value());
   recorder.Release();
   EXPECT_FALSE(FindActiveRecording(f.app()).has_value());
+  EXPECT_FALSE(RecordingInto(third).has_value());
   f.host.dialogs.ExpectQuestion("Remove folder from the list?", Dialogs::Answer::kYes)
       .ExpectQuestion("Files are going to be archived!", Dialogs::Answer::kOk);
   EXPECT_TRUE(b.Archive(b.Find("  > 2024.0319\t ACQ12:30 \"night run\""), f.host.host));
