@@ -1,6 +1,8 @@
 // Connect, probe, factory calibration, port menu and disconnect.
 #include "device/connection.h"
 
+#include <cerrno>
+
 #include "base/text_records.h"
 #include "device/device_texts.h"
 
@@ -29,7 +31,10 @@ bool OpenAnnounced(DeviceLink& link, int port, const std::string& deviceName) {
                           std::string(t::kOpeningPortTail));
   link.host.pacer.PumpEvents();
   link.host.pacer.PauseMs(kOpenPauseMs);
-  return link.ports.CommOpen(port, deviceName, kInstrumentLineSettings) == 0;
+  const int32_t code = link.ports.CommOpen(port, deviceName, kInstrumentLineSettings);
+  // Held by another program: most likely the instrument, in use by another Movexa.
+  if (code == EBUSY && link.connection.busyPort == 0) link.connection.busyPort = static_cast<int16_t>(port);
+  return code == 0;
 }
 
 bool InRange(int v, int lo, int hi) { return v >= lo && v <= hi; }
@@ -109,6 +114,7 @@ ConnectOutcome ConnectInstrument(DeviceLink& link, int16_t& configuredPort,
   c.factory.slope = kDefaultTempSlope;
   c.port = 0;
   c.serialNumber = 0;
+  c.busyPort = 0;
   ResetBlockReplyLearning(c);
 
   const int configuredAtStart = configuredPort;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <string>
 #include <string_view>
 
 namespace movexa::offline_texts {
@@ -40,6 +41,18 @@ inline constexpr std::string_view kRemoveQuestion = "Remove folder from the list
 inline constexpr std::string_view kArchiveWarning = "Files are going to be archived!";
 inline constexpr std::string_view kArchiveInfix = "removed";
 inline constexpr std::string_view kError = "Error";
+// An acquisition whose folder a recorder is writing into is never moved or renamed.
+inline std::string AcquisitionBeingRecorded(std::string_view experimentName,
+                                            std::string_view folder) {
+  if (folder.empty()) {
+    return "An acquisition is being recorded from this application folder and its folder is "
+           "not named yet: no acquisition can be archived, deleted or renamed until its run is "
+           "stopped.";
+  }
+  return "The acquisition \"" + std::string(experimentName) + "\" (" + std::string(folder) +
+         ") is being recorded now: it cannot be archived, deleted or renamed until its run is "
+         "stopped.";
+}
 inline constexpr std::string_view kPlateConfigOnlySubprojects = "Only possible for SubProjects";
 inline constexpr std::string_view kActivityFileNotFound = "Activity file not Found";
 inline constexpr std::string_view kRename = "Rename";
