@@ -203,6 +203,8 @@ ReanalysisOutcome RunRawReanalysis(const ReportRequest& request, bool& stopReque
   const double snr = ParseOperatorNumber(thresholdText).value_or(1.8);
   if (!IsFile(countsPath)) return fail(std::string(rt::kActivityFileNotFound));
   std::string error;
+  // A recorder still appends to this acquisition's counts: replacing them now would lose bins.
+  if (request.replaceData && !RecordedCountsMayChange(folder, error)) return fail(error, error);
   auto file = ReadCountsFile(countsPath, error);
   if (!file) return fail(std::string(rt::kErrorReading) + countsPath.string(), error);
   if (file->tornBytes > 0)
