@@ -300,6 +300,15 @@ ReanalysisOutcome RunRawReanalysis(const ReportRequest& request, bool& stopReque
     }
   }
   out.recordsProcessed = total;
+  // A mark line that could not be staged would leave the exported files short without a word.
+  for (const auto& own : scratch) {
+    if (request.exportRaw && own->exportFailures > 0) {
+      std::filesystem::remove_all(staging, ec);
+      return fail(ExplainedMessage(rt::kReportError, std::string(rt::kWhyMarks) + own->exportError,
+                                   rt::kNextWrite),
+                  own->exportError);
+    }
+  }
   if (request.exportRaw && !CommitMarks(staging, folder, error)) {
     return fail(
         ExplainedMessage(rt::kReportError, std::string(rt::kWhyMarks) + error, rt::kNextWrite),
