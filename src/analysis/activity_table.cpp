@@ -206,6 +206,10 @@ bool StreamRecords(const Part& part, const ActivityLoadOptions& options, const s
       visit(done + k, record);
     }
     done += n;
+    if (options.stopRequested && options.stopRequested()) {
+      error = std::string(kLoadStoppedText);
+      return false;
+    }
     const int tenth = static_cast<int>(done * 10 / part.records);
     if (options.progress && part.records > 20 * kChunkRecords && tenth != lastTenth) {
       lastTenth = tenth;

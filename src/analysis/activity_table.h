@@ -13,6 +13,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/constants.h"
@@ -108,7 +109,11 @@ struct ActivityLoadOptions {
   std::optional<LightSchedule> light;  // given by the user; else the acquisition's light hours
   // Called with a short progress text ("reading 20261207_0900: 40 %") during long reads.
   std::function<void(const std::string&)> progress;
+  // Asked after each chunk of records; true ends the load, not ok, with kLoadStoppedText.
+  std::function<bool()> stopRequested;
 };
+
+inline constexpr std::string_view kLoadStoppedText = "Stopped while the run was read.";
 
 struct ActivityLoad {
   bool ok = false;
