@@ -110,7 +110,7 @@ std::optional<int> ParseClockTime(const std::string& text) {
   return hour * 60 + minute;
 }
 
-std::optional<LightSchedule> LightOptions(const CliArgs& args, std::string& error) {
+std::optional<LightRegime> LightOptions(const CliArgs& args, std::string& error) {
   auto on = args.Value("lights-on");
   auto off = args.Value("lights-off");
   if (!on && !off) return std::nullopt;
@@ -118,7 +118,7 @@ std::optional<LightSchedule> LightOptions(const CliArgs& args, std::string& erro
     error = "--lights-on and --lights-off go together";
     return std::nullopt;
   }
-  LightSchedule light;
+  LightRegime light;
   light.origin = "the schedule given with --lights-on " + *on + " --lights-off " + *off;
   if (*on == "never" && *off == "never") {
     error = "--lights-on and --lights-off cannot both be never";

@@ -31,7 +31,7 @@ std::optional<int> ParseClockTime(const std::string& text);
 // The schedule of --lights-on and --lights-off: both times of day, or "never" for one of them
 // (--lights-off never: constant light; --lights-on never: constant darkness). nullopt without
 // either option; `error` is set when they are incomplete or invalid (equal times included).
-std::optional<LightSchedule> LightOptions(const CliArgs& args, std::string& error);
+std::optional<LightRegime> LightOptions(const CliArgs& args, std::string& error);
 
 class AnalysisCommand {
  public:
@@ -66,7 +66,7 @@ class AnalysisCommand {
   const char* command_ = "";
   std::vector<std::filesystem::path> acquisitions_;
   std::filesystem::path appDir_;
-  std::optional<LightSchedule> light_;
+  std::optional<LightRegime> light_;
   bool quiet_ = false;
   bool open_ = false;
 };

@@ -78,7 +78,7 @@ fs::path PlateRun::Write(const std::string& stamp, const std::vector<CountsRecor
 }
 
 ActivityLoad PlateRun::Load(const std::vector<fs::path>& folders,
-                            const std::optional<LightSchedule>& light) const {
+                            const std::optional<LightRegime>& light) const {
   ActivityLoadOptions options;
   options.appFolder = app;
   options.light = light;

@@ -36,7 +36,7 @@ class PlateRun {
 
   // Loads `folders` as one run with this application folder.
   ActivityLoad Load(const std::vector<std::filesystem::path>& folders,
-                    const std::optional<LightSchedule>& light = std::nullopt) const;
+                    const std::optional<LightRegime>& light = std::nullopt) const;
 
   std::filesystem::path app;
   std::filesystem::path project;

@@ -19,6 +19,7 @@
 
 #include "offline/join_export.h"
 #include "offline/offline_texts.h"
+#include "ui/analysis/frm_analysis.h"
 #include "ui/common/picture_box.h"
 #include "ui/offline/offline_qt.h"
 
@@ -145,6 +146,10 @@ void Frm_offline::BuildControls() {
   connect(join_, &QPushButton::clicked, this, &Frm_offline::Join);
   buttons->addWidget(report_);
   buttons->addWidget(join_);
+  // The analysis plots of the selected acquisitions (several of one project as one run).
+  auto* analysis = Button(left, "cmdanalysis", "Analysis...");
+  connect(analysis, &QPushButton::clicked, this, &Frm_offline::OpenAnalysis);
+  buttons->addWidget(analysis);
   l->addLayout(buttons);
 
   description_ = new QPlainTextEdit(left);
@@ -400,6 +405,22 @@ void Frm_offline::Report() {
   } else if (ctx_.nav.IsRegistered(WindowId::kReport)) {
     ctx_.nav.Show(WindowId::kReport);
   }
+}
+
+void Frm_offline::OpenAnalysis() {
+  std::vector<std::filesystem::path> folders;
+  for (int i = 0; i < list_->count(); ++i) {
+    if (!list_->item(i)->isSelected()) continue;
+    if (auto folder = browser_.AcquisitionFolderOf(i)) folders.push_back(*folder);
+  }
+  if (folders.empty() && !currentPath_.empty() &&
+      IsAcquisitionFolderName(currentPath_.filename().string()))
+    folders.push_back(currentPath_);
+  if (folders.empty()) {
+    ctx_.host.dialogs.Message("Select an acquisition (or several of one project) to analyse.");
+    return;
+  }
+  OpenAnalysisWindow(ctx_, folders, WindowId::kOffline);
 }
 
 void Frm_offline::Join() {

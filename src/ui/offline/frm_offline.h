@@ -53,6 +53,7 @@ class Frm_offline : public QWidget {
   void ShowGroupActivity();            // Cmd_leegroups
   void Report();                       // "Report"
   void Join();                         // Cmd_join
+  void OpenAnalysis();                 // cmdanalysis: the analysis window
   void ExportBmp();                    // "Export to BMP..."
   void ExportAscii();                  // "Export to ASCII..."
   void WatchFolder(int item);          // Txtfolder(item)
