@@ -102,6 +102,9 @@ class AcquisitionEngine {
   bool PrepareAcquisitionFolder(const std::string& name);
   bool TakeRecorderLock();
   bool WaitingBinsAllowStart();
+  // The beams of the plate at the start of a recorded run (CheckBeamsAtRunStart): false when
+  // some read near zero and the operator declines to record on them.
+  bool BeamsLitAtRunStart();
   void CalibrateAtRunStart();
   void SendChannelMode();
   // Tick.

@@ -196,6 +196,23 @@ void AcquisitionEngine::CalibrateAtRunStart() {
   run.buffers.Allocate(state_.project.RT_Buffer);
 }
 
+bool AcquisitionEngine::BeamsLitAtRunStart() {
+  const RunContext& context = state_.run.context;
+  // The instrument's own calibration at the start sets every beam register anyway; an
+  // instrument that did not even answer the temperature request is left to the run, which
+  // tells the operator that it does not answer.
+  if (!context.recording || Offline() || state_.main.autoCalibration || !context.temperatureRead)
+    return true;
+  CalibrationContext ctx = CalibrationFor();
+  const RunStartBeams beams = CheckBeamsAtRunStart(ctx);
+  if (beams.tableResent) {
+    host_.status.SetStatus(texts::kStatusWhere, texts::TableResent(beams.registersRewritten));
+  }
+  if (beams.darkChannels.empty()) return true;
+  return host_.dialogs.Ask(texts::DarkBeamsQuestion(beams.darkChannels, beams.tableResent),
+                           Dialogs::Buttons::kYesNo) == Dialogs::Answer::kYes;
+}
+
 bool AcquisitionEngine::CmdPlay() {
   AcquisitionRun& run = state_.run;
   if (run.runState != RunState::kStopped) return false;
@@ -210,7 +227,11 @@ bool AcquisitionEngine::CmdPlay() {
     return false;
   }
   if (Offline()) {
-    host_.dialogs.Message(texts::kOfflineAcquisition);
+    // Offline because another Movexa holds the instrument: restarting this one would not help.
+    const int busy = state_.connection.busyPort;
+    host_.dialogs.Message(busy > 0 ? texts::InstrumentInUse(busy)
+                                   : ConnectFirstMessage(state_).value_or(
+                                         std::string(texts::kOfflineAcquisition)));
     return false;
   }
   PumpEvents(host_, kEventPumps);
@@ -232,6 +253,8 @@ bool AcquisitionEngine::CmdPlay() {
       recorderLock_.Release();
       return false;
     }
+    // From now on the lock names this acquisition: nothing moves its folder while it records.
+    recorderLock_.Describe(state_.run.context.folder, name);
   }
 
   // The run record and counters start afresh; the buffers are sized for this project.
@@ -274,6 +297,7 @@ bool AcquisitionEngine::CmdPlay() {
   Apply(LightAtRunStart(state_.outputs, LightScheduleFromMn(state_.project.Mn),
                         host_.clock.Now().hour));
   SendChannelMode();
+  if (!BeamsLitAtRunStart()) CmdStop();
   CalibrateAtRunStart();
 
   if (run.runState != RunState::kRunning) {  // stopped during calibration
@@ -350,6 +374,10 @@ void AcquisitionEngine::CmdStop() {
     if (!written.upToDate) {
       host_.dialogs.Message(texts::BinsStillWaiting(written.waitingBins, written.error));
     }
+  }
+  if (wasActive) {
+    const std::string limited = FileSizeLimitSummary(run.files);
+    if (!limited.empty()) host_.dialogs.Message(limited);
   }
   recorderLock_.Release();
 }

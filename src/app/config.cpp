@@ -1,6 +1,7 @@
 // "config.dat" and the values derived from it.
 #include "app/config.h"
 
+#include "app/app_folder.h"
 #include "app/app_texts.h"
 #include "base/file_io.h"
 #include "base/text_records.h"
@@ -47,7 +48,7 @@ std::optional<std::string> ConfigFileMissing(const std::filesystem::path& appDir
   const std::filesystem::path file = appDir / texts::kConfigFile;
   if (IsFile(file)) return std::nullopt;
   const std::string kind = SpecialFileKind(file);
-  if (kind.empty()) return std::string(texts::kConfigNotFound);
+  if (kind.empty()) return ConfigNotFoundMessage(appDir);
   return texts::ConfigNotAFile(file.string(), kind);
 }
 

@@ -2,6 +2,7 @@
 #include "app/main_window_ops.h"
 
 #include "app/app_folder.h"
+#include "app/app_texts.h"
 #include "base/file_io.h"
 #include "reports/report_texts.h"
 
@@ -23,9 +24,15 @@ ReportButtonTarget ShowMyReportTarget(const AppState& state) {
   return target;
 }
 
-fs::path HelpDocumentToOpen(const fs::path& appDir, const fs::path& executableDir) {
-  fs::path found = FindHelpDocument(appDir, executableDir);
-  return found.empty() ? appDir / kHelpDocument : found;
+bool OpenHelpDocument(Host& host, const fs::path& appDir, const fs::path& executableDir) {
+  const fs::path found = FindHelpDocument(appDir, executableDir);
+  if (found.empty()) {
+    host.dialogs.Message(app_texts::HelpDocumentMissing((appDir / kHelpDocument).string()));
+    return false;
+  }
+  if (host.shell.OpenDocument(found)) return true;
+  host.dialogs.Message(app_texts::HelpDocumentNotOpened(found.string()));
+  return false;
 }
 
 }  // namespace movexa

@@ -3,9 +3,10 @@
 
 #include <exception>
 
-#include "app/app_texts.h"
 #include "acquisition/detection_texts.h"
 #include "acquisition/snr_setting.h"
+#include "app/app_folder.h"
+#include "app/app_texts.h"
 #include "app/config.h"
 #include "base/file_io.h"
 #include "base/number_format.h"

@@ -264,19 +264,23 @@ bool WriteFileAtomic(const fs::path& path, std::string_view data, std::string* e
   return true;
 }
 
-bool AppendToFile(const fs::path& path, std::string_view data, std::string* error) {
-  return AppendToFile(path.c_str(), data, error);
+bool AppendToFile(const fs::path& path, std::string_view data, std::string* error,
+                  int* errorNumber) {
+  return AppendToFile(path.c_str(), data, error, errorNumber);
 }
 
-bool AppendToFile(const char* path, std::string_view data, std::string* error) {
+bool AppendToFile(const char* path, std::string_view data, std::string* error, int* errorNumber) {
+  if (errorNumber) *errorNumber = 0;
   int fd = OpenForWriting(path, false);
   if (fd < 0) {
+    if (errorNumber) *errorNumber = errno;
     SetError(error, path, LastOsError());
     return false;
   }
   struct stat st {};
   off_t before = ::fstat(fd, &st) == 0 ? st.st_size : -1;
   bool ok = WriteAll(fd, data) && ::fdatasync(fd) == 0;
+  if (!ok && errorNumber) *errorNumber = errno;
   std::string why = ok ? std::string() : LastOsError();
   if (!ok && before >= 0) {
     // Cut a half-written record away so that the next attempt appends it whole.
@@ -284,6 +288,7 @@ bool AppendToFile(const char* path, std::string_view data, std::string* error) {
   }
   if (::close(fd) != 0 && ok) {
     ok = false;
+    if (errorNumber) *errorNumber = errno;
     why = LastOsError();
   }
   if (!ok) SetError(error, path, why);

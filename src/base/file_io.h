@@ -60,10 +60,14 @@ bool SyncFolder(const fs::path& folder);
 // Opens `path` for appending (creating it), writes `data`, flushes it to disk and closes it.
 // When the write fails part-way the file is cut back to its previous length, so a record is
 // either appended whole or not at all and can be written again later.
-bool AppendToFile(const fs::path& path, std::string_view data, std::string* error = nullptr);
+// `errorNumber`, when given, receives the system's error number of a failure (0 on success), so
+// that a caller can tell a full disk from a file-size limit (EFBIG).
+bool AppendToFile(const fs::path& path, std::string_view data, std::string* error = nullptr,
+                  int* errorNumber = nullptr);
 // The same for a path given as text; allocates nothing when the append succeeds (the bin close
 // of the sampling tick appends through it).
-bool AppendToFile(const char* path, std::string_view data, std::string* error = nullptr);
+bool AppendToFile(const char* path, std::string_view data, std::string* error = nullptr,
+                  int* errorNumber = nullptr);
 
 // Writes `data` at byte `offset` of an existing file without changing its length beyond
 // offset + size.

@@ -33,6 +33,26 @@ class Dialogs {
   virtual std::string InputSecret(std::string_view prompt, std::string_view title) {
     return Input(prompt, title, {});
   }
+
+  // A failure told to the operator: a message with an OK button and the icon of its severity
+  // (warning: the operation did not happen, nothing was lost; critical: data is at stake).
+  // Hosts without icons show it as a message.
+  enum class Severity { kWarning, kCritical };
+  virtual void Problem(std::string_view text, Severity severity = Severity::kWarning,
+                       std::string_view title = {}) {
+    (void)severity;
+    Message(text, title);
+  }
+  // The file a picture or text is saved to ("Save As"), proposing `proposal`; `filter` names
+  // the file types ("Text files (*.txt)"). Empty when the operator cancelled. Hosts that
+  // cannot ask take the proposal.
+  virtual std::filesystem::path SaveFileName(std::string_view title,
+                                             const std::filesystem::path& proposal,
+                                             std::string_view filter) {
+    (void)title;
+    (void)filter;
+    return proposal;
+  }
 };
 
 // Wall-clock moments and a monotonic millisecond counter.
@@ -62,7 +82,9 @@ class Pacer {
 class Shell {
  public:
   virtual ~Shell() = default;
-  virtual void OpenDocument(const std::filesystem::path& path) = 0;      // the "open" verb
+  // The "open" verb. False when the document is missing or nothing on this computer can open
+  // it (the caller then says where the document is).
+  virtual bool OpenDocument(const std::filesystem::path& path) = 0;
   virtual void ShowInFileManager(const std::filesystem::path& path) = 0;
   virtual void OpenTextFile(const std::filesystem::path& path) = 0;      // in a text editor
   virtual void OpenPicture(const std::filesystem::path& path) = 0;

@@ -18,6 +18,7 @@
 #include "offline/offline_texts.h"
 #include "project/plate_format.h"
 #include "project/project_folders.h"
+#include "reports/counts_series.h"
 
 namespace movexa::cli {
 
@@ -27,10 +28,10 @@ constexpr const char* kAsciiHelp =
     "usage: movexa-cli export-ascii [--app-dir DIR] [--well B3] [--page N] [--out FILE]\n"
     "                              ACQUISITION_FOLDER\n"
     "\n"
-    "Writes the raw samples of one well (every beam) over one page of raw files (five files,\n"
-    "55 bins of 500 samples) as text: the project, the acquisition, the well and page, a header\n"
-    "of beam labels, then a line per sample. The file (default datafile.txt in the application\n"
-    "folder) is replaced only when written whole.\n"
+    "Writes the raw samples of one well (every beam) over one page (50 bins of 500 samples:\n"
+    "page N holds the run's bins 50(N-1)+1 .. 50N) as text: the project, the acquisition, the\n"
+    "well and page, a header of beam labels, then a line per sample. The file (default\n"
+    "datafile.txt in the application folder) is replaced only when written whole.\n"
     "\n"
     "  --app-dir DIR  the application folder (default: two levels above the acquisition\n"
     "                 folder); a relative acquisition folder is also looked for inside it\n";
@@ -133,14 +134,22 @@ int RunExportPicture(int argc, char** argv) {
   if (kind == "group-activity") {
     auto bytes = ReadWholeFile(folder / offline_texts::kCountsFile, nullptr, kCountsFileMaxBytes);
     if (!bytes) return Fail("export-picture", std::string(offline_texts::kActivityFileNotFound));
+    // Default groups standing in for damaged group files would be drawn as the acquisition's:
+    // refused, as a report of the folder is.
+    if (!view.snap.groupsProblem.empty())
+      return Fail("export-picture", view.snap.groupsProblem +
+                                        " (the group activity needs the acquisition's own groups)");
     int group = view.snap.settings.channelGroup[static_cast<size_t>(view.selectedChannel)];
     if (auto g = args.Value("group")) group = std::atoi(g->c_str());
     GroupActivityTrace activity = GroupActivitySeries(*bytes, view.snap.settings, view.snap.map, group);
+    if (activity.tornBytes > 0)
+      std::printf("%s\n",
+                  TornTailNote(folder / offline_texts::kCountsFile, activity.tornBytes).c_str());
     if (activity.wells.empty()) return Fail("export-picture", "no well in group " + std::to_string(group));
     std::string name = group >= 0 && group < kChannelCount
                            ? view.snap.settings.groupNames[static_cast<size_t>(group)]
                            : "";
-    DrawGroupActivity(picture, activity, GroupLabel(group, name));
+    DrawGroupActivity(picture, activity, GroupLabel(group, name), view.Caption());
   } else {
     if (view.LoadedPositions() == 0) return Fail("export-picture", "no raw data on this page");
     if (kind == "signal") {

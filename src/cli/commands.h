@@ -13,6 +13,7 @@ struct Command {
 int RunInit(int argc, char** argv);
 int RunProject(int argc, char** argv);
 int RunConnect(int argc, char** argv);
+int RunPorts(int argc, char** argv);
 int RunReport(int argc, char** argv);
 int RunReanalyze(int argc, char** argv);
 int RunCircadian(int argc, char** argv);

@@ -14,6 +14,8 @@ const Command kCommands[] = {
     {"project", "print, list or create projects; assign wells to groups", RunProject},
     {"connect", "find the instrument; print its port, serial number and factory calibration",
      RunConnect},
+    {"ports", "list the serial ports of this computer and the COM number each is reached by",
+     RunPorts},
     {"acquire", "run a named acquisition of the current project in real time", RunAcquire},
     {"calibrate", "software calibration, automatic zero or blank reading on the instrument",
      RunCalibrate},

@@ -20,6 +20,7 @@
 #include "base/worker_pool.h"
 #include "project/project_folders.h"
 #include "reports/acquisition_tables.h"
+#include "reports/recorded_counts.h"
 #include "reports/report_texts.h"
 
 namespace movexa {
@@ -142,6 +143,15 @@ std::string JoinNumbers(const std::vector<int64_t>& values) {
   return line;
 }
 
+std::string ReplaceQuestion(const std::filesystem::path& folder) {
+  const std::string br(rt::kLineBreak);
+  return std::string(rt::kReplaceQuestion1) + (folder / "counts.bin").string() +
+         std::string(rt::kReplaceQuestion2) + br +
+         std::string(HasRecordedCounts(folder) ? rt::kReplaceKeptAlready
+                                               : rt::kReplaceKeepsRecorded) +
+         br + br + std::string(rt::kReplaceQuestion3);
+}
+
 }  // namespace
 
 std::string UpdatedSetupText(const std::string& setupText, int method, int organism, int snrX10) {
@@ -185,7 +195,9 @@ ReanalysisOutcome RunRawReanalysis(const ReportRequest& request, bool& stopReque
     return out;
   };
   if (request.method < 0 || request.method > 3 || request.organism < 0 || request.organism > 3) {
-    return fail(std::string(rt::kReportError), "method or organism outside 0..3");
+    return fail(ExplainedMessage(rt::kReportError, "The method or organism is outside 0..3.",
+                                 "Choose a method and an organism from the lists."),
+                "method or organism outside 0..3");
   }
   const std::string thresholdText = CheckThresholdText(request.organism, request.thresholdText);
   const double snr = ParseOperatorNumber(thresholdText).value_or(1.8);
@@ -206,7 +218,9 @@ ReanalysisOutcome RunRawReanalysis(const ReportRequest& request, bool& stopReque
     if (all.times[records++] >= lapse) break;
   }
   BinChoice bin = ChooseReportBin(request.binText, lastTime);
-  if (!bin.ok) return fail(std::string(rt::kReportError), "bin \"" + request.binText + "\" is not a number");
+  if (!bin.ok)
+    return fail(BinNotANumberMessage(request.binText),
+                "bin \"" + request.binText + "\" is not a number");
   bin.minutes = std::max<int64_t>(bin.minutes, 2);
 
   AcquisitionTables acquisition;
@@ -229,6 +243,14 @@ ReanalysisOutcome RunRawReanalysis(const ReportRequest& request, bool& stopReque
   RawBlockReader reader(folder);
   if (int64_t missing = FirstMissingBlock(reader, total); missing >= 0) {
     return fail(RawBlockMissing(missing, reader.FileOf(missing)));
+  }
+  // Replacing the counts is asked first; the recorded ones are kept aside (and can be
+  // restored from the acquisition browser).
+  if (request.replaceData && !request.replaceConfirmed &&
+      host.dialogs.Ask(ReplaceQuestion(folder), Dialogs::Buttons::kYesNo) !=
+          Dialogs::Answer::kYes) {
+    out.report.status = ReportStatus::kDeclined;
+    return out;
   }
   const auto staging = folder / kMarkStaging;
   std::error_code ec;
@@ -277,7 +299,9 @@ ReanalysisOutcome RunRawReanalysis(const ReportRequest& request, bool& stopReque
   }
   out.recordsProcessed = total;
   if (request.exportRaw && !CommitMarks(staging, folder, error)) {
-    return fail(std::string(rt::kReportError), error);
+    return fail(
+        ExplainedMessage(rt::kReportError, std::string(rt::kWhyMarks) + error, rt::kNextWrite),
+        error);
   }
 
   std::string setting;
@@ -295,8 +319,18 @@ ReanalysisOutcome RunRawReanalysis(const ReportRequest& request, bool& stopReque
       replaced.replace(j * kCountsRecordBytes, kCountsRecordBytes, record);
       host.status.SetStatus(rt::kStatusLabel, BlockText(static_cast<int64_t>(j) + 1, total));
     }
-    // The new file is complete on disk before it takes the old one's place.
-    if (!WriteFileAtomic(countsPath, replaced, &error)) return fail(std::string(rt::kReportError), error);
+    // The recorded counts are kept before anything is replaced, and the new file is complete
+    // on disk before it takes the old one's place.
+    if (!KeepRecordedCounts(folder, error)) {
+      return fail(ExplainedMessage(rt::kReportError, std::string(rt::kRecordedNotKept) + error,
+                                   rt::kNextWrite),
+                  error);
+    }
+    if (!WriteFileAtomic(countsPath, replaced, &error)) {
+      return fail(
+          ExplainedMessage(rt::kReportError, std::string(rt::kWhyWrite) + error, rt::kNextWrite),
+          error);
+    }
     out.countsReplaced = true;
 
     const auto setupPath = folder / "setup.dat";
@@ -307,7 +341,7 @@ ReanalysisOutcome RunRawReanalysis(const ReportRequest& request, bool& stopReque
                   : std::string();
     if (updated.empty() || !WriteFileAtomic(folder / "setup.bak", *setupText, &error) ||
         !WriteFileAtomic(setupPath, updated, &error)) {
-      host.dialogs.Message(rt::kErrorUpdatingSetup);
+      host.dialogs.Problem(rt::kErrorUpdatingSetup, Dialogs::Severity::kCritical);
     } else {
       out.setupUpdated = true;
     }
@@ -341,7 +375,7 @@ ReportOutcome GenerateAutomaticReport(ReportRequest request, bool rawExport, boo
   host.pacer.PauseMs(1500);
   if (rawExport) {
     if (!RawDataPresent(request.acquisitionFolder)) {
-      host.dialogs.Message(rt::kRealTimeDataNotFound);
+      host.dialogs.Problem(rt::kRealTimeDataNotFound);
     } else {
       host.pacer.PauseMs(1000);
       CheckExportRaw(request);

@@ -113,8 +113,15 @@ TEST_F(StartupTest, WindowStepsComeInOrderAtTheirStages) {
 TEST_F(StartupTest, MissingConfigEndsTheProgramWithItsMessage) {
   fs::remove(app_ / "config.dat");
   EXPECT_FALSE(Run());
-  EXPECT_EQ(fake_.dialogs.Messages(),
-            std::vector<std::string>{"Config file not found: Check correct software installation"});
+  // The fixed text first, then the folder and what to do about it.
+  ASSERT_EQ(fake_.dialogs.Messages().size(), 1u);
+  const std::string text = fake_.dialogs.Messages().front();
+  EXPECT_EQ(text.rfind("Config file not found: Check correct software installation\r\n", 0), 0u);
+  EXPECT_NE(text.find("The application folder " + app_.path().string() + " has no config.dat."),
+            std::string::npos)
+      << text;
+  EXPECT_NE(text.find("movexa-cli init --app-dir \"" + app_.path().string() + "\""),
+            std::string::npos);
   EXPECT_TRUE(fake_.status.lines().empty());
   EXPECT_EQ(state_.StartupStage, 0);
 }

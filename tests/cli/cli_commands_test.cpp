@@ -180,6 +180,52 @@ void LayOutOfflineAppFolder(const fs::path& dir) {
   WriteFileOrDie(dir / "ports.dat", ports);
 }
 
+// The lines of `text` that hold every one of `parts`.
+std::vector<std::string> LinesWith(const std::string& text, const std::vector<std::string>& parts) {
+  std::vector<std::string> out;
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    const std::string line = text.substr(start, end - start);
+    bool all = true;
+    for (const auto& p : parts) all = all && Has(line, p);
+    if (all) out.push_back(line);
+    start = end + 1;
+  }
+  return out;
+}
+
+TEST(CliPorts, ListsTheMappedDevicesAndTheInstrumentsPortAndAssignsAPortByHand) {
+  TempDir d;
+  const fs::path home = d / "home";
+  ASSERT_EQ(Cli("init --app-dir " + Quoted(home)).exitCode, 0);
+  WriteFileOrDie(home / "ports.dat", "\"Serial ports\"\r\n5,\"/nonexistent/ttyUSB9\"\r\n");
+  CliRun list = Cli("ports --app-dir " + Quoted(home));
+  ASSERT_EQ(list.exitCode, 0) << list.output;
+  EXPECT_EQ(LinesWith(list.output, {"COM5", "/nonexistent/ttyUSB9", "missing (ports.dat)"}).size(),
+            1u)
+      << list.output;
+  EXPECT_TRUE(Has(list.output, "instrument's port (config.dat): COM4 = /dev/ttyS3 (default)"))
+      << list.output;
+
+  CliRun assign = Cli("ports --app-dir " + Quoted(home) + " --assign 7 --device /dev/ttyUSB0");
+  ASSERT_EQ(assign.exitCode, 0) << assign.output;
+  EXPECT_TRUE(Has(assign.output, "COM7 (/dev/ttyUSB0) is the instrument's port now"))
+      << assign.output;
+  EXPECT_EQ(ReadFileOrDie(home / "ports.dat"),
+            "\"Serial ports\"\r\n5,\"/nonexistent/ttyUSB9\"\r\n7,\"/dev/ttyUSB0\"\r\n");
+  EXPECT_TRUE(Has(ReadFileOrDie(home / "config.dat"), "\r\n1,1,7,0\r\n"));
+  CliRun again = Cli("ports --app-dir " + Quoted(home));
+  EXPECT_TRUE(Has(again.output, "instrument's port (config.dat): COM7 = /dev/ttyUSB0 (ports.dat)"))
+      << again.output;
+
+  EXPECT_EQ(Cli("ports --app-dir " + Quoted(home) + " --assign 17 --device /dev/x").exitCode, 2);
+  EXPECT_EQ(Cli("ports --app-dir " + Quoted(home) + " --assign 3").exitCode, 2);
+  EXPECT_EQ(Cli("ports --app-dir " + Quoted(d / "none") + " --assign 3 --device /dev/x").exitCode,
+            1);
+}
+
 TEST(CliConnect, APipeThatSendsNothingCountsAsNoAnswerToThePortPrompt) {
   TempDir d;
   LayOutOfflineAppFolder(d.path());

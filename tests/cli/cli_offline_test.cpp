@@ -2,7 +2,10 @@
 // that never reuse a folder, the exports and their failures, archive and rename.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
+
+#include <algorithm>
 
 #include <array>
 #include <cstdio>
@@ -40,6 +43,27 @@ TEST(CliOffline, ListSearchJoinTwiceArchiveAndRename) {
   EXPECT_NE(j1.output, j2.output);
   EXPECT_EQ(fs::file_size(b / "counts.bin"), 3u * 774);
   EXPECT_EQ(Cli("join " + Quoted(a)).exitCode, 2);
+  const auto folders = [&] {
+    return std::distance(fs::directory_iterator(f.project()), fs::directory_iterator());
+  };
+  fs::path torn = f.AddAcquisition("20240319_1400", "cut", 0);
+  const auto before = folders();
+  // The same acquisition twice (once every record of it came twice, exit 0).
+  CliRun twice = Cli("join " + Quoted(a) + " " + Quoted(b) + " " + Quoted(a.string() + "/"));
+  EXPECT_EQ(twice.exitCode, 1) << twice.output;
+  EXPECT_NE(twice.output.find("given twice"), std::string::npos) << twice.output;
+  // A part without one whole record (once a join that looked whole, exit 0).
+  test::WriteFileOrDie(torn / "counts.bin", std::string(300, '\0'));
+  CliRun empty = Cli("join " + Quoted(a) + " " + Quoted(torn));
+  EXPECT_EQ(empty.exitCode, 1) << empty.output;
+  EXPECT_EQ(folders(), before);
+  // A torn last record is left out and said.
+  test::WriteFileOrDie(torn / "counts.bin", test::CountsBytes({0, 30}) + std::string(300, '\0'));
+  CliRun said = Cli("join " + Quoted(torn) + " " + Quoted(a));
+  ASSERT_EQ(said.exitCode, 0) << said.output;
+  EXPECT_NE(said.output.find("a torn last record of 300 bytes was ignored"), std::string::npos)
+      << said.output;
+  EXPECT_NE(said.output.find("joined 4 records"), std::string::npos) << said.output;
 
   EXPECT_EQ(Cli("rename " + Quoted(a) + " 'new base'").exitCode, 0);
   EXPECT_EQ(test::ReadFileOrDie(a / "subproj.dat"), "\"new base\"\r\n");
@@ -137,6 +161,29 @@ TEST(CliOffline, PicturesAreWrittenInTheFormatTheirNameAsksAndOtherNamesAreRefus
   EXPECT_EQ(test::GetI32(bmpBytes, 18), 1000);
   EXPECT_EQ(test::GetI32(bmpBytes, 22), 500);
   EXPECT_EQ(bmpBytes.size(), 54u + 1000 * 3 * 500);
+}
+
+TEST(CliOffline, SpecialFilesAndDamagedGroupsAreToldNotWaitedOnOrStoodInFor) {
+  test::OfflineFixture f;
+  fs::path acq = f.AddAcquisition("20240319_1230", "dose", 30);
+  f.WriteRawFile(acq, 0, 2);
+  // A FIFO in place of a raw file (once both exports waited on it for ever, SIGTERM ignored).
+  ASSERT_EQ(::mkfifo((acq / "1.bin").c_str(), 0600), 0);
+  f.WriteRawFile(acq, 2, 1);
+  CliRun bounded = Cli("export-ascii --well A1 --out " + Quoted(f.app() / "a.txt") + " " + Quoted(acq), 60);
+  ASSERT_EQ(bounded.exitCode, 0) << bounded.output;
+  const std::string text = test::ReadFileOrDie(f.app() / "a.txt");
+  EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 6 + 3 * 500);  // blocks 0, 1 and 22
+  CliRun picture = Cli("export-picture --out " + Quoted(f.app() / "s.png") + " " + Quoted(acq), 60);
+  EXPECT_EQ(picture.exitCode, 0) << picture.output;
+
+  // Damaged groups: said, as a report of the folder says it, and no picture of stand-ins.
+  test::WriteFileOrDie(acq / "chgroup.dat", "\"header\"\r\n1,abc\r\n");
+  CliRun groups =
+      Cli("export-picture --view group-activity --out " + Quoted(f.app() / "g.png") + " " + Quoted(acq));
+  EXPECT_EQ(groups.exitCode, 1) << groups.output;
+  EXPECT_NE(groups.output.find((acq / "chgroup.dat").string()), std::string::npos) << groups.output;
+  EXPECT_FALSE(fs::exists(f.app() / "g.png"));
 }
 
 }  // namespace

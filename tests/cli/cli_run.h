@@ -34,8 +34,10 @@ inline std::string CliCommand(const std::string& args) {
   return "env -u MOVEXA_HOME -u MOVEXA_DATA '" MOVEXA_CLI_PATH "' " + args;
 }
 
-inline CliRun Cli(const std::string& args) {
-  return RunShell(CliCommand(args));
+// `limitSeconds` > 0 kills a command that runs longer, so a wait that would never end fails.
+inline CliRun Cli(const std::string& args, int limitSeconds = 0) {
+  if (limitSeconds <= 0) return RunShell(CliCommand(args));
+  return RunShell("timeout -s KILL " + std::to_string(limitSeconds) + " " + CliCommand(args));
 }
 
 inline std::string Quoted(const std::filesystem::path& p) {

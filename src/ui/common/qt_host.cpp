@@ -4,9 +4,12 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QEventLoop>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QStorageInfo>
 #include <QTimer>
 #include <QUrl>
@@ -59,6 +62,27 @@ void QtDialogs::Message(std::string_view text, std::string_view title) {
     return;
   }
   QMessageBox::information(DialogParent(), TitleOf(title), Shown(text));
+}
+
+void QtDialogs::Problem(std::string_view text, Severity severity, std::string_view title) {
+  if (unattended_) {
+    std::fprintf(stderr, "[problem] %.*s\n", static_cast<int>(text.size()), text.data());
+    return;
+  }
+  if (severity == Severity::kCritical) {
+    QMessageBox::critical(DialogParent(), TitleOf(title), Shown(text));
+  } else {
+    QMessageBox::warning(DialogParent(), TitleOf(title), Shown(text));
+  }
+}
+
+std::filesystem::path QtDialogs::SaveFileName(std::string_view title,
+                                              const std::filesystem::path& proposal,
+                                              std::string_view filter) {
+  if (unattended_) return proposal;
+  const QString chosen = QFileDialog::getSaveFileName(
+      DialogParent(), TitleOf(title), QString::fromStdString(proposal.string()), Shown(filter));
+  return chosen.isEmpty() ? std::filesystem::path() : std::filesystem::path(chosen.toStdString());
 }
 
 Dialogs::Answer QtDialogs::Ask(std::string_view text, Buttons buttons, std::string_view title) {
@@ -150,13 +174,36 @@ void QtPacer::PumpEvents() {
   QCoreApplication::processEvents();
 }
 
-void QtShell::OpenDocument(const std::filesystem::path& path) {
+namespace {
+
+// Whether the desktop has a program for PDF documents. Asked of xdg-mime where it exists (a
+// desktop without any PDF viewer answers with nothing, and xdg-open would then fail where
+// nobody sees it); without xdg-mime the desktop services are left to answer.
+bool PdfViewerKnown() {
+  const QString xdgMime = QStandardPaths::findExecutable(QStringLiteral("xdg-mime"));
+  if (xdgMime.isEmpty()) return true;
+  QProcess query;
+  query.start(xdgMime, {QStringLiteral("query"), QStringLiteral("default"),
+                        QStringLiteral("application/pdf")});
+  if (!query.waitForFinished(3000)) {
+    query.kill();
+    query.waitForFinished(1000);
+    return true;
+  }
+  return !query.readAllStandardOutput().trimmed().isEmpty();
+}
+
+}  // namespace
+
+bool QtShell::OpenDocument(const std::filesystem::path& path) {
   if (quiet) {
     std::fprintf(stderr, "[open] %s\n", path.string().c_str());
-    return;
+    return true;
   }
-  // A missing document or a desktop without a handler fails silently.
-  QDesktopServices::openUrl(LocalUrl(path));
+  std::error_code ec;
+  if (!std::filesystem::exists(path, ec)) return false;
+  if (path.extension() == ".pdf" && !PdfViewerKnown()) return false;
+  return QDesktopServices::openUrl(LocalUrl(path));
 }
 
 void QtShell::ShowInFileManager(const std::filesystem::path& path) {

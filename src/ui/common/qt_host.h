@@ -44,9 +44,14 @@ class QtDialogs : public Dialogs {
                     std::string_view proposal) override;
   // Typed into a masked box.
   std::string InputSecret(std::string_view prompt, std::string_view title) override;
+  // Failures with the warning or critical icon.
+  void Problem(std::string_view text, Severity severity, std::string_view title) override;
+  std::filesystem::path SaveFileName(std::string_view title, const std::filesystem::path& proposal,
+                                     std::string_view filter) override;
 
   // Unattended sessions (screenshots, demos): no dialog is shown. Messages are printed on
-  // stderr; input boxes get `inputReply`; questions get No (Yes/No), OK (OK/Cancel) or Cancel.
+  // stderr; input boxes get `inputReply`; questions get No (Yes/No), OK (OK/Cancel) or Cancel;
+  // Save As boxes take the proposed file.
   struct Unattended {
     std::string inputReply;
   };
@@ -66,7 +71,9 @@ class QtPacer : public Pacer {
 
 class QtShell : public Shell {
  public:
-  void OpenDocument(const std::filesystem::path& path) override;
+  // False for a missing document, and for a PDF document when the desktop knows no program for
+  // PDF documents (xdg-mime answers none) or refuses the request.
+  bool OpenDocument(const std::filesystem::path& path) override;
   void ShowInFileManager(const std::filesystem::path& path) override;
   void OpenTextFile(const std::filesystem::path& path) override;
   void OpenPicture(const std::filesystem::path& path) override;

@@ -196,7 +196,7 @@ TEST(MainWindowRun, ShowMyReportOpensTheReportWindowOnlyOnARecordedRunWithCounts
   EXPECT_TRUE(rig.fake.dialogs.Problems().empty());
 }
 
-TEST(MainWindowRun, ClosingDuringARunStopsItFirstAndKeepsEveryClosedBin) {
+TEST(MainWindowRun, ClosingDuringARunAsksFirstThenStopsItAndKeepsEveryClosedBin) {
   ProgramRig rig;
   ASSERT_TRUE(rig.Start());
   ui::Frm_Main* main = rig.OpenMainWindow();
@@ -204,8 +204,21 @@ TEST(MainWindowRun, ClosingDuringARunStopsItFirstAndKeepsEveryClosedBin) {
   rig.TicksForBins(3);
   rig.Ticks(120);  // a partial bin
   const fs::path folder = rig.state.run.context.folder;
-  rig.fake.dialogs.ExpectQuestion("Update values to project 1_Demo before Exit?",
-                                  Dialogs::Answer::kNo);
+  // Cancel: the run goes on and the window stays, from the title bar and from File > Exit.
+  rig.fake.dialogs.ExpectQuestion("An acquisition is running: stop it and quit?",
+                                  Dialogs::Answer::kCancel);
+  main->close();
+  rig.fake.dialogs.ExpectQuestion("An acquisition is running: stop it and quit?",
+                                  Dialogs::Answer::kCancel);
+  Control<QAction>(main, "mnexit")->trigger();
+  EXPECT_FALSE(rig.quit);
+  EXPECT_TRUE(main->isVisible());
+  EXPECT_TRUE(main->RunActive());
+  EXPECT_EQ(rig.state.run.runState, RunState::kRunning);
+  rig.Ticks(10);
+  rig.fake.dialogs
+      .ExpectQuestion("An acquisition is running: stop it and quit?", Dialogs::Answer::kOk)
+      .ExpectQuestion("Update values to project 1_Demo before Exit?", Dialogs::Answer::kNo);
   main->close();
   EXPECT_TRUE(rig.quit);
   EXPECT_EQ(rig.state.run.runState, RunState::kStopped);
@@ -215,13 +228,19 @@ TEST(MainWindowRun, ClosingDuringARunStopsItFirstAndKeepsEveryClosedBin) {
   EXPECT_TRUE(rig.fake.dialogs.Problems().empty());
 }
 
-TEST(MainWindowRun, StartMenuExitDuringARunStopsItWithoutTheSaveQuestion) {
+TEST(MainWindowRun, StartMenuExitDuringARunAsksThenStopsItWithoutTheSaveQuestion) {
   ProgramRig rig;
   ASSERT_TRUE(rig.Start());
   ui::Frm_Main* main = rig.OpenMainWindow();
   ASSERT_TRUE(rig.Play("Exit from menu"));
   rig.TicksForBins(1);
-  rig.fake.dialogs.ExpectQuestion("Sure to Quit?", Dialogs::Answer::kYes);
+  rig.fake.dialogs.ExpectQuestion("Sure to Quit?", Dialogs::Answer::kYes)
+      .ExpectQuestion("An acquisition is running: stop it and quit?", Dialogs::Answer::kCancel);
+  rig.program.startMenu()->RunOption(5);
+  EXPECT_FALSE(rig.quit);
+  EXPECT_TRUE(main->RunActive());
+  rig.fake.dialogs.ExpectQuestion("Sure to Quit?", Dialogs::Answer::kYes)
+      .ExpectQuestion("An acquisition is running: stop it and quit?", Dialogs::Answer::kOk);
   rig.program.startMenu()->RunOption(5);
   EXPECT_TRUE(rig.quit);
   EXPECT_FALSE(main->RunActive());
