@@ -35,7 +35,8 @@ void PlotSession::Start(PlotJob job) {
   }
   stop_ = false;
   running_ = true;
-  thread_ = std::thread([this, job = std::move(job), loaded]() mutable { Run(std::move(job), loaded); });
+  thread_ =
+      std::thread([this, job = std::move(job), loaded]() mutable { Run(std::move(job), loaded); });
 }
 
 void PlotSession::Stop() {

@@ -3,11 +3,8 @@
 #include "ui/analysis/frm_analysis.h"
 
 #include <QCloseEvent>
-#include <algorithm>
-#include <cctype>
 #include <QComboBox>
 #include <QDoubleSpinBox>
-#include <QFileDialog>
 #include <QFormLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -25,6 +22,8 @@
 #include <QTimeEdit>
 #include <QTimer>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <cctype>
 
 #include "analysis/analysis_csv.h"
 #include "analysis/analysis_windows.h"
@@ -66,12 +65,6 @@ Frm_analysis::Frm_analysis(UiContext& ctx, QWidget* parent) : QWidget(parent), c
   Timer_plot_->setSingleShot(true);
   Timer_plot_->setInterval(kPollMs);
   connect(Timer_plot_, &QTimer::timeout, this, &Frm_analysis::Poll);
-  chooseFile = [this](const QString& filter, const QString& suffix) {
-    const QString name = QFileDialog::getSaveFileName(
-        this, tr("Export"), QString("analysis_%1.%2").arg(Q(PlotKindName(data_.request.kind)), suffix),
-        filter);
-    return fs::path(S(name));
-  };
   resize(1180, 780);
 }
 
@@ -129,8 +122,9 @@ QWidget* Frm_analysis::BuildOptions() {
   txt_bin_->setRange(0, 1440);
   txt_bin_->setSpecialValueText(tr("auto"));
   txt_bin_->setSuffix(tr(" min"));
-  txt_bin_->setToolTip(tr("Bin of the activity, the day profile and the actogram (a whole "
-                          "number of the run's bins)"));
+  txt_bin_->setToolTip(
+      tr("Bin of the activity, the day profile and the actogram (a whole "
+         "number of the run's bins)"));
   auto* binLabel = Caption("Bin:", plotBox);
   pf->addRow(binLabel, txt_bin_);
   binRow_ = {binLabel, txt_bin_};
@@ -166,7 +160,7 @@ QWidget* Frm_analysis::BuildOptions() {
   pf->addRow(fromLabel, txt_periodfrom_);
   pf->addRow(toLabel, txt_periodto_);
   pf->addRow(alphaLabel, txt_alpha_);
-  periodogramRows_ = {methodLabel, cmb_method_,  fromLabel,  txt_periodfrom_,
+  periodogramRows_ = {methodLabel, cmb_method_,   fromLabel,  txt_periodfrom_,
                       toLabel,     txt_periodto_, alphaLabel, txt_alpha_};
   cmb_preset_ = Named(new QComboBox(plotBox), "cmb_preset");
   cmb_preset_->addItem(tr("Fly (5-minute rule)"));
@@ -230,9 +224,8 @@ QWidget* Frm_analysis::BuildOptions() {
     QAction* a = exportMenu->addAction(tr(item.first));
     a->setObjectName(name);
     const QString suffix = item.second;
-    connect(a, &QAction::triggered, this, [this, suffix] {
-      ExportChosen(suffix.toUpper() + " (*." + suffix + ")", suffix);
-    });
+    connect(a, &QAction::triggered, this,
+            [this, suffix] { ExportChosen(suffix.toUpper() + " (*." + suffix + ")", suffix); });
   }
   CmdExport_->setMenu(exportMenu);
   CmdExport_->setEnabled(false);
@@ -284,8 +277,8 @@ void Frm_analysis::KindChosen() {
   auto show = [](const std::vector<QWidget*>& row, bool on) {
     for (QWidget* w : row) w->setVisible(on);
   };
-  show(binRow_, kind == PlotKind::kActivity || kind == PlotKind::kProfile ||
-                    kind == PlotKind::kActogram);
+  show(binRow_,
+       kind == PlotKind::kActivity || kind == PlotKind::kProfile || kind == PlotKind::kActogram);
   show(periodRow_, kind == PlotKind::kActogram);
   show(periodogramRows_, kind == PlotKind::kPeriodogram);
   show(sleepRows_, kind == PlotKind::kSleep);
@@ -368,7 +361,8 @@ PlotJob Frm_analysis::JobFromControls() const {
   r.byWell = opt_wells_->isChecked();
   for (int i = 0; i < lstseries_->count(); ++i) {
     const QListWidgetItem* item = lstseries_->item(i);
-    if (item->checkState() == Qt::Checked) r.names.push_back(S(item->data(Qt::UserRole).toString()));
+    if (item->checkState() == Qt::Checked)
+      r.names.push_back(S(item->data(Qt::UserRole).toString()));
   }
   // Before the run is read the list is empty: the first groups are drawn.
   job.firstGroupsWhenNoneNamed = lstseries_->count() == 0;
@@ -405,8 +399,8 @@ void Frm_analysis::Poll() {
     if (p.total > 0) {
       pbprogress_->setRange(0, static_cast<int>(p.total));
       pbprogress_->setValue(static_cast<int>(p.done));
-      lblprogress_->setText(Q(p.step + ": " + std::to_string(p.done) + " of " +
-                              std::to_string(p.total) + " wells"));
+      lblprogress_->setText(
+          Q(p.step + ": " + std::to_string(p.done) + " of " + std::to_string(p.total) + " wells"));
     } else {
       pbprogress_->setRange(0, 0);
       lblprogress_->setText(Q(p.step));
@@ -426,7 +420,7 @@ void Frm_analysis::Show(PlotOutcome outcome) {
   }
   if (!outcome.error.empty()) {
     lblprogress_->setText(Q(outcome.error));
-    ctx_.host.dialogs.Message(outcome.error);
+    ctx_.host.dialogs.Problem(outcome.error);
     return;
   }
   const bool newRun = outcome.table != table_;
@@ -438,8 +432,8 @@ void Frm_analysis::Show(PlotOutcome outcome) {
       run += " + " + table_->acquisitions[i].filename().string();
     lblrun_->setText(Q(run + ": " + std::to_string(table_->wells.size()) + " wells, " +
                        std::to_string(table_->BinCount()) + " bins of " +
-                       std::to_string(table_->binMinutes) + " min; " + table_->light.Text() +
-                       " (" + table_->light.origin + ")"));
+                       std::to_string(table_->binMinutes) + " min; " + table_->light.Text() + " (" +
+                       table_->light.origin + ")"));
     filling_ = true;
     FillSleepWindows();
     if (table_->light.kind == LightKind::kDaily && cmb_light_->currentIndex() == kRecorded) {
@@ -484,7 +478,7 @@ void Frm_analysis::Redraw() {
 bool Frm_analysis::Export(const fs::path& file) {
   std::string error;
   if (!data_.ok || !table_) {
-    ctx_.host.dialogs.Message("There is no plot to export yet: draw one first.");
+    ctx_.host.dialogs.Problem("There is no plot to export yet: draw one first.");
     return false;
   }
   std::string ext = file.extension().string();
@@ -500,7 +494,7 @@ bool Frm_analysis::Export(const fs::path& file) {
     error = file.string() + ": the file name ends in none of .png, .svg, .pdf or .csv.";
   }
   if (!ok) {
-    ctx_.host.dialogs.Message("The export failed: " + error);
+    ctx_.host.dialogs.Problem("The export failed: " + error);
     return false;
   }
   lblprogress_->setText(tr("Saved %1").arg(Q(file.string())));
@@ -508,8 +502,11 @@ bool Frm_analysis::Export(const fs::path& file) {
 }
 
 void Frm_analysis::ExportChosen(const QString& filter, const QString& suffix) {
-  if (!chooseFile) return;
-  fs::path file = chooseFile(filter, suffix);
+  // A Save As box proposing a name in the application folder, so nothing is overwritten unseen.
+  const std::string proposal =
+      "analysis_" + std::string(PlotKindName(data_.request.kind)) + "." + S(suffix);
+  fs::path file = ctx_.host.dialogs.SaveFileName(S(tr("Export the analysis")),
+                                                 ctx_.state.appDir / proposal, S(filter));
   if (file.empty()) return;
   if (file.extension().empty()) file += "." + S(suffix);
   Export(file);
@@ -524,7 +521,8 @@ void Frm_analysis::closeEvent(QCloseEvent* event) {
   pbprogress_->setVisible(false);
   event->accept();
   QWidget::closeEvent(event);
-  if (returnTo_ != WindowId::kAnalysis && ctx_.nav.IsRegistered(returnTo_)) ctx_.nav.Show(returnTo_);
+  if (returnTo_ != WindowId::kAnalysis && ctx_.nav.IsRegistered(returnTo_))
+    ctx_.nav.Show(returnTo_);
 }
 
 void RegisterAnalysisWindow(UiContext& ctx) {

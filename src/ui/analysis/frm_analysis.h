@@ -9,7 +9,6 @@
 
 #include <QWidget>
 #include <filesystem>
-#include <functional>
 #include <memory>
 #include <vector>
 
@@ -51,9 +50,6 @@ class Frm_analysis : public QWidget {
   // Writes the picture (.png, .svg, .pdf, at the picture's size) or the numbers (.csv);
   // false after telling the operator why.
   bool Export(const std::filesystem::path& file);
-
-  // The file an export menu item writes to; by default a save dialog. Empty: cancelled.
-  std::function<std::filesystem::path(const QString& filter, const QString& suffix)> chooseFile;
 
   const PlotData& data() const { return data_; }
   bool Busy() const { return session_.Running(); }

@@ -26,8 +26,8 @@ QVariant PlotTableModel::data(const QModelIndex& index, int role) const {
   if (column >= row.size()) return {};
   if (role == Qt::TextAlignmentRole) {
     // Numbers line up on the right, names on the left.
-    const bool number = !row[column].empty() &&
-                        row[column].find_first_not_of("-0123456789.") == std::string::npos;
+    const bool number =
+        !row[column].empty() && row[column].find_first_not_of("-0123456789.") == std::string::npos;
     return QVariant::fromValue(Qt::Alignment(Qt::AlignVCenter) |
                                (number ? Qt::AlignRight : Qt::AlignLeft));
   }
