@@ -56,6 +56,15 @@ std::string OriginText(const ActivityTable& table) {
              : "the run start (a constant schedule has no ZT0)";
 }
 
+// The counts axis of the activity and profile plots, up to a round value above the highest
+// mean, and their legend: a band mark per group, a line per well, and the dark phase.
+void CountsAxisAndLegend(PlotData& data, int64_t bin) {
+  data.spec.y =
+      LinearAxis(0, UpperEnd(Largest(data.curves)), "Activity (counts / " + PerBinText(bin) + ")");
+  data.spec.legend = SeriesLegend(
+      data.series, data.request.byWell ? LegendMark::kLine : LegendMark::kBand, !data.dark.empty());
+}
+
 }  // namespace
 
 void PlotBinning::WellSums(const ActivityTable& table, size_t well,
@@ -139,10 +148,7 @@ void ComputeActivity(const ActivityTable& table, PlotData& data, const PlotContr
                      "Clock time (HH:MM; midnights marked by day)");
   spec.topAxis = true;
   spec.xTop = HoursAxis(0, 1, "Time since the run start (h)");
-  spec.y =
-      LinearAxis(0, UpperEnd(Largest(data.curves)), "Activity (counts / " + PerBinText(bin) + ")");
-  spec.legend = SeriesLegend(data.series, r.byWell ? LegendMark::kLine : LegendMark::kBand,
-                             !data.dark.empty());
+  CountsAxisAndLegend(data, bin);
   if (!AnyFinite(data.curves)) {
     data.note = "No " + binText + " plot bin was measured whole: choose a shorter bin.";
   }
@@ -202,10 +208,7 @@ void ComputeProfile(const ActivityTable& table, PlotData& data, const PlotContro
       daily ? "Zeitgeber time (h after lights on)" : "Time of day from the run start's time (h)");
   spec.topAxis = true;
   spec.xTop = ClockAxis(0, 24, MinuteOfDay(table, table.zt0Minute), "Clock time (HH:MM)");
-  spec.y =
-      LinearAxis(0, UpperEnd(Largest(data.curves)), "Activity (counts / " + PerBinText(bin) + ")");
-  spec.legend = SeriesLegend(data.series, r.byWell ? LegendMark::kLine : LegendMark::kBand,
-                             !data.dark.empty());
+  CountsAxisAndLegend(data, bin);
   if (!AnyFinite(data.curves)) {
     data.note = "No day measured a whole " + binText + " profile bin: the run is too short.";
   }

@@ -108,22 +108,19 @@ PlotFrame::PlotFrame(Canvas& canvas, PlotSpec spec) : canvas_(canvas), spec_(std
   spec_.fontPx = std::clamp(spec_.fontPx, 4.0, 200.0);
   if (spec_.xTop.kind == AxisKind::kCategories || spec_.x.kind == AxisKind::kCategories)
     spec_.topAxis = false;
-  if (spec_.x.kind == AxisKind::kCategories) {
-    xLo_ = -0.5;
-    xHi_ = std::max<double>(1, static_cast<double>(spec_.x.categories.size())) - 0.5;
-  } else {
-    xLo_ = spec_.x.lo;
-    xHi_ = spec_.x.hi;
-    Normalise(xLo_, xHi_);
-  }
-  if (spec_.y.kind == AxisKind::kCategories) {
-    yLo_ = -0.5;
-    yHi_ = std::max<double>(1, static_cast<double>(spec_.y.categories.size())) - 0.5;
-  } else {
-    yLo_ = spec_.y.lo;
-    yHi_ = spec_.y.hi;
-    Normalise(yLo_, yHi_);
-  }
+  // A category axis spans its categories half a step beyond each end; a numeric one its range.
+  auto range = [](const AxisSpec& axis, double& lo, double& hi) {
+    if (axis.kind == AxisKind::kCategories) {
+      lo = -0.5;
+      hi = std::max<double>(1, static_cast<double>(axis.categories.size())) - 0.5;
+    } else {
+      lo = axis.lo;
+      hi = axis.hi;
+      Normalise(lo, hi);
+    }
+  };
+  range(spec_.x, xLo_, xHi_);
+  range(spec_.y, yLo_, yHi_);
   LayOut();
 }
 
@@ -248,8 +245,10 @@ PlotFrame::Fit PlotFrame::TryLayOut(const Fonts& f, bool showTitle, bool showLeg
   const double legendTop = top;
   const double rowStep = f.lineH + f.gap / 2;
   top += static_cast<double>(rowWidths.size()) * rowStep;
-  // The top axis: its title, then its tick labels over the ticks.
+  // The top axis: its title, then its tick labels over the ticks; a gap keeps its title apart
+  // from the legend above so that it does not read as a legend entry.
   const bool topTitle = spec_.topAxis && !spec_.xTop.title.empty();
+  if (topTitle && !rowWidths.empty()) top += f.gap;
   const double topTitleY = top;
   if (topTitle) top += f.lineH + f.gap;
   const double topLabelsY = top;

@@ -432,8 +432,8 @@ void Frm_analysis::Show(PlotOutcome outcome) {
       run += " + " + table_->acquisitions[i].filename().string();
     lblrun_->setText(Q(run + ": " + std::to_string(table_->wells.size()) + " wells, " +
                        std::to_string(table_->BinCount()) + " bins of " +
-                       std::to_string(table_->binMinutes) + " min; " + table_->light.Text() + " (" +
-                       table_->light.origin + ")"));
+                       std::to_string(table_->binMinutes) + " min; " + table_->light.Text() +
+                       ", from " + table_->light.origin));
     filling_ = true;
     FillSleepWindows();
     if (table_->light.kind == LightKind::kDaily && cmb_light_->currentIndex() == kRecorded) {
@@ -460,6 +460,8 @@ void Frm_analysis::Show(PlotOutcome outcome) {
   lblsummary_->setText(Q(summary));
   lblprogress_->setText(data_.ok ? tr("Drawn.") : Q(data_.error));
   model_->SetTable(data_.table);
+  // Columns as wide as their numbers (Qt measures the first thousand rows only).
+  grdtable_->resizeColumnsToContents();
   CmdExport_->setEnabled(data_.ok);
   Redraw();
 }
