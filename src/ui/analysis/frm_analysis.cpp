@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -19,6 +20,7 @@
 #include <QSpinBox>
 #include <QSplitter>
 #include <QTableView>
+#include <QTextDocument>
 #include <QTimeEdit>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -92,10 +94,14 @@ void Frm_analysis::BuildControls() {
   auto* numbers = new QWidget(right);
   auto* n = new QVBoxLayout(numbers);
   n->setContentsMargins(0, 4, 0, 0);
-  lblsummary_ = Named(new QLabel(numbers), "lblsummary");
-  lblsummary_->setWordWrap(true);
-  lblsummary_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-  n->addWidget(lblsummary_);
+  // The stated results, one a line (a group's peak periods, notes): a read-only text that
+  // grows to a few lines and scrolls beyond, so none is cut off.
+  txtsummary_ = Named(new QPlainTextEdit(numbers), "txtsummary");
+  txtsummary_->setReadOnly(true);
+  txtsummary_->setFrameShape(QFrame::NoFrame);
+  txtsummary_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+  txtsummary_->setVisible(false);
+  n->addWidget(txtsummary_);
   grdtable_ = Named(new QTableView(numbers), "grdtable");
   model_ = new PlotTableModel(grdtable_);
   grdtable_->setModel(model_);
@@ -457,7 +463,13 @@ void Frm_analysis::Show(PlotOutcome outcome) {
     for (const std::string& note : table_->notes) summary += "Note: " + note + "\n";
   }
   if (!summary.empty()) summary.pop_back();
-  lblsummary_->setText(Q(summary));
+  txtsummary_->setPlainText(Q(summary));
+  txtsummary_->setVisible(!summary.empty());
+  const int lines =
+      std::clamp(static_cast<int>(std::count(summary.begin(), summary.end(), '\n')) + 1, 1, 5);
+  txtsummary_->setFixedHeight(lines * txtsummary_->fontMetrics().lineSpacing() +
+                              static_cast<int>(2 * txtsummary_->document()->documentMargin()) +
+                              2 * txtsummary_->frameWidth() + 8);
   lblprogress_->setText(data_.ok ? tr("Drawn.") : Q(data_.error));
   model_->SetTable(data_.table);
   // Columns as wide as their numbers (Qt measures the first thousand rows only).

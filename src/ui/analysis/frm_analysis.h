@@ -2,9 +2,9 @@
 // groups or wells, the bin, the actogram period, the periodogram method and range, the sleep
 // rule, measure and window, and the light schedule make a PlotJob that a PlotSession computes
 // on its own thread; the window polls it on a single-shot timer (Timer_plot), shows its progress,
-// lets Stop end it, then draws the plot in Picplot with the numbers beside it (grdtable) and
-// exports the picture (PNG, SVG, PDF) and the numbers (CSV). Reached from the offline window
-// (the selected acquisitions) and the report window (its acquisition).
+// lets Stop end it, then draws the plot in Picplot with the results and numbers beside it
+// (txtsummary, grdtable) and exports the picture (PNG, SVG, PDF) and the numbers (CSV). Reached
+// from the offline window (the selected acquisitions) and the report window (its acquisition).
 #pragma once
 
 #include <QWidget>
@@ -19,6 +19,7 @@ class QComboBox;
 class QDoubleSpinBox;
 class QLabel;
 class QListWidget;
+class QPlainTextEdit;
 class QProgressBar;
 class QPushButton;
 class QRadioButton;
@@ -104,7 +105,7 @@ class Frm_analysis : public QWidget {
   QProgressBar* pbprogress_ = nullptr;
   QLabel* lblprogress_ = nullptr;
   PictureBox* Picplot_ = nullptr;
-  QLabel* lblsummary_ = nullptr;
+  QPlainTextEdit* txtsummary_ = nullptr;
   QTableView* grdtable_ = nullptr;
   PlotTableModel* model_ = nullptr;
   QTimer* Timer_plot_ = nullptr;

@@ -9,9 +9,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
+#include <cstdlib>
 
 #include "analysis_fixture.h"
 #include "app/app_state.h"
@@ -19,11 +21,21 @@
 #include "support/ui_test_support.h"
 #include "ui/analysis/frm_analysis.h"
 #include "ui/common/picture_box.h"
+#include "ui/common/qt_text.h"
 #include "ui/offline/frm_offline.h"
 #include "ui/reports/frm_report.h"
 
 namespace movexa::test {
 namespace {
+
+// The window saved under the build folder's screens/ for a human look.
+void SaveForALook(QWidget* window, const std::string& name) {
+  if (const char* build = std::getenv("MOVEXA_BINARY_DIR")) {
+    const std::filesystem::path dir = std::filesystem::path(build) / "screens";
+    std::filesystem::create_directories(dir);
+    window->grab().save(QString::fromStdString((dir / name).string()));
+  }
+}
 
 struct AnalysisRig {
   AnalysisRig() : run(dir.path()) {
@@ -93,6 +105,11 @@ TEST(AnalysisWindow, FromTheOfflineWindowEachPlotIsDrawnWithItsNumbersAndExporte
     EXPECT_EQ(w->data().request.kind, kind);
     EXPECT_GT(table->model()->rowCount(), 0);
     EXPECT_NE(w->picture()->image(), activity);
+    if (kind == PlotKind::kPeriodogram) {  // each group's peak periods stated, none cut off
+      const QString stated = Control<QPlainTextEdit>(w, "txtsummary")->toPlainText();
+      EXPECT_TRUE(stated.contains("001_Day: ") && stated.contains("002_Night: ")) << ui::S(stated);
+    }
+    SaveForALook(w, std::string("analysis_") + PlotKindName(kind) + ".png");
   }
   // One group left out: the next plot shows only the other.
   series->item(0)->setCheckState(Qt::Unchecked);
