@@ -15,21 +15,9 @@ namespace fs = std::filesystem;
 using test::PlateRun;
 using test::TempDir;
 
-// Two days from 09:00, one record a minute: "Day" (A1-C1) active in the light, "Night" (A2-C2)
-// in the dark.
+// Two days of the "Day" and "Night" groups.
 struct TwoDays {
-  explicit TwoDays(const fs::path& root) : run(root) {
-    run.FreeAll();
-    run.Assign(1, "Day", {"A1", "B1", "C1"});
-    run.Assign(2, "Night", {"A2", "B2", "C2"});
-    run.Light(true, 9, 21);
-    const int a1 = run.WellNumber("A1"), c1 = run.WellNumber("C1");
-    folder = run.Write("20261207_0900", test::MinuteRecords(run, 2 * 1440, 1, [=](int w, int m) {
-                         const bool light = m % 1440 < 720;
-                         const bool day = w >= a1 && w <= c1;
-                         return (light == day ? 5 : 1) + (m + w) % 3;
-                       }));
-  }
+  explicit TwoDays(const fs::path& root) : run(root), folder(test::WriteDayNightRun(run, 2, 1)) {}
   PlotJob Job(PlotKind kind) const {
     PlotJob job;
     job.acquisitions = {folder};

@@ -26,6 +26,8 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <cctype>
+#include <initializer_list>
+#include <utility>
 
 #include "analysis/analysis_csv.h"
 #include "analysis/analysis_windows.h"
@@ -52,8 +54,17 @@ const char* kMethodNames[] = {"Chi-square (all data)", "Chi-square (classic)", "
                               "Autocorrelation"};
 enum LightChoice { kRecorded, kDaily, kAlwaysLight, kAlwaysDark };
 
-QLabel* Caption(const char* text, QWidget* parent) {
-  return new QLabel(QObject::tr(text), parent);
+// Adds captioned rows to `form`; `shown` collects captions and fields, shown together with
+// the plot that uses them.
+void AddRows(QFormLayout* form, std::initializer_list<std::pair<const char*, QWidget*>> rows,
+             std::vector<QWidget*>& shown) {
+  for (const auto& [caption, field] : rows) {
+    auto* label = new QLabel(QObject::tr(caption), field->parentWidget());
+    label->setBuddy(field);
+    form->addRow(label, field);
+    shown.push_back(label);
+    shown.push_back(field);
+  }
 }
 
 }  // namespace
@@ -131,17 +142,13 @@ QWidget* Frm_analysis::BuildOptions() {
   txt_bin_->setToolTip(
       tr("Bin of the activity, the day profile and the actogram (a whole "
          "number of the run's bins)"));
-  auto* binLabel = Caption("Bin:", plotBox);
-  pf->addRow(binLabel, txt_bin_);
-  binRow_ = {binLabel, txt_bin_};
+  AddRows(pf, {{"Bin:", txt_bin_}}, binRow_);
   txt_period_ = Named(new QDoubleSpinBox(plotBox), "txt_period");
   txt_period_->setRange(1, 1000);
   txt_period_->setDecimals(2);
   txt_period_->setValue(24);
   txt_period_->setSuffix(tr(" h"));
-  auto* periodLabel = Caption("Row length:", plotBox);
-  pf->addRow(periodLabel, txt_period_);
-  periodRow_ = {periodLabel, txt_period_};
+  AddRows(pf, {{"Row length:", txt_period_}}, periodRow_);
   cmb_method_ = Named(new QComboBox(plotBox), "cmb_method");
   for (const char* m : kMethodNames) cmb_method_->addItem(tr(m));
   txt_periodfrom_ = Named(new QDoubleSpinBox(plotBox), "txt_periodfrom");
@@ -158,16 +165,12 @@ QWidget* Frm_analysis::BuildOptions() {
   txt_alpha_->setDecimals(4);
   txt_alpha_->setSingleStep(0.01);
   txt_alpha_->setValue(0.01);
-  auto* methodLabel = Caption("Method:", plotBox);
-  auto* fromLabel = Caption("Periods from:", plotBox);
-  auto* toLabel = Caption("to:", plotBox);
-  auto* alphaLabel = Caption("Alpha:", plotBox);
-  pf->addRow(methodLabel, cmb_method_);
-  pf->addRow(fromLabel, txt_periodfrom_);
-  pf->addRow(toLabel, txt_periodto_);
-  pf->addRow(alphaLabel, txt_alpha_);
-  periodogramRows_ = {methodLabel, cmb_method_,   fromLabel,  txt_periodfrom_,
-                      toLabel,     txt_periodto_, alphaLabel, txt_alpha_};
+  AddRows(pf,
+          {{"Method:", cmb_method_},
+           {"Periods from:", txt_periodfrom_},
+           {"to:", txt_periodto_},
+           {"Alpha:", txt_alpha_}},
+          periodogramRows_);
   cmb_preset_ = Named(new QComboBox(plotBox), "cmb_preset");
   cmb_preset_->addItem(tr("Fly (5-minute rule)"));
   cmb_preset_->addItem(tr("Fish (1-minute rule)"));
@@ -175,13 +178,8 @@ QWidget* Frm_analysis::BuildOptions() {
   for (const SleepMeasure& m : SleepMeasures()) cmb_measure_->addItem(Q(m.name));
   cmb_window_ = Named(new QComboBox(plotBox), "cmb_window");
   cmb_window_->addItem(tr("whole run"));
-  auto* presetLabel = Caption("Rule:", plotBox);
-  auto* measureLabel = Caption("Measure:", plotBox);
-  auto* windowLabel = Caption("Window:", plotBox);
-  pf->addRow(presetLabel, cmb_preset_);
-  pf->addRow(measureLabel, cmb_measure_);
-  pf->addRow(windowLabel, cmb_window_);
-  sleepRows_ = {presetLabel, cmb_preset_, measureLabel, cmb_measure_, windowLabel, cmb_window_};
+  AddRows(pf, {{"Rule:", cmb_preset_}, {"Measure:", cmb_measure_}, {"Window:", cmb_window_}},
+          sleepRows_);
   l->addWidget(plotBox);
 
   auto* seriesBox = new QGroupBox(tr("Series"), panel);

@@ -38,16 +38,7 @@ void SaveForALook(QWidget* window, const std::string& name) {
 }
 
 struct AnalysisRig {
-  AnalysisRig() : run(dir.path()) {
-    run.FreeAll();
-    run.Assign(1, "Day", {"A1", "B1", "C1", "D1"});
-    run.Assign(2, "Night", {"A2", "B2", "C2", "D2"});
-    run.Light(true, 9, 21);
-    const int a1 = run.WellNumber("A1"), d1 = run.WellNumber("D1");
-    folder = run.Write("20261207_0900", MinuteRecords(run, 2 * 1440, 2, [=](int w, int m) {
-                         const bool day = w >= a1 && w <= d1;
-                         return ((m % 1440 < 720) == day ? 6 : 1) + (m * 7 + w) % 3;
-                       }));
+  AnalysisRig() : run(dir.path()), folder(WriteDayNightRun(run, 2, 2)) {
     state.appDir = run.app;
     fake.dialogs.Lenient();
     ui::RegisterAnalysisWindow(ctx);
