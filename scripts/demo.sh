@@ -13,7 +13,8 @@ cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh gui
 echo "== building movexa, movexa-cli and movexa-sim (build/demo)"
 cmake -S . -B build/demo -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMOVEXA_TESTS=OFF -DMOVEXA_GUI=ON >/dev/null
-cmake --build build/demo -j "$(nproc 2>/dev/null || echo 2)" --target movexa movexa-cli movexa-sim
+cmake --build build/demo -j "$(nproc 2>/dev/null || echo 2)" --target movexa movexa-cli movexa-sim \
+  movexa-demo-run
 cli=build/demo/src/cli/movexa-cli
 sim=build/demo/src/sim/movexa-sim
 gui=build/demo/src/ui/app/movexa
@@ -79,11 +80,17 @@ if [ -n "${DISPLAY:-}${WAYLAND_DISPLAY:-}" ] && [ -z "${MOVEXA_DEMO_HEADLESS:-}"
 else
   echo "== no display: Movexa's windows under Xvfb, screenshots in build/screens"
   rm -rf build/screens
+  # The analysis window of the tour shows a generated five-day acquisition: days of data that
+  # the tour's own short run cannot record.
+  "$cli" init --app-dir "$gui_home" >/dev/null
+  days=$(build/demo/tools/movexa-demo-run --app-dir "$gui_home" --days 5)
   if command -v xvfb-run >/dev/null 2>&1; then
     xvfb-run -a -s '-screen 0 1280x1024x24' \
-      "$gui" --app-dir "$gui_home" --screenshots build/screens --run-seconds 75
+      "$gui" --app-dir "$gui_home" --screenshots build/screens --run-seconds 75 \
+      --analysis-folder "$days"
   else
-    QT_QPA_PLATFORM=offscreen "$gui" --app-dir "$gui_home" --screenshots build/screens --run-seconds 75
+    QT_QPA_PLATFORM=offscreen "$gui" --app-dir "$gui_home" --screenshots build/screens --run-seconds 75 \
+      --analysis-folder "$days"
   fi
   ls -l build/screens
 fi

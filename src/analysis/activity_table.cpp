@@ -133,8 +133,8 @@ bool ResolvePart(const fs::path& folder, const fs::path& appFolder, Part& part, 
 }
 
 // The schedule kept in the acquisition's setup ("Mn2": enable, ON hour, OFF hour, pulses).
-LightSchedule AcquisitionLight(const fs::path& tablesFolder, std::vector<std::string>& notes) {
-  LightSchedule light;
+LightRegime AcquisitionLight(const fs::path& tablesFolder, std::vector<std::string>& notes) {
+  LightRegime light;
   ProjectSettings settings;
   bool stored = false;
   if (auto text = ReadWholeFile(tablesFolder / "setup.dat")) {
@@ -206,6 +206,10 @@ bool StreamRecords(const Part& part, const ActivityLoadOptions& options, const s
       visit(done + k, record);
     }
     done += n;
+    if (options.stopRequested && options.stopRequested()) {
+      error = std::string(kLoadStoppedText);
+      return false;
+    }
     const int tenth = static_cast<int>(done * 10 / part.records);
     if (options.progress && part.records > 20 * kChunkRecords && tenth != lastTenth) {
       lastTenth = tenth;
@@ -275,7 +279,7 @@ std::string SourceLine(const Part& part) {
 
 }  // namespace
 
-bool LightSchedule::LightOnAt(int minuteOfDay) const {
+bool LightRegime::LightOnAt(int minuteOfDay) const {
   switch (kind) {
     case LightKind::kConstantLight:
       return true;
@@ -288,7 +292,7 @@ bool LightSchedule::LightOnAt(int minuteOfDay) const {
   return minuteOfDay >= onMinute || minuteOfDay < offMinute;
 }
 
-std::string LightSchedule::Text() const {
+std::string LightRegime::Text() const {
   switch (kind) {
     case LightKind::kConstantLight:
       return "constant light (the lights never turn off)";

@@ -13,6 +13,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "base/constants.h"
@@ -20,12 +21,13 @@
 
 namespace movexa {
 
-// The light schedule of a run: a daily cycle with lights on at `onMinute` and off at
-// `offMinute` (minutes after midnight of the wall clock), constant light (the lights never turn
-// off) or constant darkness (they never turn on).
+// The light schedule (regime) the animals of a run had: a daily cycle with lights on at
+// `onMinute` and off at `offMinute` (minutes after midnight of the wall clock), constant light
+// (the lights never turn off) or constant darkness (they never turn on). Named apart from the
+// light control's own schedule (calibration/light_control.h): both live in one program.
 enum class LightKind { kDaily, kConstantLight, kConstantDark };
 
-struct LightSchedule {
+struct LightRegime {
   LightKind kind = LightKind::kDaily;
   int onMinute = 9 * 60;    // 0..1439: lights on, ZT0 (kDaily)
   int offMinute = 21 * 60;  // 0..1439, never equal to onMinute (kDaily)
@@ -87,7 +89,7 @@ struct ActivityTable {
   std::string plateFormat;
   int plateRows = 0;
   int plateColumns = 0;  // well columns of the plate (DAM files number wells row-major)
-  LightSchedule light;
+  LightRegime light;
   BinQuality quality;
   std::vector<std::string> notes;  // torn tails, damaged records, groups without a name, ...
 
@@ -105,10 +107,14 @@ CivilTime WallClockAt(const ActivityTable& table, int64_t minute);
 
 struct ActivityLoadOptions {
   std::filesystem::path appFolder;     // holds the plate-format files
-  std::optional<LightSchedule> light;  // given by the user; else the acquisition's light hours
+  std::optional<LightRegime> light;  // given by the user; else the acquisition's light hours
   // Called with a short progress text ("reading 20261207_0900: 40 %") during long reads.
   std::function<void(const std::string&)> progress;
+  // Asked after each chunk of records; true ends the load, not ok, with kLoadStoppedText.
+  std::function<bool()> stopRequested;
 };
+
+inline constexpr std::string_view kLoadStoppedText = "Stopped while the run was read.";
 
 struct ActivityLoad {
   bool ok = false;

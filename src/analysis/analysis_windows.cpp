@@ -5,7 +5,7 @@
 
 namespace movexa {
 
-int64_t LightMinutesPerDay(const LightSchedule& light) {
+int64_t LightMinutesPerDay(const LightRegime& light) {
   switch (light.kind) {
     case LightKind::kConstantLight:
       return 1440;

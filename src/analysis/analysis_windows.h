@@ -22,7 +22,7 @@ struct AnalysisWindow {
 };
 
 // Minutes of light in a day of `light` (0 in constant darkness, 1440 in constant light).
-int64_t LightMinutesPerDay(const LightSchedule& light);
+int64_t LightMinutesPerDay(const LightRegime& light);
 
 // The whole run first, then the phases in time order; phases the run does not reach are left out.
 std::vector<AnalysisWindow> PhaseWindows(const ActivityTable& table);

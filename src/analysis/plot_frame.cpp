@@ -28,7 +28,9 @@ void Normalise(double& lo, double& hi) {
   }
 }
 
-std::vector<AxisTick> MakeTicks(const AxisSpec& axis, double lo, double hi, int maxTicks) {
+// Ticks of an axis; categories along y run from the top (the first at n - 1).
+std::vector<AxisTick> MakeTicks(const AxisSpec& axis, double lo, double hi, int maxTicks,
+                                bool topDown = false) {
   switch (axis.kind) {
     case AxisKind::kHours:
       return HourTicks(lo, hi, maxTicks);
@@ -36,19 +38,15 @@ std::vector<AxisTick> MakeTicks(const AxisSpec& axis, double lo, double hi, int 
       return ClockTicks(lo, hi, axis.clockStartMinute, maxTicks);
     case AxisKind::kCategories: {
       std::vector<AxisTick> ticks;
-      for (size_t i = 0; i < axis.categories.size(); ++i)
-        ticks.push_back({static_cast<double>(i), axis.categories[i]});
+      const size_t n = axis.categories.size();
+      for (size_t i = 0; i < n; ++i)
+        ticks.push_back({static_cast<double>(topDown ? n - 1 - i : i), axis.categories[i]});
       return ticks;
     }
     case AxisKind::kLinear:
       break;
   }
   return LinearTicks(lo, hi, maxTicks);
-}
-
-Rgb Darker(Rgb c) {
-  return {static_cast<uint8_t>(c.r * 0.6), static_cast<uint8_t>(c.g * 0.6),
-          static_cast<uint8_t>(c.b * 0.6)};
 }
 
 }  // namespace
@@ -88,23 +86,6 @@ Rgb SeriesColour(int index) {
   return kOrder[((index % n) + n) % n];
 }
 
-std::vector<std::vector<CanvasPoint>> FiniteRuns(std::span<const double> x,
-                                                 std::span<const double> y) {
-  std::vector<std::vector<CanvasPoint>> runs;
-  std::vector<CanvasPoint> run;
-  const size_t n = std::min(x.size(), y.size());
-  for (size_t i = 0; i < n; ++i) {
-    if (std::isfinite(x[i]) && std::isfinite(y[i])) {
-      run.push_back({x[i], y[i]});
-    } else if (!run.empty()) {
-      runs.push_back(std::move(run));
-      run.clear();
-    }
-  }
-  if (!run.empty()) runs.push_back(std::move(run));
-  return runs;
-}
-
 // Text styles and sizes of the frame, in pixels.
 struct PlotFrame::Fonts {
   TextStyle tick, title;
@@ -125,18 +106,21 @@ struct PlotFrame::Fonts {
 PlotFrame::PlotFrame(Canvas& canvas, PlotSpec spec) : canvas_(canvas), spec_(std::move(spec)) {
   if (!std::isfinite(spec_.fontPx) || spec_.fontPx <= 0) spec_.fontPx = 12.0;
   spec_.fontPx = std::clamp(spec_.fontPx, 4.0, 200.0);
-  if (spec_.y.kind == AxisKind::kCategories) spec_.y.kind = AxisKind::kLinear;
-  if (spec_.x.kind == AxisKind::kCategories) {
-    xLo_ = -0.5;
-    xHi_ = std::max<double>(1, static_cast<double>(spec_.x.categories.size())) - 0.5;
-  } else {
-    xLo_ = spec_.x.lo;
-    xHi_ = spec_.x.hi;
-    Normalise(xLo_, xHi_);
-  }
-  yLo_ = spec_.y.lo;
-  yHi_ = spec_.y.hi;
-  Normalise(yLo_, yHi_);
+  if (spec_.xTop.kind == AxisKind::kCategories || spec_.x.kind == AxisKind::kCategories)
+    spec_.topAxis = false;
+  // A category axis spans its categories half a step beyond each end; a numeric one its range.
+  auto range = [](const AxisSpec& axis, double& lo, double& hi) {
+    if (axis.kind == AxisKind::kCategories) {
+      lo = -0.5;
+      hi = std::max<double>(1, static_cast<double>(axis.categories.size())) - 0.5;
+    } else {
+      lo = axis.lo;
+      hi = axis.hi;
+      Normalise(lo, hi);
+    }
+  };
+  range(spec_.x, xLo_, xHi_);
+  range(spec_.y, yLo_, yHi_);
   LayOut();
 }
 
@@ -261,6 +245,14 @@ PlotFrame::Fit PlotFrame::TryLayOut(const Fonts& f, bool showTitle, bool showLeg
   const double legendTop = top;
   const double rowStep = f.lineH + f.gap / 2;
   top += static_cast<double>(rowWidths.size()) * rowStep;
+  // The top axis: its title, then its tick labels over the ticks; a gap keeps its title apart
+  // from the legend above so that it does not read as a legend entry.
+  const bool topTitle = spec_.topAxis && !spec_.xTop.title.empty();
+  if (topTitle && !rowWidths.empty()) top += f.gap;
+  const double topTitleY = top;
+  if (topTitle) top += f.lineH + f.gap;
+  const double topLabelsY = top;
+  if (spec_.topAxis) top += f.lineH + f.gap + f.tickLen;
   // Room for the highest value label, centred on the plot's top edge.
   top += f.lineH / 2 + f.gap;
 
@@ -283,15 +275,28 @@ PlotFrame::Fit PlotFrame::TryLayOut(const Fonts& f, bool showTitle, bool showLeg
 
   // Value ticks: as many as fit one above the other with a gap.
   auto yPixel = [&](double v) { return layout_.bottom - (v - yLo_) / (yHi_ - yLo_) * plotH; };
+  auto yFits = [&](const std::vector<AxisTick>& ticks) {
+    for (size_t i = 1; i < ticks.size(); ++i) {
+      if (std::fabs(yPixel(ticks[i].value) - yPixel(ticks[i - 1].value)) < f.lineH + f.gap)
+        return false;
+    }
+    return true;
+  };
   std::vector<AxisTick> yTicks;
-  // At most a value every three and a half lines, so that the axis reads at a glance.
-  for (int n = static_cast<int>(plotH / (3.5 * f.lineH)) + 1; n >= 1; --n) {
-    yTicks = MakeTicks(spec_.y, yLo_, yHi_, n);
-    bool fits = true;
-    for (size_t i = 1; i < yTicks.size(); ++i)
-      fits = fits &&
-             std::fabs(yPixel(yTicks[i].value) - yPixel(yTicks[i - 1].value)) >= f.lineH + f.gap;
-    if (fits) break;
+  if (spec_.y.kind == AxisKind::kCategories) {
+    // Rows: every k-th labelled, from the top, when they are too close for every one.
+    const std::vector<AxisTick> all = MakeTicks(spec_.y, yLo_, yHi_, 0, true);
+    for (size_t k = 1; k <= std::max<size_t>(1, all.size()); ++k) {
+      yTicks.clear();
+      for (size_t i = 0; i < all.size(); i += k) yTicks.push_back(all[i]);
+      if (yFits(yTicks)) break;
+    }
+  } else {
+    // At most a value every three and a half lines, so that the axis reads at a glance.
+    for (int n = static_cast<int>(plotH / (3.5 * f.lineH)) + 1; n >= 1; --n) {
+      yTicks = MakeTicks(spec_.y, yLo_, yHi_, n);
+      if (yFits(yTicks)) break;
+    }
   }
   double yLabelWidth = 0;
   for (const AxisTick& t : yTicks)
@@ -300,7 +305,7 @@ PlotFrame::Fit PlotFrame::TryLayOut(const Fonts& f, bool showTitle, bool showLeg
 
   // Ticks along x: as many as leave a gap of one letter between neighbouring labels; the
   // right margin holds half of the widest label.
-  auto xTicksFor = [&](double plotLeft, double plotRight, bool& fitted) {
+  auto xTicksFor = [&](const AxisSpec& axis, double plotLeft, double plotRight, bool& fitted) {
     const double plotW = std::max(1.0, plotRight - plotLeft);
     auto px = [&](double v) { return plotLeft + (v - xLo_) / (xHi_ - xLo_) * plotW; };
     auto fits = [&](const std::vector<AxisTick>& ticks) {
@@ -315,8 +320,8 @@ PlotFrame::Fit PlotFrame::TryLayOut(const Fonts& f, bool showTitle, bool showLeg
       return true;
     };
     std::vector<AxisTick> ticks;
-    if (categories) {
-      ticks = MakeTicks(spec_.x, xLo_, xHi_, 0);
+    if (axis.kind == AxisKind::kCategories) {
+      ticks = MakeTicks(axis, xLo_, xHi_, 0);
       fitted = fits(ticks);
       if (!fitted && turnXLabels) {
         // Too many even upright: every k-th category keeps its label.
@@ -330,20 +335,30 @@ PlotFrame::Fit PlotFrame::TryLayOut(const Fonts& f, bool showTitle, bool showLeg
     }
     fitted = true;
     for (int n = static_cast<int>(plotW / (6 * spec_.fontPx)) + 1; n >= 1; --n) {
-      ticks = MakeTicks(spec_.x, xLo_, xHi_, n);
+      ticks = MakeTicks(axis, xLo_, xHi_, n);
       if (fits(ticks)) return ticks;
     }
     return ticks;
   };
   bool fitted = true;
   double widest = 0;
-  for (const AxisTick& t : xTicksFor(left, W - f.pad, fitted))
+  for (const AxisTick& t : xTicksFor(spec_.x, left, W - f.pad, fitted))
     widest = std::max(widest, canvas_.MeasureText(t.label, f.tick).width);
+  if (spec_.topAxis) {
+    bool topFitted = true;
+    for (const AxisTick& t : xTicksFor(spec_.xTop, left, W - f.pad, topFitted))
+      widest = std::max(widest, canvas_.MeasureText(t.label, f.tick).width);
+  }
   const double right = W - std::max(f.pad, turnXLabels ? f.lineH / 2 + 2 : widest / 2 + 2);
   layout_.left = left;
   layout_.right = std::max(left + 1, right);
-  std::vector<AxisTick> xTicks = xTicksFor(layout_.left, layout_.right, fitted);
+  std::vector<AxisTick> xTicks = xTicksFor(spec_.x, layout_.left, layout_.right, fitted);
   if (categories && !fitted && !turnXLabels) return Fit::kTurnLabels;
+  std::vector<AxisTick> xTopTicks;
+  if (spec_.topAxis) {
+    bool topFitted = true;
+    xTopTicks = xTicksFor(spec_.xTop, layout_.left, layout_.right, topFitted);
+  }
 
   // The labels, most important first; tick labels that would overlap a kept one are dropped.
   for (PlacedLabel& l : heading) Keep(std::move(l), false);
@@ -376,6 +391,15 @@ PlotFrame::Fit PlotFrame::TryLayOut(const Fonts& f, bool showTitle, bool showLeg
     Keep(MakeLabel(canvas_, FitText(canvas_, spec_.x.title, room, style), centre, H - f.pad, style),
          lastTry);
   }
+  if (topTitle) {
+    TextStyle style = f.tick;
+    style.align = TextAlign::kCenter;
+    const double centre = (layout_.left + layout_.right) / 2;
+    const double room = 2 * std::max(0.0, std::min(centre - f.pad, W - f.pad - centre));
+    Keep(MakeLabel(canvas_, FitText(canvas_, spec_.xTop.title, room, style), centre, topTitleY,
+                   style),
+         lastTry);
+  }
   for (const AxisTick& t : yTicks) {
     TextStyle style = f.tick;
     style.align = TextAlign::kRight;
@@ -398,8 +422,14 @@ PlotFrame::Fit PlotFrame::TryLayOut(const Fonts& f, bool showTitle, bool showLeg
                    style),
          true);
   }
+  for (const AxisTick& t : xTopTicks) {
+    TextStyle style = f.tick;
+    style.align = TextAlign::kCenter;
+    Keep(MakeLabel(canvas_, t.label, PixelX(t.value), topLabelsY, style), true);
+  }
   layout_.xTicks = std::move(xTicks);
   layout_.yTicks = std::move(yTicks);
+  layout_.xTopTicks = std::move(xTopTicks);
   return Fit::kDone;
 }
 
@@ -410,112 +440,21 @@ void PlotFrame::Begin() {
   canvas_.SetScale(DataX(0), DataY(0), DataX(W), DataY(H));
   canvas_.SetLineStyle(LineStyle::kSolid);
   canvas_.SetPenWidth(1);
-  if (spec_.gridLines) {
+  if (spec_.gridLines && spec_.y.kind != AxisKind::kCategories) {
     for (const AxisTick& t : layout_.yTicks) canvas_.Line(xLo_, t.value, xHi_, t.value, kGridGrey);
   }
   canvas_.SetClip(xLo_, yHi_, xHi_, yLo_);
 }
 
-void PlotFrame::ShadeSpans(std::span<const AxisSpan> spans, Rgb colour, double opacity) {
-  for (const AxisSpan& s : spans) {
-    const double from = std::max(xLo_, std::min(s.from, s.to));
-    const double to = std::min(xHi_, std::max(s.from, s.to));
-    if (!(to > from)) continue;
-    const CanvasPoint box[] = {{from, yLo_}, {to, yLo_}, {to, yHi_}, {from, yHi_}};
-    canvas_.FilledPolygon(box, colour, opacity);
-  }
-}
-
-void PlotFrame::MeanWithBand(std::span<const double> x, std::span<const double> mean,
-                             std::span<const double> sem, Rgb colour) {
-  const size_t n = std::min({x.size(), mean.size(), sem.size()});
-  const double halfPx = DataX(layout_.left + 1) - DataX(layout_.left);
-  size_t i = 0;
-  while (i < n) {
-    auto inBand = [&](size_t k) {
-      return std::isfinite(x[k]) && std::isfinite(mean[k]) && std::isfinite(sem[k]);
-    };
-    if (!inBand(i)) {
-      ++i;
-      continue;
-    }
-    size_t end = i;
-    while (end < n && inBand(end)) ++end;
-    std::vector<CanvasPoint> band;
-    if (end - i == 1) {  // a lone bin: a band one pixel either side
-      band = {{x[i] - halfPx, mean[i] + sem[i]},
-              {x[i] + halfPx, mean[i] + sem[i]},
-              {x[i] + halfPx, mean[i] - sem[i]},
-              {x[i] - halfPx, mean[i] - sem[i]}};
-    } else {
-      for (size_t k = i; k < end; ++k) band.push_back({x[k], mean[k] + sem[k]});
-      for (size_t k = end; k-- > i;) band.push_back({x[k], mean[k] - sem[k]});
-    }
-    canvas_.FilledPolygon(band, colour, kBandOpacity);
-    i = end;
-  }
-  Series(x.first(n), mean.first(n), colour);
-}
-
-void PlotFrame::Series(std::span<const double> x, std::span<const double> y, Rgb colour,
-                       LineStyle style, int penWidth) {
-  canvas_.SetPenWidth(penWidth);
-  canvas_.SetLineStyle(style);
-  for (const auto& run : FiniteRuns(x, y)) {
-    if (run.size() == 1) {
-      Dot(run[0].x, run[0].y, colour, penWidth + 1.0);
-    } else {
-      canvas_.Polyline(run, colour);
-    }
-  }
-  canvas_.SetLineStyle(LineStyle::kSolid);
-  canvas_.SetPenWidth(1);
-}
-
-void PlotFrame::HorizontalLine(double y, Rgb colour, LineStyle style) {
-  if (!std::isfinite(y)) return;
-  const CanvasPoint line[] = {{xLo_, y}, {xHi_, y}};
-  canvas_.SetPenWidth(2);
-  canvas_.SetLineStyle(style);
-  canvas_.Polyline(line, colour);
-  canvas_.SetLineStyle(LineStyle::kSolid);
-  canvas_.SetPenWidth(1);
-}
-
-void PlotFrame::Dot(double x, double y, Rgb colour, double radiusPx) {
-  if (!std::isfinite(x) || !std::isfinite(y)) return;
-  canvas_.Circle(x, y, radiusPx * (DataX(layout_.left + 1) - DataX(layout_.left)), colour, true);
-}
-
-void PlotFrame::Bars(std::span<const BarValue> bars, double barWidth) {
-  const double half = std::clamp(std::isfinite(barWidth) ? barWidth : 0.6, 0.05, 1.0) / 2;
-  for (size_t i = 0; i < bars.size(); ++i) {
-    const BarValue& bar = bars[i];
-    const double x = static_cast<double>(i);
-    if (std::isfinite(bar.mean)) {
-      const CanvasPoint box[] = {
-          {x - half, 0}, {x + half, 0}, {x + half, bar.mean}, {x - half, bar.mean}};
-      canvas_.FilledPolygon(box, bar.colour, kBarOpacity);
-      const CanvasPoint outline[] = {box[0], box[1], box[2], box[3], box[0]};
-      canvas_.SetPenWidth(1);
-      canvas_.Polyline(outline, bar.colour);
-    }
-    // The animals' values spread evenly over the middle of the bar, in the order given.
-    const size_t n = bar.points.size();
-    for (size_t k = 0; k < n; ++k) {
-      const double offset =
-          n == 1 ? 0.0
-                 : -0.7 * half + 1.4 * half * static_cast<double>(k) / static_cast<double>(n - 1);
-      Dot(x + offset, bar.points[k], Darker(bar.colour), 2.5);
-    }
-    if (std::isfinite(bar.mean) && std::isfinite(bar.sem) && bar.sem > 0) {
-      canvas_.SetPenWidth(2);
-      canvas_.Line(x, bar.mean - bar.sem, x, bar.mean + bar.sem, kAxisGrey);
-      for (double end : {bar.mean - bar.sem, bar.mean + bar.sem})
-        canvas_.Line(x - half / 3, end, x + half / 3, end, kAxisGrey);
-      canvas_.SetPenWidth(1);
-    }
-  }
+void PlotFrame::Note(std::string_view text) {
+  TextStyle style;
+  style.sizePx = spec_.fontPx;
+  style.align = TextAlign::kCenter;
+  style.vertical = TextVertical::kMiddle;
+  const std::string fitted =
+      FitText(canvas_, std::string(text), std::max(1.0, layout_.right - layout_.left - 8), style);
+  if (fitted.empty()) return;
+  canvas_.PlaceText((xLo_ + xHi_) / 2, (yLo_ + yHi_) / 2, fitted, kAxisGrey, style);
 }
 
 void PlotFrame::Finish() {
@@ -529,8 +468,15 @@ void PlotFrame::Finish() {
     for (const AxisTick& t : layout_.xTicks)
       canvas_.Line(t.value, yLo_, t.value, DataY(layout_.bottom + tickLen), colors::kBlack);
   }
-  for (const AxisTick& t : layout_.yTicks)
-    canvas_.Line(DataX(layout_.left - tickLen), t.value, xLo_, t.value, colors::kBlack);
+  if (spec_.y.kind != AxisKind::kCategories) {
+    for (const AxisTick& t : layout_.yTicks)
+      canvas_.Line(DataX(layout_.left - tickLen), t.value, xLo_, t.value, colors::kBlack);
+  }
+  if (spec_.topAxis) {
+    canvas_.Line(xLo_, yHi_, xHi_, yHi_, colors::kBlack);
+    for (const AxisTick& t : layout_.xTopTicks)
+      canvas_.Line(t.value, yHi_, t.value, DataY(layout_.top - tickLen), colors::kBlack);
+  }
   for (const PlacedLabel& l : layout_.labels)
     canvas_.PlaceText(DataX(l.x), DataY(l.y), l.text, colors::kBlack, l.style);
 
@@ -558,6 +504,9 @@ void PlotFrame::Finish() {
         break;
       case LegendMark::kBar:
         canvas_.FilledPolygon(box, e.colour, kBarOpacity);
+        break;
+      case LegendMark::kShade:
+        canvas_.FilledPolygon(box, e.colour, kDarkPhaseOpacity);
         break;
       case LegendMark::kPoint:
         canvas_.Circle((x0 + x1) / 2, mid, halfH * (DataX(1) - DataX(0)), e.colour, true);

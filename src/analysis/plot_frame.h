@@ -12,6 +12,7 @@
 
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "analysis/plot_axis.h"
@@ -46,7 +47,8 @@ enum class AxisKind {
   kLinear,      // plain values, 1-2-5 steps
   kHours,       // hours since the start
   kClock,       // hours since the start, labelled by clock time
-  kCategories,  // one slot per category name, at 0, 1, 2 ...
+  kCategories,  // one slot per category name: along x at 0, 1, 2 ... from the left; along y
+                // the first at the top, category i at n - 1 - i (rows of an actogram)
 };
 
 struct AxisSpec {
@@ -63,7 +65,7 @@ AxisSpec HoursAxis(double loHours, double hiHours, std::string title);
 AxisSpec ClockAxis(double loHours, double hiHours, double startMinuteOfDay, std::string title);
 AxisSpec CategoryAxis(std::vector<std::string> names, std::string title);
 
-enum class LegendMark { kLine, kBand, kBar, kPoint, kDashedLine };
+enum class LegendMark { kLine, kBand, kBar, kPoint, kDashedLine, kShade };
 
 struct LegendEntry {
   std::string label;
@@ -75,6 +77,10 @@ struct PlotSpec {
   std::string title;
   AxisSpec x;
   AxisSpec y;
+  // A second labelling of the x axis along the top of the plot (e.g. hours since the start over
+  // a clock-time axis): its kind, title and clock start are used, its range is the x axis's.
+  bool topAxis = false;
+  AxisSpec xTop;
   std::vector<LegendEntry> legend;
   double fontPx = 12.0;   // tick labels, legend and axis titles; the title is 1.25 times larger
   bool gridLines = true;  // faint lines at the value ticks, under the data
@@ -106,6 +112,7 @@ struct PlotLayout {
   int widthPx = 0, heightPx = 0;
   double left = 0, top = 0, right = 0, bottom = 0;  // the plot area in pixels
   std::vector<AxisTick> xTicks, yTicks;             // those that are drawn, labelled or not
+  std::vector<AxisTick> xTopTicks;                  // of the top axis, when there is one
   std::vector<PlacedLabel> labels;                  // every text of the frame
   int legendShown = 0;                              // entries that had room
 };
@@ -136,10 +143,17 @@ class PlotFrame {
   // Bars at the categories 0, 1, ... : the mean as a bar from 0, the SEM as an error bar with
   // caps, the points spread evenly across the bar. A mean that is not finite draws no bar.
   void Bars(std::span<const BarValue> bars, double barWidth = 0.6);
+  // A short text centred in the plot area (why nothing is drawn), cut to the area's width.
+  void Note(std::string_view text);
   // Lifts the clip and draws the axes, ticks, labels, titles and legend over the data.
   void Finish();
 
   const PlotLayout& layout() const { return layout_; }
+  // The data range of the plot area.
+  double xLo() const { return xLo_; }
+  double xHi() const { return xHi_; }
+  double yLo() const { return yLo_; }
+  double yHi() const { return yHi_; }
   // Data coordinates of a pixel position, and back.
   double DataX(double px) const;
   double DataY(double py) const;

@@ -13,44 +13,10 @@ bool Consecutive(const std::vector<int64_t>& binStart, size_t i, int64_t binMinu
   return binStart[i + 1] - binStart[i] == binMinutes;
 }
 
-// The measures of the files, with how a well's value is read from its window figures.
-struct Measure {
-  const char* name;
-  std::optional<double> (*value)(const WindowSleep&);
-};
-
 template <class T>
 std::optional<double> AsDouble(const std::optional<T>& v) {
   if (!v) return std::nullopt;
   return static_cast<double>(*v);
-}
-
-const std::vector<Measure>& Measures() {
-  static const std::vector<Measure> kMeasures = {
-      {"sleep_min",
-       [](const WindowSleep& s) -> std::optional<double> {
-         return static_cast<double>(s.sleepMinutes);
-       }},
-      {"bouts",
-       [](const WindowSleep& s) -> std::optional<double> { return static_cast<double>(s.bouts); }},
-      {"mean_bout_min", [](const WindowSleep& s) { return s.meanBoutMinutes; }},
-      {"longest_bout_min", [](const WindowSleep& s) { return AsDouble(s.longestBoutMinutes); }},
-      {"censored_bouts",
-       [](const WindowSleep& s) -> std::optional<double> {
-         return static_cast<double>(s.censoredBouts);
-       }},
-      {"latency_min", [](const WindowSleep& s) { return AsDouble(s.latencyMinutes); }},
-      {"awake_min",
-       [](const WindowSleep& s) -> std::optional<double> {
-         return static_cast<double>(s.awakeMinutes);
-       }},
-      {"activity_counts",
-       [](const WindowSleep& s) -> std::optional<double> { return static_cast<double>(s.counts); }},
-      {"waking_activity", [](const WindowSleep& s) { return s.wakingActivity; }},
-      {"activity_per_min", [](const WindowSleep& s) { return s.activityPerMinute; }},
-      {"brief_awakenings", [](const WindowSleep& s) { return AsDouble(s.briefAwakenings); }},
-  };
-  return kMeasures;
 }
 
 std::string Cell(const std::optional<double>& v) {
@@ -78,6 +44,34 @@ std::vector<std::string> SleepHeaderLines(const ActivityTable& table, const Slee
 }
 
 }  // namespace
+
+const std::vector<SleepMeasure>& SleepMeasures() {
+  static const std::vector<SleepMeasure> kMeasures = {
+      {"sleep_min",
+       [](const WindowSleep& s) -> std::optional<double> {
+         return static_cast<double>(s.sleepMinutes);
+       }},
+      {"bouts",
+       [](const WindowSleep& s) -> std::optional<double> { return static_cast<double>(s.bouts); }},
+      {"mean_bout_min", [](const WindowSleep& s) { return s.meanBoutMinutes; }},
+      {"longest_bout_min", [](const WindowSleep& s) { return AsDouble(s.longestBoutMinutes); }},
+      {"censored_bouts",
+       [](const WindowSleep& s) -> std::optional<double> {
+         return static_cast<double>(s.censoredBouts);
+       }},
+      {"latency_min", [](const WindowSleep& s) { return AsDouble(s.latencyMinutes); }},
+      {"awake_min",
+       [](const WindowSleep& s) -> std::optional<double> {
+         return static_cast<double>(s.awakeMinutes);
+       }},
+      {"activity_counts",
+       [](const WindowSleep& s) -> std::optional<double> { return static_cast<double>(s.counts); }},
+      {"waking_activity", [](const WindowSleep& s) { return s.wakingActivity; }},
+      {"activity_per_min", [](const WindowSleep& s) { return s.activityPerMinute; }},
+      {"brief_awakenings", [](const WindowSleep& s) { return AsDouble(s.briefAwakenings); }},
+  };
+  return kMeasures;
+}
 
 SleepRule RuleOf(SleepPreset preset) {
   SleepRule r;
@@ -203,7 +197,7 @@ std::string SleepWellsCsv(const ActivityTable& table, const SleepAnalysis& sleep
       HeaderBlock(table, "Movexa sleep and rest per well (" + sleep.rule.name + " preset)",
                   SleepHeaderLines(table, sleep));
   out += "well,group,window,day,phase,window_start_min,window_end_min,partial,measured_min";
-  for (const auto& m : Measures()) out += std::string(",") + m.name;
+  for (const auto& m : SleepMeasures()) out += std::string(",") + m.name;
   out += "\r\n";
   for (size_t w = 0; w < table.wells.size(); ++w) {
     for (size_t k = 0; k < sleep.windows.size(); ++k) {
@@ -216,7 +210,7 @@ std::string SleepWellsCsv(const ActivityTable& table, const SleepAnalysis& sleep
                            : "dark") +
              "," + std::to_string(win.startMinute) + "," + std::to_string(win.endMinute) + "," +
              (win.partial ? "yes" : "no") + "," + std::to_string(s.measuredMinutes);
-      for (const auto& m : Measures())
+      for (const auto& m : SleepMeasures())
         out += "," + (s.measuredMinutes > 0 ? Cell(m.value(s)) : std::string());
       out += "\r\n";
     }
@@ -233,7 +227,7 @@ std::string SleepGroupsCsv(const ActivityTable& table, const SleepAnalysis& slee
   for (const auto& group : table.groups) {
     for (size_t k = 0; k < sleep.windows.size(); ++k) {
       const AnalysisWindow& win = sleep.windows[k];
-      for (const auto& m : Measures()) {
+      for (const auto& m : SleepMeasures()) {
         if (sleep.rule.preset == SleepPreset::kFish && std::string(m.name) == "brief_awakenings")
           continue;
         std::vector<double> values;

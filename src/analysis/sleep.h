@@ -69,6 +69,15 @@ WindowSleep SleepInWindow(const int32_t* counts, const std::vector<int64_t>& bin
                           int64_t binMinutes, const SleepScore& score, const AnalysisWindow& window,
                           const SleepRule& rule);
 
+// A measure of the sleep files: its column name ("sleep_min") and how a well's value is read
+// from its window figures (absent when undefined there).
+struct SleepMeasure {
+  const char* name;
+  std::optional<double> (*value)(const WindowSleep&);
+};
+// The measures in the files' order; brief awakenings last (scored for the fly preset only).
+const std::vector<SleepMeasure>& SleepMeasures();
+
 struct SleepAnalysis {
   bool ok = false;
   std::string error;

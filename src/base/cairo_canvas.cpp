@@ -396,7 +396,15 @@ void CairoCanvas::FilledPolygon(std::span<const CanvasPoint> points, Rgb colour,
     cairo_close_path(cr);
     SetSource(cr, colour, opacity);
     cairo_set_fill_rule(cr, CAIRO_FILL_RULE_WINDING);
+    // A translucent area (a band, a shaded phase) is filled whole pixels only on raster
+    // outputs: its soft edge under a 25 % tint cannot be seen, while the blended edge pixels of
+    // a noisy band cost a PNG a third of its size. Vector outputs keep exact edges.
+    const bool crisp =
+        opacity < 1.0 && cairo_surface_get_type(cairo_get_target(cr)) == CAIRO_SURFACE_TYPE_IMAGE;
+    cairo_save(cr);
+    if (crisp) cairo_set_antialias(cr, CAIRO_ANTIALIAS_NONE);
     cairo_fill(cr);
+    cairo_restore(cr);
   });
 }
 

@@ -3,12 +3,14 @@
 
 #include <unistd.h>
 
+#include <cmath>
 #include <cstdio>
 #include <iostream>
 #include <system_error>
 
 #include "analysis/analysis_csv.h"
 #include "base/file_io.h"
+#include "base/text_records.h"
 #include "cli/offline_cli.h"
 
 namespace movexa::cli {
@@ -26,19 +28,71 @@ std::set<std::string> Joined(std::set<std::string> a, const std::set<std::string
 
 }  // namespace
 
-const char* AnalysisOptionsHelp() {
-  return "  ACQUISITION_FOLDER... one acquisition, a joined one, or several of one project taken\n"
-         "                        as one run (placed by the start times in their folder names)\n"
-         "  --app-dir DIR         application folder (plate-format files); default: two levels\n"
-         "                        above the acquisition\n"
-         "  --lights-on HH:MM --lights-off HH:MM\n"
-         "                        the animals' light schedule (default: the acquisition's light\n"
-         "                        hours); --lights-off never = constant light, --lights-on never "
-         "=\n"
-         "                        constant darkness\n"
-         "  --out DIR             output folder (default: \"analysis\" in the earliest "
-         "acquisition)\n"
-         "  --quiet               no progress line\n";
+const char* AnalysisOptionsHelp(bool withOutFolder) {
+  static const std::string kRun =
+      "  ACQUISITION_FOLDER... one acquisition, a joined one, or several of one project taken\n"
+      "                        as one run (placed by the start times in their folder names)\n"
+      "  --app-dir DIR         application folder (plate-format files); default: two levels\n"
+      "                        above the acquisition\n"
+      "  --lights-on HH:MM --lights-off HH:MM\n"
+      "                        the animals' light schedule (default: the acquisition's light\n"
+      "                        hours); --lights-off never = constant light, --lights-on never =\n"
+      "                        constant darkness\n";
+  static const std::string kWithOut =
+      kRun +
+      "  --out DIR             output folder (default: \"analysis\" in the earliest acquisition)\n"
+      "  --quiet               no progress line\n";
+  static const std::string kWithoutOut = kRun + "  --quiet               no progress line\n";
+  return withOutFolder ? kWithOut.c_str() : kWithoutOut.c_str();
+}
+
+bool PeriodogramOptionsFrom(const CliArgs& args, PeriodogramOptions& options, std::string& error) {
+  const std::string method = args.Value("method").value_or("chi2");
+  if (method == "chi2") {
+    options.method = PeriodogramMethod::kChiSquare;
+  } else if (method == "ls") {
+    options.method = PeriodogramMethod::kLombScargle;
+  } else if (method == "acf") {
+    options.method = PeriodogramMethod::kAutocorrelation;
+  } else {
+    error = "--method takes chi2, ls or acf";
+    return false;
+  }
+  if (auto variant = args.Value("variant")) {
+    if (options.method != PeriodogramMethod::kChiSquare) {
+      error = "--variant belongs to --method chi2";
+      return false;
+    }
+    if (*variant == "classic") {
+      options.variant = ChiSquareVariant::kClassic;
+    } else if (*variant != "all") {
+      error = "--variant takes classic (or all, the default)";
+      return false;
+    }
+  }
+  if (auto range = args.Value("range")) {
+    // "16-32": two positive hours, low <= high.
+    const size_t dash = range->find('-', 1);
+    const auto low =
+        dash == std::string::npos ? std::nullopt : ParseOperatorNumber(range->substr(0, dash));
+    const auto high =
+        dash == std::string::npos ? std::nullopt : ParseOperatorNumber(range->substr(dash + 1));
+    if (!low || !high || !(*low > 0) || !(*high >= *low) || !std::isfinite(*high)) {
+      error = "--range takes two hours LOW-HIGH with 0 < LOW <= HIGH (16-32)";
+      return false;
+    }
+    options.minPeriodHours = *low;
+    options.maxPeriodHours = *high;
+  }
+  if (auto alpha = args.Value("alpha")) {
+    const auto parsed = ParseOperatorNumber(*alpha);
+    if (!parsed || !(*parsed > 0) || !(*parsed < 1)) {
+      error = "--alpha takes a level between 0 and 1";
+      return false;
+    }
+    options.alpha = *parsed;
+  }
+  return true;
 }
 
 std::optional<int> ParseClockTime(const std::string& text) {
@@ -56,7 +110,7 @@ std::optional<int> ParseClockTime(const std::string& text) {
   return hour * 60 + minute;
 }
 
-std::optional<LightSchedule> LightOptions(const CliArgs& args, std::string& error) {
+std::optional<LightRegime> LightOptions(const CliArgs& args, std::string& error) {
   auto on = args.Value("lights-on");
   auto off = args.Value("lights-off");
   if (!on && !off) return std::nullopt;
@@ -64,7 +118,7 @@ std::optional<LightSchedule> LightOptions(const CliArgs& args, std::string& erro
     error = "--lights-on and --lights-off go together";
     return std::nullopt;
   }
-  LightSchedule light;
+  LightRegime light;
   light.origin = "the schedule given with --lights-on " + *on + " --lights-off " + *off;
   if (*on == "never" && *off == "never") {
     error = "--lights-on and --lights-off cannot both be never";
@@ -185,6 +239,14 @@ bool AnalysisCommand::Write(const ActivityTable& table, const std::string& name,
   }
   std::cout << "wrote " << (folder / name).string() << "\n";
   return true;
+}
+
+void StepProgress::operator()(const std::string& step, size_t done, size_t total) {
+  const auto now = std::chrono::steady_clock::now();
+  if (now - start_ < std::chrono::seconds(1) || now - shown_ < std::chrono::milliseconds(200))
+    return;
+  shown_ = now;
+  command_.Progress(step + ": " + std::to_string(done) + " of " + std::to_string(total) + " wells");
 }
 
 }  // namespace movexa::cli

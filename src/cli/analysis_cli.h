@@ -4,6 +4,7 @@
 // progress line, and writing the output files.
 #pragma once
 
+#include <chrono>
 #include <filesystem>
 #include <optional>
 #include <set>
@@ -11,12 +12,18 @@
 #include <vector>
 
 #include "analysis/activity_table.h"
+#include "analysis/periodogram.h"
 #include "cli/cli_args.h"
 
 namespace movexa::cli {
 
-// Help text of the shared options, for each command's usage.
-const char* AnalysisOptionsHelp();
+// Help text of the shared options, for each command's usage (without --out for a command whose
+// --out is a file).
+const char* AnalysisOptionsHelp(bool withOutFolder = true);
+
+// The periodogram options --method chi2|ls|acf, --variant classic|all, --range LOW-HIGH and
+// --alpha A over the defaults in `options`; false with the reason in `error`.
+bool PeriodogramOptionsFrom(const CliArgs& args, PeriodogramOptions& options, std::string& error);
 
 // "HH:MM" (or "H:MM") as minutes after midnight; nullopt when it is no time of day.
 std::optional<int> ParseClockTime(const std::string& text);
@@ -24,7 +31,7 @@ std::optional<int> ParseClockTime(const std::string& text);
 // The schedule of --lights-on and --lights-off: both times of day, or "never" for one of them
 // (--lights-off never: constant light; --lights-on never: constant darkness). nullopt without
 // either option; `error` is set when they are incomplete or invalid (equal times included).
-std::optional<LightSchedule> LightOptions(const CliArgs& args, std::string& error);
+std::optional<LightRegime> LightOptions(const CliArgs& args, std::string& error);
 
 class AnalysisCommand {
  public:
@@ -59,9 +66,22 @@ class AnalysisCommand {
   const char* command_ = "";
   std::vector<std::filesystem::path> acquisitions_;
   std::filesystem::path appDir_;
-  std::optional<LightSchedule> light_;
+  std::optional<LightRegime> light_;
   bool quiet_ = false;
   bool open_ = false;
+};
+
+// Progress of a long step through a command's progress line: silent for work done within a
+// second, then a few updates a second ("actogram: 12 of 96 wells").
+class StepProgress {
+ public:
+  explicit StepProgress(AnalysisCommand& command) : command_(command) {}
+  void operator()(const std::string& step, size_t done, size_t total);
+
+ private:
+  AnalysisCommand& command_;
+  std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+  std::chrono::steady_clock::time_point shown_{};
 };
 
 }  // namespace movexa::cli

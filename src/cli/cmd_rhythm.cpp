@@ -63,26 +63,6 @@ std::string PeriodogramUsage() {
          kThreadsHelp + AnalysisOptionsHelp();
 }
 
-// Progress of the rhythm steps: silent for work done within a second, then a few updates a
-// second through the command's progress line.
-class StepProgress {
- public:
-  explicit StepProgress(AnalysisCommand& command) : command_(command) {}
-  void operator()(const std::string& step, size_t done, size_t total) {
-    const auto now = std::chrono::steady_clock::now();
-    if (now - start_ < std::chrono::seconds(1) || now - shown_ < std::chrono::milliseconds(200))
-      return;
-    shown_ = now;
-    command_.Progress(step + ": " + std::to_string(done) + " of " + std::to_string(total) +
-                      " wells");
-  }
-
- private:
-  AnalysisCommand& command_;
-  std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
-  std::chrono::steady_clock::time_point shown_{};
-};
-
 using RhythmWriter = std::function<RhythmFiles(
     const ActivityTable&, const std::filesystem::path& folder, WorkerPool&, const RhythmProgress&)>;
 
@@ -122,18 +102,6 @@ int LoadAndWrite(AnalysisCommand& command, const std::string& usage, const Rhyth
   return 0;
 }
 
-// "16-32" as two positive hours, low <= high.
-bool ParseRange(const std::string& text, double& low, double& high) {
-  const size_t dash = text.find('-', 1);
-  if (dash == std::string::npos) return false;
-  const auto a = ParseOperatorNumber(text.substr(0, dash));
-  const auto b = ParseOperatorNumber(text.substr(dash + 1));
-  if (!a || !b || !(*a > 0) || !(*b >= *a) || !std::isfinite(*b)) return false;
-  low = *a;
-  high = *b;
-  return true;
-}
-
 }  // namespace
 
 int RunActogram(int argc, char** argv) {
@@ -167,36 +135,8 @@ int RunPeriodogram(int argc, char** argv) {
     return 2;
   };
   PeriodogramOptions options;
-  const std::string method = args.Value("method").value_or("chi2");
-  if (method == "chi2") {
-    options.method = PeriodogramMethod::kChiSquare;
-  } else if (method == "ls") {
-    options.method = PeriodogramMethod::kLombScargle;
-  } else if (method == "acf") {
-    options.method = PeriodogramMethod::kAutocorrelation;
-  } else {
-    return refuse("--method takes chi2, ls or acf");
-  }
-  if (auto variant = args.Value("variant")) {
-    if (options.method != PeriodogramMethod::kChiSquare)
-      return refuse("--variant belongs to --method chi2");
-    if (*variant == "classic") {
-      options.variant = ChiSquareVariant::kClassic;
-    } else if (*variant != "all") {
-      return refuse("--variant takes classic (or all, the default)");
-    }
-  }
-  if (auto range = args.Value("range")) {
-    if (!ParseRange(*range, options.minPeriodHours, options.maxPeriodHours)) {
-      return refuse("--range takes two hours LOW-HIGH with 0 < LOW <= HIGH (16-32)");
-    }
-  }
-  if (auto alpha = args.Value("alpha")) {
-    const auto parsed = ParseOperatorNumber(*alpha);
-    if (!parsed || !(*parsed > 0) || !(*parsed < 1))
-      return refuse("--alpha takes a level between 0 and 1");
-    options.alpha = *parsed;
-  }
+  std::string why;
+  if (!PeriodogramOptionsFrom(args, options, why)) return refuse(why.c_str());
   return LoadAndWrite(command, usage,
                       [&](const ActivityTable& table, const std::filesystem::path& folder,
                           WorkerPool& pool, const RhythmProgress& progress) {

@@ -33,5 +33,6 @@ int RunSleep(int argc, char** argv);
 int RunProfile(int argc, char** argv);
 int RunActogram(int argc, char** argv);
 int RunPeriodogram(int argc, char** argv);
+int RunPlot(int argc, char** argv);
 
 }  // namespace movexa::cli

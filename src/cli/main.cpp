@@ -44,6 +44,8 @@ const Command kCommands[] = {
      RunActogram},
     {"periodogram", "chi-square, Lomb-Scargle or autocorrelation periodograms, peaks and groups",
      RunPeriodogram},
+    {"plot", "draw activity, day profile, actogram, periodogram or sleep as PNG, SVG or PDF",
+     RunPlot},
 };
 }  // namespace movexa::cli
 

@@ -193,7 +193,7 @@ TEST(ActivityTableLoad, LightScheduleFromTheAcquisitionOrTheUser) {
   EXPECT_EQ(load.table.light.kind, LightKind::kConstantDark);
   EXPECT_EQ(load.table.zt0Minute, 0);
 
-  LightSchedule given;
+  LightRegime given;
   given.kind = LightKind::kConstantLight;
   given.origin = "the user";
   load = run.Load({dark}, given);

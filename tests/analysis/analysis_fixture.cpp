@@ -78,7 +78,7 @@ fs::path PlateRun::Write(const std::string& stamp, const std::vector<CountsRecor
 }
 
 ActivityLoad PlateRun::Load(const std::vector<fs::path>& folders,
-                            const std::optional<LightSchedule>& light) const {
+                            const std::optional<LightRegime>& light) const {
   ActivityLoadOptions options;
   options.appFolder = app;
   options.light = light;
@@ -94,6 +94,18 @@ std::vector<CountsRecord> MinuteRecords(const PlateRun& run, int minutes, int pe
     }
   }
   return out;
+}
+
+fs::path WriteDayNightRun(PlateRun& run, int days, int perMinute) {
+  run.FreeAll();
+  run.Assign(1, "Day", {"A1", "B1", "C1", "D1"});
+  run.Assign(2, "Night", {"A2", "B2", "C2", "D2"});
+  run.Light(true, 9, 21);
+  const int a1 = run.WellNumber("A1"), d1 = run.WellNumber("D1");
+  return run.Write("20261207_0900", MinuteRecords(run, days * 1440, perMinute, [=](int w, int m) {
+                     const bool day = w >= a1 && w <= d1;
+                     return ((m % 1440 < 720) == day ? 6 : 1) + (m * 7 + w) % 3;
+                   }));
 }
 
 ActivityTable HandTable(const std::vector<std::vector<int32_t>>& values,

@@ -36,7 +36,7 @@ class PlateRun {
 
   // Loads `folders` as one run with this application folder.
   ActivityLoad Load(const std::vector<std::filesystem::path>& folders,
-                    const std::optional<LightSchedule>& light = std::nullopt) const;
+                    const std::optional<LightRegime>& light = std::nullopt) const;
 
   std::filesystem::path app;
   std::filesystem::path project;
@@ -49,6 +49,11 @@ class PlateRun {
 // `count(well, minute)` split over them: the first record of the minute carries it all.
 std::vector<CountsRecord> MinuteRecords(const PlateRun& run, int minutes, int perMinute,
                                         const std::function<int(int well, int minute)>& count);
+
+// `days` days from 2026-12-07 09:00 (lights 09:00-21:00), `perMinute` records a minute, written
+// as p00001/20261207_0900: group 1 "Day" (A1-D1) active in the light, group 2 "Night" (A2-D2)
+// in the dark, every well with a little noise and never at rest.
+std::filesystem::path WriteDayNightRun(PlateRun& run, int days, int perMinute);
 
 // A table built by hand: `wells` wells in `groups` (well w in group w % groups, labelled A1,
 // B1, ...), bins of `binMinutes` at `binStart`, values[w][i]; run start 2026-12-07 09:00 with

@@ -260,6 +260,65 @@ TEST(PlotFrame, DegenerateRangesAndTinyPicturesStillGiveAFrame) {
   }
 }
 
+TEST(PlotFrame, RowCategoriesRunFromTheTopAndAreThinnedWhenTheyCannotAllBeRead) {
+  for (int rows : {5, 60}) {
+    SCOPED_TRACE(rows);
+    std::vector<std::string> days;
+    for (int d = 1; d <= rows; ++d) days.push_back(std::to_string(d));
+    RecordingCanvas c(400, 300);
+    PlotSpec spec;
+    spec.x = HoursAxis(0, 48, "Zeitgeber time (h)");
+    spec.y = CategoryAxis(days, "Day");
+    PlotFrame frame(c, spec);
+    frame.Begin();
+    // Row i sits at value rows - 1 - i: the first day on top.
+    EXPECT_DOUBLE_EQ(frame.yLo(), -0.5);
+    EXPECT_DOUBLE_EQ(frame.yHi(), rows - 0.5);
+    EXPECT_NEAR(frame.PixelY(rows - 1),
+                frame.layout().top + (frame.layout().bottom - frame.layout().top) / (2.0 * rows),
+                1e-9);
+    frame.Finish();
+    ExpectTextsApartAndInside(c);
+    const auto& ticks = frame.layout().yTicks;
+    ASSERT_GE(ticks.size(), 2u);
+    EXPECT_EQ(ticks[0].label, "1");
+    EXPECT_DOUBLE_EQ(ticks[0].value, rows - 1);
+    if (rows == 5) {
+      EXPECT_EQ(ticks.size(), 5u);
+    } else {
+      EXPECT_LT(ticks.size(), 60u);  // every k-th day, still from the top
+      EXPECT_EQ(ticks[1].label,
+                std::to_string(1 + static_cast<int>(ticks[0].value - ticks[1].value)));
+    }
+  }
+}
+
+TEST(PlotFrame, TheTopAxisLabelsTheSameRangeAnotherWayWithoutOverlap) {
+  for (auto [w, h] : {std::pair{1000, 500}, std::pair{400, 300}, std::pair{240, 160}}) {
+    SCOPED_TRACE(testing::Message() << w << "x" << h);
+    RecordingCanvas c(w, h);
+    PlotSpec spec = GroupSpec(ClockAxis(-0.25, 71.75, 9 * 60 + 15, "Clock time (HH:MM)"),
+                              LinearAxis(0, 120, "Activity (counts / 30 min)"), 4);
+    spec.topAxis = true;
+    spec.xTop = HoursAxis(0, 1, "Time since the run start (h)");
+    PlotFrame frame(c, spec);
+    frame.Begin();
+    frame.Finish();
+    ExpectTextsApartAndInside(c);
+    const PlotLayout& l = frame.layout();
+    if (w >= 400) {
+      ASSERT_GE(l.xTopTicks.size(), 2u);
+      // Hours since the start along the top: round hours at the same positions as the data.
+      for (const AxisTick& t : l.xTopTicks) EXPECT_EQ(std::fmod(t.value, 1.0), 0.0) << t.label;
+      int shown = 0;
+      for (const auto& t : c.Of(Op::kText))
+        for (const AxisTick& tick : l.xTopTicks)
+          shown += t.text == tick.label && t.textBox.bottom <= l.top;
+      EXPECT_GE(shown, 2);
+    }
+  }
+}
+
 TEST(PlotPalette, SeriesColoursAreTheEightOkabeItoColoursInTurn) {
   std::vector<Rgb> seen;
   for (int i = 0; i < 8; ++i) {

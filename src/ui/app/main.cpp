@@ -9,6 +9,8 @@
 //                         the simulated instrument saved as PNG files in DIR, then the end
 //   --run-seconds N       length of the run of --screenshots (default 75: bins closed and
 //                         more than a minute recorded, so the report pictures have data)
+//   --analysis-folder DIR the acquisition the tour's analysis window shows (default: the
+//                         tour's own run; a longer one shows days)
 //   /run                  start a run at once, named "Autorun project"
 // The first start on an account (no application folder, or an empty one) lays the folder out
 // from the installation data and says where.
@@ -35,13 +37,14 @@ extern "C" void OnTerminate(int) {
 }
 
 constexpr const char* kUsage =
-    "usage: movexa [--app-dir DIR] [--demo-instrument] [--screenshots DIR [--run-seconds N]] "
-    "[/run]\n"
+    "usage: movexa [--app-dir DIR] [--demo-instrument] [--screenshots DIR [--run-seconds N]\n"
+    "              [--analysis-folder DIR]] [/run]\n"
     "       movexa --version | --help\n";
 
 struct Args {
   std::optional<std::string> appDir;
   std::optional<std::string> screenshots;
+  std::optional<std::string> analysisFolder;
   int runSeconds = 75;
   bool demo = false;
   bool version = false;
@@ -71,6 +74,8 @@ Args Parse(int argc, char** argv) {
       a.appDir = value();
     else if (arg == "--screenshots")
       a.screenshots = value();
+    else if (arg == "--analysis-folder")
+      a.analysisFolder = value();
     else if (arg == "--run-seconds") {
       auto v = value();
       if (v) {
@@ -178,7 +183,8 @@ int main(int argc, char** argv) {
 
   if (tour) {
     auto result =
-        movexa::ui::RunScreenshotTour(program, qt.dialogs, *args.screenshots, args.runSeconds);
+        movexa::ui::RunScreenshotTour(program, qt.dialogs, *args.screenshots, args.runSeconds,
+                                      args.analysisFolder.value_or(std::string()));
     for (const auto& p : result.pictures) std::printf("screenshot: %s\n", p.string().c_str());
     if (!result.acquisitionFolder.empty()) {
       std::printf("acquisition folder: %s\n", result.acquisitionFolder.string().c_str());

@@ -21,6 +21,7 @@ enum class WindowId {
   kReport,       // Frm_Report
   kReportSet,    // Frm_Reportset
   kAbout,        // Frm_About
+  kAnalysis,     // Frm_analysis
 };
 
 class Navigator {

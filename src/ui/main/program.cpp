@@ -9,6 +9,7 @@
 #include "app/instrument.h"
 #include "app/main_window_ops.h"
 #include "reports/report_config.h"
+#include "ui/analysis/frm_analysis.h"
 #include "ui/main/frm_about.h"
 #include "ui/main/frm_init.h"
 #include "ui/main/frm_main.h"
@@ -66,6 +67,7 @@ Program::Program(AppState& state, Host& host, StatusRouter* status)
   nav_.Register(WindowId::kCalibration, [this] { return new Frm_Calibration(ctx_); });
   nav_.Register(WindowId::kFactory, [this] { return new Frm_Factory(ctx_); });
   RegisterReportWindows(ctx_);
+  RegisterAnalysisWindow(ctx_);
 }
 
 Program::~Program() = default;

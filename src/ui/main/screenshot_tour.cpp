@@ -13,6 +13,7 @@
 #include <QTimer>
 
 #include "reports/raw_reanalysis.h"
+#include "ui/analysis/frm_analysis.h"
 #include "ui/main/frm_init.h"
 #include "ui/main/frm_main.h"
 #include "ui/main/frm_serial_ports.h"
@@ -68,10 +69,24 @@ bool TourReportWindows(Program& program, const fs::path& folder, const fs::path&
   return true;
 }
 
+// The analysis window on `folder` once its first plot is drawn (analysis_window.png). False
+// only when the picture cannot be written.
+bool TourAnalysisWindow(Program& program, const fs::path& folder, const fs::path& dir,
+                        TourResult& result) {
+  auto* analysis = program.nav().As<Frm_analysis>(WindowId::kAnalysis);
+  if (!analysis || !ActivityFilePresent(folder)) return true;
+  analysis->OpenFor({folder}, WindowId::kMain);
+  for (int waited = 0; waited < 60000 && analysis->Busy(); waited += 100) RunEventsFor(100);
+  RunEventsFor(400);
+  if (!Save(analysis, dir / "analysis_window.png", result)) return false;
+  analysis->hide();
+  return true;
+}
+
 }  // namespace
 
 TourResult RunScreenshotTour(Program& program, QtDialogs& dialogs, const fs::path& dir,
-                             int runSeconds) {
+                             int runSeconds, const fs::path& analysisFolder) {
   TourResult result;
   std::error_code ec;
   fs::create_directories(dir, ec);
@@ -135,6 +150,11 @@ TourResult RunScreenshotTour(Program& program, QtDialogs& dialogs, const fs::pat
     if (!Save(offline, dir / "offline_window.png", result)) return result;
   }
   if (!TourReportWindows(program, result.acquisitionFolder, dir, result)) return result;
+  if (!TourAnalysisWindow(program,
+                          analysisFolder.empty() ? result.acquisitionFolder : analysisFolder, dir,
+                          result)) {
+    return result;
+  }
   // The maintenance windows as the technician finds them on the connected instrument.
   for (auto [id, name] : {std::pair{WindowId::kCalibration, "calibration_window.png"},
                           std::pair{WindowId::kFactory, "factory_window.png"}}) {

@@ -27,9 +27,11 @@ struct TourResult {
 // named "Screenshot run" (main_window_run.png) and after Stop (main_window_stopped.png); then
 // the setup window (setup_window.png), the offline window on that run (offline_signal.png,
 // offline_analysis.png, offline_window.png), the report window after it reported that run
-// (report_window.png), the report settings window (report_settings.png), and the calibration
-// and factory windows (calibration_window.png, factory_window.png).
+// (report_window.png), the report settings window (report_settings.png), the analysis window
+// with its first plot (analysis_window.png; of `analysisFolder` when given, a longer run than
+// the tour's), and the calibration and factory windows (calibration_window.png,
+// factory_window.png).
 TourResult RunScreenshotTour(Program& program, QtDialogs& dialogs, const std::filesystem::path& dir,
-                             int runSeconds);
+                             int runSeconds, const std::filesystem::path& analysisFolder = {});
 
 }  // namespace movexa::ui

@@ -20,6 +20,7 @@
 #include "offline/join_export.h"
 #include "offline/offline_texts.h"
 #include "reports/recorded_counts.h"
+#include "ui/analysis/frm_analysis.h"
 #include "ui/common/picture_box.h"
 #include "ui/offline/offline_qt.h"
 
@@ -151,6 +152,10 @@ void Frm_offline::BuildControls() {
   connect(join_, &QPushButton::clicked, this, &Frm_offline::Join);
   buttons->addWidget(report_);
   buttons->addWidget(join_);
+  // The analysis plots of the selected acquisitions (several of one project as one run).
+  auto* analysis = Button(left, "cmdanalysis", "Analysis...");
+  connect(analysis, &QPushButton::clicked, this, &Frm_offline::OpenAnalysis);
+  buttons->addWidget(analysis);
   l->addLayout(buttons);
 
   description_ = new QPlainTextEdit(left);
@@ -450,6 +455,19 @@ void Frm_offline::Report() {
   } else if (ctx_.nav.IsRegistered(WindowId::kReport)) {
     ctx_.nav.Show(WindowId::kReport);
   }
+}
+
+void Frm_offline::OpenAnalysis() {
+  // The acquisitions the operator sees selected (several of one project: one run).
+  std::vector<std::filesystem::path> folders;
+  for (int line : SelectedLines()) {
+    if (auto folder = browser_.AcquisitionFolderOf(line)) folders.push_back(*folder);
+  }
+  if (folders.empty()) {
+    ctx_.host.dialogs.Problem("Select an acquisition (or several of one project) to analyse.");
+    return;
+  }
+  OpenAnalysisWindow(ctx_, folders, WindowId::kOffline);
 }
 
 void Frm_offline::Join() {

@@ -55,6 +55,7 @@ class Frm_offline : public QWidget {
   void ShowGroupActivity();            // Cmd_leegroups
   void Report();                       // "Report" on the selected line
   void Join();                         // Cmd_join
+  void OpenAnalysis();                 // cmdanalysis: the analysis window
   void ExportBmp();                    // "Export to BMP..."
   void ExportAscii();                  // "Export to ASCII..."
   void WatchFolder(int item);          // Txtfolder(item)

@@ -15,6 +15,8 @@
 #include "reports/raw_reanalysis.h"
 #include "reports/report_config.h"
 #include "reports/report_texts.h"
+#include "ui/analysis/frm_analysis.h"
+#include "ui/common/qt_text.h"
 #include "ui/reports/report_window_status.h"
 
 namespace movexa::ui {
@@ -40,6 +42,13 @@ Frm_Report::Frm_Report(UiContext& ctx, QWidget* parent)
   mnrecalculate_->setObjectName("mnrecalculate");
   mncircadian_ = menu->addAction(tr("1 file/well Report"));
   mncircadian_->setObjectName("mncircadian");
+  // The analysis plots of the acquisition in the input box.
+  QAction* analysis = menu->addAction(tr("Analysis Plots..."));
+  analysis->setObjectName("mnanalysis");
+  connect(analysis, &QAction::triggered, this, [this] {
+    const std::string folder = S(Txt_inputfile_->text().trimmed());
+    if (!folder.empty()) OpenAnalysisWindow(ctx_, {folder}, WindowId::kReport);
+  });
   layout->setMenuBar(menu);
 
   auto* inputRow = new QHBoxLayout;
