@@ -122,7 +122,7 @@ bool WriteQuickReport(Host& host, bool samplingTimerEnabled, const QuickReportIn
   auto path = in.projectPath / kQuickReportFileName;
   std::string error;
   if (!WriteFileAtomic(path, FormatQuickReport(host.clock.Now(), in), &error)) {
-    host.dialogs.Message("The quick report could not be written: " + error);
+    host.dialogs.Critical("The quick report could not be written: " + error);
     return false;
   }
   for (int i = 0; i < kQuickReportEventPumps; ++i) host.pacer.PumpEvents();

@@ -46,7 +46,7 @@ std::string FormatConfig(const AppConfig& c) {
 bool LoadConfig(const std::filesystem::path& appDir, AppConfig& config, Host& host) {
   auto text = ReadWholeFile(appDir / texts::kConfigFile);
   ConfigRead r = text ? ParseConfig(*text) : ConfigRead{AppConfig{}, "cannot be read"};
-  if (!r.ok()) host.dialogs.Message(texts::kConfigLoadError);
+  if (!r.ok()) host.dialogs.Warning(texts::kConfigLoadError);
   config = r.config;
   config.Restart_Time = 0;
   return r.ok();
@@ -54,7 +54,7 @@ bool LoadConfig(const std::filesystem::path& appDir, AppConfig& config, Host& ho
 
 bool SaveConfig(const std::filesystem::path& appDir, const AppConfig& config, Host& host) {
   if (WriteFileAtomic(appDir / texts::kConfigFile, FormatConfig(config))) return true;
-  host.dialogs.Message(texts::kConfigSaveError);
+  host.dialogs.Critical(texts::kConfigSaveError);
   return false;
 }
 

@@ -101,7 +101,7 @@ bool RunSequence(AppState& state, std::string_view argumentText, Host& host,
   state.autoRun = IsAutoRunArgument(argumentText);
   observer.ResetDeviceControls(state);
   if (!IsFile(state.appDir / texts::kConfigFile)) {
-    host.dialogs.Message(texts::kConfigNotFound);
+    host.dialogs.Critical(texts::kConfigNotFound);
     return false;
   }
   state.StartupStage = 1;
@@ -170,7 +170,7 @@ bool StartUp(AppState& state, std::string_view argumentText, Host& host,
   try {
     return RunSequence(state, argumentText, host, observer);
   } catch (const std::exception&) {
-    host.dialogs.Message(texts::InitError(state.StartupStage));
+    host.dialogs.Critical(texts::InitError(state.StartupStage));
     return false;
   }
 }
@@ -183,7 +183,7 @@ void ShutdownMain(AppState& state, Host& host, const std::function<void()>& clos
     if (host.dialogs.Ask(question, Dialogs::Buttons::kYesNo) == Dialogs::Answer::kYes) {
       SaveResult saved =
           SaveProject(state.ProjectPath, state.config.Actual_Project_Number, state.project);
-      if (!saved.ok) host.dialogs.Message(texts::ExitSaveError(saved.error));
+      if (!saved.ok) host.dialogs.Critical(texts::ExitSaveError(saved.error));
       host.pacer.PauseMs(kExitPauseMs);
       host.pacer.PumpEvents();
       host.pacer.PauseMs(kExitPauseMs);

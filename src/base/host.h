@@ -13,6 +13,11 @@
 
 namespace movexa {
 
+// What a message tells the operator: information; a warning (something was refused, could not
+// be found or fell back to defaults, and the operator can go on); a critical fault (data could
+// not be written or the program cannot go on).
+enum class MessageKind { kInformation, kWarning, kCritical };
+
 // Modal messages and questions.
 class Dialogs {
  public:
@@ -20,8 +25,20 @@ class Dialogs {
   enum class Answer { kOk, kCancel, kYes, kNo };
 
   virtual ~Dialogs() = default;
-  // A message with an OK button.
+  // A message with an OK button, shown as information.
   virtual void Message(std::string_view text, std::string_view title = {}) = 0;
+  // A message of a kind: the windows give it the kind's icon; hosts without icons show it as
+  // Message does.
+  virtual void Notify(MessageKind kind, std::string_view text, std::string_view title = {}) {
+    (void)kind;
+    Message(text, title);
+  }
+  void Warning(std::string_view text, std::string_view title = {}) {
+    Notify(MessageKind::kWarning, text, title);
+  }
+  void Critical(std::string_view text, std::string_view title = {}) {
+    Notify(MessageKind::kCritical, text, title);
+  }
   // A question; the answer is one of the buttons offered.
   virtual Answer Ask(std::string_view text, Buttons buttons, std::string_view title = {}) = 0;
   // An input box with prompt, title and proposed answer. An empty result means the operator

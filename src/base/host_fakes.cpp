@@ -73,6 +73,11 @@ const ScriptedDialogs::Step* ScriptedDialogs::Take(Kind kind, std::string_view t
   return &current_;
 }
 
+void ScriptedDialogs::Notify(MessageKind kind, std::string_view text, std::string_view title) {
+  Message(text, title);
+  shown_.back().messageKind = kind;
+}
+
 void ScriptedDialogs::Message(std::string_view text, std::string_view title) {
   Take(Kind::kMessage, text);
   shown_.push_back({Kind::kMessage, std::string(text), std::string(title), "OK"});

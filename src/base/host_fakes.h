@@ -23,6 +23,7 @@ class ScriptedDialogs : public Dialogs {
     std::string text;
     std::string title;
     std::string answer;  // "OK", "Cancel", "Yes", "No", or the input typed
+    MessageKind messageKind = MessageKind::kInformation;  // of a message
   };
 
   // Expectations, consumed in order. An empty expected text accepts any text.
@@ -34,6 +35,8 @@ class ScriptedDialogs : public Dialogs {
   ScriptedDialogs& Lenient(Answer question = Answer::kCancel, std::string input = {});
 
   void Message(std::string_view text, std::string_view title) override;
+  // A message of a kind: expected and recorded as a message, its kind kept in Shown.
+  void Notify(MessageKind kind, std::string_view text, std::string_view title) override;
   Answer Ask(std::string_view text, Buttons buttons, std::string_view title) override;
   std::string Input(std::string_view prompt, std::string_view title,
                     std::string_view proposal) override;

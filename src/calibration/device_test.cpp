@@ -181,8 +181,8 @@ void DeviceTest::Append(const std::vector<std::string>& lines) {
   }
   std::string error;
   if (!AppendToFile(reportPath_, text, &error)) {
-    ctx_.link.host.dialogs.Message("Error writing " + reportPath_.filename().string() + " => " +
-                                   error);
+    ctx_.link.host.dialogs.Critical("Error writing " + reportPath_.filename().string() + " => " +
+                                    error);
   }
 }
 
@@ -195,7 +195,7 @@ void DeviceTest::Verdict(TestVerdict v) {
 bool DeviceTest::Start() {
   Host& host = ctx_.link.host;
   if (ctx_.acquisitionActive && ctx_.acquisitionActive()) {
-    host.dialogs.Message(t::kStopBeforeTesting);
+    host.dialogs.Warning(t::kStopBeforeTesting);
     return false;
   }
   if (host.dialogs.Ask(t::kDeviceTestQuestion, Dialogs::Buttons::kOkCancel) != Dialogs::Answer::kOk) {
@@ -218,7 +218,7 @@ bool DeviceTest::Start() {
                             FormatDateTime(host.clock.Now(), "yyyy-mm-dd_hh:mm") + std::string(kEol);
   std::string error;
   if (!WriteWholeFile(reportPath_, first, &error)) {
-    host.dialogs.Message("Error writing " + reportPath_.filename().string() + " => " + error);
+    host.dialogs.Critical("Error writing " + reportPath_.filename().string() + " => " + error);
   }
   return true;
 }
@@ -255,7 +255,7 @@ bool DeviceTest::Tick() {
   // levels: the verdicts stop here rather than pass or fail beams that were not read.
   if (!second.Complete()) {
     comError_ = true;
-    host.dialogs.Message(t::kComError);
+    host.dialogs.Warning(t::kComError);
     Stop();
     return false;
   }

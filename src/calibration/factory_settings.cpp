@@ -32,7 +32,7 @@ constexpr std::string_view kOffsetOutOfRangeTail =
 
 bool FactoryAccessAllowed(bool offline, bool acquisitionActive, Dialogs& dialogs) {
   if (!offline && !acquisitionActive) return true;
-  dialogs.Message(t::kFactoryAccessRefusal);
+  dialogs.Warning(t::kFactoryAccessRefusal);
   return false;
 }
 
@@ -80,18 +80,18 @@ bool FactoryWindow::Recalibrate(std::string_view referenceText) {
   const std::optional<double> measured = ReadTemperature();
   const std::optional<double> reference = ParseOperatorNumber(referenceText);
   if (!reference || *reference < kReferenceLowest || *reference > kReferenceHighest) {
-    dialogs.Message(t::kInvalidReference);
+    dialogs.Warning(t::kInvalidReference);
     return false;
   }
   // A failed reading would shift the offset by a temperature that was never measured.
   if (!measured) {
-    dialogs.Message(kNoTemperature);
+    dialogs.Warning(kNoTemperature);
     return false;
   }
   const double offset = factory_.offset + (*reference - *measured);
   // Register 204 holds tenths of a degree in one byte, and the connect accepts -10..10 only.
   if (std::fabs(offset) > kOffsetLimit) {
-    dialogs.Message(std::string(kOffsetOutOfRangeHead) + FormatNumber(offset, "0.0") +
+    dialogs.Warning(std::string(kOffsetOutOfRangeHead) + FormatNumber(offset, "0.0") +
                     std::string(kOffsetOutOfRangeTail));
     return false;
   }

@@ -55,7 +55,7 @@ GainCurveResult RunGainCurve(CalibrationWindow& window, const std::filesystem::p
   Host& host = link.host;
   GainCurveResult result;
   if (link.connection.offline) {
-    host.dialogs.Message(calibration_texts::kOfflineRefusal);
+    host.dialogs.Warning(calibration_texts::kOfflineRefusal);
     return result;
   }
   window.GoOffline();
@@ -71,7 +71,8 @@ GainCurveResult RunGainCurve(CalibrationWindow& window, const std::filesystem::p
   auto append = [&](const std::filesystem::path& p, const std::string& text) {
     std::string error;
     if (AppendToFile(p, text, &error)) return true;
-    host.dialogs.Message(std::string(t::kCurveWriteErrorHead) + p.filename().string() + ": " + error);
+    host.dialogs.Critical(std::string(t::kCurveWriteErrorHead) + p.filename().string() + ": " +
+                          error);
     return false;
   };
 

@@ -6,7 +6,7 @@ namespace movexa {
 namespace {
 
 BoxCheck Told(BoxCheck check, Dialogs& dialogs) {
-  if (!check.valid) dialogs.Message(check.message);
+  if (!check.valid) dialogs.Warning(check.message);
   return check;
 }
 
@@ -92,7 +92,7 @@ ManualCalibrationControls ApplyManualCalibration(bool on, ProjectSettings& proje
 
 SnrBoxCheck LeaveSnrBox(ProjectSettings& project, std::string_view text, Dialogs& dialogs) {
   SnrBoxCheck check = CheckSnrBoxText(text);
-  if (!check.valid) dialogs.Message(check.message);
+  if (!check.valid) dialogs.Warning(check.message);
   project.Mn[kMn1][kSNRx10] = check.snrX10;
   project.Mn[kMn1][kOrganism] = static_cast<int16_t>(check.organism);
   return check;

@@ -215,7 +215,7 @@ int WriteRegisterVerified(DeviceLink& link, int reg, int value) {
     }
     if (last == reg) return 1;
   }
-  link.host.dialogs.Message(std::string(t::kWriteErrorHead) + std::to_string(reg) +
+  link.host.dialogs.Warning(std::string(t::kWriteErrorHead) + std::to_string(reg) +
                             std::string(t::kWriteErrorTail));
   return -1;
 }

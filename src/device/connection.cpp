@@ -151,7 +151,7 @@ ConnectOutcome ConnectInstrument(DeviceLink& link, int16_t& configuredPort,
     } else {
       configuredPort = static_cast<int16_t>(*n);
       if (ports.CommOpen(configuredPort, ComName(configuredPort), kInstrumentLineSettings) != 0) {
-        host.dialogs.Message(t::kInvalidPortNumber);
+        host.dialogs.Warning(t::kInvalidPortNumber);
         outcome = ConnectOutcome::kOffline;
       } else {
         saveConfig();
@@ -174,7 +174,7 @@ ConnectOutcome ConnectInstrument(DeviceLink& link, int16_t& configuredPort,
 
   if (outcome == ConnectOutcome::kOffline) {
     ShowMain(host, t::kEquipmentNotFound);
-    host.dialogs.Message(t::kPortNotFound);
+    host.dialogs.Warning(t::kPortNotFound);
   } else if (outcome == ConnectOutcome::kConnected) {
     ShowMain(host, t::kReadingFactoryCalibration);
     c.connected = true;

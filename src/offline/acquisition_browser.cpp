@@ -394,7 +394,7 @@ bool AcquisitionBrowser::Rename(int line, Host& host) {
                  : std::string();
   }
   if (stored.empty()) {
-    host.dialogs.Message(texts::kErrorRenaming);
+    host.dialogs.Warning(texts::kErrorRenaming);
     return false;
   }
   Build(host);
@@ -405,7 +405,7 @@ bool AcquisitionBrowser::Archive(int line, Host& host) {
   if (line < 0 || line >= static_cast<int>(lines_.size())) return false;
   const BrowserLine& l = lines_[static_cast<size_t>(line)];
   if (l.project) {
-    host.dialogs.Message(texts::kRemoveOnlySubprojects);
+    host.dialogs.Warning(texts::kRemoveOnlySubprojects);
     return false;
   }
   if (host.dialogs.Ask(texts::kRemoveQuestion, Dialogs::Buttons::kYesNo) != Dialogs::Answer::kYes)
@@ -414,7 +414,7 @@ bool AcquisitionBrowser::Archive(int line, Host& host) {
       Dialogs::Answer::kOk)
     return false;
   if (!ArchiveAcquisition(appDir_ / l.projectId / l.folderName, host.clock.Now())) {
-    host.dialogs.Message(texts::kError);
+    host.dialogs.Warning(texts::kError);
     return false;
   }
   Build(host);

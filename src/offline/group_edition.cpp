@@ -160,7 +160,7 @@ bool ExitGroupEdition(const fs::path& folder, const ProjectSettings& settings, H
   }
   host.pacer.PauseMs(200);
   if (!SaveAcquisitionGroups(folder, settings, host.clock.Now())) {
-    host.dialogs.Message(std::string(texts::kGroupsSaveError) + folder.string());
+    host.dialogs.Critical(std::string(texts::kGroupsSaveError) + folder.string());
     return false;
   }
   host.dialogs.Message(texts::kGroupsSaved);

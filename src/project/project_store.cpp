@@ -44,19 +44,19 @@ void LoadSetupOnce(int16_t n, const ProjectLocation& at, ProjectSettings& s, Hos
     if (StoredProjectNumber(s.Num_proj) != n) {
       const std::string warning = texts::ProjectIdMismatch(n);
       host.status.SetStatus(texts::kStartMenuStatus, warning);
-      host.dialogs.Message(warning);
+      host.dialogs.Warning(warning);
     }
     return;
   }
   std::string source;
   if (mayRecover && n > 0 && r.stage < 11 && RecoverSetup(n, at, source)) {
-    host.dialogs.Message(texts::SetupRecovered(n, r.stage, source));
-    host.dialogs.Message(texts::kRecheckSetup);
+    host.dialogs.Warning(texts::SetupRecovered(n, r.stage, source));
+    host.dialogs.Warning(texts::kRecheckSetup);
     LoadSetupOnce(n, at, s, host, false);
     return;
   }
-  host.dialogs.Message(texts::SetupDefaults(n, r.stage));
-  host.dialogs.Message(texts::kRecheckSetup);
+  host.dialogs.Warning(texts::SetupDefaults(n, r.stage));
+  host.dialogs.Warning(texts::kRecheckSetup);
   ApplySetupDefaults(r.stage, DefaultWorkingFolder(at.appDir, n), s);
 }
 
@@ -85,7 +85,7 @@ void LoadSetup(int16_t n, const ProjectLocation& at, ProjectSettings& settings, 
 void LoadChannelStatus(int16_t n, const ProjectLocation& at, ProjectSettings& s, Host& host) {
   std::vector<int16_t> values;
   if (!ReadChannelFile(at, texts::kStatusFile, ParseChannelStatus, values)) {
-    host.dialogs.Message(texts::StatusDefaults(n));
+    host.dialogs.Warning(texts::StatusDefaults(n));
     values.clear();
   }
   // Channels the file has no record for stay enabled.
@@ -96,7 +96,7 @@ void LoadChannelStatus(int16_t n, const ProjectLocation& at, ProjectSettings& s,
 void LoadThresholds(int16_t n, const ProjectLocation& at, ProjectSettings& s, Host& host) {
   std::vector<double> values;
   if (!ReadChannelFile(at, texts::kThresholdFile, ParseThresholds, values)) {
-    host.dialogs.Message(texts::ThresholdDefaults(n));
+    host.dialogs.Warning(texts::ThresholdDefaults(n));
     for (size_t c = 0; c < kChannelCount; ++c) s.ChannelThreshold[c] = 3.0;
     return;
   }
@@ -106,7 +106,7 @@ void LoadThresholds(int16_t n, const ProjectLocation& at, ProjectSettings& s, Ho
 void LoadGroupNames(int16_t n, const ProjectLocation& at, ProjectSettings& s, Host& host) {
   std::vector<std::string> values;
   if (!ReadChannelFile(at, texts::kGroupsFile, ParseGroupNames, values)) {
-    host.dialogs.Message(texts::GroupsDefaults(n));
+    host.dialogs.Warning(texts::GroupsDefaults(n));
     for (size_t g = 0; g < kChannelCount; ++g)
       s.groupNames[g] = DefaultGroupName(static_cast<int>(g));
     return;
@@ -117,7 +117,7 @@ void LoadGroupNames(int16_t n, const ProjectLocation& at, ProjectSettings& s, Ho
 void LoadChannelGroups(int16_t n, const ProjectLocation& at, ProjectSettings& s, Host& host) {
   std::vector<int16_t> values;
   if (!ReadChannelFile(at, texts::kChannelGroupsFile, ParseChannelGroups, values)) {
-    host.dialogs.Message(texts::ChannelGroupsDefaults(n));
+    host.dialogs.Warning(texts::ChannelGroupsDefaults(n));
     for (size_t c = 0; c < kChannelCount; ++c) {
       s.channelGroup[c] = DefaultChannelGroup(static_cast<int>(c));
     }

@@ -40,7 +40,7 @@ std::optional<int16_t> ProjectNumberOfFolder(std::string_view name) {
 std::string NewProjectName(std::string_view answer, std::string_view folder, Host& host) {
   bool shortened = false;
   std::string name = TypedName(answer, &shortened);
-  if (shortened) host.dialogs.Message(texts::NameShortened(kMaxNameChars));
+  if (shortened) host.dialogs.Warning(texts::NameShortened(kMaxNameChars));
   if (name.empty()) name = std::string(folder);
   return name;
 }
@@ -55,7 +55,7 @@ int16_t NextProjectNumber(int lastProject) {
 ProjectOpResult SaveCurrentProject(AppState& state, Host& host) {
   SaveResult r = SaveProject(state.ProjectPath, state.config.Actual_Project_Number, state.project);
   if (r.ok) return ProjectOpResult::kDone;
-  host.dialogs.Message(texts::SaveFailed(state.ProjectPath.string(), r.error));
+  host.dialogs.Critical(texts::SaveFailed(state.ProjectPath.string(), r.error));
   return ProjectOpResult::kFailed;
 }
 
@@ -73,7 +73,7 @@ ProjectOpResult SaveUnderNewNumber(AppState& state, Host& host, std::string_view
     std::error_code ec;
     std::filesystem::create_directory(folder, ec);
     if (ec || !IsDirectory(folder)) {
-      host.dialogs.Message(texts::FolderNotCreated(folder.string()));
+      host.dialogs.Critical(texts::FolderNotCreated(folder.string()));
       return ProjectOpResult::kFailed;
     }
   }
@@ -148,14 +148,14 @@ void LoadListedProject(AppState& state, Host& host, int16_t number) {
 
 bool RenameProject(AppState& state, Host& host) {
   if (state.config.Actual_Project_Number == 0) {
-    host.dialogs.Message(texts::kRenameDefault);
+    host.dialogs.Warning(texts::kRenameDefault);
     return false;
   }
   std::string answer = host.dialogs.Input(texts::kRenamePrompt, "", state.project.Name);
   if (answer.empty()) return false;
   bool shortened = false;
   std::string name = TypedName(answer, &shortened);
-  if (shortened) host.dialogs.Message(texts::NameShortened(kMaxNameChars));
+  if (shortened) host.dialogs.Warning(texts::NameShortened(kMaxNameChars));
   if (name.empty()) return false;
   state.project.Name = name;
   return true;
@@ -163,7 +163,7 @@ bool RenameProject(AppState& state, Host& host) {
 
 PlateChoiceResult ChoosePlateFormat(AppState& state, Host& host, std::string_view name) {
   if (!IsPlateFormatName(name) || !IsFile(state.appDir / (std::string(name) + ".dat"))) {
-    host.dialogs.Message(texts::kSelectionError);
+    host.dialogs.Warning(texts::kSelectionError);
     return PlateChoiceResult::kNoFile;
   }
   if (host.dialogs.Ask(texts::kLoadNewPlate, Buttons::kYesNo) != Answer::kYes) {
@@ -175,7 +175,7 @@ PlateChoiceResult ChoosePlateFormat(AppState& state, Host& host, std::string_vie
   PlateLoadResult r = LoadPlateFormatStrict(state.appDir, name, state.geometry, state.wellMap);
   if (!r.ok) {
     // The strict loader left the map as it was: the previous format stays in force.
-    host.dialogs.Message(texts::PlateUnreadable(name, r.error, state.project.Plate_format));
+    host.dialogs.Warning(texts::PlateUnreadable(name, r.error, state.project.Plate_format));
     return PlateChoiceResult::kUnreadable;
   }
   state.project.Plate_format = std::string(name);

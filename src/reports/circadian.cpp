@@ -36,7 +36,7 @@ BinChoice ChooseCircadianBin(const std::string& binText, int64_t lastTime) {
 CircadianOutcome ExportCircadian(const CircadianRequest& request, Host& host) {
   CircadianOutcome out;
   auto fail = [&](std::string message, std::string detail) {
-    host.dialogs.Message(message);
+    host.dialogs.Warning(message);
     out.status = ReportStatus::kFailed;
     out.message = std::move(message);
     out.detail = std::move(detail);

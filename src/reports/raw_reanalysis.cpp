@@ -291,7 +291,7 @@ ReanalysisOutcome RunRawReanalysis(const ReportRequest& request, bool& stopReque
                   : std::string();
     if (updated.empty() || !WriteFileAtomic(folder / "setup.bak", *setupText, &error) ||
         !WriteFileAtomic(setupPath, updated, &error)) {
-      host.dialogs.Message(rt::kErrorUpdatingSetup);
+      host.dialogs.Critical(rt::kErrorUpdatingSetup);
     } else {
       out.setupUpdated = true;
     }
@@ -325,7 +325,7 @@ ReportOutcome GenerateAutomaticReport(ReportRequest request, bool rawExport, boo
   host.pacer.PauseMs(1500);
   if (rawExport) {
     if (!RawDataPresent(request.acquisitionFolder)) {
-      host.dialogs.Message(rt::kRealTimeDataNotFound);
+      host.dialogs.Warning(rt::kRealTimeDataNotFound);
     } else {
       host.pacer.PauseMs(1000);
       CheckExportRaw(request);

@@ -30,7 +30,7 @@ void Stage(Host& host, std::string_view text) {
 ReportOutcome FailReport(Host& host, std::string message, std::string detail) {
   ReportOutcome out;
   out.status = ReportStatus::kFailed;
-  host.dialogs.Message(message);
+  host.dialogs.Warning(message);
   out.message = std::move(message);
   out.detail = std::move(detail);
   return out;

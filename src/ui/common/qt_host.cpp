@@ -53,12 +53,32 @@ std::string StatusRouter::Last(std::string_view where) const {
   return it == last_.end() ? std::string() : it->second;
 }
 
+QMessageBox::Icon MessageIcon(MessageKind kind) {
+  switch (kind) {
+    case MessageKind::kWarning:
+      return QMessageBox::Warning;
+    case MessageKind::kCritical:
+      return QMessageBox::Critical;
+    case MessageKind::kInformation:
+      break;
+  }
+  return QMessageBox::Information;
+}
+
 void QtDialogs::Message(std::string_view text, std::string_view title) {
+  Notify(MessageKind::kInformation, text, title);
+}
+
+void QtDialogs::Notify(MessageKind kind, std::string_view text, std::string_view title) {
   if (unattended_) {
-    std::fprintf(stderr, "[message] %.*s\n", static_cast<int>(text.size()), text.data());
+    const char* tag = kind == MessageKind::kCritical  ? "critical"
+                      : kind == MessageKind::kWarning ? "warning"
+                                                      : "message";
+    std::fprintf(stderr, "[%s] %.*s\n", tag, static_cast<int>(text.size()), text.data());
     return;
   }
-  QMessageBox::information(DialogParent(), TitleOf(title), Shown(text));
+  QMessageBox box(MessageIcon(kind), TitleOf(title), Shown(text), QMessageBox::Ok, DialogParent());
+  box.exec();
 }
 
 Dialogs::Answer QtDialogs::Ask(std::string_view text, Buttons buttons, std::string_view title) {

@@ -4,6 +4,7 @@
 // system; status texts are routed to the labels that registered for them.
 #pragma once
 
+#include <QMessageBox>
 #include <QPointer>
 #include <QWidget>
 #include <functional>
@@ -34,17 +35,23 @@ class StatusRouter : public StatusSink {
   std::map<std::string, std::string, std::less<>> last_;
 };
 
+// The icon of a message box for each kind of message: information, warning, critical. Every
+// window's messages go through QtDialogs, so this is the one place the kinds meet Qt.
+QMessageBox::Icon MessageIcon(MessageKind kind);
+
 // Modal dialogs over QMessageBox and QInputDialog, parented to the active window. Texts are
 // shown as the system wrote them (CR LF line ends shown as line breaks).
 class QtDialogs : public Dialogs {
  public:
   void Message(std::string_view text, std::string_view title) override;
+  void Notify(MessageKind kind, std::string_view text, std::string_view title) override;
   Answer Ask(std::string_view text, Buttons buttons, std::string_view title) override;
   std::string Input(std::string_view prompt, std::string_view title,
                     std::string_view proposal) override;
 
   // Unattended sessions (screenshots, demos): no dialog is shown. Messages are printed on
-  // stderr; input boxes get `inputReply`; questions get No (Yes/No), OK (OK/Cancel) or Cancel.
+  // stderr with their kind; input boxes get `inputReply`; questions get No (Yes/No), OK
+  // (OK/Cancel) or Cancel.
   struct Unattended {
     std::string inputReply;
   };

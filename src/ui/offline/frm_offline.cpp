@@ -391,7 +391,7 @@ void Frm_offline::Report() {
   ReportHandOff handOff = MakeReportHandOff(currentPath_, ctx_.state.appDir, S(report_->text()),
                                             browser_.order());
   if (!handOff.ok) {
-    ctx_.host.dialogs.Message(handOff.message);
+    ctx_.host.dialogs.Warning(handOff.message);
     return;
   }
   lastHandOff_ = handOff;
@@ -405,7 +405,7 @@ void Frm_offline::Report() {
 void Frm_offline::Join() {
   int line = CurrentLine();
   if (line < 0 || browser_.lines()[static_cast<size_t>(line)].project) {
-    ctx_.host.dialogs.Message(std::string(texts::kWrongSelection) + "\r\n" +
+    ctx_.host.dialogs.Warning(std::string(texts::kWrongSelection) + "\r\n" +
                               std::string(texts::kSelectMore));
     return;
   }
@@ -424,7 +424,7 @@ void Frm_offline::Join() {
     return;
   JoinResult r = JoinAcquisitions(ctx_.state.appDir / project, sources, ctx_.host.clock.Now());
   if (!r.ok) {
-    ctx_.host.dialogs.Message(std::string(texts::kError) + ": " + r.error);
+    ctx_.host.dialogs.Warning(std::string(texts::kError) + ": " + r.error);
     return;
   }
   browser_.Build(ctx_.host);

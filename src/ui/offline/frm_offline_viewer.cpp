@@ -206,7 +206,7 @@ void Frm_offline::ShowGroupActivity() {
   leegroups_->setText(Q(texts::kGroupActivityOn));
   auto bytes = ReadWholeFile(view_.folder / texts::kCountsFile, nullptr, kCountsFileMaxBytes);
   if (!bytes) {
-    ctx_.host.dialogs.Message(texts::kActivityFileNotFound);
+    ctx_.host.dialogs.Warning(texts::kActivityFileNotFound);
     return;
   }
   int group = view_.snap.settings.channelGroup[static_cast<size_t>(view_.selectedChannel)];
@@ -256,7 +256,7 @@ void Frm_offline::ShowPictureMenu(const QPoint& pos) {
 void Frm_offline::ExportBmp() {
   const std::filesystem::path file = ctx_.state.appDir / texts::kImageFile;
   if (!picreal_->SaveImage(Q(file.string()))) {
-    ctx_.host.dialogs.Message(std::string(texts::kError) + ": " + file.string() +
+    ctx_.host.dialogs.Warning(std::string(texts::kError) + ": " + file.string() +
                               " could not be written");
     return;
   }
@@ -265,13 +265,13 @@ void Frm_offline::ExportBmp() {
 
 void Frm_offline::ExportAscii() {
   if (!viewerOpen_ || view_.LoadedPositions() == 0) {
-    ctx_.host.dialogs.Message(std::string(texts::kError) + ": no raw samples loaded");
+    ctx_.host.dialogs.Warning(std::string(texts::kError) + ": no raw samples loaded");
     return;
   }
   const std::filesystem::path file = ctx_.state.appDir / texts::kDataFile;
   ExportResult r = movexa::ExportAscii(file, view_, DescribeProject(view_.folder.parent_path(), ctx_.host));
   if (!r.ok) {
-    ctx_.host.dialogs.Message(std::string(texts::kError) + ": " + file.string() + " " + r.error);
+    ctx_.host.dialogs.Warning(std::string(texts::kError) + ": " + file.string() + " " + r.error);
     return;
   }
   ctx_.host.shell.OpenTextFile(file);
@@ -283,7 +283,7 @@ void Frm_offline::PlateConfig() {
   int line = CurrentLine();
   if (line < 0) return;
   if (browser_.lines()[static_cast<size_t>(line)].project) {
-    ctx_.host.dialogs.Message(texts::kPlateConfigOnlySubprojects);
+    ctx_.host.dialogs.Warning(texts::kPlateConfigOnlySubprojects);
     return;
   }
   auto folder = browser_.AcquisitionFolderOf(line);

@@ -212,7 +212,7 @@ bool Frm_Report::ShowMyReport(const std::string& dataIntervalText,
   }
   if (!ActivityFilePresent(lastRunFolder)) {
     options_.Cmb_binsize->setCurrentText(Qs(dataIntervalText));
-    ctx_.host.dialogs.Message(rt::kActivityFileNotFound);
+    ctx_.host.dialogs.Warning(rt::kActivityFileNotFound);
     return false;
   }
   OpenFor(lastRunFolder, {}, "Report", WindowId::kMain);

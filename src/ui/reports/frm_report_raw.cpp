@@ -84,7 +84,7 @@ void Frm_Report::BuildRawFrame() {
 void Frm_Report::AnalyzeRawData() {
   if (busy_) return;
   if (!RawDataPresent(std::filesystem::path(Std(Txt_inputfile_->text())))) {
-    ctx_.host.dialogs.Message(rt::kRealTimeDataNotFound);
+    ctx_.host.dialogs.Warning(rt::kRealTimeDataNotFound);
     return;
   }
   Frame_run_->setVisible(true);
