@@ -120,15 +120,15 @@ bool AcquisitionEngine::WaitingBinsAllowStart() {
   if (files.waiting.empty()) return true;
   BinWriteResult written = WriteWaitingBins(host_, files, state_.run.lastRecordedFolder);
   if (written.upToDate) return true;
-  host_.dialogs.Message(texts::WaitingBinsBlockStart(written.waitingBins,
-                                                     state_.run.lastRecordedFolder.string()));
+  host_.dialogs.Warning(
+      texts::WaitingBinsBlockStart(written.waitingBins, state_.run.lastRecordedFolder.string()));
   return false;
 }
 
 bool AcquisitionEngine::TakeRecorderLock() {
   std::string error;
   if (recorderLock_.Acquire(state_.appDir, error)) return true;
-  host_.dialogs.Message(error.empty() ? texts::RecorderBusy(state_.appDir.string())
+  host_.dialogs.Warning(error.empty() ? texts::RecorderBusy(state_.appDir.string())
                                       : texts::RecorderLockFailed(state_.appDir.string(), error));
   return false;
 }
@@ -141,7 +141,7 @@ bool AcquisitionEngine::PrepareAcquisitionFolder(const std::string& name) {
   context.folderName = CreateFreshAcquisitionFolder(state_.ProjectPath, host_.clock.Now(), error);
   if (context.folderName.empty()) {
     context.folder = state_.ProjectPath / AcquisitionStamp(host_.clock.Now());
-    host_.dialogs.Message(texts::FolderNotCreated(context.folder.string(), error));
+    host_.dialogs.Critical(texts::FolderNotCreated(context.folder.string(), error));
     return false;
   }
   context.folder = state_.ProjectPath / context.folderName;
@@ -150,7 +150,7 @@ bool AcquisitionEngine::PrepareAcquisitionFolder(const std::string& name) {
   if (!snapshot.ok ||
       !WriteFileAtomic(context.folder / kSubprojectFileName, FormatSubproject(name, nullptr),
                        &error)) {
-    host_.dialogs.Message(texts::SnapshotNotWritten(snapshot.ok ? error : snapshot.error));
+    host_.dialogs.Critical(texts::SnapshotNotWritten(snapshot.ok ? error : snapshot.error));
     return false;
   }
   return true;
@@ -184,12 +184,12 @@ bool AcquisitionEngine::CmdPlay() {
   const std::string name = AskExperimentName();
   display_.ShowExperimentName(name);
   if (state_.config.Actual_Project_Number == 0) {
-    host_.dialogs.Message(texts::kProjectZero);
+    host_.dialogs.Warning(texts::kProjectZero);
     display_.OpenSetupWindow();
     return false;
   }
   if (Offline()) {
-    host_.dialogs.Message(texts::kOfflineAcquisition);
+    host_.dialogs.Warning(texts::kOfflineAcquisition);
     return false;
   }
   PumpEvents(host_, kEventPumps);
@@ -200,7 +200,7 @@ bool AcquisitionEngine::CmdPlay() {
   state_.ports->ReceiveBuffer().reserve(kCommMaxRead);
 
   if (state_.project.RT_Buffer < kFewestBinSamples) {
-    host_.dialogs.Message(texts::BinTooShort(state_.project.RT_Buffer));
+    host_.dialogs.Warning(texts::BinTooShort(state_.project.RT_Buffer));
     return false;
   }
   const bool recording = !name.empty();
@@ -233,6 +233,8 @@ bool AcquisitionEngine::CmdPlay() {
   }
 
   run.runState = RunState::kRunning;
+  // The status of the previous run (its pause, its bad bins) is not this run's.
+  host_.status.SetStatus(texts::kStatusWhere, "");
   display_.RunControlsChanged(run.runState);
   if (run.buffers.rtBuffer != state_.project.RT_Buffer) {
     run.buffers.Allocate(state_.project.RT_Buffer);
@@ -293,6 +295,7 @@ void AcquisitionEngine::CmdPause() {
     run.timerEnabled = true;
     run.runState = RunState::kRunning;
     context.timeCounterPaused = false;
+    host_.status.SetStatus(texts::kStatusWhere, "");  // "Time Counter = ..." no longer holds
     display_.RunControlsChanged(run.runState);
     display_.HideBanner();
   }
@@ -326,7 +329,7 @@ void AcquisitionEngine::CmdStop() {
   if (!run.files.waiting.empty()) {
     BinWriteResult written = WriteWaitingBins(host_, run.files, run.lastRecordedFolder);
     if (!written.upToDate) {
-      host_.dialogs.Message(texts::BinsStillWaiting(written.waitingBins, written.error));
+      host_.dialogs.Critical(texts::BinsStillWaiting(written.waitingBins, written.error));
     }
   }
   recorderLock_.Release();
@@ -335,11 +338,11 @@ void AcquisitionEngine::CmdStop() {
 bool AcquisitionEngine::ReadBlank() {
   AcquisitionRun& run = state_.run;
   if (Offline()) {
-    host_.dialogs.Message(texts::kOfflineOperation);
+    host_.dialogs.Warning(texts::kOfflineOperation);
     return false;
   }
   if (state_.project.RT_Buffer < kFewestBinSamples) {
-    host_.dialogs.Message(texts::BinTooShort(state_.project.RT_Buffer));
+    host_.dialogs.Warning(texts::BinTooShort(state_.project.RT_Buffer));
     return false;
   }
   RunContext& context = run.context;

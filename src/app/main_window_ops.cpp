@@ -2,6 +2,7 @@
 #include "app/main_window_ops.h"
 
 #include "app/app_folder.h"
+#include "app/app_texts.h"
 #include "base/file_io.h"
 #include "reports/report_texts.h"
 
@@ -12,7 +13,10 @@ namespace fs = std::filesystem;
 ReportButtonTarget ShowMyReportTarget(const AppState& state) {
   ReportButtonTarget target;
   const fs::path& folder = state.run.lastRecordedFolder;
-  if (folder.empty()) return target;
+  if (folder.empty()) {
+    target.message = std::string(app_texts::kNoRunYet);
+    return target;
+  }
   if (IsFile(folder / "counts.bin")) {
     target.kind = ReportButtonTarget::Kind::kOpen;
     target.folder = folder;
