@@ -10,6 +10,7 @@
 
 #include <cmath>
 #include <cstdint>
+#include <string>
 #include <string_view>
 
 namespace movexa {
@@ -57,7 +58,17 @@ class Canvas {
   // Size of the picture in device pixels (layout decisions such as cell sizes use them).
   virtual int WidthPx() const = 0;
   virtual int HeightPx() const = 0;
+  // Width in device pixels of `text` (UTF-8) as Text() draws it, for layouts that keep texts
+  // apart. A canvas with a real font measures it; the default allows kEstimatedCharPx for each
+  // character.
+  virtual double TextWidthPx(std::string_view text) const;
+  static constexpr double kEstimatedCharPx = 7.0;
 };
+
+// `text` as it fits in `maxPx` pixels of `canvas`: whole when it fits, else cut after as many
+// characters as leave room for "…" (blanks before the cut dropped); empty when not even one
+// character and "…" fit.
+std::string ElideToWidth(const Canvas& canvas, std::string_view text, double maxPx);
 
 // Logical-to-pixel mapping shared by the pixel canvases: logical (x1, y1) lands on pixel (0, 0)
 // and (x2, y2) on (width, height).

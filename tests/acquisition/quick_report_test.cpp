@@ -98,7 +98,8 @@ std::vector<std::string> WellLines(const std::string& report) {
   size_t at = report.find("Well Group Value\r\n");
   if (at == std::string::npos) return lines;
   at += 18;
-  for (size_t end; (end = report.find("\r\n", at)) != at && end != std::string::npos; at = end + 2) {
+  for (size_t end; (end = report.find("\r\n", at)) != at && end != std::string::npos;
+       at = end + 2) {
     lines.push_back(report.substr(at, end - at));
   }
   return lines;
@@ -118,8 +119,8 @@ TEST(QuickReport, WellsOfAMixedBeamPlateAreTheMeanOfTheirOwnBeams) {
   f.activity[0] = 1000;  // channel 0 lies in no well of w48: it must not leak into any well
   int twoBeams = -1, threeBeams = -1;
   for (int w = 0; w <= map.highestWell && (twoBeams < 0 || threeBeams < 0); ++w) {
-    const int beams = (map.FindChannel(w, 0) >= 0) + (map.FindChannel(w, 1) >= 0) +
-                      (map.FindChannel(w, 2) >= 0);
+    const int beams =
+        (map.FindChannel(w, 0) >= 0) + (map.FindChannel(w, 1) >= 0) + (map.FindChannel(w, 2) >= 0);
     if (beams == 2 && twoBeams < 0) twoBeams = w;
     if (beams == 3 && threeBeams < 0) threeBeams = w;
   }
@@ -152,8 +153,7 @@ TEST(QuickReport, BuiltInNinetySixWellMapsListTheirNinetySixWellsOnly) {
     Fixture f;
     f.wells = map;
     f.plateRows = g.rows;
-    const std::vector<std::string> lines =
-        WellLines(FormatQuickReport(CivilTime{}, f.Inputs({})));
+    const std::vector<std::string> lines = WellLines(FormatQuickReport(CivilTime{}, f.Inputs({})));
     ASSERT_EQ(lines.size(), 96u) << format;
     EXPECT_EQ(lines.front().substr(0, 3), "A1 ") << format;
     EXPECT_EQ(lines.back().substr(0, 4), "H12 ") << format;

@@ -1,6 +1,7 @@
 // PictureBox: Canvas over a QImage; the widget paints the image as it is.
 #include "ui/common/picture_box.h"
 
+#include <QFontMetricsF>
 #include <QMouseEvent>
 #include <QPainter>
 #include <algorithm>
@@ -80,6 +81,11 @@ void PictureBox::Point(double x, double y, Rgb colour) {
   p.setPen(QPen(ToQColor(colour), penWidth_));
   p.drawPoint(QPointF(transform_.X(x), transform_.Y(y)));
   update();
+}
+
+double PictureBox::TextWidthPx(std::string_view text) const {
+  return QFontMetricsF(font()).horizontalAdvance(
+      QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size())));
 }
 
 void PictureBox::Text(double x, double y, std::string_view text, Rgb colour) {

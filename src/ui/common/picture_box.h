@@ -31,6 +31,8 @@ class PictureBox : public QWidget, public Canvas {
   void Text(double x, double y, std::string_view text, Rgb colour) override;
   int WidthPx() const override { return image_.width(); }
   int HeightPx() const override { return image_.height(); }
+  // Measured with the widget's font, the one Text() draws with.
+  double TextWidthPx(std::string_view text) const override;
 
   // The picture as drawn (for exports and screenshots).
   const QImage& image() const { return image_; }

@@ -8,8 +8,8 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "main/program_rig.h"
 #include "base/text_records.h"
+#include "main/program_rig.h"
 #include "project/project_settings.h"
 #include "support/ui_test_support.h"
 
