@@ -133,7 +133,7 @@ void DrawGroupView(Canvas& canvas, const GroupViewPicture& p) {
     const double w = GroupViewWellWidth(n);
     const size_t every = p.labels ? WellNameStep(canvas, p, n, w * px) : 1;
     for (size_t i = 0; i < n; ++i) {
-      const double x = 40 + static_cast<double>(i) * w;
+      const double x = kFirstWellX + static_cast<double>(i) * w;
       const double h = static_cast<double>(std::min<int64_t>(
           kActivityFullScale, RoundHalfEven(static_cast<double>(p.means->wellMeans[i]) / scale)));
       canvas.FilledBox(x, 2, x + w, 300, colors::kWhite);
