@@ -129,6 +129,7 @@ void BM_LoadPage(benchmark::State& state) {
   SignalView view;
   view.folder = PageFolder();
   view.rawFileCount = 5;
+  view.rawBlockCount = CountRawBlocks(view.folder);
   view.pageCount = 1;
   for (auto _ : state) {
     LoadPage(view, 1);

@@ -1,7 +1,7 @@
 // Report generation for a 7-day acquisition at one record per 25 s (about 24,000 records, bin
 // 30) and for a 30-day one, next to the time to merely read and decode the same "counts.bin";
-// raw data re-analysis throughput in MB of raw data per second next to the time to merely read
-// the same raw files. Each figure is also printed as a ratio to its baseline from the same run.
+// raw data re-analysis throughput in MB of raw data per second, on one thread and on every
+// core, next to the time to merely read the same raw files. Each figure is also printed as a ratio to its baseline from the same run.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
@@ -155,17 +155,21 @@ void BM_ReadCounts7Days(benchmark::State& s) { ReadCounts(s, Space().week, "read
 void BM_Report30Days(benchmark::State& s) { Report(s, Space().month, "report 30 days"); }
 void BM_ReadCounts30Days(benchmark::State& s) { ReadCounts(s, Space().month, "read 30 days"); }
 
-void BM_Reanalysis(benchmark::State& state) {
+void Reanalysis(benchmark::State& state, int threads, const std::string& name) {
   ReportRequest r = Request(Space().raw);
   r.dataLapseText = "533";
-  Timed(state, "reanalysis", [&] {
+  Timed(state, name, [&] {
     FakeHost fake;
     bool stop = false;
-    ReanalysisOutcome out = RunRawReanalysis(r, stop, fake.host);
+    ReanalysisOutcome out = RunRawReanalysis(r, stop, fake.host, threads);
     if (out.report.status != ReportStatus::kWritten) state.SkipWithError(out.report.message.c_str());
   });
   state.SetBytesProcessed(state.iterations() * kRawBytes);
 }
+
+// On one thread (as before the detection was shared out) and on every core.
+void BM_Reanalysis1Thread(benchmark::State& s) { Reanalysis(s, 1, "reanalysis, 1 thread"); }
+void BM_Reanalysis(benchmark::State& s) { Reanalysis(s, 0, "reanalysis"); }
 
 void BM_ReadRaw(benchmark::State& state) {
   Timed(state, "read raw", [&] {
@@ -199,7 +203,8 @@ BENCHMARK(BM_ReadCounts30Days)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Report30Days)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ReadRaw)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DetectionOnly)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_Reanalysis)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Reanalysis1Thread)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_Reanalysis)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void PrintRatio(const char* what, const std::string& figure, const std::string& baseline) {
   if (!secondsPerRun.count(figure) || !secondsPerRun.count(baseline)) return;
@@ -218,7 +223,9 @@ int main(int argc, char** argv) {
   std::printf("\n");
   PrintRatio("report, 7 days, bin 30", "report 7 days", "read 7 days");
   PrintRatio("report, 30 days, bin 30", "report 30 days", "read 30 days");
-  PrintRatio("raw re-analysis (22 blocks, 8.5 MB)", "reanalysis", "read raw");
+  PrintRatio("raw re-analysis, 1 thread", "reanalysis, 1 thread", "read raw");
+  PrintRatio("raw re-analysis, every core", "reanalysis", "read raw");
+  PrintRatio("raw re-analysis, every core", "reanalysis", "reanalysis, 1 thread");
   PrintRatio("raw re-analysis (22 blocks, 8.5 MB)", "reanalysis", "detection only");
   if (movexa::secondsPerRun.count("reanalysis")) {
     std::printf("raw re-analysis throughput: %.1f MB/s (reading alone: %.1f MB/s)\n",

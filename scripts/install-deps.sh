@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # Installs what Movexa needs to build, test and run on Debian 12 (idempotent: packages that are
-# already present are not fetched again).
+# already present are not fetched again). poppler-utils and librsvg2-bin let the tests open the
+# PDF and SVG pictures Movexa writes.
 set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config git groff
   libgtest-dev libgmock-dev libbenchmark-dev
   libserialport-dev libcairo2-dev
+  poppler-utils librsvg2-bin
 )
 # Extra groups: "gui" (Qt 6 and Xvfb for the windows), "office" (LibreOffice Calc to check that
 # reports open as spreadsheets).

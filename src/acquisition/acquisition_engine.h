@@ -8,6 +8,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -72,7 +73,8 @@ class AcquisitionEngine {
   void CmdStop();
   // `ReadBlank` ("Read Blank"): a blank reading of Threshold_Counter samples driven by the tick;
   // sets every channel's threshold from its lowest and highest level and stops by itself.
-  // False when refused (offline).
+  // Outside a run or during a monitor-mode run. False when refused (offline, during a recorded
+  // run, a blank or a fast procedure already under way).
   bool ReadBlank();
 
   // One tick of the sampling timer. Does nothing while the timer is disabled or when called
@@ -84,6 +86,13 @@ class AcquisitionEngine {
   // A context for the calibration procedures: the run's buffers and the calibration table;
   // "acquisition active" follows the run state and "stop" is CmdStop.
   CalibrationContext CalibrationFor();
+  // "Fast CALIB" and "Fast ZERO": runs `procedure` on a calibration context. During a run the
+  // context follows the run as CalibrationFor() does. Outside a run the procedure runs to its
+  // end unless Stop is pressed meanwhile, and Play refuses to start a run until it has ended.
+  // The procedure's result.
+  bool RunFastProcedure(const std::function<bool(CalibrationContext&)>& procedure);
+  // A fast procedure outside a run is under way.
+  bool fastProcedureRunning() const { return fastProcedureOutsideRun_; }
   bool Offline() const;
 
  private:
@@ -93,6 +102,9 @@ class AcquisitionEngine {
   bool PrepareAcquisitionFolder(const std::string& name);
   bool TakeRecorderLock();
   bool WaitingBinsAllowStart();
+  // The beams of the plate at the start of a recorded run (CheckBeamsAtRunStart): false when
+  // some read near zero and the operator declines to record on them.
+  bool BeamsLitAtRunStart();
   void CalibrateAtRunStart();
   void SendChannelMode();
   // Tick.
@@ -117,6 +129,9 @@ class AcquisitionEngine {
   DeviceLink link_;
   // Held from the start of a recorded run to its stop: one recorder per application folder.
   RecorderLock recorderLock_;
+  // A fast procedure outside a run, and whether Stop was pressed during it.
+  bool fastProcedureOutsideRun_ = false;
+  bool fastProcedureStopped_ = false;
 };
 
 }  // namespace movexa

@@ -1,7 +1,9 @@
 // Bin-close writer of "counts.bin" and the numbered raw files, with the waiting-bin recovery.
 #include "acquisition/data_files.h"
 
+#include <algorithm>
 #include <bit>
+#include <cerrno>
 #include <cmath>
 #include <csignal>
 #include <string_view>
@@ -46,21 +48,24 @@ std::string RawBytes(std::span<const int16_t> block) {
 }
 
 // Appends the raw buffer to `path` straight from memory where the layouts agree.
-bool AppendRawBlock(const char* path, std::span<const int16_t> block, std::string& error) {
+bool AppendRawBlock(const char* path, std::span<const int16_t> block, std::string& error,
+                    int& errorNumber) {
   if constexpr (std::endian::native == std::endian::little) {
     std::string_view bytes(reinterpret_cast<const char*>(block.data()), block.size_bytes());
-    return AppendToFile(path, bytes, &error);
+    return AppendToFile(path, bytes, &error, &errorNumber);
   } else {
-    return AppendToFile(path, RawBytes(block), &error);
+    return AppendToFile(path, RawBytes(block), &error, &errorNumber);
   }
 }
 
-bool AppendRaw(const std::filesystem::path& folder, const WaitingBin& bin, std::string& error) {
+bool AppendRaw(const std::filesystem::path& folder, const WaitingBin& bin, std::string& error,
+               int& errorNumber) {
   auto path = folder / RawFileName(bin.fileNumber);
   if (bin.rawDropped) {
-    return AppendToFile(path, std::string(static_cast<size_t>(bin.rawBytes), '\0'), &error);
+    return AppendToFile(path, std::string(static_cast<size_t>(bin.rawBytes), '\0'), &error,
+                        &errorNumber);
   }
-  return AppendToFile(path, bin.raw, &error);
+  return AppendToFile(path, bin.raw, &error, &errorNumber);
 }
 
 // The path of `name` in `folder`, built in the state's reused text (no allocation once it has
@@ -72,33 +77,97 @@ const char* PathIn(BinFileState& state, const std::filesystem::path& folder, std
   return state.pathText.c_str();
 }
 
-// Writes one bin (the raw block unless already written, then the counts record); false at the
-// first failure, the bin then recording how far it got.
-bool WriteBin(const std::filesystem::path& folder, WaitingBin& bin, std::string& error) {
-  if (bin.hasRaw && !bin.rawWritten) {
-    if (!AppendRaw(folder, bin, error)) return false;
-    bin.rawWritten = true;
-  }
-  return AppendToFile(folder / kCountsFileName, bin.counts, &error);
-}
-
 void ForgetRaw(BinFileState& state, WaitingBin& bin) {
   state.waitingRawBytes -= static_cast<int64_t>(bin.raw.size());
   std::string().swap(bin.raw);
 }
 
-// Writes waiting bins in order until one fails; true when none is left.
-bool DrainWaiting(BinFileState& state, const std::filesystem::path& folder, std::string& error) {
-  while (!state.waiting.empty()) {
-    WaitingBin& bin = state.waiting.front();
-    bool ok = WriteBin(folder, bin, error);
-    if (bin.rawWritten) ForgetRaw(state, bin);
-    if (!ok) return false;
-    state.waiting.pop_front();
-  }
-  return true;
+// A file has reached the file-size limit: said once per file, since it can never grow.
+void TellFileSizeLimit(Host& host, std::string_view file, bool counts) {
+  host.status.SetStatus(
+      kDataFileStatusWhere,
+      std::string(file) +
+          " has reached the file-size limit of this program (ulimit -f), not a full disk: " +
+          (counts ? "the activity counts of later bins cannot be stored. Stop the run and raise "
+                    "the limit."
+                  : "the raw signals of its later bins cannot be stored; the activity counts "
+                    "(counts.bin) are still recorded."));
 }
 
+// What happened to one append of a raw block or a counts record.
+enum class Append { kWritten, kOverLimit, kFailed };
+
+Append RawAppend(Host& host, BinFileState& state, int fileNumber, bool written, int errorNumber) {
+  if (written) return Append::kWritten;
+  if (errorNumber != EFBIG) return Append::kFailed;
+  state.rawFileAtLimit = fileNumber;
+  TellFileSizeLimit(host, RawFileName(fileNumber), false);
+  return Append::kOverLimit;
+}
+
+Append CountsAppend(Host& host, BinFileState& state, bool written, int errorNumber) {
+  if (written) return Append::kWritten;
+  if (errorNumber != EFBIG) return Append::kFailed;
+  state.countsAtLimit = true;
+  TellFileSizeLimit(host, kCountsFileName, true);
+  return Append::kOverLimit;
+}
+
+void GiveUpRaw(BinFileState& state, WaitingBin& bin) {
+  bin.rawOverLimit = true;
+  ++state.rawBlocksOverLimit;
+  ForgetRaw(state, bin);
+}
+
+// Writes what the waiting bins hold, in order: raw blocks in order until one fails (a file at
+// the size limit gives up its blocks instead), counts records in order until one fails,
+// independently of the raw blocks. True when nothing is left waiting.
+bool DrainWaiting(Host& host, BinFileState& state, const std::filesystem::path& folder,
+                  std::string& error) {
+  bool rawBlocked = false, countsBlocked = false;
+  for (WaitingBin& bin : state.waiting) {
+    if (!bin.RawDone() && !rawBlocked) {
+      int errorNumber = 0;
+      if (bin.fileNumber == state.rawFileAtLimit) {
+        GiveUpRaw(state, bin);
+      } else {
+        const bool ok = AppendRaw(folder, bin, error, errorNumber);
+        switch (RawAppend(host, state, bin.fileNumber, ok, errorNumber)) {
+          case Append::kWritten:
+            bin.rawWritten = true;
+            ForgetRaw(state, bin);
+            break;
+          case Append::kOverLimit:
+            GiveUpRaw(state, bin);
+            break;
+          case Append::kFailed:
+            rawBlocked = true;
+            break;
+        }
+      }
+    }
+    if (!bin.CountsDone() && !countsBlocked) {
+      int errorNumber = 0;
+      const bool ok = !state.countsAtLimit &&
+                      AppendToFile(folder / kCountsFileName, bin.counts, &error, &errorNumber);
+      switch (state.countsAtLimit ? Append::kOverLimit
+                                  : CountsAppend(host, state, ok, errorNumber)) {
+        case Append::kWritten:
+          bin.countsWritten = true;
+          break;
+        case Append::kOverLimit:
+          bin.countsOverLimit = true;
+          ++state.countsOverLimit;
+          break;
+        case Append::kFailed:
+          countsBlocked = true;
+          break;
+      }
+    }
+  }
+  std::erase_if(state.waiting, [](const WaitingBin& b) { return b.RawDone() && b.CountsDone(); });
+  return state.waiting.empty();
+}
 // Tells the operator what changed: the start of a failure episode, raw blocks being dropped,
 // or the end of the episode.
 // `waitingBefore` is the number of bins that were waiting before this write.
@@ -172,24 +241,44 @@ BinWriteResult AppendBinFiles(Host& host, BinFileState& state, const std::filesy
   std::string error;
   const int fileNumber = state.fileNumber;
   size_t waitingBefore = state.waiting.size();
-  bool upToDate = DrainWaiting(state, folder, error);
-  bool rawWritten = false;
-  if (upToDate) {
-    // Nothing waits: write straight from the run buffer, copying only if the write fails.
-    if (saveReal) {
-      rawWritten = AppendRawBlock(PathIn(state, folder, RawFileName(fileNumber)), rawBlock, error);
-    }
-    upToDate = (!saveReal || rawWritten) &&
-               AppendToFile(PathIn(state, folder, kCountsFileName), state.countsBytes, &error);
+  DrainWaiting(host, state, folder, error);
+  // Nothing of its kind waits: this bin's raw block and record go straight from the run
+  // buffer (copied only when they must wait); each waits only behind its own kind.
+  const bool rawWaits = std::any_of(state.waiting.begin(), state.waiting.end(),
+                                    [](const WaitingBin& b) { return !b.RawDone(); });
+  const bool countsWait = std::any_of(state.waiting.begin(), state.waiting.end(),
+                                      [](const WaitingBin& b) { return !b.CountsDone(); });
+  Append raw = saveReal ? Append::kFailed : Append::kWritten;
+  if (saveReal && fileNumber == state.rawFileAtLimit) {
+    raw = Append::kOverLimit;
+  } else if (saveReal && !rawWaits) {
+    int errorNumber = 0;
+    const bool ok = AppendRawBlock(PathIn(state, folder, RawFileName(fileNumber)), rawBlock, error,
+                                   errorNumber);
+    raw = RawAppend(host, state, fileNumber, ok, errorNumber);
   }
-  if (!upToDate) {
+  Append counts = Append::kFailed;
+  if (state.countsAtLimit) {
+    counts = Append::kOverLimit;
+  } else if (!countsWait) {
+    int errorNumber = 0;
+    const bool ok = AppendToFile(PathIn(state, folder, kCountsFileName), state.countsBytes,
+                                 &error, &errorNumber);
+    counts = CountsAppend(host, state, ok, errorNumber);
+  }
+  if (raw == Append::kOverLimit) ++state.rawBlocksOverLimit;
+  if (counts == Append::kOverLimit) ++state.countsOverLimit;
+  if (raw == Append::kFailed || counts == Append::kFailed) {
     WaitingBin bin;
     bin.fileNumber = fileNumber;
     bin.hasRaw = saveReal;
-    bin.rawWritten = rawWritten;
+    bin.rawWritten = raw == Append::kWritten && saveReal;
+    bin.rawOverLimit = raw == Append::kOverLimit;
+    bin.countsWritten = counts == Append::kWritten;
+    bin.countsOverLimit = counts == Append::kOverLimit;
     bin.rawBytes = static_cast<int64_t>(rawBlock.size_bytes());
-    bin.counts = state.countsBytes;
-    if (saveReal && !bin.rawWritten) {
+    if (!bin.CountsDone()) bin.counts = state.countsBytes;
+    if (!bin.RawDone()) {
       if (state.waitingRawBytes + bin.rawBytes <= state.waitingRawLimitBytes) {
         bin.raw = RawBytes(rawBlock);
         state.waitingRawBytes += bin.rawBytes;
@@ -200,6 +289,7 @@ BinWriteResult AppendBinFiles(Host& host, BinFileState& state, const std::filesy
     }
     state.waiting.push_back(std::move(bin));
   }
+  const bool upToDate = state.waiting.empty();
 
   // Block counter: after block 10 of a file the next bin starts a new file.
   if (state.blockInFile > 9) {
@@ -216,8 +306,16 @@ BinWriteResult WriteWaitingBins(Host& host, BinFileState& state,
   KeepRunningPastFileSizeLimit();
   std::string error;
   size_t waitingBefore = state.waiting.size();
-  bool upToDate = DrainWaiting(state, folder, error);
+  bool upToDate = DrainWaiting(host, state, folder, error);
   return Conclude(host, state, upToDate, waitingBefore, error);
+}
+
+std::string FileSizeLimitSummary(const BinFileState& state) {
+  if (state.rawBlocksOverLimit == 0 && state.countsOverLimit == 0) return {};
+  return "The file-size limit of this program (ulimit -f) kept out of the acquisition files: " +
+         std::to_string(state.rawBlocksOverLimit) + " raw block(s) and " +
+         std::to_string(state.countsOverLimit) +
+         " counts record(s). Every other closed bin is on disk.";
 }
 
 }  // namespace movexa

@@ -4,10 +4,14 @@
 // stays beside counts record i).
 //
 // No closed bin is ever lost to a failing disk: a bin that cannot be written waits in memory,
-// in order, and is written before the next bin as soon as the disk allows. Counts records are
-// always kept; raw blocks are kept up to a memory limit, beyond which a waiting bin's raw block
-// is written as zeros so that the numbering stays aligned. The operator is told through the
-// status line (never a modal message, which would stop the sampling).
+// in order, and is written as soon as the disk allows. Counts records and raw blocks wait
+// apart: a raw block that cannot be written never holds back the small counts record. Counts
+// records are always kept; raw blocks are kept up to a memory limit, beyond which a waiting
+// bin's raw block is written as zeros so that the numbering stays aligned. A file that has
+// reached the process's file-size limit (EFBIG) can never grow: its later blocks (or records)
+// are given up and counted at once rather than kept waiting for ever, and the operator is told
+// that the limit is the cause. The operator is told through the status line (never a modal
+// message, which would stop the sampling).
 #pragma once
 
 #include <array>
@@ -31,9 +35,14 @@ struct WaitingBin {
   bool hasRaw = false;      // real-time saving was on for this bin
   bool rawWritten = false;  // the raw block is already in its file
   bool rawDropped = false;  // the block was not kept (memory limit): zeros are written instead
+  bool rawOverLimit = false;     // its file reached the file-size limit: given up
+  bool countsWritten = false;    // the record is already in "counts.bin"
+  bool countsOverLimit = false;  // "counts.bin" reached the file-size limit: given up
   int64_t rawBytes = 0;     // size of the raw block
   std::string raw;          // the block's bytes while kept
   std::string counts;       // the 774-byte record
+  bool RawDone() const { return !hasRaw || rawWritten || rawOverLimit; }
+  bool CountsDone() const { return countsWritten || countsOverLimit; }
 };
 
 // Writer state of one run: the raw-file numbering and the bins waiting for the disk.
@@ -47,6 +56,12 @@ struct BinFileState {
   bool droppingReported = false; // the operator was told that raw blocks are being dropped
   int64_t droppedRawBlocks = 0;  // raw blocks of the run written as zeros
   std::string lastError;         // the file system's words of the latest failure
+  // The file-size limit: the raw file that reached it (its later blocks are given up; -1:
+  // none), whether "counts.bin" reached it, and what the run could not store because of it.
+  int rawFileAtLimit = -1;
+  bool countsAtLimit = false;
+  int64_t rawBlocksOverLimit = 0;
+  int64_t countsOverLimit = 0;
   // Working storage of a bin close, kept from bin to bin so that a bin written straight to the
   // disk allocates nothing: the encoded record and the path of the file being appended to.
   std::string countsBytes;
@@ -57,10 +72,14 @@ struct BinFileState {
 };
 
 struct BinWriteResult {
-  bool upToDate = false;  // this bin and every earlier one are on disk
+  bool upToDate = false;  // this bin and every earlier one are on disk (or given up at the limit)
   int waitingBins = 0;
   std::string error;      // the latest failure, when not up to date
 };
+
+// What the file-size limit kept out of the files of the run, for the operator at its end; empty
+// when nothing.
+std::string FileSizeLimitSummary(const BinFileState& state);
 
 // Bin close of a recorded run: element 384 of the record is round(temperature x 10) (halves to
 // even, saturated to 16 bits), or kNoTemperature when `temperature` is NaN (no reading arrived

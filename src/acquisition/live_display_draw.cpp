@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <string>
 
+#include "base/canvas_text.h"
 #include "base/number_format.h"
 #include "base/rounding.h"
 #include "project/plate_format.h"
@@ -33,11 +34,16 @@ constexpr double kActivityWidth = 330;
 constexpr double kActivityRight = 300;
 constexpr double kGroupLabelX = 5;
 constexpr double kFirstWellX = 40;
-// Room left between two labels of a row.
+// Room left between two labels of a row: 4 pixels, in units of the activity picture's x axis.
 constexpr double kLabelGapPx = 4;
 
-double ActivityPxPerUnit(const Canvas& canvas) {
-  return canvas.WidthPx() / kActivityWidth;
+double LabelGap(const Canvas& canvas) {
+  return kLabelGapPx * kActivityWidth / std::max(1, canvas.WidthPx());
+}
+
+// `label` cut to fit between x = left and x = right with the gap before the next label.
+std::string FittedLabel(const Canvas& canvas, std::string_view label, double left, double right) {
+  return ElideToWidth(canvas, label, right - left - LabelGap(canvas));
 }
 
 std::string GroupBarLabel(int group, std::string_view name) {
@@ -98,13 +104,14 @@ void DrawActivityAxes(Canvas& canvas, double scale) {
 // Well names of the group view go under every `step`-th well, the smallest step at which the
 // widest name and a gap fit between its start (a tenth into its well) and the next name: many
 // wells never write their names over each other.
-size_t WellNameStep(const Canvas& canvas, const GroupViewPicture& p, size_t n, double wellPx) {
+size_t WellNameStep(const Canvas& canvas, const GroupViewPicture& p, size_t n, double wellWidth) {
   double widest = 0;
   for (size_t i = 0; i < n; ++i) {
-    widest = std::max(widest, canvas.TextWidthPx(WellLabel(p.wells[i], p.plateRows)));
+    widest = std::max(widest, canvas.MeasureText(WellLabel(p.wells[i], p.plateRows), {}).width);
   }
-  if (wellPx <= 0) return n;
-  return std::max<size_t>(1, static_cast<size_t>(std::ceil((widest + kLabelGapPx) / wellPx + 0.1)));
+  if (wellWidth <= 0) return n;
+  return std::max<size_t>(
+      1, static_cast<size_t>(std::ceil((widest + LabelGap(canvas)) / wellWidth + 0.1)));
 }
 
 void DrawGroupView(Canvas& canvas, const GroupViewPicture& p) {
@@ -119,19 +126,17 @@ void DrawGroupView(Canvas& canvas, const GroupViewPicture& p) {
   canvas.FilledBox(10, 2, 30, v, col::kBarFill);
   canvas.Text(13, 37, std::to_string(groupMean), col::kGroupViewValue);
   const size_t n = p.means != nullptr ? std::min(p.wells.size(), p.means->wellMeans.size()) : 0;
-  const double px = ActivityPxPerUnit(canvas);
   if (p.labels) {
     // The group label ends where the well names begin.
     const double right = n > 0 ? kFirstWellX : kActivityRight;
     canvas.Text(kGroupLabelX, -5,
-                ElideToWidth(canvas, GroupBarLabel(p.group, p.groupName),
-                             (right - kGroupLabelX) * px - kLabelGapPx),
+                FittedLabel(canvas, GroupBarLabel(p.group, p.groupName), kGroupLabelX, right),
                 colors::kBlack);
   }
 
   if (n > 0) {
     const double w = GroupViewWellWidth(n);
-    const size_t every = p.labels ? WellNameStep(canvas, p, n, w * px) : 1;
+    const size_t every = p.labels ? WellNameStep(canvas, p, n, w) : 1;
     for (size_t i = 0; i < n; ++i) {
       const double x = kFirstWellX + static_cast<double>(i) * w;
       const double h = static_cast<double>(std::min<int64_t>(
@@ -145,8 +150,8 @@ void DrawGroupView(Canvas& canvas, const GroupViewPicture& p) {
       canvas.FilledBox(x, -1, x + w, -20, colors::kWhite);
       if (i % every != 0) continue;
       const double right = std::min(x + static_cast<double>(every) * w, kActivityRight);
-      const std::string name = ElideToWidth(canvas, WellLabel(p.wells[i], p.plateRows),
-                                            (right - x - 0.1 * w) * px - kLabelGapPx);
+      const std::string name =
+          FittedLabel(canvas, WellLabel(p.wells[i], p.plateRows), x + 0.1 * w, right);
       if (!name.empty()) canvas.Text(x + 0.1 * w, -5, name, colors::kBlack);
     }
   }
@@ -186,8 +191,7 @@ int64_t DrawBarPlot(Canvas& canvas, std::span<const GroupActivity> groups,
       // Each label ends where the next slot's label begins (or at the picture's edge).
       const double right = std::min(x0 + 1.1 * w, kActivityRight);
       canvas.Text(x0 + 0.1 * w, -10,
-                  ElideToWidth(canvas, GroupBarLabel(g.group, name),
-                               (right - x0 - 0.1 * w) * ActivityPxPerUnit(canvas) - kLabelGapPx),
+                  FittedLabel(canvas, GroupBarLabel(g.group, name), x0 + 0.1 * w, right),
                   colors::kBlack);
     }
     canvas.Text(x0 + 0.2 * w, 37, FormatNumber(static_cast<double>(mean), "0"), col::kBarPlotValue);

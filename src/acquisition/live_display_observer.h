@@ -18,8 +18,8 @@ namespace movexa {
 class LiveDisplayObserver : public CalibrationPanel {
  public:
   // Window steps of run control.
-  // The device-test timer stops (Play and Stop); when it was running the temperature label
-  // shows "T = __ °C" again.
+  // A running device test ends where it is (Play and Stop): the temperature caption, the hint
+  // and the activity picture are given back.
   virtual void StopDeviceTest() {}
   // The setup window opens (refusal in project 0, a declined disk warning).
   virtual void OpenSetupWindow() {}

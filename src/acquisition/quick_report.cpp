@@ -122,7 +122,8 @@ bool WriteQuickReport(Host& host, bool samplingTimerEnabled, const QuickReportIn
   auto path = in.projectPath / kQuickReportFileName;
   std::string error;
   if (!WriteFileAtomic(path, FormatQuickReport(host.clock.Now(), in), &error)) {
-    host.dialogs.Critical("The quick report could not be written: " + error);
+    host.dialogs.Problem("The quick report could not be written: " + error,
+                         Dialogs::Severity::kCritical);
     return false;
   }
   for (int i = 0; i < kQuickReportEventPumps; ++i) host.pacer.PumpEvents();

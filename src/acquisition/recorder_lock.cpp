@@ -32,6 +32,17 @@ CivilTime NextMinute(CivilTime t) {
   return t;
 }
 
+// An open-file-description lock over the whole file: it conflicts between any two openings, in
+// one process or two, and can be tested without being taken (F_OFD_GETLK).
+struct flock WholeFile(short type) {
+  struct flock l {};
+  l.l_type = type;
+  l.l_whence = SEEK_SET;
+  l.l_start = 0;
+  l.l_len = 0;
+  return l;
+}
+
 }  // namespace
 
 bool RecorderLock::Acquire(const std::filesystem::path& appDir, std::string& error) {
@@ -43,21 +54,93 @@ bool RecorderLock::Acquire(const std::filesystem::path& appDir, std::string& err
     error = std::strerror(errno);
     return false;
   }
-  if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-    if (errno != EWOULDBLOCK) error = std::strerror(errno);
+  // The whole-file lock of earlier versions (flock) is taken too, so that both refuse each other.
+  struct flock l = WholeFile(F_WRLCK);
+  if (::flock(fd, LOCK_EX | LOCK_NB) != 0 || ::fcntl(fd, F_OFD_SETLK, &l) != 0) {
+    if (errno != EWOULDBLOCK && errno != EAGAIN && errno != EACCES) error = std::strerror(errno);
     ::close(fd);
     return false;
+  }
+  // Whatever an earlier holder left there names no recording now.
+  if (::ftruncate(fd, 0) != 0) {
+    // Harmless: Describe rewrites the file whole.
   }
   fd_ = fd;
   return true;
 }
 
+bool RecorderLock::Describe(const std::filesystem::path& acquisitionFolder,
+                            std::string_view experimentName) {
+  if (fd_ < 0) return false;
+  std::error_code ec;
+  std::filesystem::path folder = acquisitionFolder;
+  if (!folder.empty()) folder = std::filesystem::absolute(acquisitionFolder, ec);
+  if (ec) folder = acquisitionFolder;
+  const std::string text = folder.string() + "\n" + std::string(experimentName) + "\n";
+  return ::ftruncate(fd_, 0) == 0 &&
+         ::pwrite(fd_, text.data(), text.size(), 0) == static_cast<ssize_t>(text.size());
+}
+
 void RecorderLock::Release() {
   if (fd_ < 0) return;
+  // The file outlives the lock: it must not go on naming a recording that has ended.
+  if (::ftruncate(fd_, 0) != 0) {
+    // A stale name is harmless: without the lock it names no recording.
+  }
   ::flock(fd_, LOCK_UN);
   ::close(fd_);
   fd_ = -1;
 }
+
+std::optional<ActiveRecording> FindActiveRecording(const std::filesystem::path& appDir) {
+  const std::filesystem::path path = appDir / kRecorderLockFileName;
+  int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0) return std::nullopt;
+  struct flock l = WholeFile(F_WRLCK);
+  bool held = ::fcntl(fd, F_OFD_GETLK, &l) == 0 && l.l_type != F_UNLCK;
+  if (!held) {
+    // A recorder of an earlier version holds only the whole-file lock.
+    held = ::flock(fd, LOCK_SH | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    if (!held) ::flock(fd, LOCK_UN);
+  }
+  std::string text;
+  char buffer[4096];
+  for (ssize_t n; held && (n = ::read(fd, buffer, sizeof buffer)) > 0 && text.size() < 65536;) {
+    text.append(buffer, static_cast<size_t>(n));
+  }
+  ::close(fd);
+  if (!held) return std::nullopt;
+  ActiveRecording recording;
+  const size_t end = text.find('\n');
+  if (end != std::string::npos) {
+    recording.folder = text.substr(0, end);
+    const size_t nameEnd = text.find('\n', end + 1);
+    recording.experimentName = text.substr(end + 1, nameEnd == std::string::npos
+                                                        ? std::string::npos
+                                                        : nameEnd - end - 1);
+  }
+  return recording;
+}
+
+std::optional<ActiveRecording> RecordingInto(const std::filesystem::path& acquisitionFolder) {
+  std::filesystem::path folder = acquisitionFolder;
+  if (!folder.has_filename()) folder = folder.parent_path();
+  std::error_code ec;
+  const std::filesystem::path absolute = std::filesystem::absolute(folder, ec);
+  if (!ec) folder = absolute;
+  // An acquisition folder lies in a project folder of the application folder.
+  auto recording = FindActiveRecording(folder.parent_path().parent_path());
+  if (!recording) return std::nullopt;
+  // A recorder whose lock names no folder (still creating it, or its name could not be
+  // written) may be writing into any of them.
+  if (recording->folder.empty()) return recording;
+  if (std::filesystem::equivalent(recording->folder, folder, ec) ||
+      recording->folder.lexically_normal() == folder.lexically_normal()) {
+    return recording;
+  }
+  return std::nullopt;
+}
+
 
 std::string CreateFreshAcquisitionFolder(const std::filesystem::path& projectPath,
                                          const CivilTime& start, std::string& error) {

@@ -84,6 +84,25 @@ CalibrationContext AcquisitionEngine::CalibrationFor() {
       [this] { CmdStop(); }};
 }
 
+bool AcquisitionEngine::RunFastProcedure(
+    const std::function<bool(CalibrationContext&)>& procedure) {
+  CalibrationContext ctx = CalibrationFor();
+  if (state_.run.runState != RunState::kStopped || fastProcedureOutsideRun_) {
+    return procedure(ctx);
+  }
+  // Outside a run nothing else reads the instrument meanwhile: the procedure is "active" until
+  // it ends or Stop is pressed.
+  fastProcedureOutsideRun_ = true;
+  fastProcedureStopped_ = false;
+  ctx.acquisitionActive = [this] { return !fastProcedureStopped_; };
+  ctx.stopAcquisition = [this] { fastProcedureStopped_ = true; };
+  struct EndOfProcedure {
+    bool& running;
+    ~EndOfProcedure() { running = false; }
+  } end{fastProcedureOutsideRun_};
+  return procedure(ctx);
+}
+
 void AcquisitionEngine::Apply(const OutputDecision& decision) {
   state_.outputs = decision.state;
   if (decision.apply) ApplyOutputs(link_, Offline(), state_.outputs, display_);
@@ -120,7 +139,7 @@ bool AcquisitionEngine::WaitingBinsAllowStart() {
   if (files.waiting.empty()) return true;
   BinWriteResult written = WriteWaitingBins(host_, files, state_.run.lastRecordedFolder);
   if (written.upToDate) return true;
-  host_.dialogs.Warning(
+  host_.dialogs.Problem(
       texts::WaitingBinsBlockStart(written.waitingBins, state_.run.lastRecordedFolder.string()));
   return false;
 }
@@ -128,7 +147,7 @@ bool AcquisitionEngine::WaitingBinsAllowStart() {
 bool AcquisitionEngine::TakeRecorderLock() {
   std::string error;
   if (recorderLock_.Acquire(state_.appDir, error)) return true;
-  host_.dialogs.Warning(error.empty() ? texts::RecorderBusy(state_.appDir.string())
+  host_.dialogs.Problem(error.empty() ? texts::RecorderBusy(state_.appDir.string())
                                       : texts::RecorderLockFailed(state_.appDir.string(), error));
   return false;
 }
@@ -141,7 +160,8 @@ bool AcquisitionEngine::PrepareAcquisitionFolder(const std::string& name) {
   context.folderName = CreateFreshAcquisitionFolder(state_.ProjectPath, host_.clock.Now(), error);
   if (context.folderName.empty()) {
     context.folder = state_.ProjectPath / AcquisitionStamp(host_.clock.Now());
-    host_.dialogs.Critical(texts::FolderNotCreated(context.folder.string(), error));
+    host_.dialogs.Problem(texts::FolderNotCreated(context.folder.string(), error),
+                          Dialogs::Severity::kCritical);
     return false;
   }
   context.folder = state_.ProjectPath / context.folderName;
@@ -150,7 +170,8 @@ bool AcquisitionEngine::PrepareAcquisitionFolder(const std::string& name) {
   if (!snapshot.ok ||
       !WriteFileAtomic(context.folder / kSubprojectFileName, FormatSubproject(name, nullptr),
                        &error)) {
-    host_.dialogs.Critical(texts::SnapshotNotWritten(snapshot.ok ? error : snapshot.error));
+    host_.dialogs.Problem(texts::SnapshotNotWritten(snapshot.ok ? error : snapshot.error),
+                          Dialogs::Severity::kCritical);
     return false;
   }
   return true;
@@ -177,19 +198,42 @@ void AcquisitionEngine::CalibrateAtRunStart() {
   run.buffers.Allocate(state_.project.RT_Buffer);
 }
 
+bool AcquisitionEngine::BeamsLitAtRunStart() {
+  const RunContext& context = state_.run.context;
+  // The instrument's own calibration at the start sets every beam register anyway; an
+  // instrument that did not even answer the temperature request is left to the run, which
+  // tells the operator that it does not answer.
+  if (!context.recording || Offline() || state_.main.autoCalibration || !context.temperatureRead)
+    return true;
+  CalibrationContext ctx = CalibrationFor();
+  const RunStartBeams beams = CheckBeamsAtRunStart(ctx);
+  if (beams.tableResent) {
+    host_.status.SetStatus(texts::kStatusWhere, texts::TableResent(beams.registersRewritten));
+  }
+  if (beams.darkChannels.empty()) return true;
+  return host_.dialogs.Ask(texts::DarkBeamsQuestion(beams.darkChannels, beams.tableResent),
+                           Dialogs::Buttons::kYesNo) == Dialogs::Answer::kYes;
+}
+
 bool AcquisitionEngine::CmdPlay() {
   AcquisitionRun& run = state_.run;
   if (run.runState != RunState::kStopped) return false;
+  // A fast calibration outside a run owns the instrument until it ends (or Stop ends it).
+  if (fastProcedureOutsideRun_) return false;
   display_.StopDeviceTest();
   const std::string name = AskExperimentName();
   display_.ShowExperimentName(name);
   if (state_.config.Actual_Project_Number == 0) {
-    host_.dialogs.Warning(texts::kProjectZero);
+    host_.dialogs.Problem(texts::kProjectZero);
     display_.OpenSetupWindow();
     return false;
   }
   if (Offline()) {
-    host_.dialogs.Warning(texts::kOfflineAcquisition);
+    // Offline because another Movexa holds the instrument: restarting this one would not help.
+    const int busy = state_.connection.busyPort;
+    host_.dialogs.Problem(
+        busy > 0 ? texts::InstrumentInUse(busy)
+                 : ConnectFirstMessage(state_).value_or(std::string(texts::kOfflineAcquisition)));
     return false;
   }
   PumpEvents(host_, kEventPumps);
@@ -200,7 +244,7 @@ bool AcquisitionEngine::CmdPlay() {
   state_.ports->ReceiveBuffer().reserve(kCommMaxRead);
 
   if (state_.project.RT_Buffer < kFewestBinSamples) {
-    host_.dialogs.Warning(texts::BinTooShort(state_.project.RT_Buffer));
+    host_.dialogs.Problem(texts::BinTooShort(state_.project.RT_Buffer));
     return false;
   }
   const bool recording = !name.empty();
@@ -211,6 +255,8 @@ bool AcquisitionEngine::CmdPlay() {
       recorderLock_.Release();
       return false;
     }
+    // From now on the lock names this acquisition: nothing moves its folder while it records.
+    recorderLock_.Describe(state_.run.context.folder, name);
   }
 
   // The run record and counters start afresh; the buffers are sized for this project.
@@ -255,6 +301,7 @@ bool AcquisitionEngine::CmdPlay() {
   Apply(LightAtRunStart(state_.outputs, LightScheduleFromMn(state_.project.Mn),
                         host_.clock.Now().hour));
   SendChannelMode();
+  if (!BeamsLitAtRunStart()) CmdStop();
   CalibrateAtRunStart();
 
   if (run.runState != RunState::kRunning) {  // stopped during calibration
@@ -311,6 +358,7 @@ void AcquisitionEngine::FlushAfterStop() {
 void AcquisitionEngine::CmdStop() {
   AcquisitionRun& run = state_.run;
   display_.StopDeviceTest();
+  fastProcedureStopped_ = true;
   const bool wasActive = run.runState != RunState::kStopped;
   run.runState = RunState::kStopped;
   run.timerEnabled = false;
@@ -329,8 +377,13 @@ void AcquisitionEngine::CmdStop() {
   if (!run.files.waiting.empty()) {
     BinWriteResult written = WriteWaitingBins(host_, run.files, run.lastRecordedFolder);
     if (!written.upToDate) {
-      host_.dialogs.Critical(texts::BinsStillWaiting(written.waitingBins, written.error));
+      host_.dialogs.Problem(texts::BinsStillWaiting(written.waitingBins, written.error),
+                            Dialogs::Severity::kCritical);
     }
+  }
+  if (wasActive) {
+    const std::string limited = FileSizeLimitSummary(run.files);
+    if (!limited.empty()) host_.dialogs.Problem(limited, Dialogs::Severity::kCritical);
   }
   recorderLock_.Release();
 }
@@ -338,11 +391,18 @@ void AcquisitionEngine::CmdStop() {
 bool AcquisitionEngine::ReadBlank() {
   AcquisitionRun& run = state_.run;
   if (Offline()) {
-    host_.dialogs.Warning(texts::kOfflineOperation);
+    host_.dialogs.Problem(texts::kOfflineOperation);
     return false;
   }
+  // A blank takes over the sampling without recording: during a named run it would silently
+  // end the recording of every later bin.
+  if (run.runState != RunState::kStopped && run.context.recording) {
+    host_.dialogs.Problem(texts::kBlankDuringRecording);
+    return false;
+  }
+  if (run.blankMode || fastProcedureOutsideRun_) return false;
   if (state_.project.RT_Buffer < kFewestBinSamples) {
-    host_.dialogs.Warning(texts::BinTooShort(state_.project.RT_Buffer));
+    host_.dialogs.Problem(texts::BinTooShort(state_.project.RT_Buffer));
     return false;
   }
   RunContext& context = run.context;

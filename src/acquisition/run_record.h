@@ -33,6 +33,11 @@ struct RunContext {
   bool timeCounterPaused = false;
   int32_t elapsedMinutes = 0;    // whole minutes since the start (32-bit everywhere)
   bool finished = false;         // the programmed duration was reached
+  // Past the programmed end: when the run ends whether or not its bin in progress has closed
+  // (elapsed milliseconds; -1 until the end is reached), and whether it ended that way (the
+  // partial bin dropped, as Stop drops it).
+  int64_t endDeadlineMs = -1;
+  bool lastBinDropped = false;
   double temperatureSetPoint = 20.0;  // degrees, from the temperature box at start
   double temperature = 0.0;           // the instrument's last temperature, degrees
   bool temperatureRead = false;       // a temperature reading has arrived during this run

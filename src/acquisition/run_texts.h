@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 #include <string_view>
 
 namespace movexa::run_texts {
@@ -44,7 +45,16 @@ inline constexpr std::string_view kProjectZero =
     "Operation not allowed in Project #0:Default. Go to <Setup> and Save it with another name";
 inline constexpr std::string_view kOfflineAcquisition =
     "Acquisition not allowed in OFFLINE MODE. Connect the equipment and restart the program.";
+// Offline because the instrument's port is held by another program.
+inline std::string InstrumentInUse(int port) {
+  return "Acquisition not allowed: the instrument's port COM" + std::to_string(port) +
+         " is in use by another Movexa (the windows program or movexa-cli) or another program. "
+         "Stop its run or close it, then connect again.";
+}
 inline constexpr std::string_view kOfflineOperation = "Operation not possible in OFFLINE mode";
+// Our own refusal of a blank reading during a recorded run, which it would end.
+inline constexpr std::string_view kBlankDuringRecording =
+    "Stop the acquisition before reading the blank: the blank reading would end its recording.";
 
 // Disk space for real-time recording.
 inline std::string DiskSpaceReport(int aqLapse, int64_t requiredMB, int64_t freeMB) {
@@ -100,6 +110,24 @@ inline std::string WaitingBinsBlockStart(int64_t bins, std::string_view folder) 
          "starts only when they are written.";
 }
 
+// Beams of the plate reading near zero at the start of a recorded run.
+inline std::string TableResent(int registers) {
+  return "Beams read near zero at the start of the run: the calibration table (calvalue.dat) was "
+         "sent to the instrument again (" + std::to_string(registers) + " register(s) rewritten).";
+}
+inline std::string DarkBeamsQuestion(const std::vector<int>& channels, bool tableResent) {
+  std::string list;
+  for (size_t i = 0; i < channels.size() && i < 12; ++i) list += "CH" + std::to_string(channels[i]) + " ";
+  if (channels.size() > 12) list += "...";
+  return std::to_string(channels.size()) + " beam(s) of the plate read near zero (" + list +
+         "): " +
+         (tableResent ? "they stay dark with the calibration table sent again."
+                      : "an interrupted device test may have left them dark, and there is no "
+                        "calibration table (calvalue.dat) to send again.") +
+         " Their wells would record no activity. Calibrate the beams (Fast CALIB) or run the "
+         "device test to its end first. Start the acquisition anyway?";
+}
+
 // An instrument that stops answering during a run: the run goes on (it may come back).
 inline std::string InstrumentNotAnswering(int64_t samples) {
   return "The instrument does not answer: " + std::to_string(samples) +
@@ -109,6 +137,18 @@ inline std::string InstrumentNotAnswering(int64_t samples) {
 inline std::string InstrumentAnswersAgain(int64_t badBins) {
   return "The instrument answers again. Bins closed with most signal blocks bad so far: " +
          std::to_string(badBins) + ".";
+}
+// A run past its programmed end whose bin in progress cannot close.
+inline std::string RunEndWithoutAnswer(int aqLapse) {
+  return "The run reached its programmed end (" + std::to_string(aqLapse) +
+         " min) while the instrument does not answer: it was ended as Stop ends it, and the "
+         "bin in progress (not closed) was dropped. Check the instrument's cable and power.";
+}
+inline std::string RunEndBinTooSlow(int aqLapse, int64_t seconds) {
+  return "The run reached its programmed end (" + std::to_string(aqLapse) +
+         " min) but its bin in progress did not close within " + std::to_string(seconds) +
+         " s after it (the instrument answers too slowly): the run was ended as Stop ends it, "
+         "and that bin was dropped.";
 }
 inline std::string BadBinsSummary(int64_t badBins, int64_t bins) {
   return std::to_string(badBins) + " of the " + std::to_string(bins) +

@@ -30,6 +30,10 @@ constexpr int64_t kSilentSamples = 2;  // samples without a good block before th
 constexpr int64_t kMsPerMinute = 60000;
 constexpr int64_t kSecondsPerDay = 86400;
 constexpr std::string_view kUnknownTemperature = "__";
+// Requests in a row without any reply after which the rest of a sample is not asked for.
+constexpr int kSilentExchangesEndSeries = 2;
+// The least time a run waits past its programmed end for the bin in progress to close.
+constexpr int64_t kEndGraceMinMs = 30000;
 
 std::span<const int> BlockOffsets(std::string_view plateFormat) {
   if (IsFourBlockFormat(plateFormat)) return kFourBlockOffsets;
@@ -93,8 +97,11 @@ bool AcquisitionEngine::Tick() {
 }
 
 void AcquisitionEngine::Resynchronise() {
+  int silent = 0;
   for (int offset : BlockOffsets(state_.project.Plate_format)) {
-    ExchangeSignalBlock(link_, offset, kBlockConsumeBytes);
+    // An instrument that does not answer at all is not asked again within the series.
+    silent = ExchangeSignalBlock(link_, offset, kBlockConsumeBytes).silent ? silent + 1 : 0;
+    if (silent >= kSilentExchangesEndSeries) break;
   }
   BlockSeriesEndedInStep(link_);
   host_.pacer.PauseMs(kResyncPauseMs);
@@ -109,9 +116,16 @@ void AcquisitionEngine::ReadSample(int row) {
   // them is taken.
   std::array<SignalTable, kEightBlockOffsets.size()> tables;
   std::array<bool, kEightBlockOffsets.size()> good{};
+  int silent = 0;
   for (size_t b = 0; b < offsets.size(); ++b) {
-    good[b] = ExchangeSignalBlock(link_, offsets[b], kBlockConsumeBytes).good;
+    const BlockExchange exchange = ExchangeSignalBlock(link_, offsets[b], kBlockConsumeBytes);
+    good[b] = exchange.good;
     tables[b] = state_.signals;
+    // Two requests in a row without a byte within the port table's time-outs: the instrument
+    // is mute and the rest of the sample is not asked for, so that it costs two time-outs a
+    // sample, not one a block. A single lost reply leaves the others to be read.
+    silent = exchange.silent ? silent + 1 : 0;
+    if (silent >= kSilentExchangesEndSeries) break;
   }
   if (!BlockSeriesEndedInStep(link_)) good.fill(false);
   NoteBlocks(offsets.size(), static_cast<size_t>(std::count(good.begin(), good.end(), true)));
@@ -244,11 +258,12 @@ void AcquisitionEngine::FinishBlank() {
     const ChannelRunState& s = run.buffers.channels[ch];
     p.ChannelThreshold[ch] = BlankThreshold(s.blankMinimum, s.blankMaximum, p.ChannelThreshold[ch]);
   }
-  host_.status.SetStatus(texts::kBlankLabelWhere, texts::SettingChannelOk(0));
   run.blankMode = false;
   run.timerEnabled = false;
-  // The blank's own run ends with it: buttons, outputs and port as after Stop.
+  // The blank's own run ends with it: buttons, outputs and port as after Stop, which hides the
+  // blank label. The outcome is said afterwards in the status line, where it stays.
   CmdStop();
+  host_.status.SetStatus(texts::kStatusWhere, texts::SettingChannelOk(0));
 }
 
 void AcquisitionEngine::CloseBin() {
@@ -302,9 +317,31 @@ void AcquisitionEngine::EveryTick() {
   const int64_t elapsedMs = ElapsedMs();
   context.elapsedMinutes = ElapsedMinutes(elapsedMs);
   display_.ShowElapsed(FormatElapsed(elapsedMs, run.elapsedText));
-  // A running run ends only at a bin boundary, so its last bin is whole; a paused one at once.
-  const bool atBinBoundary = run.runState != RunState::kRunning || run.counters.sampleIndex == 0;
-  if (!run.blankMode && atBinBoundary && context.elapsedMinutes >= state_.project.Aq_lapse) {
+  if (run.blankMode || context.elapsedMinutes < state_.project.Aq_lapse) return;
+  // A running run ends at a bin boundary, so that its last bin is whole; a paused one at once.
+  SampleCounters& c = run.counters;
+  if (run.runState != RunState::kRunning || c.sampleIndex == 0) {
+    FinishRun();
+    return;
+  }
+  // Past its programmed end, the bin in progress is waited for only while it can close in
+  // time: never when the instrument does not answer, at most twice the time its remaining
+  // samples took so far in the run (and at least kEndGraceMinMs).
+  if (context.endDeadlineMs < 0) {
+    const int64_t samples = std::max<int64_t>(c.samplesTaken, 1);
+    const int64_t remaining = run.buffers.rtBuffer - c.sampleIndex;
+    context.endDeadlineMs =
+        elapsedMs + std::max(kEndGraceMinMs, 2 * remaining * elapsedMs / samples);
+  }
+  if (c.instrumentSilent || elapsedMs >= context.endDeadlineMs) {
+    context.lastBinDropped = true;
+    host_.status.SetStatus(texts::kStatusWhere,
+                           c.instrumentSilent
+                               ? texts::RunEndWithoutAnswer(state_.project.Aq_lapse)
+                               : texts::RunEndBinTooSlow(
+                                     state_.project.Aq_lapse,
+                                     (elapsedMs - int64_t{state_.project.Aq_lapse} * kMsPerMinute) /
+                                         1000));
     FinishRun();
   }
 }

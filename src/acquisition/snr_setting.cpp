@@ -48,6 +48,13 @@ SnrBoxCheck CheckSnrBoxText(std::string_view text) {
   return out;
 }
 
+int OrganismEntryOfCode(int code) {
+  for (size_t i = 0; i < kOrganismEntries.size(); ++i) {
+    if (kOrganismEntries[i].code == code) return static_cast<int>(i);
+  }
+  return -1;
+}
+
 SnrBoxState ApplyOrganismPreset(const SnrBoxState& current, int organism) {
   SnrBoxState s = current;
   s.organism = organism;

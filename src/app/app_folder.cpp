@@ -143,4 +143,37 @@ LayOutResult LayOutApplicationFolder(const fs::path& dataDir, const fs::path& ap
   return r;
 }
 
+AppFolderState InspectAppFolder(const fs::path& appDir) {
+  std::error_code ec;
+  const fs::file_status st = fs::status(appDir, ec);
+  if (!fs::exists(st)) return AppFolderState::kMissing;
+  if (!fs::is_directory(st)) return AppFolderState::kNotAFolder;
+  if (IsFile(appDir / app_texts::kConfigFile)) return AppFolderState::kReady;
+  fs::directory_iterator it(appDir, ec);
+  if (!ec && it == fs::directory_iterator()) return AppFolderState::kEmpty;
+  return AppFolderState::kConfigLost;
+}
+
+FirstStart PrepareFirstStart(const fs::path& appDir, const std::optional<fs::path>& dataDir) {
+  FirstStart out;
+  const AppFolderState state = InspectAppFolder(appDir);
+  if (state != AppFolderState::kMissing && state != AppFolderState::kEmpty) return out;
+  if (!dataDir) return out;  // start-up says that the configuration is missing, and where
+  LayOutResult r = LayOutApplicationFolder(*dataDir, appDir);
+  if (!r.ok) {
+    out.failed = true;
+    out.message = app_texts::FirstStartFailed(appDir.string(), r.error);
+    return out;
+  }
+  out.laidOut = true;
+  out.message = app_texts::FirstStartLaidOut(appDir.string(), dataDir->string());
+  return out;
+}
+
+std::string ConfigNotFoundMessage(const fs::path& appDir) {
+  const bool missing = InspectAppFolder(appDir) == AppFolderState::kMissing;
+  return std::string(app_texts::kConfigNotFound) + "\r\n" +
+         app_texts::ConfigNotFoundAdvice(appDir.string(), missing);
+}
+
 }  // namespace movexa

@@ -69,4 +69,30 @@ struct LayOutResult {
 // never overwritten ("config.dat", projects and plate formats the operator has are kept).
 LayOutResult LayOutApplicationFolder(const fs::path& dataDir, const fs::path& appDir);
 
+// What the program finds where its application folder should be.
+enum class AppFolderState {
+  kMissing,     // nothing there: a first start
+  kEmpty,       // an empty folder: a first start too
+  kReady,       // "config.dat" is there
+  kConfigLost,  // a folder with files in it but without "config.dat"
+  kNotAFolder,  // a file or something else stands at the name
+};
+AppFolderState InspectAppFolder(const fs::path& appDir);
+
+// The first start of the program on an account: when the application folder is missing or
+// empty, it is laid out from the installation data `dataDir` (none found: nothing is done and
+// start-up then says what is missing). A folder that exists with files in it is never touched,
+// even without "config.dat". `laidOut` and `message` (where the folder is, for the operator)
+// when it was laid out; `message` holds the failure otherwise.
+struct FirstStart {
+  bool laidOut = false;
+  bool failed = false;
+  std::string message;
+};
+FirstStart PrepareFirstStart(const fs::path& appDir, const std::optional<fs::path>& dataDir);
+
+// The start-up message for an application folder without "config.dat": the fixed text, the
+// folder and what to do.
+std::string ConfigNotFoundMessage(const fs::path& appDir);
+
 }  // namespace movexa

@@ -14,6 +14,8 @@
 #include "device/com_module.h"
 #include "device/connection_state.h"
 #include "device/mod_comm.h"
+#include "device/port_enumeration.h"
+#include "device/port_resolver.h"
 #include "project/project_settings.h"
 #include "project/well_map.h"
 #include "reports/report_config.h"
@@ -43,6 +45,11 @@ struct AppState {
   std::unique_ptr<CommPortTable> ports;
   ConnectionState connection;
   SignalTable signals{};
+  // The serial ports of the computer (null: none are listed, the scan covers the COM numbers
+  // only) and the environment COM numbers are resolved in (MOVEXA_COM<n>).
+  std::unique_ptr<PortEnumerator> portEnumerator;
+  EnvLookup portEnvironment = ProcessEnvironment();
+  bool simulatedInstrument = false;  // the ports reach the built-in simulated instrument
 
   CalibrationTable calibration;  // emitter power and receiver gain per channel ("calvalue.dat")
   ReportConfig reportConfig;     // "repoconf.dat"; its User_defined flag is main.userDefinedBin

@@ -1,6 +1,7 @@
 // "config.dat" and the values derived from it.
 #include "app/config.h"
 
+#include "app/app_folder.h"
 #include "app/app_texts.h"
 #include "base/file_io.h"
 #include "base/text_records.h"
@@ -43,10 +44,18 @@ std::string FormatConfig(const AppConfig& c) {
   return w.str();
 }
 
+std::optional<std::string> ConfigFileMissing(const std::filesystem::path& appDir) {
+  const std::filesystem::path file = appDir / texts::kConfigFile;
+  if (IsFile(file)) return std::nullopt;
+  const std::string kind = SpecialFileKind(file);
+  if (kind.empty()) return ConfigNotFoundMessage(appDir);
+  return texts::ConfigNotAFile(file.string(), kind);
+}
+
 bool LoadConfig(const std::filesystem::path& appDir, AppConfig& config, Host& host) {
   auto text = ReadWholeFile(appDir / texts::kConfigFile);
   ConfigRead r = text ? ParseConfig(*text) : ConfigRead{AppConfig{}, "cannot be read"};
-  if (!r.ok()) host.dialogs.Warning(texts::kConfigLoadError);
+  if (!r.ok()) host.dialogs.Problem(texts::kConfigLoadError);
   config = r.config;
   config.Restart_Time = 0;
   return r.ok();
@@ -54,7 +63,7 @@ bool LoadConfig(const std::filesystem::path& appDir, AppConfig& config, Host& ho
 
 bool SaveConfig(const std::filesystem::path& appDir, const AppConfig& config, Host& host) {
   if (WriteFileAtomic(appDir / texts::kConfigFile, FormatConfig(config))) return true;
-  host.dialogs.Critical(texts::kConfigSaveError);
+  host.dialogs.Problem(texts::kConfigSaveError, Dialogs::Severity::kCritical);
   return false;
 }
 

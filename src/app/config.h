@@ -4,6 +4,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -27,6 +28,11 @@ ConfigRead ParseConfig(std::string_view text);
 void ClampConfig(AppConfig& config);
 // The exact bytes of "config.dat".
 std::string FormatConfig(const AppConfig& config);
+
+// The start-up's message when "config.dat" is not a file in the application folder: "Config
+// file not found: ..." when nothing is there, or what stands there instead (a FIFO, a folder, a
+// link to nothing); nullopt when it is a file (a link to one included).
+std::optional<std::string> ConfigFileMissing(const std::filesystem::path& appDir);
 
 // Reads "config.dat" of the application folder into `config`. When it cannot be read, shows
 // "Error opening config File >>>> Loading DEFAULT configuration..." and takes the defaults.

@@ -27,9 +27,15 @@ ReportButtonTarget ShowMyReportTarget(const AppState& state) {
   return target;
 }
 
-fs::path HelpDocumentToOpen(const fs::path& appDir, const fs::path& executableDir) {
-  fs::path found = FindHelpDocument(appDir, executableDir);
-  return found.empty() ? appDir / kHelpDocument : found;
+bool OpenHelpDocument(Host& host, const fs::path& appDir, const fs::path& executableDir) {
+  const fs::path found = FindHelpDocument(appDir, executableDir);
+  if (found.empty()) {
+    host.dialogs.Problem(app_texts::HelpDocumentMissing((appDir / kHelpDocument).string()));
+    return false;
+  }
+  if (host.shell.OpenDocument(found)) return true;
+  host.dialogs.Problem(app_texts::HelpDocumentNotOpened(found.string()));
+  return false;
 }
 
 }  // namespace movexa

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/app_state.h"
+#include "base/host.h"
 
 namespace movexa {
 
@@ -22,9 +23,10 @@ struct ReportButtonTarget {
 };
 ReportButtonTarget ShowMyReportTarget(const AppState& state);
 
-// The help document to open: the first one found (FindHelpDocument), else the application
-// folder's, which the desktop then fails to open silently.
-std::filesystem::path HelpDocumentToOpen(const std::filesystem::path& appDir,
-                                         const std::filesystem::path& executableDir);
+// The help entries ("Content", the start menu's Help): opens the help document; when it is
+// missing or nothing can open it, the operator is told where it is (or where it belongs).
+// True when the document was handed to a viewer.
+bool OpenHelpDocument(Host& host, const std::filesystem::path& appDir,
+                      const std::filesystem::path& executableDir);
 
 }  // namespace movexa

@@ -3,9 +3,10 @@
 
 #include <exception>
 
-#include "app/app_texts.h"
 #include "acquisition/detection_texts.h"
 #include "acquisition/snr_setting.h"
+#include "app/app_folder.h"
+#include "app/app_texts.h"
 #include "app/config.h"
 #include "base/file_io.h"
 #include "base/number_format.h"
@@ -54,7 +55,8 @@ void FillMainControls(AppState& state, StartupObserver& observer) {
   p.Menu[kMenuLight] = 0;
 
   auto& mn1 = p.Mn[kMn1];
-  m.organismItems.assign(kOrganismNames.begin(), kOrganismNames.end());
+  m.organismItems.clear();
+  for (const OrganismEntry& e : kOrganismEntries) m.organismItems.emplace_back(e.name);
   if (auto text = OrganismText(mn1[kOrganism])) m.organismText = *text;
   m.snrText = SnrBoxText(mn1[kSNRx10]);
   observer.ShowOrganismAndSnr(state);
@@ -100,8 +102,8 @@ bool RunSequence(AppState& state, std::string_view argumentText, Host& host,
   observer.DisablePause(state);
   state.autoRun = IsAutoRunArgument(argumentText);
   observer.ResetDeviceControls(state);
-  if (!IsFile(state.appDir / texts::kConfigFile)) {
-    host.dialogs.Critical(texts::kConfigNotFound);
+  if (auto missing = ConfigFileMissing(state.appDir)) {
+    host.dialogs.Problem(*missing, Dialogs::Severity::kCritical);
     return false;
   }
   state.StartupStage = 1;
@@ -170,7 +172,7 @@ bool StartUp(AppState& state, std::string_view argumentText, Host& host,
   try {
     return RunSequence(state, argumentText, host, observer);
   } catch (const std::exception&) {
-    host.dialogs.Critical(texts::InitError(state.StartupStage));
+    host.dialogs.Problem(texts::InitError(state.StartupStage), Dialogs::Severity::kCritical);
     return false;
   }
 }
@@ -183,7 +185,8 @@ void ShutdownMain(AppState& state, Host& host, const std::function<void()>& clos
     if (host.dialogs.Ask(question, Dialogs::Buttons::kYesNo) == Dialogs::Answer::kYes) {
       SaveResult saved =
           SaveProject(state.ProjectPath, state.config.Actual_Project_Number, state.project);
-      if (!saved.ok) host.dialogs.Critical(texts::ExitSaveError(saved.error));
+      if (!saved.ok)
+        host.dialogs.Problem(texts::ExitSaveError(saved.error), Dialogs::Severity::kCritical);
       host.pacer.PauseMs(kExitPauseMs);
       host.pacer.PumpEvents();
       host.pacer.PauseMs(kExitPauseMs);

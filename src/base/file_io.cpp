@@ -6,8 +6,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
+#include <random>
 #include <system_error>
 
 namespace movexa {
@@ -164,15 +167,54 @@ bool WriteWholeFileChecked(const fs::path& path, std::string_view data, bool& op
   return ok;
 }
 
-bool WriteFileAtomic(const fs::path& path, std::string_view data, std::string* error) {
-  fs::path tmp = path;
-  tmp += ".tmp";
-  // The temporary name is made fresh (a leftover or a planted link there is removed first), and
-  // the rename replaces whatever entry `path` was, a link included, never its target.
-  ::unlink(tmp.c_str());
-  int fd = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
+fs::path UniqueSiblingName(const fs::path& path, std::string_view suffix) {
+  // The process, a per-process random number (process numbers repeat across containers and
+  // restarts) and a counter: two writers never pick the same name, and creating it with O_EXCL
+  // tells when a name is taken all the same.
+  static const uint64_t seed = [] {
+    std::random_device device;
+    return (uint64_t{device()} << 32) ^ device();
+  }();
+  static std::atomic<uint64_t> counter{0};
+  char token[64];
+  std::snprintf(token, sizeof token, ".%ld-%08llx-%llu", static_cast<long>(::getpid()),
+                static_cast<unsigned long long>(seed & 0xffffffffu),
+                static_cast<unsigned long long>(counter.fetch_add(1)));
+  fs::path out = path;
+  out += token;
+  out += std::string(suffix);
+  return out;
+}
+
+std::string UniqueSiblingBase(std::string_view name, std::string_view suffix) {
+  // "<base>.<pid>-<8 hex digits>-<counter><suffix>"
+  if (name.size() <= suffix.size() || name.substr(name.size() - suffix.size()) != suffix) return {};
+  name.remove_suffix(suffix.size());
+  auto digits = [](std::string_view t, bool hex) {
+    if (t.empty()) return false;
+    for (char c : t) {
+      const bool ok = (c >= '0' && c <= '9') || (hex && c >= 'a' && c <= 'f');
+      if (!ok) return false;
+    }
+    return true;
+  };
+  const size_t dot = name.rfind('.');
+  if (dot == std::string_view::npos || dot == 0) return {};
+  std::string_view token = name.substr(dot + 1);
+  const size_t dash1 = token.find('-');
+  const size_t dash2 = dash1 == std::string_view::npos ? dash1 : token.find('-', dash1 + 1);
+  if (dash2 == std::string_view::npos || dash2 - dash1 - 1 != 8) return {};
+  if (!digits(token.substr(0, dash1), false) || !digits(token.substr(dash1 + 1, 8), true) ||
+      !digits(token.substr(dash2 + 1), false)) {
+    return {};
+  }
+  return std::string(name.substr(0, dot));
+}
+
+bool WriteNewFile(const fs::path& path, std::string_view data, std::string* error) {
+  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0644);
   if (fd < 0) {
-    SetError(error, tmp, LastOsError());
+    SetError(error, path, LastOsError());
     return false;
   }
   bool ok = WriteAll(fd, data) && ::fsync(fd) == 0;
@@ -181,38 +223,64 @@ bool WriteFileAtomic(const fs::path& path, std::string_view data, std::string* e
     ok = false;
     why = LastOsError();
   }
-  if (ok && ::rename(tmp.c_str(), path.c_str()) != 0) {
-    ok = false;
-    why = LastOsError();
-  }
   if (!ok) {
+    ::unlink(path.c_str());
+    SetError(error, path, why);
+  }
+  return ok;
+}
+
+bool SyncFolder(const fs::path& folder) {
+  int dfd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (dfd < 0) return false;
+  bool ok = ::fsync(dfd) == 0;
+  ::close(dfd);
+  return ok;
+}
+
+bool WriteFileAtomic(const fs::path& path, std::string_view data, std::string* error) {
+  // A temporary name of this writer's own: two writers of one file never write into each
+  // other's temporary file, and each rename puts one whole content in place. The rename
+  // replaces whatever entry `path` was, a link included, never its target.
+  fs::path tmp;
+  bool created = false;
+  std::string why;
+  for (int attempt = 0; attempt < 8 && !created; ++attempt) {
+    tmp = UniqueSiblingName(path, ".tmp");
+    created = WriteNewFile(tmp, data, &why);
+    if (!created && errno != EEXIST) break;
+  }
+  if (!created) {
+    if (error) *error = why;
+    return false;
+  }
+  if (::rename(tmp.c_str(), path.c_str()) != 0) {
+    why = LastOsError();
     ::unlink(tmp.c_str());
     SetError(error, path, why);
     return false;
   }
-  // Make the rename itself durable.
-  int dfd = ::open(path.parent_path().empty() ? "." : path.parent_path().c_str(),
-                   O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (dfd >= 0) {
-    ::fsync(dfd);
-    ::close(dfd);
-  }
+  SyncFolder(path.parent_path());  // makes the rename itself durable
   return true;
 }
 
-bool AppendToFile(const fs::path& path, std::string_view data, std::string* error) {
-  return AppendToFile(path.c_str(), data, error);
+bool AppendToFile(const fs::path& path, std::string_view data, std::string* error,
+                  int* errorNumber) {
+  return AppendToFile(path.c_str(), data, error, errorNumber);
 }
 
-bool AppendToFile(const char* path, std::string_view data, std::string* error) {
+bool AppendToFile(const char* path, std::string_view data, std::string* error, int* errorNumber) {
+  if (errorNumber) *errorNumber = 0;
   int fd = OpenForWriting(path, false);
   if (fd < 0) {
+    if (errorNumber) *errorNumber = errno;
     SetError(error, path, LastOsError());
     return false;
   }
   struct stat st {};
   off_t before = ::fstat(fd, &st) == 0 ? st.st_size : -1;
   bool ok = WriteAll(fd, data) && ::fdatasync(fd) == 0;
+  if (!ok && errorNumber) *errorNumber = errno;
   std::string why = ok ? std::string() : LastOsError();
   if (!ok && before >= 0) {
     // Cut a half-written record away so that the next attempt appends it whole.
@@ -220,6 +288,7 @@ bool AppendToFile(const char* path, std::string_view data, std::string* error) {
   }
   if (::close(fd) != 0 && ok) {
     ok = false;
+    if (errorNumber) *errorNumber = errno;
     why = LastOsError();
   }
   if (!ok) SetError(error, path, why);
@@ -261,6 +330,23 @@ bool CopyFileOver(const fs::path& from, const fs::path& to, std::string* error) 
   auto content = ReadWholeFile(from, error);
   if (!content) return false;
   return WriteWholeFile(to, *content, error);
+}
+
+std::string SpecialFileKind(const fs::path& path) {
+  struct stat st {};
+  if (::lstat(path.c_str(), &st) != 0) return {};
+  if (S_ISLNK(st.st_mode)) {
+    struct stat target {};
+    if (::stat(path.c_str(), &target) != 0) return "a link to nothing";
+    if (S_ISREG(target.st_mode)) return {};
+    st = target;
+  }
+  if (S_ISREG(st.st_mode)) return {};
+  if (S_ISFIFO(st.st_mode)) return "a named pipe (FIFO)";
+  if (S_ISDIR(st.st_mode)) return "a folder";
+  if (S_ISSOCK(st.st_mode)) return "a socket";
+  if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode)) return "a device";
+  return "a special file";
 }
 
 bool IsFile(const fs::path& path) {

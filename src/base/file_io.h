@@ -40,17 +40,34 @@ bool WriteWholeFile(const fs::path& path, std::string_view data, std::string* er
 bool WriteWholeFileChecked(const fs::path& path, std::string_view data, bool& opened,
                            std::string* error = nullptr);
 
-// Writes `data` to a temporary file beside `path`, flushes it to disk and renames it over
-// `path`: readers see either the old or the new content, never a half-written file.
+// Writes `data` to a temporary file beside `path` (a name of this writer's own), flushes it to
+// disk and renames it over `path`: readers see either the old or the new content, never a
+// half-written file, and two writers of one file each put one whole content in place.
 bool WriteFileAtomic(const fs::path& path, std::string_view data, std::string* error = nullptr);
+
+// A name beside `path` that no other writer picks: `path`'s name, then the process, a
+// per-process random number and a counter, then `suffix` (".tmp").
+fs::path UniqueSiblingName(const fs::path& path, std::string_view suffix);
+// The name a UniqueSiblingName was made from ("groups.dat" for a staged groups file), when
+// `fileName` is such a name with `suffix`; empty otherwise.
+std::string UniqueSiblingBase(std::string_view fileName, std::string_view suffix);
+// Creates `path` (which must not exist; never through a link), writes `data` and flushes it to
+// disk. On failure the file is removed again and errno tells why (EEXIST: the name is taken).
+bool WriteNewFile(const fs::path& path, std::string_view data, std::string* error = nullptr);
+// Flushes a folder's entries (files created, renamed or removed in it) to disk.
+bool SyncFolder(const fs::path& folder);
 
 // Opens `path` for appending (creating it), writes `data`, flushes it to disk and closes it.
 // When the write fails part-way the file is cut back to its previous length, so a record is
 // either appended whole or not at all and can be written again later.
-bool AppendToFile(const fs::path& path, std::string_view data, std::string* error = nullptr);
+// `errorNumber`, when given, receives the system's error number of a failure (0 on success), so
+// that a caller can tell a full disk from a file-size limit (EFBIG).
+bool AppendToFile(const fs::path& path, std::string_view data, std::string* error = nullptr,
+                  int* errorNumber = nullptr);
 // The same for a path given as text; allocates nothing when the append succeeds (the bin close
 // of the sampling tick appends through it).
-bool AppendToFile(const char* path, std::string_view data, std::string* error = nullptr);
+bool AppendToFile(const char* path, std::string_view data, std::string* error = nullptr,
+                  int* errorNumber = nullptr);
 
 // Writes `data` at byte `offset` of an existing file without changing its length beyond
 // offset + size.
@@ -59,6 +76,11 @@ bool WriteAt(const fs::path& path, uint64_t offset, std::string_view data,
 
 // Copies a file, overwriting the destination.
 bool CopyFileOver(const fs::path& from, const fs::path& to, std::string* error = nullptr);
+
+// What stands at `path` when it is something other than a regular file, in words for the
+// operator ("a named pipe (FIFO)", "a folder", "a device", "a socket", "a link to nothing");
+// empty for a regular file (or a link to one) and when nothing is there.
+std::string SpecialFileKind(const fs::path& path);
 
 // Existence tests that never throw.
 bool IsFile(const fs::path& path);

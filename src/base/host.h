@@ -13,11 +13,6 @@
 
 namespace movexa {
 
-// What a message tells the operator: information; a warning (something was refused, could not
-// be found or fell back to defaults, and the operator can go on); a critical fault (data could
-// not be written or the program cannot go on).
-enum class MessageKind { kInformation, kWarning, kCritical };
-
 // Modal messages and questions.
 class Dialogs {
  public:
@@ -25,26 +20,40 @@ class Dialogs {
   enum class Answer { kOk, kCancel, kYes, kNo };
 
   virtual ~Dialogs() = default;
-  // A message with an OK button, shown as information.
+  // A message with an OK button, shown as information (failures go through Problem).
   virtual void Message(std::string_view text, std::string_view title = {}) = 0;
-  // A message of a kind: the windows give it the kind's icon; hosts without icons show it as
-  // Message does.
-  virtual void Notify(MessageKind kind, std::string_view text, std::string_view title = {}) {
-    (void)kind;
-    Message(text, title);
-  }
-  void Warning(std::string_view text, std::string_view title = {}) {
-    Notify(MessageKind::kWarning, text, title);
-  }
-  void Critical(std::string_view text, std::string_view title = {}) {
-    Notify(MessageKind::kCritical, text, title);
-  }
   // A question; the answer is one of the buttons offered.
   virtual Answer Ask(std::string_view text, Buttons buttons, std::string_view title = {}) = 0;
   // An input box with prompt, title and proposed answer. An empty result means the operator
   // cancelled (or cleared the box): callers treat it as cancel unless they say otherwise.
   virtual std::string Input(std::string_view prompt, std::string_view title,
                             std::string_view proposal) = 0;
+  // The same for a secret (a password): the windows do not show what is typed. By default an
+  // ordinary input box.
+  virtual std::string InputSecret(std::string_view prompt, std::string_view title) {
+    return Input(prompt, title, {});
+  }
+
+  // A failure told to the operator: a message with an OK button and the icon of its severity.
+  // Warning: something was refused, could not be found or fell back to defaults, nothing was
+  // lost and the operator can go on. Critical: data could not be written or the program cannot
+  // go on. Hosts without icons show it as a message.
+  enum class Severity { kWarning, kCritical };
+  virtual void Problem(std::string_view text, Severity severity = Severity::kWarning,
+                       std::string_view title = {}) {
+    (void)severity;
+    Message(text, title);
+  }
+  // The file a picture or text is saved to ("Save As"), proposing `proposal`; `filter` names
+  // the file types ("Text files (*.txt)"). Empty when the operator cancelled. Hosts that
+  // cannot ask take the proposal.
+  virtual std::filesystem::path SaveFileName(std::string_view title,
+                                             const std::filesystem::path& proposal,
+                                             std::string_view filter) {
+    (void)title;
+    (void)filter;
+    return proposal;
+  }
 };
 
 // Wall-clock moments and a monotonic millisecond counter.
@@ -74,7 +83,9 @@ class Pacer {
 class Shell {
  public:
   virtual ~Shell() = default;
-  virtual void OpenDocument(const std::filesystem::path& path) = 0;      // the "open" verb
+  // The "open" verb. False when the document is missing or nothing on this computer can open
+  // it (the caller then says where the document is).
+  virtual bool OpenDocument(const std::filesystem::path& path) = 0;
   virtual void ShowInFileManager(const std::filesystem::path& path) = 0;
   virtual void OpenTextFile(const std::filesystem::path& path) = 0;      // in a text editor
   virtual void OpenPicture(const std::filesystem::path& path) = 0;

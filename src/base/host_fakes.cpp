@@ -73,14 +73,9 @@ const ScriptedDialogs::Step* ScriptedDialogs::Take(Kind kind, std::string_view t
   return &current_;
 }
 
-void ScriptedDialogs::Notify(MessageKind kind, std::string_view text, std::string_view title) {
-  Message(text, title);
-  shown_.back().messageKind = kind;
-}
-
 void ScriptedDialogs::Message(std::string_view text, std::string_view title) {
   Take(Kind::kMessage, text);
-  shown_.push_back({Kind::kMessage, std::string(text), std::string(title), "OK"});
+  shown_.push_back({Kind::kMessage, std::string(text), std::string(title), "OK", false});
 }
 
 Dialogs::Answer ScriptedDialogs::Ask(std::string_view text, Buttons buttons,
@@ -113,7 +108,7 @@ Dialogs::Answer ScriptedDialogs::Ask(std::string_view text, Buttons buttons,
     }
     a = fallback;
   }
-  shown_.push_back({Kind::kQuestion, std::string(text), std::string(title), AnswerText(a)});
+  shown_.push_back({Kind::kQuestion, std::string(text), std::string(title), AnswerText(a), false});
   return a;
 }
 
@@ -121,7 +116,32 @@ std::string ScriptedDialogs::Input(std::string_view prompt, std::string_view tit
                                    std::string_view /*proposal*/) {
   const Step* s = Take(Kind::kInput, prompt);
   std::string reply = s->reply;
-  shown_.push_back({Kind::kInput, std::string(prompt), std::string(title), reply});
+  shown_.push_back({Kind::kInput, std::string(prompt), std::string(title), reply, false});
+  return reply;
+}
+
+ScriptedDialogs& ScriptedDialogs::ExpectSaveFile(std::string title, std::string reply) {
+  return ExpectInput(std::move(title), std::move(reply));
+}
+
+void ScriptedDialogs::Problem(std::string_view text, Severity severity, std::string_view title) {
+  Message(text, title);
+  shown_.back().severity = severity;
+}
+
+std::filesystem::path ScriptedDialogs::SaveFileName(std::string_view title,
+                                                    const std::filesystem::path& proposal,
+                                                    std::string_view /*filter*/) {
+  const bool scripted = !steps_.empty();
+  const Step* s = Take(Kind::kInput, title);
+  std::string reply = scripted ? s->reply : proposal.string();
+  shown_.push_back({Kind::kInput, std::string(title), proposal.string(), reply, false});
+  return reply;
+}
+
+std::string ScriptedDialogs::InputSecret(std::string_view prompt, std::string_view title) {
+  std::string reply = Input(prompt, title, {});
+  shown_.back().secret = true;
   return reply;
 }
 
@@ -164,8 +184,9 @@ void ManualPacer::PumpEvents() {
   if (hook_) hook_();
 }
 
-void RecordingShell::OpenDocument(const std::filesystem::path& path) {
+bool RecordingShell::OpenDocument(const std::filesystem::path& path) {
   calls_.push_back({"open", path.string()});
+  return opens;
 }
 void RecordingShell::ShowInFileManager(const std::filesystem::path& path) {
   calls_.push_back({"show", path.string()});

@@ -7,6 +7,7 @@
 #include <deque>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -23,23 +24,33 @@ class ScriptedDialogs : public Dialogs {
     std::string text;
     std::string title;
     std::string answer;  // "OK", "Cancel", "Yes", "No", or the input typed
-    MessageKind messageKind = MessageKind::kInformation;  // of a message
+    bool secret = false;  // an input typed into a masked box
+    // A message shown as a failure (Problem): its severity, which picks the icon.
+    std::optional<Severity> severity = std::nullopt;
   };
 
   // Expectations, consumed in order. An empty expected text accepts any text.
   ScriptedDialogs& ExpectMessage(std::string text);
   ScriptedDialogs& ExpectQuestion(std::string text, Answer answer);
   ScriptedDialogs& ExpectInput(std::string prompt, std::string reply);
+  // A Save As box is an input whose text is its title: the reply is the file chosen, empty for
+  // Cancel. Unscripted (lenient) it takes the proposal. It is recorded with the proposal in
+  // the `title` field of its Shown entry.
+  ScriptedDialogs& ExpectSaveFile(std::string title, std::string reply);
   // Answers used when no expectation is queued (lenient mode): questions get `question`,
   // inputs get `input`. Unexpected dialogs are then recorded but not counted as problems.
   ScriptedDialogs& Lenient(Answer question = Answer::kCancel, std::string input = {});
 
   void Message(std::string_view text, std::string_view title) override;
-  // A message of a kind: expected and recorded as a message, its kind kept in Shown.
-  void Notify(MessageKind kind, std::string_view text, std::string_view title) override;
   Answer Ask(std::string_view text, Buttons buttons, std::string_view title) override;
   std::string Input(std::string_view prompt, std::string_view title,
                     std::string_view proposal) override;
+  // As Input (ExpectInput answers it), recorded as secret.
+  std::string InputSecret(std::string_view prompt, std::string_view title) override;
+  // Expected and recorded as a message, its severity kept in Shown.
+  void Problem(std::string_view text, Severity severity, std::string_view title) override;
+  std::filesystem::path SaveFileName(std::string_view title, const std::filesystem::path& proposal,
+                                     std::string_view filter) override;
 
   const std::vector<Shown>& shown() const { return shown_; }
   // Texts of the messages only, in order.
@@ -102,12 +113,14 @@ class RecordingShell : public Shell {
     std::string verb;
     std::string target;
   };
-  void OpenDocument(const std::filesystem::path& path) override;
+  // Records the request; answers `opens` (a computer without a viewer answers false).
+  bool OpenDocument(const std::filesystem::path& path) override;
   void ShowInFileManager(const std::filesystem::path& path) override;
   void OpenTextFile(const std::filesystem::path& path) override;
   void OpenPicture(const std::filesystem::path& path) override;
   void OpenUrl(std::string_view url) override;
   const std::vector<Call>& calls() const { return calls_; }
+  bool opens = true;
 
  private:
   std::vector<Call> calls_;

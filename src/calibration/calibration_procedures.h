@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <functional>
 #include <string_view>
+#include <vector>
 
 #include "acquisition/live_detection.h"
 #include "calibration/calibration_table.h"
@@ -109,6 +110,23 @@ bool AutoZero(CalibrationContext& ctx, double snr, bool autoCalibrationAndZero);
 // does nothing. False when the automatic zero ended early because the acquisition stopped.
 bool RunStartCalibration(CalibrationContext& ctx, const std::filesystem::path& acquisitionFolder,
                          bool autoCalibration, bool autoZero, std::string_view snrText);
+
+// A beam level below this (10 % of the full scale 2259) is a beam left nearly dark.
+inline constexpr int kNearZeroBeamLevel = 226;
+
+// What the run start found of the plate's beams.
+struct RunStartBeams {
+  std::vector<int> darkChannels;  // used beams still reading near zero
+  bool readingComplete = true;    // the last complete reading came whole
+  bool tableResent = false;       // the table of "calvalue.dat" was written to the instrument
+  int registersRewritten = 0;     // beam registers that differed from it
+};
+
+// Run start of a recorded run: one complete reading (48-byte blocks) of the beams the plate
+// uses (channels of a well). When some read near zero and "calvalue.dat" holds a table, every
+// beam register that differs from the table is written again (verified) and the beams are read
+// once more. Offline it does nothing.
+RunStartBeams CheckBeamsAtRunStart(CalibrationContext& ctx);
 
 // The buttons "Fast CALIB" and "Fast ZERO": show the panel (caption unchanged), run the
 // procedure, hide the panel. Fast ZERO takes the SNR factor from `snrText` with a comma read as

@@ -52,6 +52,12 @@ struct PowerGain {
   int16_t gain = 0;
 };
 
+// Whether channel `channel` carries a beam signal: the even channels 0..382, whose beams
+// registers 0..191 set. Odd channels have no beam and always read 0.
+inline constexpr bool ChannelHasBeam(int channel) {
+  return channel >= 0 && channel < kChannelCount && channel % 2 == 0;
+}
+
 // Register byte of a setting: gain x 32 + power, power taken into 0..31 and gain into 0..7.
 uint8_t EncodeCalibrationRegister(int power, int gain);
 // Setting of a register value: power = value mod 32, gain = value div 32; a value that could

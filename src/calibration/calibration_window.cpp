@@ -30,6 +30,15 @@ constexpr int kDotSizeMax = 30;
 constexpr double kZoomOffset = 1750;
 constexpr double kZoomFloor = 6;
 constexpr int kTraceRows = 599;
+// A position without a beam: a pale cell crossed by a diagonal, apart from every grey a beam's
+// level can give (a dark beam is black, a bright one white).
+constexpr Rgb kNoBeamFill{214, 220, 232};
+constexpr Rgb kNoBeamMark{150, 160, 185};
+
+void DrawNoBeamCell(Canvas& canvas, double x, double y) {
+  canvas.FilledBox(x + 1, y + 1, x + kCell - 1, y + kCell - 1, kNoBeamFill);
+  canvas.Line(x + 1, y + kCell - 1, x + kCell - 1, y + 1, kNoBeamMark);
+}
 
 // The integer part of a box text ("12.7" gives 12); nullopt when it is no number.
 std::optional<int64_t> IntegerPart(std::string_view text) {
@@ -89,6 +98,7 @@ void DrawCalibrationGrid(Canvas& canvas, std::optional<GridCell> selected) {
                 colors::kBlack);
     for (int c = 0; c < kCalGridColumns; ++c) {
       const double x = kGridOrigin + kCell * c, y = kGridOrigin + kCell * r;
+      if (!ChannelHasBeam(GridCell{r, c}.Channel())) DrawNoBeamCell(canvas, x, y);
       canvas.Box(x, y, x + kCell, y + kCell, colors::kBlack);
     }
   }
@@ -117,9 +127,14 @@ void DrawCrossHair(Canvas& canvas, GridCell cell) {
 void DrawGridLevels(Canvas& canvas, const int16_t* row) {
   for (int r = 0; r < kCalGridRows; ++r) {
     for (int c = 0; c < kCalGridColumns; ++c) {
-      const int level = row[r + kCalGridRows * c];
-      const auto v = static_cast<uint8_t>(std::clamp<int64_t>(RoundHalfEven(level / 8.0), 0, 255));
+      const int channel = r + kCalGridRows * c;
       const double x = kGridOrigin + kCell * c, y = kGridOrigin + kCell * r;
+      if (!ChannelHasBeam(channel)) {
+        DrawNoBeamCell(canvas, x, y);
+        continue;
+      }
+      const int level = row[channel];
+      const auto v = static_cast<uint8_t>(std::clamp<int64_t>(RoundHalfEven(level / 8.0), 0, 255));
       canvas.FilledBox(x + 1, y + 1, x + kCell - 1, y + kCell - 1, Rgb{v, v, v});
     }
   }
@@ -139,7 +154,7 @@ int CalibrationWindow::Select(GridCell cell) {
   for (int attempt = 0; attempt < kReadAttempts && value < 0 && reg >= 0; ++attempt) {
     value = DeviceQuery(link_, kCodeReadRegister, reg, kModeCommand);
   }
-  lblout_ = std::to_string(value);
+  lblout_ = reg < 0 ? std::string(t::kNoBeam) : std::to_string(value);
   if (auto shown = ShownSetting(value)) {
     power_ = shown->power;
     gain_ = shown->gain;
@@ -184,7 +199,7 @@ int CalibrationWindow::SetCalibration(int power, int gain, Canvas* progress) {
   int failed = 0;
   for (int reg = 0; reg < kBeamRegisters; ++reg) {
     if (WriteRegisterVerified(link_, reg, value) != 1) {
-      link_.host.dialogs.Warning(calibration_texts::kCommunicationError);
+      link_.host.dialogs.Problem(calibration_texts::kCommunicationError);
       ++failed;
     }
     if (progress) progress->FilledBox(0, 0, reg, 10, colors::kBlue);

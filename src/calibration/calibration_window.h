@@ -76,7 +76,9 @@ void DrawCalibrationGrid(Canvas& canvas, std::optional<GridCell> selected);
 // Cross-hair marks along the picture's edges for the cell under the pointer: light grey for
 // the whole column and row band, red at the cell.
 void DrawCrossHair(Canvas& canvas, GridCell cell);
-// Levels as grey cells: v = round(level / 8), at most 255.
+// Levels as grey cells: v = round(level / 8), at most 255. Positions without a beam (the odd
+// channels, which never carry a level) are drawn as no-beam cells, here and on the bare grid,
+// never as dark beams.
 void DrawGridLevels(Canvas& canvas, const int16_t* row);
 
 class CalibrationWindow {
@@ -85,7 +87,7 @@ class CalibrationWindow {
 
   // --- picking and the boxes --------------------------------------------------------------
   // Selects a position; online, reads its register (up to 3 times) and takes power and gain
-  // from it. Returns the reply shown in `lblout` (-1 when none or no beam).
+  // from it. Returns the reply (-1 when none or no beam); `lblout` shows it, or "no beam".
   int Select(GridCell cell);
   std::optional<GridCell> selected() const { return selected_; }
   int channel() const { return selected_ ? selected_->Channel() : 0; }

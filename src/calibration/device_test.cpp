@@ -2,7 +2,9 @@
 #include "calibration/device_test.h"
 
 #include <algorithm>
+#include <array>
 
+#include "acquisition/live_display_draw.h"
 #include "base/date_time.h"
 #include "base/file_io.h"
 #include "base/rounding.h"
@@ -18,7 +20,6 @@ namespace t = maintenance_texts;
 namespace {
 
 constexpr std::string_view kEol = "\r\n";
-constexpr int kBlockBytes = 96;
 constexpr int kGridColumns = 24;
 constexpr int kGridRows = 16;
 constexpr int kCell = 100;
@@ -26,7 +27,6 @@ constexpr int kRegisterRows = 8;
 constexpr int kVerdictPauseMs = 500;
 constexpr Rgb kRed = colors::kRed;
 constexpr Rgb kBlue = colors::kBlue;
-constexpr int kAbortStep = 121;
 
 bool IsOn(int level) { return level >= kDeviceTestOnLevel; }
 bool IsOff(int level) { return level <= kDeviceTestOffLevel; }
@@ -104,6 +104,14 @@ TestVerdict LineVerdict(const ChannelLevels& levels, const std::string& name, Li
   return v;
 }
 
+// Appends the setting (power, gain) of `regs` to `out`; registers past the beams are left to
+// the instrument.
+template <class Regs>
+void Set(std::vector<RegisterWrite>& out, const Regs& regs, int power, int gain) {
+  for (int r : regs) {
+    if (r >= 0 && r < kBeamRegisters) out.push_back({r, power, gain});
+  }
+}
 std::vector<int> RegisterRange(int first, int count) {
   std::vector<int> regs;
   for (int r = first; r < first + count; ++r) regs.push_back(r);
@@ -169,6 +177,74 @@ void DrawDeviceTestLevels(Canvas& canvas, const ChannelLevels& levels) {
   }
 }
 
+void DrawDeviceTestProgress(Canvas& canvas, int step) {
+  const double share = std::clamp(100.0 * step / kDeviceTestLastStep, 0.0, 100.0);
+  canvas.SetScale(0, 0, 100, 100);
+  canvas.FilledBox(0, 0, share, 100, kBlue);
+}
+
+StepAction PlanDeviceTestStep(int s, const ChannelLevels& levels) {
+  StepAction a;
+  if (s == 1 || s == 2) {
+    a.message = s == 1 ? t::kTurningOn : t::kTurningOff;
+    Set(a.writes, RegisterRange(0, 4), s == 1 ? 7 : 0, s == 1 ? 7 : 0);
+  } else if (s == 3) {
+    a.askToProceed = true;
+  } else if (s >= 4 && s <= 19) {
+    a.status = t::kOnAll;
+    Set(a.writes, RegisterRow(s - 4), 7, 7);
+  } else if (s == 20 || s == 37) {
+    a.verdict = s == 20 ? AllOnVerdict(levels) : AllOffVerdict(levels);
+    a.pauseMs = kVerdictPauseMs;
+  } else if (s >= 21 && s <= 36) {
+    a.status = t::kOffAll;
+    Set(a.writes, RegisterRow(s - 21), 0, 0);
+  } else if (s == 38) {
+    a.status = t::kOneColumn;
+    a.reportLines = {"", std::string(t::kColumnsHeading)};
+    Set(a.writes, RegisterColumn(0), 7, 7);
+  } else if (s >= 39 && s <= 61) {
+    a.status = t::kOneColumn;
+    a.verdict = ColumnVerdict(levels, s - 39);
+    Set(a.writes, RegisterColumn(s - 39), 0, 0);
+    Set(a.writes, RegisterColumn(s - 38), 7, 7);
+  } else if (s == 62) {
+    a.verdict = ColumnVerdict(levels, 23);
+    Set(a.writes, RegisterColumn(23), 0, 0);
+  } else if (s == 63) {
+    a.status = t::kOneRow;
+    a.reportLines = {"", std::string(t::kRowsHeading)};
+    Set(a.writes, RegisterRow(0), 7, 7);
+  } else if (s >= 64 && s <= 79) {
+    const int row = s - 64;
+    a.status = t::kOneRow;
+    // Register rows 0..7 are lit one after the other; later steps keep row 7 lit and were
+    // already judged with it.
+    if (row < kRegisterRows) a.verdict = RowVerdict(levels, row);
+    if (s < 71) {
+      Set(a.writes, RegisterRow(row), 0, 0);
+      Set(a.writes, RegisterRow(row + 1), 7, 7);
+    } else if (s == 79) {
+      Set(a.writes, RegisterRow(7), 0, 0);
+    }
+  } else if (s >= 80 && s <= 95) {
+    a.status = t::kGainPowerTwo;
+    for (int j = 0; j < 12; ++j) {
+      Set(a.writes, std::array<int, 2>{s - 80 + 8 * j, 271 - s - 8 * j}, 2, 2);
+    }
+  } else if (s == 96) {
+    a.reportLines = {"", std::string(t::kValuesHeading)};
+    for (int c = 0; c < kChannelCount; ++c) {
+      if (!ChannelHasBeam(c)) continue;
+      a.reportLines.push_back("CH[" + std::to_string(c) + "] " +
+                              std::to_string(LevelPercent(levels[c])) + "%");
+    }
+  } else if (s == 100) {
+    a.openReport = true;
+  }
+  return a;
+}
+
 void DeviceTest::Status(std::string_view text) {
   ctx_.link.host.status.SetStatus(t::kTestStatus, text);
 }
@@ -180,35 +256,39 @@ void DeviceTest::Append(const std::vector<std::string>& lines) {
     text += kEol;
   }
   std::string error;
-  if (!AppendToFile(reportPath_, text, &error)) {
-    ctx_.link.host.dialogs.Critical("Error writing " + reportPath_.filename().string() + " => " +
-                                    error);
+  if (AppendToFile(reportPath_, text, &error)) return;
+  // Told once: a report that cannot be written fails the same way at every later line.
+  if (reportWritten_) {
+    ctx_.link.host.dialogs.Problem(
+        "Error writing " + reportPath_.filename().string() + " => " + error,
+        Dialogs::Severity::kCritical);
   }
-}
-
-void DeviceTest::Verdict(TestVerdict v) {
-  Status(v.status);
-  Append(v.reportLines);
-  verdicts_.push_back(std::move(v));
+  reportWritten_ = false;
 }
 
 bool DeviceTest::Start() {
   Host& host = ctx_.link.host;
+  if (running_) return false;
   if (ctx_.acquisitionActive && ctx_.acquisitionActive()) {
-    host.dialogs.Warning(t::kStopBeforeTesting);
+    host.dialogs.Problem(t::kStopBeforeTesting);
     return false;
   }
-  if (host.dialogs.Ask(t::kDeviceTestQuestion, Dialogs::Buttons::kOkCancel) != Dialogs::Answer::kOk) {
-    running_ = false;
+  if (host.dialogs.Ask(t::kDeviceTestQuestion, Dialogs::Buttons::kOkCancel) !=
+      Dialogs::Answer::kOk) {
     step_ = 0;
     if (ctx_.restorePicture) ctx_.restorePicture();
     return false;
   }
   if (ctx_.picture) DrawDeviceTestGrid(*ctx_.picture);
+  if (ctx_.progress) ClearRunProgressBar(*ctx_.progress);
   step_ = 0;
+  phase_ = Phase::kFirstPass;
+  nextDelayMs_ = kDeviceTestTickMs;
   running_ = true;
-  comError_ = false;
+  end_ = DeviceTestEnd::kNotEnded;
+  reportWritten_ = true;
   verdicts_.clear();
+  writes_.clear();
   host.status.SetStatus(t::kTestHint, t::kDoorHint);
   const int probed = ProbeInstrument(ctx_.link, ctx_.link.connection.port);
   serial_ = probed >= 0 ? probed : ctx_.link.connection.serialNumber;
@@ -218,144 +298,151 @@ bool DeviceTest::Start() {
                             FormatDateTime(host.clock.Now(), "yyyy-mm-dd_hh:mm") + std::string(kEol);
   std::string error;
   if (!WriteWholeFile(reportPath_, first, &error)) {
-    host.dialogs.Critical("Error writing " + reportPath_.filename().string() + " => " + error);
+    host.dialogs.Problem("Error writing " + reportPath_.filename().string() + " => " + error,
+                         Dialogs::Severity::kCritical);
+    reportWritten_ = false;
   }
   return true;
-}
-
-bool DeviceTest::Write(int reg, int power, int gain) {
-  // Only the beam registers are the test's to set; the next registers are the instrument's own.
-  if (reg < 0 || reg >= kBeamRegisters) return true;
-  return WriteRegisterVerified(ctx_.link, reg, EncodeCalibrationRegister(power, gain)) == 1;
-}
-
-bool DeviceTest::WriteRegisters(const std::vector<int>& regs, int power, int gain) {
-  for (int r : regs) {
-    if (!Write(r, power, gain)) return false;
-  }
-  return true;
-}
-
-void DeviceTest::Stop() { running_ = false; }
-
-void DeviceTest::Finish() {
-  running_ = false;
-  if (ctx_.restoreCaption) ctx_.restoreCaption();
-  ctx_.link.host.status.SetStatus(t::kTestHint, {});
-  if (ctx_.restorePicture) ctx_.restorePicture();
 }
 
 bool DeviceTest::Tick() {
   if (!running_) return false;
+  switch (phase_) {
+    case Phase::kFirstPass:
+      ReadAllChannelsInto(ctx_.link, levels_.data(), kDeviceTestBlockBytes);
+      phase_ = Phase::kSecondPass;
+      nextDelayMs_ = kDeviceTestTickMs;
+      return true;
+    case Phase::kSecondPass:
+      return BeginStep();
+    case Phase::kWrites:
+      return WriteSome();
+  }
+  return false;
+}
+
+bool DeviceTest::BeginStep() {
   Host& host = ctx_.link.host;
-  ReadAllChannelsInto(ctx_.link, levels_.data(), kBlockBytes);
-  host.pacer.PauseMs(kDeviceTestTickMs);
-  const ChannelReading second = ReadAllChannelsInto(ctx_.link, levels_.data(), kBlockBytes);
+  const ChannelReading second =
+      ReadAllChannelsInto(ctx_.link, levels_.data(), kDeviceTestBlockBytes);
   // A block of the second pass that did not arrive whole would leave its beams judged on stale
   // levels: the verdicts stop here rather than pass or fail beams that were not read.
   if (!second.Complete()) {
-    comError_ = true;
-    host.dialogs.Warning(t::kComError);
-    Stop();
-    return false;
+    host.dialogs.Problem(t::kComError);
+    return End(DeviceTestEnd::kComError);
   }
   if (ctx_.picture) DrawDeviceTestLevels(*ctx_.picture, levels_);
-  if (ctx_.progress) ctx_.progress->FilledBox(0, 0, step_ * 0.83, 100, kBlue);
+  if (ctx_.progress) DrawDeviceTestProgress(*ctx_.progress, step_);
 
-  if (!Action()) {
-    // A failed write (the write routine has shown its message) ends the test.
-    running_ = false;
-    step_ = kAbortStep;
+  StepAction a = PlanDeviceTestStep(step_, levels_);
+  if (!a.message.empty()) host.dialogs.Message(a.message);
+  // The operator may have pressed Stop while a message or question was open.
+  if (!running_) return false;
+  if (a.askToProceed &&
+      host.dialogs.Ask(t::kOkToProceed, Dialogs::Buttons::kYesNo) == Dialogs::Answer::kNo) {
+    return End(DeviceTestEnd::kDeclined);
   }
-  if (!running_ && step_ != kAbortStep) return false;  // No at step 3
+  if (!running_) return false;
+  if (!a.status.empty()) Status(a.status);
+  if (a.verdict) {
+    Status(a.verdict->status);
+    Append(a.verdict->reportLines);
+    verdicts_.push_back(std::move(*a.verdict));
+  }
+  if (!a.reportLines.empty()) Append(a.reportLines);
+  if (a.openReport) host.shell.OpenTextFile(reportPath_);
+  stepPauseMs_ = a.pauseMs;
+  writes_ = std::move(a.writes);
+  written_ = 0;
+  phase_ = Phase::kWrites;
+  return WriteSome();
+}
+
+bool DeviceTest::WriteSome() {
+  // The verified writes pause between attempts and so let events run: Stop may end the test
+  // in the middle of them.
+  for (int n = 0; n < kDeviceTestWritesPerTurn && running_ && written_ < writes_.size(); ++n) {
+    const RegisterWrite w = writes_[written_++];
+    // A write the instrument did not confirm (the write routine has shown its message) leaves
+    // the beams in an unknown state: the test cannot go on.
+    if (WriteRegisterVerified(ctx_.link, w.reg, EncodeCalibrationRegister(w.power, w.gain)) != 1) {
+      return running_ ? End(DeviceTestEnd::kComError) : false;
+    }
+  }
+  if (!running_) return false;
+  if (written_ < writes_.size()) {
+    nextDelayMs_ = 0;  // the rest of the step's writes on the next turn, after pending events
+    return true;
+  }
+  return EndStep();
+}
+
+bool DeviceTest::EndStep() {
   ++step_;
-  if (step_ > kDeviceTestLastStep) {
-    Finish();
-    return false;
-  }
+  if (step_ > kDeviceTestLastStep) return End(DeviceTestEnd::kCompleted);
+  phase_ = Phase::kFirstPass;
+  nextDelayMs_ = kDeviceTestTickMs + stepPauseMs_;
+  stepPauseMs_ = 0;
   return true;
 }
 
-bool DeviceTest::Action() {
-  Host& host = ctx_.link.host;
-  const int s = step_;
-  if (s == 1) {
-    host.dialogs.Message(t::kTurningOn);
-    return WriteRegisters(RegisterRange(0, 4), 7, 7);
+void DeviceTest::Stop() {
+  if (running_) End(DeviceTestEnd::kStopped);
+}
+
+bool DeviceTest::End(DeviceTestEnd how) {
+  running_ = false;
+  end_ = how;
+  writes_.clear();
+  if (how == DeviceTestEnd::kComError || how == DeviceTestEnd::kStopped) {
+    // The report says that it stops short, so that it is never read as a whole test.
+    Append({"", std::string(how == DeviceTestEnd::kComError ? t::kTestComErrorHead
+                                                            : t::kTestStoppedHead) +
+                    std::to_string(step_) + std::string(t::kTestNotFinishedTail)});
   }
-  if (s == 2) {
-    host.dialogs.Message(t::kTurningOff);
-    return WriteRegisters(RegisterRange(0, 4), 0, 0);
+  if (ctx_.restoreCaption) ctx_.restoreCaption();
+  ctx_.link.host.status.SetStatus(t::kTestHint, {});
+  if (ctx_.restorePicture) ctx_.restorePicture();
+  if (ctx_.progress) DrawDeviceTestProgress(*ctx_.progress, step_);
+  return false;
+}
+
+DeviceTestSummary SummarizeDeviceTest(const DeviceTest& test) {
+  DeviceTestSummary s;
+  for (const TestVerdict& v : test.verdicts()) {
+    if (!v.pass) ++s.verdictsChecked;
   }
-  if (s == 3) {
-    if (host.dialogs.Ask(t::kOkToProceed, Dialogs::Buttons::kYesNo) == Dialogs::Answer::kNo) Stop();
-    return true;
-  }
-  if (s >= 4 && s <= 19) {
-    Status(t::kOnAll);
-    return WriteRegisters(RegisterRow(s - 4), 7, 7);
-  }
-  if (s == 20) {
-    Verdict(AllOnVerdict(levels_));
-    host.pacer.PauseMs(kVerdictPauseMs);
-    return true;
-  }
-  if (s >= 21 && s <= 36) {
-    Status(t::kOffAll);
-    return WriteRegisters(RegisterRow(s - 21), 0, 0);
-  }
-  if (s == 37) {
-    Verdict(AllOffVerdict(levels_));
-    host.pacer.PauseMs(kVerdictPauseMs);
-    return true;
-  }
-  if (s == 38) {
-    Status(t::kOneColumn);
-    Append({"", std::string(t::kColumnsHeading)});
-    return WriteRegisters(RegisterColumn(0), 7, 7);
-  }
-  if (s >= 39 && s <= 61) {
-    Status(t::kOneColumn);
-    Verdict(ColumnVerdict(levels_, s - 39));
-    return WriteRegisters(RegisterColumn(s - 39), 0, 0) && WriteRegisters(RegisterColumn(s - 38), 7, 7);
-  }
-  if (s == 62) {
-    Verdict(ColumnVerdict(levels_, 23));
-    return WriteRegisters(RegisterColumn(23), 0, 0);
-  }
-  if (s == 63) {
-    Status(t::kOneRow);
-    Append({"", std::string(t::kRowsHeading)});
-    return WriteRegisters(RegisterRow(0), 7, 7);
-  }
-  if (s >= 64 && s <= 79) {
-    const int row = s - 64;
-    Status(t::kOneRow);
-    // Register rows 0..7 are lit one after the other; later steps keep row 7 lit and were
-    // already judged with it.
-    if (row < kRegisterRows) Verdict(RowVerdict(levels_, row));
-    if (s < 71) return WriteRegisters(RegisterRow(row), 0, 0) && WriteRegisters(RegisterRow(row + 1), 7, 7);
-    if (s == 79) return WriteRegisters(RegisterRow(7), 0, 0);
-    return true;
-  }
-  if (s >= 80 && s <= 95) {
-    Status(t::kGainPowerTwo);
-    for (int j = 0; j < 12; ++j) {
-      if (!Write(s - 80 + 8 * j, 2, 2) || !Write(271 - s - 8 * j, 2, 2)) return false;
+  const std::string step = std::to_string(test.step());
+  switch (test.end()) {
+    case DeviceTestEnd::kNotEnded:
+      s.text = test.running() ? std::string(t::kTestRunningHead) + step
+                              : std::string(t::kTestNotStarted);
+      break;
+    case DeviceTestEnd::kCompleted: {
+      const bool whole = static_cast<int>(test.verdicts().size()) == kDeviceTestVerdicts;
+      s.passed = whole && s.verdictsChecked == 0;
+      s.text = s.passed
+                   ? std::string(t::kTestAllPassed)
+                   : std::string(t::kTestNeedsRevisionHead) + std::to_string(s.verdictsChecked) +
+                         " of " + std::to_string(test.verdicts().size()) +
+                         std::string(t::kTestNeedsRevisionTail);
+      break;
     }
-    return true;
+    case DeviceTestEnd::kDeclined:
+      s.text = t::kTestDeclined;
+      break;
+    case DeviceTestEnd::kStopped:
+      s.text = std::string(t::kTestStoppedHead) + step + std::string(t::kTestNotFinishedTail);
+      break;
+    case DeviceTestEnd::kComError:
+      s.text = std::string(t::kTestComErrorHead) + step + std::string(t::kTestNotFinishedTail);
+      break;
   }
-  if (s == 96) {
-    std::vector<std::string> lines{"", std::string(t::kValuesHeading)};
-    for (int c = 0; c < kChannelCount; ++c) {
-      if (!ChannelHasBeam(c)) continue;
-      lines.push_back("CH[" + std::to_string(c) + "] " + std::to_string(LevelPercent(levels_[c])) + "%");
-    }
-    Append(lines);
-    return true;
+  if (!test.reportWritten()) {
+    s.passed = false;
+    s.text += t::kTestReportNotWritten;
   }
-  if (s == 100) host.shell.OpenTextFile(reportPath_);
-  return true;
+  return s;
 }
 
 }  // namespace movexa

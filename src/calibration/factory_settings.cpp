@@ -32,7 +32,7 @@ constexpr std::string_view kOffsetOutOfRangeTail =
 
 bool FactoryAccessAllowed(bool offline, bool acquisitionActive, Dialogs& dialogs) {
   if (!offline && !acquisitionActive) return true;
-  dialogs.Warning(t::kFactoryAccessRefusal);
+  dialogs.Problem(t::kFactoryAccessRefusal);
   return false;
 }
 
@@ -54,6 +54,11 @@ std::array<int, 7> FactoryRegisterValues(const CivilTime& now, double offset, do
           static_cast<int>(RoundHalfEven(std::fabs(offset) * 10)),
           static_cast<int>(RoundHalfEven(milli - 256.0 * high)),
           high};
+}
+
+double StoredFactoryOffset(double offset) {
+  const double tenths = static_cast<double>(RoundHalfEven(std::fabs(offset) * 10));
+  return (offset < 0 && tenths > 0 ? -tenths : tenths) / 10.0;
 }
 
 FactoryWindow::FactoryWindow(DeviceLink& link) : link_(link), factory_(link.connection.factory) {
@@ -80,18 +85,18 @@ bool FactoryWindow::Recalibrate(std::string_view referenceText) {
   const std::optional<double> measured = ReadTemperature();
   const std::optional<double> reference = ParseOperatorNumber(referenceText);
   if (!reference || *reference < kReferenceLowest || *reference > kReferenceHighest) {
-    dialogs.Warning(t::kInvalidReference);
+    dialogs.Problem(t::kInvalidReference);
     return false;
   }
   // A failed reading would shift the offset by a temperature that was never measured.
   if (!measured) {
-    dialogs.Warning(kNoTemperature);
+    dialogs.Problem(kNoTemperature);
     return false;
   }
   const double offset = factory_.offset + (*reference - *measured);
   // Register 204 holds tenths of a degree in one byte, and the connect accepts -10..10 only.
   if (std::fabs(offset) > kOffsetLimit) {
-    dialogs.Warning(std::string(kOffsetOutOfRangeHead) + FormatNumber(offset, "0.0") +
+    dialogs.Problem(std::string(kOffsetOutOfRangeHead) + FormatNumber(offset, "0.0") +
                     std::string(kOffsetOutOfRangeTail));
     return false;
   }
@@ -103,7 +108,9 @@ bool FactoryWindow::Recalibrate(std::string_view referenceText) {
     }
   }
   factory_.valid = true;
-  factory_.offset = offset;
+  // What the registers hold, not the unrounded difference: the same offset a later connect
+  // reads back.
+  factory_.offset = StoredFactoryOffset(offset);
   factory_.sign = static_cast<int16_t>(values[3]);
   factory_.month = static_cast<int16_t>(values[1]);
   factory_.year = static_cast<int16_t>(values[2]);
@@ -113,7 +120,12 @@ bool FactoryWindow::Recalibrate(std::string_view referenceText) {
 }
 
 bool AskTechnicalPassword(Dialogs& dialogs) {
-  return dialogs.Input(t::kPasswordPrompt, t::kPasswordTitle, "") == t::kTechnicalPassword;
+  const std::string answer = dialogs.InputSecret(t::kPasswordPrompt, t::kPasswordTitle);
+  if (answer == t::kTechnicalPassword) return true;
+  // An empty answer is a cancel; anything else was a try that deserves an answer.
+  if (!answer.empty())
+    dialogs.Problem(t::kWrongPassword, Dialogs::Severity::kWarning, t::kPasswordTitle);
+  return false;
 }
 
 }  // namespace movexa

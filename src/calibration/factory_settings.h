@@ -34,6 +34,9 @@ std::string CalibrationDateText(const FactoryTempCalibration& f);
 // marker 0, month, two-digit year, sign (1 when negative), round(|offset| x 10), slope x 1000
 // low byte and high byte.
 std::array<int, 7> FactoryRegisterValues(const CivilTime& now, double offset, double slope);
+// The offset the instrument keeps for `offset`: whole tenths of a degree (registers 203 and 204),
+// as the connect reads it back.
+double StoredFactoryOffset(double offset);
 
 class FactoryWindow {
  public:
@@ -48,8 +51,9 @@ class FactoryWindow {
 
   // "SET" (Cmd_temp) with the reference text of txt_set_temp: reads the temperature once more,
   // checks the reference (4..50), computes the new offset and writes registers 200..206 in
-  // order, stopping at the first failure. True when all seven were written: the new offset is
-  // then the one used for every later conversion and the message shows the new date.
+  // order, stopping at the first failure. True when all seven were written: the offset the
+  // instrument now keeps (whole tenths) is then the one used for every later conversion and the
+  // message shows the new date.
   bool Recalibrate(std::string_view referenceText);
 
   const std::string& message() const { return message_; }
@@ -64,8 +68,9 @@ class FactoryWindow {
   std::string currentText_ = "0.0";
 };
 
-// The technical menu: asks "Enter Password" (title "Technical Menu"); true when the answer is
-// the technician's password exactly.
+// The technical menu: asks "Enter Password" (title "Technical Menu") in a masked box; true when
+// the answer is the technician's password exactly. A wrong password is told; an empty answer
+// (Cancel) is not.
 bool AskTechnicalPassword(Dialogs& dialogs);
 
 }  // namespace movexa

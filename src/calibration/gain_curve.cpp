@@ -17,6 +17,8 @@ namespace t = maintenance_texts;
 namespace {
 
 constexpr std::string_view kEol = "\r\n";
+// The value of a channel without a beam: no reading, and never a level a beam could have.
+constexpr std::string_view kNoBeam = " -1";
 
 std::string SettingText(int power, int gain) {
   return "Gain=" + std::to_string(gain) + ";Pinhole=" + std::to_string(power);
@@ -29,13 +31,20 @@ CurveBlock FormatCurveBlock(int power, int gain, const CurveReadings& readings) 
   out.bk = "p=" + std::to_string(power) + ",g=" + std::to_string(gain) + std::string(kEol);
   for (int j = 0; j < kCurveReadings; ++j) {
     out.bk += "[" + std::to_string(j) + "]";
-    for (int c = 0; c < kChannelCount; ++c) out.bk += " " + std::to_string(readings[j][c]);
+    for (int c = 0; c < kChannelCount; ++c) {
+      out.bk += ChannelHasBeam(c) ? " " + std::to_string(readings[j][c]) : std::string(kNoBeam);
+    }
     out.bk += kEol;
   }
   const std::string head = "[p" + std::to_string(power) + ",g" + std::to_string(gain) + "]";
   out.mean = head;
   out.desv = head;
   for (int c = 0; c < kChannelCount; ++c) {
+    if (!ChannelHasBeam(c)) {
+      out.mean += kNoBeam;
+      out.desv += kNoBeam;
+      continue;
+    }
     double sum = 0;
     for (const auto& r : readings) sum += r[c];
     const double mean = sum / kCurveReadings;
@@ -50,12 +59,13 @@ CurveBlock FormatCurveBlock(int power, int gain, const CurveReadings& readings) 
   return out;
 }
 
-GainCurveResult RunGainCurve(CalibrationWindow& window, const std::filesystem::path& appFolder) {
+GainCurveResult RunGainCurve(CalibrationWindow& window, const std::filesystem::path& appFolder,
+                             const std::function<bool()>& stopRequested) {
   DeviceLink& link = window.link();
   Host& host = link.host;
   GainCurveResult result;
   if (link.connection.offline) {
-    host.dialogs.Warning(calibration_texts::kOfflineRefusal);
+    host.dialogs.Problem(calibration_texts::kOfflineRefusal);
     return result;
   }
   window.GoOffline();
@@ -71,45 +81,79 @@ GainCurveResult RunGainCurve(CalibrationWindow& window, const std::filesystem::p
   auto append = [&](const std::filesystem::path& p, const std::string& text) {
     std::string error;
     if (AppendToFile(p, text, &error)) return true;
-    host.dialogs.Critical(std::string(t::kCurveWriteErrorHead) + p.filename().string() + ": " +
-                          error);
+    host.dialogs.Problem(
+        std::string(t::kCurveWriteErrorHead) + p.filename().string() + ": " + error,
+        Dialogs::Severity::kCritical);
+    return false;
+  };
+  auto end = [&](GainCurveResult& r) {
+    host.status.SetStatus(kCalibrationStatus, {});
+    return r;
+  };
+  auto cancelled = [&] { return window.cancelRequested() || (stopRequested && stopRequested()); };
+  // One sample; false (the operator told) when a block of it did not arrive whole.
+  auto sample = [&](int p, int g) {
+    const int64_t rejectedBefore = window.rejectedBlocks();
+    window.TakeSample(nullptr, nullptr);
+    if (window.rejectedBlocks() == rejectedBefore) return true;
+    result.rejectedBlocks += static_cast<int>(window.rejectedBlocks() - rejectedBefore);
+    host.dialogs.Problem(std::string(t::kCurveNoReadingHead) + SettingText(p, g) +
+                         std::string(t::kCurveStoppedTail));
     return false;
   };
 
-  const int64_t rejectedBefore = window.rejectedBlocks();
   CurveReadings readings{};
   for (int p = 0; p < kCurveSteps; ++p) {
     for (int g = 0; g < kCurveSteps; ++g) {
-      if (ApplyTestSetting(link, g * 32 + p) < 0) ++result.settingFailures;
+      const bool applied = ApplyTestSetting(link, g * 32 + p) >= 0;
       host.status.SetStatus(kCurveSettingBox, SettingText(p, g));
       host.pacer.PumpEvents();
-      if (window.cancelRequested()) {
+      if (cancelled()) {
         result.cancelled = true;
-        host.status.SetStatus(kCalibrationStatus, {});
-        return result;
+        return end(result);
       }
-      for (int i = 0; i < kCurveDiscarded; ++i) window.TakeSample(nullptr, nullptr);
+      if (!applied) {
+        ++result.settingFailures;
+        result.instrumentLost = true;
+        host.dialogs.Problem(std::string(t::kCurveNoSettingHead) + SettingText(p, g) +
+                             std::string(t::kCurveStoppedTail));
+        return end(result);
+      }
+      for (int i = 0; i < kCurveDiscarded; ++i) {
+        if (!sample(p, g)) {
+          result.instrumentLost = true;
+          return end(result);
+        }
+        if (cancelled()) {
+          result.cancelled = true;
+          return end(result);
+        }
+      }
       std::string dots;
       for (int j = 0; j < kCurveReadings; ++j) {
         dots += ".";
         host.status.SetStatus(kCalibrationStatus, std::string(t::kReadingHead) + dots);
         const int before = window.currentRow();
-        window.TakeSample(nullptr, nullptr);
+        if (!sample(p, g)) {
+          result.instrumentLost = true;
+          return end(result);
+        }
         const int16_t* row = window.Row(before);
         std::copy(row, row + kChannelCount, readings[j].begin());
+        if (cancelled()) {
+          result.cancelled = true;
+          return end(result);
+        }
       }
       const CurveBlock block = FormatCurveBlock(p, g, readings);
       if (!append(bk, block.bk) || !append(mean, block.mean) || !append(desv, block.desv)) {
-        host.status.SetStatus(kCalibrationStatus, {});
-        return result;
+        return end(result);
       }
       ++result.pairs;
-      result.rejectedBlocks = static_cast<int>(window.rejectedBlocks() - rejectedBefore);
     }
   }
-  host.status.SetStatus(kCalibrationStatus, {});
   result.completed = true;
-  return result;
+  return end(result);
 }
 
 }  // namespace movexa

@@ -40,6 +40,18 @@ inline constexpr std::string_view kAllOffCountHead = "Number of Channels < 20% =
 inline constexpr std::string_view kAllOffCheckStatus = "[Test0%= CHECK!]";
 inline constexpr std::string_view kAllOffCheckLine = "Test_all_0%:  NEEDS REVISION!";
 inline constexpr std::string_view kAllOffFailHead = "Channels > 20%: ";
+// Our own texts for how a test ended: the report's closing line when it did not finish, and the
+// one-line summary of the window and movexa-cli.
+inline constexpr std::string_view kTestComErrorHead = "COM Error at step ";
+inline constexpr std::string_view kTestStoppedHead = "Test stopped at step ";
+inline constexpr std::string_view kTestNotFinishedTail = ": the test did not finish";
+inline constexpr std::string_view kTestAllPassed = "every verdict passed";
+inline constexpr std::string_view kTestNeedsRevisionHead = "NEEDS REVISION: ";
+inline constexpr std::string_view kTestNeedsRevisionTail = " verdicts to check";
+inline constexpr std::string_view kTestDeclined = "not continued after the A1-D1 check";
+inline constexpr std::string_view kTestNotStarted = "not started";
+inline constexpr std::string_view kTestRunningHead = "running, step ";
+inline constexpr std::string_view kTestReportNotWritten = "; the report could not be written";
 
 // Calibration window.
 inline constexpr std::string_view kBlockReaderErrorHead = "Ops...Data Sending ERROR reg(";
@@ -52,6 +64,10 @@ inline constexpr std::string_view kMaxPower = "Max.Power";
 inline constexpr std::string_view kTime = "Time";
 inline constexpr std::string_view kEnabled = "ENABLED";
 inline constexpr std::string_view kDisabled = "DISABLED";
+// Our own texts for positions without a beam (lblout, and the legend under the grid).
+inline constexpr std::string_view kNoBeam = "no beam";
+inline constexpr std::string_view kNoBeamLegend =
+    "Crossed cells: positions without a beam (odd channels), never read";
 inline constexpr std::string_view kDisableChannelHead = "Do you like to Disable Channel ";
 inline constexpr std::string_view kEnableChannelHead = "Do you like to Enable Channel ";
 // Our own closing line of the auto-gain procedure when some beams could not be written.
@@ -62,6 +78,13 @@ inline constexpr std::string_view kMeanFile = "test_mean.txt";
 inline constexpr std::string_view kDesvFile = "test_desv.txt";
 // Our own message for a gain-curve file that could not be written.
 inline constexpr std::string_view kCurveWriteErrorHead = "Error writing the gain curve => ";
+// Our own messages for an instrument that stops answering during the gain curve.
+inline constexpr std::string_view kCurveNoSettingHead =
+    "The instrument did not answer the test setting ";
+inline constexpr std::string_view kCurveNoReadingHead =
+    "The instrument did not deliver a whole reading at ";
+inline constexpr std::string_view kCurveStoppedTail =
+    ": the gain curve stops here (the files hold the settings measured before).";
 
 // Factory settings and the technical menu.
 inline constexpr std::string_view kFactoryAccessRefusal =
@@ -75,6 +98,9 @@ inline constexpr std::string_view kInvalidReference =
 inline constexpr std::string_view kPasswordPrompt = "Enter Password";
 inline constexpr std::string_view kPasswordTitle = "Technical Menu";
 inline constexpr std::string_view kTechnicalPassword = "Kilns7395";
+// Our own answer to a wrong password.
+inline constexpr std::string_view kWrongPassword =
+    "Wrong password: the calibration window stays hidden.";
 
 // Light and temperature panels.
 inline constexpr std::string_view kSomeHardwareVersions = "Only available in some hardware versions";

@@ -6,7 +6,7 @@ namespace movexa {
 namespace {
 
 BoxCheck Told(BoxCheck check, Dialogs& dialogs) {
-  if (!check.valid) dialogs.Warning(check.message);
+  if (!check.valid) dialogs.Problem(check.message);
   return check;
 }
 
@@ -90,9 +90,18 @@ ManualCalibrationControls ApplyManualCalibration(bool on, ProjectSettings& proje
   return c;
 }
 
+CalibrationButtons CalibrationButtonsEnabled(const AcquisitionRun& run, bool instrumentBusy) {
+  CalibrationButtons b;
+  if (instrumentBusy || run.blankMode) return b;
+  b.fastCalibration = true;
+  b.fastZero = true;
+  b.readBlank = run.runState == RunState::kStopped || !run.context.recording;
+  return b;
+}
+
 SnrBoxCheck LeaveSnrBox(ProjectSettings& project, std::string_view text, Dialogs& dialogs) {
   SnrBoxCheck check = CheckSnrBoxText(text);
-  if (!check.valid) dialogs.Warning(check.message);
+  if (!check.valid) dialogs.Problem(check.message);
   project.Mn[kMn1][kSNRx10] = check.snrX10;
   project.Mn[kMn1][kOrganism] = static_cast<int16_t>(check.organism);
   return check;

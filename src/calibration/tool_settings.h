@@ -6,6 +6,7 @@
 
 #include <string_view>
 
+#include "acquisition/run_record.h"
 #include "acquisition/snr_setting.h"
 #include "app/main_controls.h"
 #include "base/host.h"
@@ -46,10 +47,22 @@ struct ManualCalibrationControls {
 // these effects: the check boxes and flags keep the project's stored values.
 ManualCalibrationControls ApplyManualCalibration(bool on, ProjectSettings& project, MainControls& main);
 
+// Which of the calibration buttons can act now. "Fast CALIB" and "Fast ZERO" run during a run
+// and outside one (the engine's RunFastProcedure); "Read Blank" outside a run and during a
+// monitor-mode run, never during a recorded run (it would end the recording). None while a
+// blank reading is under way or `instrumentBusy` (a fast procedure or the device test holds
+// the instrument).
+struct CalibrationButtons {
+  bool fastCalibration = false;
+  bool fastZero = false;
+  bool readBlank = false;
+};
+CalibrationButtons CalibrationButtonsEnabled(const AcquisitionRun& run, bool instrumentBusy);
+
 // Leaving the SNR box: the check of snr_setting.h (message on rejection); SNRx10 and the
 // organism ("Customized") go to Mn1. Returns the check.
 SnrBoxCheck LeaveSnrBox(ProjectSettings& project, std::string_view text, Dialogs& dialogs);
-// Choosing an organism: its index goes to Mn1's Organism and the preset is applied.
+// Choosing an organism: its code goes to Mn1's Organism and the preset is applied.
 SnrBoxState ChooseOrganism(ProjectSettings& project, const SnrBoxState& current, int organism);
 
 }  // namespace movexa

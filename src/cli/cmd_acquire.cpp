@@ -29,8 +29,12 @@ constexpr const char* kHelp =
     "when Aq_lapse minutes have passed with the quick report (or the automatic report when the\n"
     "report configuration's user-defined bin is in force). A progress line shows the elapsed\n"
     "time, the bins written, the bad blocks and the temperature. Ctrl-C or SIGTERM stops the\n"
-    "run as the Stop button does (a partial bin is dropped). The exit status is 1 when bins\n"
-    "were closed with most of their signal blocks bad (an instrument that did not answer).\n"
+    "run as the Stop button does (a partial bin is dropped). A run past its programmed end\n"
+    "whose last bin cannot close (an instrument that does not answer) ends as Stop ends it.\n"
+    "Bins a failing disk holds back are tried again for two minutes at the end. The exit\n"
+    "status is 1 when bins were closed with most of their signal blocks bad, when the last bin\n"
+    "was dropped that way, or when closed bins could not all be stored (a failing disk, or the\n"
+    "file-size limit: `ulimit -f`).\n"
     "\n"
     "  --app-dir DIR  the application folder (else MOVEXA_HOME, else the executable's folder\n"
     "                 when it holds config.dat, else $XDG_DATA_HOME/movexa or\n"
@@ -44,17 +48,21 @@ constexpr const char* kHelp =
     "  --yes          answer Yes to the disk-space warning of long recordings\n";
 
 constexpr int kRetryWaitingMs = 5000;
+// How long the end of a run waits for a failing disk before it gives the bins up.
+constexpr int kRetryWaitingTimes = 24;
 constexpr int64_t kTerminalProgressMs = 500;
 constexpr int64_t kLogProgressMs = 5000;
 
-// Bins a failing disk still holds are written as soon as it allows; a second stop request
-// gives them up.
+// Bins a failing disk still holds are written as soon as it allows, for two minutes at most; a
+// second stop request gives them up at once.
 bool WriteWhatWaits(RunSession& session) {
   AcquisitionRun& run = session.state().run;
-  while (!run.files.waiting.empty()) {
-    if (StopRequests() >= 2) return false;
-    std::printf("%zu bin(s) still wait for the disk; trying again in 5 s (Ctrl-C again gives them up)\n",
-                run.files.waiting.size());
+  for (int tries = 0; !run.files.waiting.empty(); ++tries) {
+    if (StopRequests() >= 2 || tries >= kRetryWaitingTimes) return false;
+    std::printf("%zu bin(s) still wait for the disk (%s); trying again in 5 s for at most %d s "
+                "more (Ctrl-C again gives them up)\n",
+                run.files.waiting.size(), run.files.lastError.c_str(),
+                (kRetryWaitingTimes - tries) * kRetryWaitingMs / 1000);
     std::fflush(stdout);
     session.host().pacer.PauseMs(kRetryWaitingMs);
     WriteWaitingBins(session.host(), run.files, run.lastRecordedFolder);
@@ -131,6 +139,7 @@ int RunAcquire(int argc, char** argv) {
               static_cast<long long>(state.run.counters.binsClosed),
               static_cast<long long>(state.run.counters.badBins),
               static_cast<long long>(state.run.counters.badBlocks));
+  std::printf("%s\n", DescribeBlockReplies(state.connection).c_str());
   if (context.recording) {
     std::printf("acquisition folder: %s\n%s", context.folder.string().c_str(),
                 DescribeAcquisitionFolder(context.folder).c_str());
@@ -151,6 +160,9 @@ int RunAcquire(int argc, char** argv) {
     std::printf("%zu closed bin(s) were given up and are not in the files\n", state.run.files.waiting.size());
     return 1;
   }
+  // Data the file-size limit kept out of the files (the operator was told at the stop), or a
+  // last bin that could not close at the programmed end (told when the run ended).
+  if (!FileSizeLimitSummary(state.run.files).empty() || context.lastBinDropped) return 1;
   // Bins that hold repeated signals instead of the activity make the run a failure for scripts.
   return state.run.counters.badBins > 0 ? 1 : 0;
 }

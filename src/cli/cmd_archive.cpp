@@ -1,6 +1,7 @@
 // movexa-cli archive and rename: the offline browser's folder operations.
 #include <cstdio>
 
+#include "acquisition/recorder_lock.h"
 #include "base/file_io.h"
 #include "cli/cli_args.h"
 #include "cli/commands.h"
@@ -20,8 +21,9 @@ constexpr const char* kArchiveHelp =
     "\n"
     "Takes acquisitions out of the list by renaming each folder to its name followed by\n"
     "\"removed\" and the present date and time (YYYYMMDDhhss). Nothing is deleted; an existing\n"
-    "folder of that name is never replaced (the acquisition is then left as it was). A relative\n"
-    "folder is also looked for inside the application folder --app-dir.\n";
+    "folder of that name is never replaced (the acquisition is then left as it was). An\n"
+    "acquisition that a recorder is writing into is refused. A relative folder is also looked\n"
+    "for inside the application folder --app-dir.\n";
 
 constexpr const char* kRenameHelp =
     "usage: movexa-cli rename [--app-dir DIR] FOLDER NEW_NAME\n"
@@ -29,6 +31,18 @@ constexpr const char* kRenameHelp =
     "Renames an acquisition (its subproj.dat, backed up to subproj.bak) or a project (the name\n"
     "in its setup.dat, backed up to setup.bak). The folder names stay as they are. A relative\n"
     "folder is also looked for inside the application folder --app-dir.\n";
+
+// Prints why and is true when a recorder is writing into `folder` (`shown` as the operator
+// named it).
+bool RefusedWhileRecorded(const std::string& shown, const std::filesystem::path& folder) {
+  auto recording = RecordingInto(folder);
+  if (!recording) return false;
+  std::fprintf(stderr, "%s: %s\n", shown.c_str(),
+               offline_texts::AcquisitionBeingRecorded(recording->experimentName,
+                                                       recording->folder.string())
+                   .c_str());
+  return true;
+}
 
 }  // namespace
 
@@ -49,6 +63,10 @@ int RunArchive(int argc, char** argv) {
     std::filesystem::path folder = FolderArgument(text, args.Value("app-dir"));
     if (!IsAcquisitionFolderName(folder.filename().string()) || !IsDirectory(folder)) {
       std::fprintf(stderr, "%s: not an acquisition folder\n", text.c_str());
+      status = 1;
+      continue;
+    }
+    if (RefusedWhileRecorded(text, folder)) {
       status = 1;
       continue;
     }
@@ -82,6 +100,7 @@ int RunRename(int argc, char** argv) {
   std::string stored;
   std::string leaf = folder.filename().string();
   if (IsAcquisitionFolderName(leaf) && IsFile(folder / project_texts::kSubprojectFile)) {
+    if (RefusedWhileRecorded(folder.string(), folder)) return 1;
     stored = RenameSubproject(folder, name, terminal.host);
   } else if (IsProjectFolderName(leaf) && IsFile(folder / project_texts::kSetupFile)) {
     stored = RenameProjectInSetup(folder, name, terminal.host);

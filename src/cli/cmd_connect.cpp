@@ -7,11 +7,11 @@
 #include "app/app_folder.h"
 #include "app/app_texts.h"
 #include "app/config.h"
+#include "app/instrument.h"
 #include "base/file_io.h"
 #include "base/text_records.h"
 #include "cli/cli_args.h"
 #include "cli/terminal_host.h"
-#include "device/connection.h"
 #include "device/posix_serial.h"
 
 namespace movexa::cli {
@@ -24,8 +24,11 @@ void PrintUsage(std::FILE* out) {
   std::fprintf(out,
                "usage: movexa-cli connect [--app-dir DIR]\n\n"
                "Connects to the instrument as the main window's Connect does: the configured port\n"
-               "of DIR/config.dat, then ports 1..15, then a prompt for a port number. COM<n> is\n"
-               "the device in MOVEXA_COM<n>, else in DIR/ports.dat, else /dev/ttyS<n-1>.\n");
+               "of DIR/config.dat, then ports 1..15 and the serial ports of this computer that\n"
+               "no COM number reaches (one where the instrument answers gets a free COM number\n"
+               "in DIR/ports.dat), then a prompt for a port number. COM<n> is the device in\n"
+               "MOVEXA_COM<n>, else in DIR/ports.dat, else /dev/ttyS<n-1> (movexa-cli ports\n"
+               "lists them).\n");
 }
 
 }  // namespace
@@ -44,20 +47,18 @@ int RunConnect(int argc, char** argv) {
   }
   const fs::path appDir = ChooseAppDir(AppDirSourcesFromEnvironment(args.Value("app-dir")));
   TerminalHost terminal;
-  if (!IsFile(appDir / app_texts::kConfigFile)) {
-    terminal.dialogs.Message(app_texts::kConfigNotFound, {});
+  if (auto missing = ConfigFileMissing(appDir)) {
+    terminal.dialogs.Problem(*missing, Dialogs::Severity::kCritical);
     return 1;
   }
-  AppConfig config;
-  LoadConfig(appDir, config, terminal.host);
-
-  SystemPortOpener opener(appDir);
-  CommPortTable ports(terminal.pacer, opener);
-  ConnectionState connection;
-  SignalTable signals{};
-  DeviceLink link{ports, connection, signals, terminal.host};
-  ConnectOutcome outcome = ConnectInstrument(
-      link, config.Serial_COM, [&] { SaveConfig(appDir, config, terminal.host); });
+  AppState state;
+  state.appDir = appDir;
+  LoadConfig(appDir, state.config, terminal.host);
+  state.portEnumerator = std::make_unique<SystemPortEnumerator>();
+  InstallPorts(state, terminal.pacer, std::make_unique<SystemPortOpener>(appDir));
+  ConnectOutcome outcome = ConnectAppInstrument(state, terminal.host);
+  const AppConfig& config = state.config;
+  const ConnectionState& connection = state.connection;
 
   if (outcome == ConnectOutcome::kOffline) {
     std::printf("offline: no instrument found\n");
@@ -68,12 +69,14 @@ int RunConnect(int argc, char** argv) {
     return 1;
   }
   const FactoryTempCalibration& f = connection.factory;
-  std::printf("port: COM%d (%s)\n", connection.port, ports.DeviceOf(connection.port).c_str());
+  std::printf("port: COM%d (%s)\n", connection.port,
+              state.ports->DeviceOf(connection.port).c_str());
   std::printf("serial number: %d\n", connection.serialNumber);
   std::printf("factory calibration: %s\n", f.valid ? "valid" : "invalid (defaults in use)");
   if (f.valid) std::printf("calibrated: %02d/%02d\n", f.month, f.year);
   std::printf("offset: %s degrees\n", ShortestDecimal(f.offset).c_str());
   std::printf("slope: %s degrees per unit\n", ShortestDecimal(f.slope).c_str());
+  DeviceLink link = InstrumentLink(state, terminal.host);
   DisconnectInstrument(link);
   return 0;
 }

@@ -1,14 +1,14 @@
 // movexa-cli export-ascii and export-picture: the offline window's exports of a well's raw
-// samples over a page, and of its signal, analysis or group-activity picture as PNG, BMP or SVG.
+// samples over a page, and of its signal, analysis or group-activity picture as PNG, SVG, PDF or
+// BMP.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <memory>
 
 #include "acquisition/counts_record.h"
+#include "base/cairo_canvas.h"
 #include "base/file_io.h"
 #include "base/number_format.h"
-#include "base/raster_canvas.h"
-#include "base/svg_canvas.h"
 #include "cli/cli_args.h"
 #include "cli/commands.h"
 #include "cli/offline_cli.h"
@@ -18,6 +18,7 @@
 #include "offline/offline_texts.h"
 #include "project/plate_format.h"
 #include "project/project_folders.h"
+#include "reports/counts_series.h"
 
 namespace movexa::cli {
 
@@ -27,23 +28,25 @@ constexpr const char* kAsciiHelp =
     "usage: movexa-cli export-ascii [--app-dir DIR] [--well B3] [--page N] [--out FILE]\n"
     "                              ACQUISITION_FOLDER\n"
     "\n"
-    "Writes the raw samples of one well (every beam) over one page of raw files (five files,\n"
-    "55 bins of 500 samples) as text: the project, the acquisition, the well and page, a header\n"
-    "of beam labels, then a line per sample. The file (default datafile.txt in the application\n"
-    "folder) is replaced only when written whole.\n"
+    "Writes the raw samples of one well (every beam) over one page (50 bins of 500 samples:\n"
+    "page N holds the run's bins 50(N-1)+1 .. 50N) as text: the project, the acquisition, the\n"
+    "well and page, a header of beam labels, then a line per sample. The file (default\n"
+    "datafile.txt in the application folder) is replaced only when written whole.\n"
     "\n"
     "  --app-dir DIR  the application folder (default: two levels above the acquisition\n"
     "                 folder); a relative acquisition folder is also looked for inside it\n";
 
 constexpr const char* kPictureHelp =
-    "usage: movexa-cli export-picture --out FILE.png|.svg|.bmp [--view signal|analysis|group-activity]\n"
+    "usage: movexa-cli export-picture --out FILE.png|.svg|.pdf|.bmp\n"
+    "                                 [--view signal|analysis|group-activity]\n"
     "                                 [--well B3] [--page N] [--method 0-3] [--snr X] [--group N]\n"
     "                                 [--size WIDTHxHEIGHT] [--app-dir DIR] ACQUISITION_FOLDER\n"
     "\n"
     "Draws the offline window's picture of an acquisition and writes it: signal (the raw\n"
     "signals of the well's beams over a page), analysis (the page re-counted with a detection\n"
     "method and SNR factor, with the envelope) or group-activity (the wells of a group, by\n"
-    "default the well's, over the whole acquisition). The default size is 1000x500.\n"
+    "default the well's, over the whole acquisition). The file's extension chooses the format;\n"
+    "the default size is 1000x500 pixels (points in a PDF).\n"
     "--app-dir is as for export-ascii.\n";
 
 int Fail(const char* command, const std::string& text, int code = 1) {
@@ -100,6 +103,11 @@ int RunExportPicture(int argc, char** argv) {
   if (!OneFolder(args, "export-picture", kPictureHelp)) return 2;
   auto out = args.Value("out");
   if (!out) return Fail("export-picture", "--out FILE is required", 2);
+  if (!PictureFormatOf(*out))
+    return Fail("export-picture",
+                "cannot write " + *out + ": a picture file ends in " +
+                    std::string(kPictureExtensions),
+                2);
   std::string kind = args.Value("view").value_or("signal");
   if (kind != "signal" && kind != "analysis" && kind != "group-activity")
     return Fail("export-picture", "--view is signal, analysis or group-activity", 2);
@@ -118,33 +126,34 @@ int RunExportPicture(int argc, char** argv) {
                   args.Value("page"), error))
     return Fail("export-picture", error, 2);
 
-  std::string ext = std::filesystem::path(*out).extension().string();
-  bool svg = ext == ".svg" || ext == ".SVG";
-  std::unique_ptr<Canvas> canvas;
-  if (svg) {
-    canvas = std::make_unique<SvgCanvas>(width, height);
-  } else {
-    auto raster = std::make_unique<RasterCanvas>(width, height);
-    raster->SetTextScale(std::max(1, height / 500));
-    canvas = std::move(raster);
-  }
-  canvas->SetBackColor(colors::kWhite);
-  canvas->Clear();
+  CairoCanvas picture(width, height);
+  // Text grows with tall pictures so that labels stay readable in large exports.
+  picture.SetDefaultTextSize(12.0 * std::max(1.0, height / 500.0));
+  picture.SetBackColor(colors::kWhite);
+  picture.Clear();
   if (kind == "group-activity") {
     auto bytes = ReadWholeFile(folder / offline_texts::kCountsFile, nullptr, kCountsFileMaxBytes);
     if (!bytes) return Fail("export-picture", std::string(offline_texts::kActivityFileNotFound));
+    // Default groups standing in for damaged group files would be drawn as the acquisition's:
+    // refused, as a report of the folder is.
+    if (!view.snap.groupsProblem.empty())
+      return Fail("export-picture", view.snap.groupsProblem +
+                                        " (the group activity needs the acquisition's own groups)");
     int group = view.snap.settings.channelGroup[static_cast<size_t>(view.selectedChannel)];
     if (auto g = args.Value("group")) group = std::atoi(g->c_str());
     GroupActivityTrace activity = GroupActivitySeries(*bytes, view.snap.settings, view.snap.map, group);
+    if (activity.tornBytes > 0)
+      std::printf("%s\n",
+                  TornTailNote(folder / offline_texts::kCountsFile, activity.tornBytes).c_str());
     if (activity.wells.empty()) return Fail("export-picture", "no well in group " + std::to_string(group));
     std::string name = group >= 0 && group < kChannelCount
                            ? view.snap.settings.groupNames[static_cast<size_t>(group)]
                            : "";
-    DrawGroupActivity(*canvas, activity, GroupLabel(group, name));
+    DrawGroupActivity(picture, activity, GroupLabel(group, name), view.Caption());
   } else {
     if (view.LoadedPositions() == 0) return Fail("export-picture", "no raw data on this page");
     if (kind == "signal") {
-      DrawChannelSignal(*canvas, view);
+      DrawChannelSignal(picture, view);
     } else {
       int method = std::atoi(args.Value("method").value_or(std::to_string(view.snap.settings.DSP_Method)).c_str());
       if (method < 0 || method > 3) return Fail("export-picture", "--method is 0..3", 2);
@@ -152,12 +161,10 @@ int RunExportPicture(int argc, char** argv) {
       bool replaced = false;
       double snr = CorrectAnalysisSnr(method, factor.value_or(0), replaced);
       if (replaced) std::printf("SNR factor %s used\n", FormatNumber(snr, "0.0").c_str());
-      DrawAnalysis(*canvas, view, AnalyzePage(view, method, snr));
+      DrawAnalysis(picture, view, AnalyzePage(view, method, snr));
     }
   }
-  bool ok = svg ? SaveSvgPicture(static_cast<SvgCanvas&>(*canvas), *out, &error)
-                : SaveRasterPicture(static_cast<RasterCanvas&>(*canvas), *out, &error);
-  if (!ok) return Fail("export-picture", "nothing written to " + *out + ": " + error);
+  if (!picture.Save(*out, &error)) return Fail("export-picture", "nothing written to " + *out + ": " + error);
   std::printf("%s view written to %s\n", kind.c_str(), out->c_str());
   return 0;
 }

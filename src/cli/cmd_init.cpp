@@ -58,17 +58,12 @@ int RunInit(int argc, char** argv) {
     return 1;
   }
   std::printf("%zu files copied, %zu kept\n", r.copied.size(), r.kept.size());
-  // A fresh folder starts with the default report configuration, its separator taken from this
-  // machine's locale and its "User Defined BIN size" flag off. Without the file, the first
-  // start-up would create it with the flag on, and every later run would end with the automatic
-  // report instead of the quick one although the operator never chose it.
-  if (!IsFile(appDir / "repoconf.dat")) {
-    TerminalHost terminal;
-    ReportConfig reportConfig;
-    LoadReportConfig(reportConfig, 0, appDir, terminal.host);
-    if (IsFile(appDir / "repoconf.dat"))
-      std::printf("  wrote  repoconf.dat (default report configuration)\n");
-  }
+  // A fresh folder starts with the default report configuration ("User Defined BIN size"
+  // off): otherwise every later run would end with the automatic report instead of the quick
+  // one although the operator never chose it.
+  TerminalHost terminal;
+  if (WriteDefaultReportConfigIfMissing(appDir, terminal.host))
+    std::printf("  wrote  repoconf.dat (default report configuration)\n");
   return 0;
 }
 

@@ -16,12 +16,16 @@ namespace {
 constexpr const char* kHelp =
     "usage: movexa-cli join [--app-dir DIR] ACQUISITION_FOLDER ACQUISITION_FOLDER...\n"
     "\n"
-    "Joins two or more acquisitions of one project, in the order given, into a new acquisition\n"
+    "Joins two or more acquisitions of one project, given in any order, into a new acquisition\n"
     "of that project named after the present minute (the next free minute when that name is\n"
-    "taken, as for a recorded run): its counts.bin holds every record of each acquisition with\n"
-    "the time moved by the minutes from the earliest start to the acquisition's start;\n"
-    "subproj.dat names the parts. No existing folder is written into. A relative acquisition\n"
-    "folder is also looked for inside the application folder --app-dir.\n";
+    "taken, as for a recorded run). The parts follow one another by start time: the joined\n"
+    "counts.bin holds every whole record of each part with the time moved by the minutes from\n"
+    "the earliest start to the part's start; subproj.dat names the parts; the project files\n"
+    "(setup, status, thresholds, groups) of the earliest part come along, so the join reports\n"
+    "as its parts do. Refused before any folder is made: the same acquisition twice, a part\n"
+    "without one whole record or with unreadable counts, parts of different plate formats.\n"
+    "A torn last record of a part is left out and said. No existing folder is written into.\n"
+    "A relative acquisition folder is also looked for inside the application folder --app-dir.\n";
 
 }  // namespace
 
@@ -60,8 +64,9 @@ int RunJoin(int argc, char** argv) {
     std::fprintf(stderr, "movexa-cli join: %s\n", r.error.c_str());
     return 1;
   }
-  for (auto& u : r.unreadable) std::printf("no records from %s\n", u.c_str());
-  std::printf("joined %zu records into %s\n", r.records, r.folder.string().c_str());
+  for (auto& note : r.notes) std::printf("%s\n", note.c_str());
+  std::printf("joined %zu records into %s (project files of %s)\n", r.records,
+              r.folder.string().c_str(), r.projectFilesFrom.c_str());
   return 0;
 }
 

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/app_folder.h"
+#include "base/number_format.h"
 #include "calibration/calibration_window.h"
 #include "calibration/device_test.h"
 #include "calibration/factory_settings.h"
@@ -27,7 +28,9 @@ constexpr const char* kTestDeviceHelp =
     "beam at full and at zero emitter setting, one column and one row of beams at a time, then\n"
     "a middle setting, reading all channels after each step. The questions of the test are\n"
     "answered OK and Yes. Prints every verdict and writes the report \"testdev<serial>.txt\"\n"
-    "in the application folder. Answers 0 when every verdict passed, 1 otherwise.\n";
+    "in the application folder. Answers 0 when the test ran to its end with every verdict passed\n"
+    "and its report written, 1 otherwise (a verdict to check, an instrument that stopped\n"
+    "answering, a report that could not be written). Ctrl-C stops the test.\n";
 
 constexpr const char* kFactoryHelp =
     "usage: movexa-cli factory [--app-dir DIR] [--reference DEGREES]\n"
@@ -43,7 +46,9 @@ constexpr const char* kGainCurveHelp =
     "The calibration window's gain-curve test: for every power 0..7 and gain 0..7 the\n"
     "instrument applies that setting to all beams and six readings of every channel are kept.\n"
     "Writes \"test_bk.txt\" (the readings), \"test_mean.txt\" (their means) and\n"
-    "\"test_desv.txt\" (their mean absolute deviations) in the application folder.\n";
+    "\"test_desv.txt\" (their mean absolute deviations) in the application folder; a channel\n"
+    "without a beam (the odd channels) is written as -1. The test stops at the first setting or\n"
+    "reading the instrument does not answer, and on Ctrl-C; it then answers 1.\n";
 
 // The device test's own questions answered as a technician at the bench would (the slot is
 // empty and the door closed); everything else goes to the terminal.
@@ -89,21 +94,27 @@ int RunTestDevice(int argc, char** argv) {
   if (auto exitCode = HelpOrUsageError(args, "test-device", kTestDeviceHelp)) return *exitCode;
   RunSession session(ChooseAppDir(AppDirSourcesFromEnvironment(args.Value("app-dir"))), "", false);
   if (!OpenOnline(session)) return 1;
+  InstallStopSignals();
   Host& host = session.host();
   BenchDialogs dialogs(host.dialogs);
   Host bench{dialogs, host.clock, host.pacer, host.shell, host.system, host.status};
   DeviceLink link{*session.state().ports, session.state().connection, session.state().signals, bench};
   DeviceTest test({link, session.state().appDir, [] { return false; }, nullptr, nullptr, {}, {}});
   if (!test.Start()) return 1;
-  while (test.Tick()) bench.pacer.PauseMs(kDeviceTestTickMs);
-  bool allPassed = !test.comError() && test.step() > kDeviceTestLastStep;
-  for (const TestVerdict& v : test.verdicts()) {
-    std::printf("%s\n", v.status.c_str());
-    allPassed = allPassed && v.pass;
+  bench.pacer.PauseMs(test.nextDelayMs());
+  while (test.Tick()) {
+    if (StopRequests() > 0) {
+      std::printf("stop requested\n");
+      test.Stop();
+      break;
+    }
+    bench.pacer.PauseMs(test.nextDelayMs());
   }
+  for (const TestVerdict& v : test.verdicts()) std::printf("%s\n", v.status.c_str());
+  const DeviceTestSummary summary = SummarizeDeviceTest(test);
   std::printf("report: %s\n", test.reportPath().string().c_str());
-  std::printf("device test: %s\n", allPassed ? "every verdict passed" : "NEEDS REVISION");
-  return allPassed ? 0 : 1;
+  std::printf("device test: %s\n", summary.text.c_str());
+  return summary.passed ? 0 : 1;
 }
 
 int RunFactory(int argc, char** argv) {
@@ -123,12 +134,12 @@ int RunFactory(int argc, char** argv) {
   std::printf("temperature: %s degrees\n", window.Tick().c_str());
   if (auto reference = args.Value("reference")) {
     if (!window.Recalibrate(*reference)) {
-      std::printf("offset unchanged: %s degrees\n", std::to_string(window.offset()).c_str());
+      std::printf("offset unchanged: %s degrees\n", FormatNumber(window.offset(), "0.0").c_str());
       return 1;
     }
     std::printf("%s\n", window.message().c_str());
-    std::printf("new offset: %.2f degrees; temperature now %s degrees\n", window.offset(),
-                window.Tick().c_str());
+    std::printf("new offset: %s degrees; temperature now %s degrees\n",
+                FormatNumber(window.offset(), "0.0").c_str(), window.Tick().c_str());
   }
   return 0;
 }
@@ -139,16 +150,13 @@ int RunGainCurveCommand(int argc, char** argv) {
   if (auto exitCode = HelpOrUsageError(args, "gain-curve", kGainCurveHelp)) return *exitCode;
   RunSession session(ChooseAppDir(AppDirSourcesFromEnvironment(args.Value("app-dir"))), "", false);
   if (!OpenOnline(session)) return 1;
+  InstallStopSignals();
   CalibrationWindow window(session.engine().link(), session.state().project);
-  GainCurveResult r = movexa::RunGainCurve(window, session.state().appDir);
+  GainCurveResult r =
+      movexa::RunGainCurve(window, session.state().appDir, [] { return StopRequests() > 0; });
   std::printf("gain curve: %d of 64 power/gain pairs measured\n", r.pairs);
-  if (r.settingFailures > 0) {
-    std::printf("the instrument did not acknowledge %d test settings\n", r.settingFailures);
-  }
-  if (r.rejectedBlocks > 0) {
-    std::printf("%d blocks did not arrive whole (their channels repeat the reading before)\n",
-                r.rejectedBlocks);
-  }
+  if (r.instrumentLost) std::printf("gain curve stopped: the instrument stopped answering\n");
+  if (r.cancelled) std::printf("gain curve stopped on request\n");
   for (std::string_view name : {t::kBkFile, t::kMeanFile, t::kDesvFile}) {
     std::printf("%s\n", (session.state().appDir / name).string().c_str());
   }

@@ -39,10 +39,11 @@ constexpr const char* kCreateHelp =
     "Creates a new project from the current project's settings as the setup window's New...\n"
     "does, with the given changes: plate format (its groups are cleared), run length in\n"
     "minutes (2..32000), samples per bin (200..10000), detection method, organism (C.elegans,\n"
-    "Zebrafish, Echinococcus, Drosophila; sets its method and SNR), SNR (1.4..5.0, Drosophila\n"
-    "0.5..0.9), detection interval. The project gets the next number (after 31999 numbering\n"
+    "Zebrafish, Echinococcus, Drosophila; sets its method and SNR), SNR (1.4..5.0; 0.5..0.9\n"
+    "with method 3), detection interval (1 up to the samples per bin). Settings that would\n"
+    "count nothing are refused. The project gets the next number (after 31999 numbering\n"
     "restarts at 1); an existing folder of that number is overwritten only with --overwrite.\n"
-    "The new project becomes the current one.\n";
+    "The project is created whole or not at all; it becomes the current one.\n";
 
 constexpr const char* kAssignHelp =
     "usage: movexa-cli project assign [--app-dir DIR] [--clear] [--set RRxCC]\n"
@@ -196,7 +197,7 @@ int RunCreate(int argc, char** argv) {
   if (auto v = args.Value("buffer")) ok = Accepted(LeaveBuffer(p, *v), "buffer", *v) && ok;
   if (auto v = args.Value("interval")) {
     FieldEdit e = EditInterval(p, *v);
-    if (!e.stored) e = LeaveNumberBox(*v, p.DSP_Interval, true);
+    if (!e.stored) e = LeaveIntervalBox(p, *v);
     ok = Accepted(e, "interval", *v) && ok;
   }
   if (auto v = args.Value("organism")) {
@@ -219,7 +220,18 @@ int RunCreate(int argc, char** argv) {
   if (!ok) return 1;
   ChooseSaveCounts(p);
   SetToolFlag(state, kMenuCal, true);
-  if (NewProject(state, host) != ProjectOpResult::kDone) return 1;
+  const ProjectOpResult made = NewProject(state, host);
+  std::cout << std::flush;  // the transcript before the verdict, also through a pipe
+  switch (made) {
+    case ProjectOpResult::kDone:
+      break;
+    case ProjectOpResult::kCancelled:
+      std::fprintf(stderr, "movexa-cli project create: no project created\n");
+      return 1;
+    case ProjectOpResult::kFailed:
+      std::fprintf(stderr, "movexa-cli project create: the project was not created (see above)\n");
+      return 1;
+  }
   std::cout << "created project " << state.config.Actual_Project_Number << " \"" << p.Name
             << "\" in " << state.ProjectPath.string() << " (plate " << p.Plate_format << ", lapse "
             << p.Aq_lapse << " min, " << p.RT_Buffer << " samples per bin, " << DetectionSummary(p)

@@ -25,7 +25,9 @@ int ReanalyzeOne(const CliArgs& args, const std::filesystem::path& folder, Repor
   host.progress.Finish();
   if (out.recordsProcessed > 0) {
     std::cout << "  " << out.recordsProcessed << " records re-analysed"
-              << (out.countsReplaced ? ", counts.bin replaced" : "")
+              << (out.countsReplaced
+                      ? ", counts.bin replaced (recorded counts in counts_recorded.bak)"
+                      : "")
               << (out.setupUpdated ? ", setup.dat updated (backup setup.bak)" : "") << "\n";
   }
   return PrintReportOutcome(out.report);

@@ -13,6 +13,7 @@ struct Command {
 int RunInit(int argc, char** argv);
 int RunProject(int argc, char** argv);
 int RunConnect(int argc, char** argv);
+int RunPorts(int argc, char** argv);
 int RunReport(int argc, char** argv);
 int RunReanalyze(int argc, char** argv);
 int RunCircadian(int argc, char** argv);
@@ -30,5 +31,7 @@ int RunGainCurveCommand(int argc, char** argv);
 int RunExportDam(int argc, char** argv);
 int RunSleep(int argc, char** argv);
 int RunProfile(int argc, char** argv);
+int RunActogram(int argc, char** argv);
+int RunPeriodogram(int argc, char** argv);
 
 }  // namespace movexa::cli

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <iterator>
 
+#include "base/cairo_canvas.h"
 #include "cli/commands.h"
 
 namespace movexa::cli {
@@ -13,6 +14,8 @@ const Command kCommands[] = {
     {"project", "print, list or create projects; assign wells to groups", RunProject},
     {"connect", "find the instrument; print its port, serial number and factory calibration",
      RunConnect},
+    {"ports", "list the serial ports of this computer and the COM number each is reached by",
+     RunPorts},
     {"acquire", "run a named acquisition of the current project in real time", RunAcquire},
     {"calibrate", "software calibration, automatic zero or blank reading on the instrument",
      RunCalibrate},
@@ -37,6 +40,10 @@ const Command kCommands[] = {
      RunExportDam},
     {"sleep", "sleep and rest per well, light phase and group (fly or fish preset)", RunSleep},
     {"profile", "the average day per well and group", RunProfile},
+    {"actogram", "double-plotted actograms per well and group mean, values and heights",
+     RunActogram},
+    {"periodogram", "chi-square, Lomb-Scargle or autocorrelation periodograms, peaks and groups",
+     RunPeriodogram},
 };
 }  // namespace movexa::cli
 
@@ -60,7 +67,11 @@ int main(int argc, char** argv) {
     return 0;
   }
   for (const auto& c : kCommands) {
-    if (c.name && std::strcmp(c.name, argv[1]) == 0) return c.run(argc - 1, argv + 1);
+    if (c.name && std::strcmp(c.name, argv[1]) == 0) {
+      const int status = c.run(argc - 1, argv + 1);
+      movexa::CairoCanvas::ReleaseFontCaches();  // a clean exit for leak checkers
+      return status;
+    }
   }
   std::fprintf(stderr, "movexa-cli: unknown command '%s'\n", argv[1]);
   usage(stderr);

@@ -35,11 +35,16 @@ const char* ReportOptionsHelp() {
 }
 
 const char* ReanalysisOptionsHelp() {
-  return "  --organism NAME       elegans, zebrafish, echinococcus or drosophila (sets method and threshold)\n"
+  return "  --organism NAME       elegans, zebrafish, echinococcus or drosophila (sets method and "
+         "threshold)\n"
          "  --method 0..3         detection method\n"
          "  --threshold SNR       1.1..6 (0.5..1 for drosophila)\n"
-         "  --lapse HOURS         hours of acquisition to re-analyse (default 1; at least 5 minutes)\n"
-         "  --replace             replace counts.bin and the setup's method and threshold (all records)\n"
+         "  --lapse HOURS         hours of acquisition to re-analyse (default 1; at least 5 "
+         "minutes)\n"
+         "  --replace             replace counts.bin and the setup's method and threshold (all "
+         "records);\n"
+         "                        the recorded ones are kept in counts_recorded.bak and "
+         "setup_recorded.bak\n"
          "  --export-raw          export raw marks (ch<N>.raw); implies a lapse of 533 hours\n";
 }
 
@@ -175,6 +180,7 @@ bool BuildReportRequest(const CliArgs& args, Host& host, ReportRequest& r, std::
     r.dataLapseText = *v;
   }
   r.replaceData = args.Has("replace");
+  r.replaceConfirmed = r.replaceData;  // --replace is the operator's answer
   if (args.Has("export-raw")) {
     if (r.replaceData) {
       error = "--export-raw and --replace exclude each other (Export Raw clears Replace old data)";

@@ -151,6 +151,7 @@ bool RunSession::Open() {
   state_.outputs = OutputsAtStartup(state_.project.Mn);
   state_.outputs.thermostatEnabled = state_.main.temperatureControl;
   InstallPorts(state_, pacer_, std::make_unique<SystemPortOpener>(state_.appDir));
+  state_.portEnumerator = std::make_unique<SystemPortEnumerator>();
   ConnectOutcome outcome = ConnectAppInstrument(state_, host_);
   if (outcome == ConnectOutcome::kPortChanged) {
     std::printf("port: COM%d saved for the next connect\n", state_.config.Serial_COM);
@@ -161,7 +162,12 @@ bool RunSession::Open() {
                 state_.connection.port, state_.ports->DeviceOf(state_.connection.port).c_str());
   } else {
     // Offline the operations refuse with their own messages, as in the windows.
-    std::printf("offline: no instrument found\n");
+    if (state_.connection.busyPort > 0) {
+      std::printf("offline: COM%d is in use by another program (another Movexa?)\n",
+                  state_.connection.busyPort);
+    } else {
+      std::printf("offline: no instrument found\n");
+    }
   }
   std::printf("project: %d %s, plate %s, %d samples per bin, method %d, %d minutes\n",
               state_.config.Actual_Project_Number, state_.project.Name.c_str(),

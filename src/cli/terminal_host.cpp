@@ -102,8 +102,9 @@ std::string TerminalDialogs::Input(std::string_view prompt, std::string_view tit
   return line;
 }
 
-void TerminalShell::OpenDocument(const std::filesystem::path& path) {
+bool TerminalShell::OpenDocument(const std::filesystem::path& path) {
   std::cout << "open: " << path.string() << "\n";
+  return true;
 }
 void TerminalShell::ShowInFileManager(const std::filesystem::path& path) {
   std::cout << "folder: " << path.string() << "\n";

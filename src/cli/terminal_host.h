@@ -35,7 +35,7 @@ class TerminalDialogs : public Dialogs {
 // Prints what the windows would open.
 class TerminalShell : public Shell {
  public:
-  void OpenDocument(const std::filesystem::path& path) override;
+  bool OpenDocument(const std::filesystem::path& path) override;
   void ShowInFileManager(const std::filesystem::path& path) override;
   void OpenTextFile(const std::filesystem::path& path) override;
   void OpenPicture(const std::filesystem::path& path) override;

@@ -3,21 +3,11 @@
 // sampling, calibration and the device test, and the retry patterns built on them (verified
 // register write, register read, test setting, paired factory-register read).
 //
-// Staying in step. The instrument's reply to a block request may be longer than what a reader
-// consumes (48, 96 or 192 bytes), may vary from request to request, may be followed after a
-// pause by bytes the instrument sends while idle, and may be lost. A byte left over from one
-// reply must never be taken for the start of the next, which would give silently wrong signals.
-// So:
-// - every exchange first discards stale input, and when bytes are still arriving waits until
-//   the line has been quiet for the reply gap, so each request is answered on a silent line;
-// - a block reader takes the whole reply: the bytes it needs, then the rest up to the length
-//   learned from the latest replies, ending early when the line stays quiet for the reply gap
-//   (a shorter reply); bytes beyond the learned length are taken too and teach a longer one;
-// - when a reply turns out longer than the learned length and the previous reply's end was only
-//   assumed from its length, the block may start with that reply's tail: it counts as bad.
-// The learned length is the longest reply of the latest window of replies, so it follows an
-// instrument whose replies change, and a reply of the learned length ends the read at once: a
-// steady instrument is read at the line's speed with no waiting for silence.
+// Staying in step. A block reply carries no length or marker: a byte left over from one reply
+// must never be taken for the start of the next, which would give silently wrong signals. The
+// block reader (block_reader.cpp) learns the reply length from whole replies, reads each reply
+// by count, discards its tail by count, and refuses a series of blocks whose bytes cannot be
+// shown to answer their requests.
 #pragma once
 
 #include <array>
@@ -64,23 +54,22 @@ int DeviceReadBlock(DeviceLink& link, int code, int arg, int mode);
 // the block is good.
 bool ParseSignalBlock(std::string_view bytes, int pairs, SignalTable& table);
 
-// Quiet time that ends a block reply of unknown length, in milliseconds: hundreds of character
-// times at 115200 baud, and more than the scheduling hiccups of a busy machine that feeds a
-// pseudo-terminal. Waited only while the length is being learned or a reply is shorter than
-// the learned one.
+// Quiet that clears the line of stray bytes before a request, in milliseconds: hundreds of
+// character times at 115200 baud and longer than a USB adapter's latency timer.
 inline constexpr int kBlockReplyGapMs = 20;
-// Replies over which the longest is taken as the learned length.
-inline constexpr int kBlockReplyWindow = 64;
 
-// One direct block exchange: discard stale input, write FF 00 30 offset F0, read the whole block
-// reply (see "Staying in step" above; at most 512 bytes) and parse the first `consumeBytes` (an
-// even number, at most 194) into the signal table. `received` is the number of bytes read; the
-// block is bad when fewer than `consumeBytes` arrived, the parse found a fault, or the block
-// may be misaligned (`misaligned`), in which case the table is left as it was.
+// One direct block exchange: discard stale input, write FF 00 30 offset F0, take the whole reply
+// off the line (see "Staying in step" above) and parse the first `consumeBytes` (an even
+// number, at most 194) into the signal table. `received` is the number of reply bytes read; the
+// block is good only when at least `consumeBytes` came, they can be shown to answer this
+// request, and the parse found no fault (otherwise the table may hold anything). `misaligned`:
+// the reply showed that the series is out of step; `silent`: nothing came at all (the request
+// could not be written, or the instrument did not answer within the port table's time-outs).
 struct BlockExchange {
   int received = 0;
   bool good = false;
   bool misaligned = false;
+  bool silent = false;
 };
 BlockExchange ExchangeSignalBlock(DeviceLink& link, int offset, int consumeBytes);
 
@@ -102,14 +91,16 @@ int ApplyTestSetting(DeviceLink& link, int setting);
 // most three pairs per register; -1 for a register without an agreeing pair.
 std::array<int, kFactoryRegisterCount> ReadFactoryRegisters(DeviceLink& link);
 
-// Ends a series of block exchanges (the blocks of one sample, one complete reading): when the
-// last reply's end was only assumed from its length, waits kBlockSeriesQuietMs for a stray byte.
-// A byte arriving then means some reply of the series was longer than expected and later blocks
-// may have started with its tail: the bytes are discarded until the line is quiet, the learned
-// length is forgotten, and the result is false (the series must not be used). True when the
-// series ended in step.
+// Ends a series of block exchanges (the blocks of one sample, one complete reading): true when
+// the series stayed in step, false when one of its replies or a stray byte showed that some of
+// its blocks may hold another reply's bytes (then none of them must be used). When the last
+// reply's end rests on its count, waits kBlockSeriesQuietMs for a stray byte first.
 inline constexpr int kBlockSeriesQuietMs = 1;
 bool BlockSeriesEndedInStep(DeviceLink& link);
+
+// One line for the operator: what the block reader learned of the instrument's replies and how
+// often it refused a series or learned afresh.
+std::string DescribeBlockReplies(const ConnectionState& connection);
 
 // Forgets what was learned of the block replies (at connect).
 void ResetBlockReplyLearning(ConnectionState& connection);

@@ -1,6 +1,8 @@
 // Connect, probe, factory calibration, port menu and disconnect.
 #include "device/connection.h"
 
+#include <cerrno>
+
 #include "base/text_records.h"
 #include "device/device_texts.h"
 
@@ -20,13 +22,19 @@ std::string ComName(int port) { return "COM" + std::to_string(port); }
 
 void ShowMain(Host& host, std::string_view text) { host.status.SetStatus(t::kMainStatus, text); }
 
-// Shows "Opening Port [n]", lets the windows repaint, waits 100 ms and opens the port.
-bool OpenAnnounced(DeviceLink& link, int port) {
-  ShowMain(link.host, std::string(t::kOpeningPortHead) + std::to_string(port) +
+// Shows "Opening Port [n]" (or the device's path when the port is opened by it), lets the
+// windows repaint, waits 100 ms and opens the port as table entry `port`.
+bool OpenAnnounced(DeviceLink& link, int port, const std::string& deviceName) {
+  const bool byPath = deviceName != ComName(port);
+  ShowMain(link.host, std::string(t::kOpeningPortHead) +
+                          (byPath ? deviceName : std::to_string(port)) +
                           std::string(t::kOpeningPortTail));
   link.host.pacer.PumpEvents();
   link.host.pacer.PauseMs(kOpenPauseMs);
-  return link.ports.CommOpen(port, ComName(port), kInstrumentLineSettings) == 0;
+  const int32_t code = link.ports.CommOpen(port, deviceName, kInstrumentLineSettings);
+  // Held by another program: most likely the instrument, in use by another Movexa.
+  if (code == EBUSY && link.connection.busyPort == 0) link.connection.busyPort = static_cast<int16_t>(port);
+  return code == 0;
 }
 
 bool InRange(int v, int lo, int hi) { return v >= lo && v <= hi; }
@@ -91,7 +99,7 @@ void ReadFactoryCalibration(DeviceLink& link) {
 }
 
 ConnectOutcome ConnectInstrument(DeviceLink& link, int16_t& configuredPort,
-                                 const SaveConfigFn& saveConfig) {
+                                 const SaveConfigFn& saveConfig, const UnmappedPorts* unmapped) {
   ConnectionState& c = link.connection;
   CommPortTable& ports = link.ports;
   Host& host = link.host;
@@ -101,15 +109,18 @@ ConnectOutcome ConnectInstrument(DeviceLink& link, int16_t& configuredPort,
   // A port left open by an earlier connect would refuse to open again ("Port in use.").
   if (c.connected && c.port != 0) ports.CommClose(c.port);
   c.connected = false;
+  c.portChanged = false;
   c.factory.offset = 0.0;
   c.factory.slope = kDefaultTempSlope;
   c.port = 0;
   c.serialNumber = 0;
+  c.busyPort = 0;
   ResetBlockReplyLearning(c);
 
+  const int configuredAtStart = configuredPort;
   int found = 0, serial = 0;
   // The configured port, accepting serial numbers 15..200.
-  if (OpenAnnounced(link, configuredPort)) {
+  if (OpenAnnounced(link, configuredPort, ComName(configuredPort))) {
     int sn = ProbeInstrument(link, configuredPort);
     ports.CommClose(configuredPort);
     if (InRange(sn, kConfiguredSerialMin, kSerialMax)) {
@@ -117,26 +128,44 @@ ConnectOutcome ConnectInstrument(DeviceLink& link, int16_t& configuredPort,
       serial = sn;
     }
   }
-  // The scan, accepting serial numbers 10..200.
+  // The scan, accepting serial numbers 10..200: the COM numbers, then the serial ports of the
+  // computer that no number reaches, each under the spare number.
+  struct Candidate {
+    int port;
+    std::string device;  // empty: the COM name
+  };
+  std::vector<Candidate> candidates;
+  for (int p = kScanFirstPort; p <= kScanLastPort; ++p) candidates.push_back({p, {}});
+  std::vector<std::string> devicesTried;
+  if (unmapped && InRange(unmapped->spareNumber, 1, kCommPortCount)) {
+    for (const auto& d : unmapped->devices) candidates.push_back({unmapped->spareNumber, d});
+  }
   int lastTried = configuredPort;
-  for (int p = kScanFirstPort; found == 0 && p <= kScanLastPort; ++p) {
-    lastTried = p;
-    if (!OpenAnnounced(link, p)) continue;
-    for (int k = 0; k < kScanProbes && found == 0; ++k) {
+  for (size_t i = 0; found == 0 && i < candidates.size(); ++i) {
+    const Candidate& k = candidates[i];
+    const bool byPath = !k.device.empty();
+    if (byPath) {
+      devicesTried.push_back(k.device);
+    } else {
+      lastTried = k.port;
+    }
+    if (!OpenAnnounced(link, k.port, byPath ? k.device : ComName(k.port))) continue;
+    int sn = -1;
+    for (int probe = 0; probe < kScanProbes && !InRange(sn, kScanSerialMin, kSerialMax); ++probe) {
       host.pacer.PauseMs(kScanProbePauseMs);
-      int sn = ProbeInstrument(link, p);
-      if (InRange(sn, kScanSerialMin, kSerialMax)) {
-        found = p;
-        serial = sn;
-      }
+      sn = ProbeInstrument(link, k.port);
     }
-    if (found != 0) {
-      host.status.SetStatus(t::kInitStatus, std::string(t::kInitConnectedHead) +
-                                                std::to_string(p) + std::string(t::kConnectedTail));
-      ShowMain(host, std::string(t::kMainConnectedHead) + std::to_string(p) +
-                         std::string(t::kConnectedTail));
-    }
-    ports.CommClose(p);
+    ports.CommClose(k.port);
+    if (!InRange(sn, kScanSerialMin, kSerialMax)) continue;
+    // A port found by its path keeps its COM number for good before it is opened by that name.
+    if (byPath && !(unmapped->assign && unmapped->assign(k.port, k.device))) continue;
+    found = k.port;
+    serial = sn;
+    host.status.SetStatus(t::kInitStatus, std::string(t::kInitConnectedHead) +
+                                              std::to_string(found) +
+                                              std::string(t::kConnectedTail));
+    ShowMain(host, std::string(t::kMainConnectedHead) + std::to_string(found) +
+                       std::string(t::kConnectedTail));
   }
 
   ConnectOutcome outcome = ConnectOutcome::kConnected;
@@ -151,13 +180,14 @@ ConnectOutcome ConnectInstrument(DeviceLink& link, int16_t& configuredPort,
     } else {
       configuredPort = static_cast<int16_t>(*n);
       if (ports.CommOpen(configuredPort, ComName(configuredPort), kInstrumentLineSettings) != 0) {
-        host.dialogs.Warning(t::kInvalidPortNumber);
+        host.dialogs.Problem(t::kInvalidPortNumber);
         outcome = ConnectOutcome::kOffline;
       } else {
         saveConfig();
         ports.CommClose(configuredPort);
         // This pass ends without an open port: the next connect uses the new number.
         outcome = ConnectOutcome::kPortChanged;
+        c.portChanged = true;
       }
     }
   } else if (ports.CommOpen(found, ComName(found), kInstrumentLineSettings) == 0) {
@@ -174,7 +204,7 @@ ConnectOutcome ConnectInstrument(DeviceLink& link, int16_t& configuredPort,
 
   if (outcome == ConnectOutcome::kOffline) {
     ShowMain(host, t::kEquipmentNotFound);
-    host.dialogs.Warning(t::kPortNotFound);
+    host.dialogs.Problem(PortNotFoundMessage(configuredAtStart, devicesTried));
   } else if (outcome == ConnectOutcome::kConnected) {
     ShowMain(host, t::kReadingFactoryCalibration);
     c.connected = true;
@@ -185,11 +215,31 @@ ConnectOutcome ConnectInstrument(DeviceLink& link, int16_t& configuredPort,
   return outcome;
 }
 
+std::string PortNotFoundMessage(int configuredPort, const std::vector<std::string>& devicesTried) {
+  std::string tried = "No instrument answered on " + ComName(configuredPort) +
+                      " (the configured port) nor on " + ComName(kScanFirstPort) + " to " +
+                      ComName(kScanLastPort);
+  if (!devicesTried.empty()) {
+    tried += " and ";
+    for (size_t i = 0; i < devicesTried.size(); ++i)
+      tried += (i == 0 ? "" : i + 1 == devicesTried.size() ? " and " : ", ") + devicesTried[i];
+  }
+  return std::string(t::kPortNotFound) + std::string(t::kEol) + tried + "." + std::string(t::kEol) +
+         std::string(t::kPortNotFoundNextStep);
+}
+
 void ChoosePortMenuEntry(ConnectionState& connection, int16_t& configuredPort, int n,
                          const SaveConfigFn& saveConfig) {
   if (!InRange(n, 1, kPortMenuEntries)) return;
-  connection.tickedPortEntry = static_cast<int16_t>(n);
+  ChooseInstrumentPort(connection, configuredPort, n, saveConfig);
+}
+
+void ChooseInstrumentPort(ConnectionState& connection, int16_t& configuredPort, int n,
+                          const SaveConfigFn& saveConfig) {
+  if (!InRange(n, 1, kCommPortCount)) return;
+  connection.tickedPortEntry = static_cast<int16_t>(InRange(n, 1, kPortMenuEntries) ? n : 0);
   configuredPort = static_cast<int16_t>(n);
+  connection.portChanged = true;
   saveConfig();
 }
 

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
 #include "device/com_module.h"
 #include "device/connection_state.h"
@@ -48,18 +49,39 @@ FactoryTempCalibration ValidateFactoryCalibration(const std::array<int, kFactory
 // with the paired-read rule and fills connection.factory.
 void ReadFactoryCalibration(DeviceLink& link);
 
-// `ConnectInstrument`: tries `configuredPort`, then scans ports 1..15, then asks the operator.
-// Found: the port stays open as connection.port, the block reply length is learned and the
-// factory calibration read. The configured number follows a port found by the scan (saved only
-// with the next configuration save) and an operator's answer that opens (saved at once); it is
-// kept when nothing is found.
+// Serial ports of the computer that no COM number reaches (port_catalogue.h). The scan probes
+// them after the COM numbers, each opened by its path under `spareNumber`; where the instrument
+// answers, `assign` maps that number to the device for good ("ports.dat") before the port is
+// opened again by its COM name. `assign` reports its own failure and returns false; the device
+// is then passed over.
+struct UnmappedPorts {
+  std::vector<std::string> devices;
+  int spareNumber = 0;  // 1..16; 0: no number is free and the devices are not probed
+  std::function<bool(int number, const std::string& device)> assign;
+};
+
+// `ConnectInstrument`: tries `configuredPort`, then scans ports 1..15 and the `unmapped` ports,
+// then asks the operator. Found: the port stays open as connection.port, the block reply
+// length is learned and the factory calibration read. The configured number follows a port
+// found by the scan (saved only with the next configuration save) and an operator's answer
+// that opens (saved at once); it is kept when nothing is found. Nothing found: "PORT NOT
+// FOUND" says which ports were tried and what to do next.
 ConnectOutcome ConnectInstrument(DeviceLink& link, int16_t& configuredPort,
-                                 const SaveConfigFn& saveConfig);
+                                 const SaveConfigFn& saveConfig,
+                                 const UnmappedPorts* unmapped = nullptr);
+
+// The message of a connect that found nothing: "PORT NOT FOUND", the ports tried (the
+// configured one, COM1 to COM15 and `devicesTried`) and what to do next.
+std::string PortNotFoundMessage(int configuredPort, const std::vector<std::string>& devicesTried);
 
 // Port menu: entry `n` (1..12) gets the tick, the configured port becomes n and is saved. No
-// reconnect; the next connect starts from that port.
+// reconnect; the next connect starts from that port (connection.portChanged says so).
 void ChoosePortMenuEntry(ConnectionState& connection, int16_t& configuredPort, int n,
                          const SaveConfigFn& saveConfig);
+// The same for any COM number 1..16 (the serial ports window); numbers above the menu's twelve
+// leave no entry ticked.
+void ChooseInstrumentPort(ConnectionState& connection, int16_t& configuredPort, int n,
+                          const SaveConfigFn& saveConfig);
 // Text of port menu entry `n` ("COM3").
 std::string PortMenuEntryText(int n);
 

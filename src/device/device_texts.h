@@ -53,6 +53,11 @@ inline constexpr std::string_view kPortPromptTail =
 inline constexpr std::string_view kInvalidPortNumber = "Invalid Port Number. Offline Mode";
 inline constexpr std::string_view kEquipmentNotFound = "Equipment not found";
 inline constexpr std::string_view kPortNotFound = "PORT NOT FOUND";
+inline constexpr std::string_view kEol = "\r\n";
+inline constexpr std::string_view kPortNotFoundNextStep =
+    "Check that the instrument is switched on and its cable plugged in. Then choose its port: "
+    "\"Serial ports...\" (on the start menu and in the main window's Port menu, or movexa-cli "
+    "ports) lists the serial ports of this computer; connect again once the port is chosen.";
 inline constexpr std::string_view kReadingFactoryCalibration = "Reading Factory Calibration...";
 
 // Where the connection's status texts appear.

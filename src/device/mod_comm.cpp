@@ -210,6 +210,14 @@ int32_t CommPortTable::CommReadUntilQuiet(int port, std::string& data, int maxCo
   return ReadOnce(port, data, maxCount, true, timeouts);
 }
 
+int32_t CommPortTable::CommReadUntilQuietUs(int port, std::string& data, int maxCount,
+                                            int quietUs) {
+  ReadTimeouts timeouts = kCommReadTimeouts;
+  timeouts.intervalUs = quietUs < 1 ? 1 : quietUs;
+  timeouts.quietFromStart = true;
+  return ReadOnce(port, data, maxCount, true, timeouts);
+}
+
 int32_t CommPortTable::CommWrite(int port, std::string_view data) {
   try {
     Entry* e = EntryOf(port);

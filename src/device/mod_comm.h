@@ -80,6 +80,8 @@ class CommPortTable {
   // have already arrived, without waiting); nothing is flushed. Used to take the rest of a reply
   // whose length is not known, and to find out whether stale bytes are arriving.
   int32_t CommReadUntilQuiet(int port, std::string& data, int maxCount, int quietMs);
+  // The same with the quiet in microseconds (above 0).
+  int32_t CommReadUntilQuietUs(int port, std::string& data, int maxCount, int quietUs);
 
   const CommError& CommLastError() const { return lastError_; }
   // A receive buffer for the exchanges that run at every sample (the block requests of the

@@ -24,6 +24,7 @@
 namespace movexa {
 
 inline constexpr std::string_view kPortsFileName = "ports.dat";
+inline constexpr std::string_view kPortsFileHeader = "Serial ports: <COM number>, <device>";
 
 struct PortsFile {
   std::map<int, std::string> devices;  // COM number -> device path as written

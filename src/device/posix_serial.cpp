@@ -202,8 +202,11 @@ class TermiosLink : public SerialLink, private TimedByteSource {
     }
   }
   int WaitReadable(int64_t timeoutUs) override {
+    // Microseconds: the quiet that ends a reply may be shorter than a millisecond.
     pollfd p{fd_, POLLIN, 0};
-    int rc = ::poll(&p, 1, CeilMs(timeoutUs));
+    const int64_t us = timeoutUs < 0 ? 0 : timeoutUs;
+    const timespec wait{static_cast<time_t>(us / 1000000), static_cast<long>(us % 1000000) * 1000};
+    int rc = ::ppoll(&p, 1, &wait, nullptr);
     if (rc < 0) return errno == EINTR ? 0 : -1;
     // A hung-up line reports POLLHUP at once; the read that follows reports the failure.
     return 0;

@@ -72,6 +72,8 @@ LinkResult ReadWithTimeouts(TimedByteSource& source, uint8_t* buffer, int max,
   const int64_t startUs = source.NowUs();
   const int64_t totalEndUs = startUs + int64_t{timeouts.totalMs} * 1000;
   int64_t lastByteUs = timeouts.quietFromStart ? startUs : -1;
+  const int64_t intervalUs =
+      timeouts.intervalUs > 0 ? int64_t{timeouts.intervalUs} : int64_t{timeouts.intervalMs} * 1000;
   while (r.count < max) {
     int n = source.TryRead(buffer + r.count, max - r.count);
     if (n < 0) {
@@ -85,9 +87,7 @@ LinkResult ReadWithTimeouts(TimedByteSource& source, uint8_t* buffer, int max,
       continue;
     }
     int64_t endUs = totalEndUs;
-    if (lastByteUs >= 0 && lastByteUs + int64_t{timeouts.intervalMs} * 1000 < endUs) {
-      endUs = lastByteUs + int64_t{timeouts.intervalMs} * 1000;
-    }
+    if (lastByteUs >= 0 && lastByteUs + intervalUs < endUs) endUs = lastByteUs + intervalUs;
     if (nowUs >= endUs) break;
     if (source.WaitReadable(endUs - nowUs) < 0) {
       r.code = errno != 0 ? errno : EIO;

@@ -30,6 +30,9 @@ std::optional<LineSettings> ParseLineSettings(std::string_view text, const LineS
 struct ReadTimeouts {
   int intervalMs = 100;
   int totalMs = 500;
+  // When above 0, the interval in microseconds instead of `intervalMs` (the quiet that confirms
+  // the end of a reply at the line's speed lasts a fraction of a millisecond).
+  int intervalUs = 0;
   // The interval counts from the start of the read too, so a read for the rest of a reply ends
   // once the line has stayed quiet for the interval whether or not a byte came.
   bool quietFromStart = false;

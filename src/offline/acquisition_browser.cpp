@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <fcntl.h>
 
+#include "acquisition/recorder_lock.h"
 #include "base/date_time.h"
 #include "base/file_io.h"
 #include "offline/offline_texts.h"
@@ -154,6 +155,13 @@ fs::path ArchivePath(const fs::path& acquisitionFolder, const CivilTime& now) {
 
 bool ArchiveAcquisition(const fs::path& acquisitionFolder, const CivilTime& now,
                         std::string* error) {
+  if (auto recording = RecordingInto(acquisitionFolder)) {
+    if (error) {
+      *error = texts::AcquisitionBeingRecorded(recording->experimentName,
+                                               recording->folder.string());
+    }
+    return false;
+  }
   fs::path target = ArchivePath(acquisitionFolder, now);
   std::error_code ec;
   if (!IsDirectory(acquisitionFolder) || fs::exists(target, ec)) {
@@ -372,6 +380,19 @@ std::vector<int> AcquisitionBrowser::AcquisitionLinesOfProject(int line) const {
   return out;
 }
 
+namespace {
+
+// Tells the operator, and is true, when a recorder is writing into `folder`.
+bool RefusedWhileRecorded(const fs::path& folder, Host& host) {
+  auto recording = RecordingInto(folder);
+  if (!recording) return false;
+  host.dialogs.Problem(
+      texts::AcquisitionBeingRecorded(recording->experimentName, recording->folder.string()));
+  return true;
+}
+
+}  // namespace
+
 bool AcquisitionBrowser::Rename(int line, Host& host) {
   if (line < 0 || line >= static_cast<int>(lines_.size())) return false;
   BrowserLine l = lines_[static_cast<size_t>(line)];
@@ -384,6 +405,7 @@ bool AcquisitionBrowser::Rename(int line, Host& host) {
     stored = RenameProjectInSetup(projectFolder, answer, host);
   } else {
     fs::path folder = projectFolder / l.folderName;
+    if (RefusedWhileRecorded(folder, host)) return false;
     std::string current = ReadSubprojectName(folder);
     current.erase(std::remove(current.begin(), current.end(), '"'), current.end());
     std::string answer =
@@ -394,7 +416,7 @@ bool AcquisitionBrowser::Rename(int line, Host& host) {
                  : std::string();
   }
   if (stored.empty()) {
-    host.dialogs.Warning(texts::kErrorRenaming);
+    host.dialogs.Problem(texts::kErrorRenaming);
     return false;
   }
   Build(host);
@@ -405,16 +427,17 @@ bool AcquisitionBrowser::Archive(int line, Host& host) {
   if (line < 0 || line >= static_cast<int>(lines_.size())) return false;
   const BrowserLine& l = lines_[static_cast<size_t>(line)];
   if (l.project) {
-    host.dialogs.Warning(texts::kRemoveOnlySubprojects);
+    host.dialogs.Problem(texts::kRemoveOnlySubprojects);
     return false;
   }
+  if (RefusedWhileRecorded(appDir_ / l.projectId / l.folderName, host)) return false;
   if (host.dialogs.Ask(texts::kRemoveQuestion, Dialogs::Buttons::kYesNo) != Dialogs::Answer::kYes)
     return false;
   if (host.dialogs.Ask(texts::kArchiveWarning, Dialogs::Buttons::kOkCancel) !=
       Dialogs::Answer::kOk)
     return false;
   if (!ArchiveAcquisition(appDir_ / l.projectId / l.folderName, host.clock.Now())) {
-    host.dialogs.Warning(texts::kError);
+    host.dialogs.Problem(texts::kError);
     return false;
   }
   Build(host);

@@ -2,8 +2,10 @@
 #include "offline/join_export.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <limits>
+#include <optional>
 
 #include "acquisition/counts_record.h"
 #include "acquisition/recorder_lock.h"
@@ -13,7 +15,9 @@
 #include "offline/offline_texts.h"
 #include "project/plate_format.h"
 #include "project/project_files.h"
+#include "project/project_settings.h"
 #include "project/project_texts.h"
+#include "reports/counts_series.h"
 
 namespace movexa {
 
@@ -25,37 +29,111 @@ std::string JoinSubprojectName(const std::vector<JoinSource>& sources) {
   return name;
 }
 
-JoinResult JoinAcquisitions(const fs::path& projectFolder, const std::vector<JoinSource>& sources,
+namespace {
+
+// A part of a join: its folder name, start and whole records.
+struct JoinPart {
+  JoinSource source;
+  int64_t startMs = 0;
+  std::string records;  // whole 774-byte records
+};
+
+// Project files a joined acquisition carries, from the part that holds a setup.
+constexpr std::array<std::string_view, 5> kCarriedFiles = {
+    project_texts::kSetupFile, project_texts::kStatusFile, project_texts::kThresholdFile,
+    project_texts::kGroupsFile, project_texts::kChannelGroupsFile};
+
+// The text of a project file of `folder`, else of its ".bak".
+std::optional<std::string> ProjectFileText(const fs::path& folder, std::string_view file) {
+  if (auto text = ReadWholeFile(folder / file)) return text;
+  fs::path backup = folder / file;
+  backup.replace_extension(".bak");
+  return ReadWholeFile(backup);
+}
+
+// The plate format of a part's readable setup, or nullopt when it has none.
+std::optional<std::string> PlateFormatOf(const fs::path& folder) {
+  auto text = ProjectFileText(folder, project_texts::kSetupFile);
+  if (!text) return std::nullopt;
+  ProjectSettings settings;
+  if (ReadSetupText(*text, settings).failed) return std::nullopt;
+  return settings.Plate_format;
+}
+
+}  // namespace
+
+JoinResult JoinAcquisitions(const fs::path& projectFolder, std::vector<JoinSource> sources,
                             const CivilTime& now) {
   JoinResult out;
   if (sources.size() < 2) {
     out.error = "fewer than two acquisitions";
     return out;
   }
-  // Earliest start, starting from the present time plus one day.
-  int64_t earliest = ToEpochMs(AddMinutes(now, 1440));
-  std::vector<int64_t> starts;
+  std::vector<JoinPart> parts;
   for (auto& s : sources) {
-    auto t = ParseAcquisitionStamp(std::string_view(s.folderName).substr(0, 13));
-    starts.push_back(t ? ToEpochMs(*t) : earliest);
-    earliest = std::min(earliest, starts.back());
+    for (auto& p : parts) {
+      if (p.source.folderName == s.folderName) {
+        out.error = "acquisition " + s.folderName + " is given twice";
+        return out;
+      }
+    }
+    auto start = ParseAcquisitionStamp(std::string_view(s.folderName).substr(0, 13));
+    if (!start) {
+      out.error = s.folderName + " does not name a start time (yyyymmdd_hhmm)";
+      return out;
+    }
+    parts.push_back({s, ToEpochMs(*start), {}});
   }
-  std::string joined;
-  for (size_t i = 0; i < sources.size(); ++i) {
-    int64_t offset = RoundHalfEvenDiv(starts[i] - earliest, 60000);
-    // A source whose activity file cannot be read ends the join before anything is created:
-    // a joined acquisition silently missing a part would report as if it were whole.
-    const fs::path countsPath = projectFolder / sources[i].folderName / texts::kCountsFile;
+  // Start order; parts of one minute (suffixed folder names) keep their name order.
+  std::stable_sort(parts.begin(), parts.end(), [](const JoinPart& a, const JoinPart& b) {
+    return a.startMs != b.startMs ? a.startMs < b.startMs
+                                  : a.source.folderName < b.source.folderName;
+  });
+
+  // Every part is read, and found whole enough, before anything is created: a joined
+  // acquisition silently missing a part would report as if it were whole.
+  std::optional<std::string> plate;
+  for (auto& part : parts) {
+    const fs::path folder = projectFolder / part.source.folderName;
+    const fs::path countsPath = folder / texts::kCountsFile;
     std::string readError;
-    auto bytes = ReadWholeFile(countsPath, &readError, kCountsFileMaxBytes);
-    if (!bytes) {
+    auto file = ReadCountsFile(countsPath, readError);
+    if (!file) {
       out.error = "cannot read " + countsPath.string() + ": " + readError;
       return out;
     }
-    size_t records = bytes->size() / kCountsRecordBytes;
-    if (records == 0) out.unreadable.push_back(sources[i].folderName);
+    if (file->bytes.empty()) {
+      out.error = countsPath.string() + ": no whole 774-byte record";
+      return out;
+    }
+    if (file->tornBytes > 0) out.notes.push_back(TornTailNote(countsPath, file->tornBytes));
+    part.records = std::move(file->bytes);
+    if (auto format = PlateFormatOf(folder)) {
+      if (!plate) {
+        plate = format;
+        out.projectFilesFrom = part.source.folderName;
+      } else if (*plate != *format) {
+        out.error = part.source.folderName + " was recorded on plate format " + *format + ", " +
+                    out.projectFilesFrom + " on " + *plate +
+                    ": acquisitions of different plates cannot be joined";
+        return out;
+      }
+    }
+  }
+  if (out.projectFilesFrom.empty()) {
+    out.error = "no part holds a readable setup.dat: the joined acquisition could not be reported";
+    return out;
+  }
+
+  sources.clear();
+  std::string joined;
+  const int64_t earliest = parts.front().startMs;
+  for (auto& part : parts) {
+    sources.push_back(part.source);
+    const int64_t offset = RoundHalfEvenDiv(part.startMs - earliest, 60000);
+    const size_t records = part.records.size() / kCountsRecordBytes;
     for (size_t r = 0; r < records; ++r) {
-      const char* rec = bytes->data() + r * kCountsRecordBytes;
+      const char* rec = part.records.data() + r * kCountsRecordBytes;
       int32_t stored;
       std::memcpy(&stored, rec, 4);
       int64_t t = std::clamp<int64_t>(stored + offset, std::numeric_limits<int32_t>::min(),
@@ -65,6 +143,7 @@ JoinResult JoinAcquisitions(const fs::path& projectFolder, const std::vector<Joi
       joined.append(rec, kCountsRecordBytes);
       std::memcpy(joined.data() + at, &t32, 4);
     }
+    part.records.clear();
   }
   // A fresh folder by the recorder's own rule (the first free minute from now on): another
   // program's folder of the same minute is never written into, and the joined acquisition's
@@ -76,10 +155,23 @@ JoinResult JoinAcquisitions(const fs::path& projectFolder, const std::vector<Joi
     return out;
   }
   out.folder = projectFolder / name;
-  std::string second(texts::kJointFiles);
-  if (!WriteFileAtomic(out.folder / project_texts::kSubprojectFile,
-                       FormatSubproject(JoinSubprojectName(sources), &second), &out.error) ||
-      !WriteFileAtomic(out.folder / texts::kCountsFile, joined, &out.error)) {
+  auto written = [&] {
+    std::string second(texts::kJointFiles);
+    if (!WriteFileAtomic(out.folder / project_texts::kSubprojectFile,
+                         FormatSubproject(JoinSubprojectName(sources), &second), &out.error)) {
+      return false;
+    }
+    const fs::path from = projectFolder / out.projectFilesFrom;
+    for (std::string_view file : kCarriedFiles) {
+      auto text = ProjectFileText(from, file);
+      if (text && !WriteFileAtomic(out.folder / file, *text, &out.error)) return false;
+    }
+    // Last: the browser lists a folder once it holds "counts.bin".
+    return WriteFileAtomic(out.folder / texts::kCountsFile, joined, &out.error);
+  };
+  if (!written()) {
+    std::error_code ec;
+    fs::remove_all(out.folder, ec);
     return out;
   }
   out.records = joined.size() / kCountsRecordBytes;

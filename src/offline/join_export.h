@@ -25,7 +25,8 @@ struct JoinResult {
   bool ok = false;
   fs::path folder;       // the joined acquisition
   size_t records = 0;
-  std::vector<std::string> unreadable;  // sources that contributed no records
+  std::vector<std::string> notes;  // said to the operator: torn last records left out
+  std::string projectFilesFrom;    // the part whose project files the join carries
   std::string error;
 };
 
@@ -33,11 +34,24 @@ struct JoinResult {
 // " + ".
 std::string JoinSubprojectName(const std::vector<JoinSource>& sources);
 
-// Joins `sources` (list order, at least two) of `projectFolder`: each record's time is raised
-// by the minutes from the earliest start (read from the folder names) to the source's start,
-// rounded half to even; the counts are copied unchanged. The new folder never is an existing
-// one (the first free minute from `now` on, as for a recorded run); "counts.bin" is built whole and put in place in one step, after "subproj.dat".
-JoinResult JoinAcquisitions(const fs::path& projectFolder, const std::vector<JoinSource>& sources,
+// Joins `sources` (at least two acquisitions of `projectFolder`, given in any order) into a new
+// acquisition of that project. The parts are taken in the order of their start times (read
+// from the folder names), so the joined time runs forward: each record's time is raised by the
+// minutes from the earliest start to its part's start, rounded half to even; the counts are
+// copied unchanged. "subproj.dat" names the parts in that order.
+//
+// The joined acquisition is reportable as its parts are: it carries the project files (setup,
+// channel status, thresholds, groups and channel groups, each ".dat" or else its ".bak") of
+// the earliest part that holds a setup, and so that part's project name, plate format and
+// groups. Refused before any folder is made: fewer than two parts, the same acquisition
+// twice, a start time that cannot be read from a name, a part whose "counts.bin" cannot be
+// read or holds no whole record, parts recorded on different plate formats, and no part with
+// a readable setup. A torn last record of a part is left out and said in `notes`.
+//
+// The new folder never is an existing one (the first free minute from `now` on, as for a
+// recorded run); its files are written whole, "counts.bin" last, and a failure part-way
+// removes the folder again.
+JoinResult JoinAcquisitions(const fs::path& projectFolder, std::vector<JoinSource> sources,
                             const CivilTime& now);
 
 struct ExportResult {

@@ -49,7 +49,14 @@ double SamplesPerColumn(const Canvas& canvas) {
   return kSamplesPerPage * (1.0 + 1.0 / 25.0) / std::max(1, canvas.WidthPx());
 }
 
-void SignalAxes(Canvas& canvas, int positions) {
+// Height of one text line in the logical units of the y axis running from `top` to `bottom`.
+double LineHeight(const Canvas& canvas, double top, double bottom) {
+  return std::fabs(top - bottom) * 16.0 / std::max(1, canvas.HeightPx());
+}
+
+// The axes of a page; the sample labels count from the page's first sample in the run, so the
+// axis tells where the page sits (page 2 runs from 25k to 50k).
+void SignalAxes(Canvas& canvas, int positions, int64_t firstSample) {
   double width = static_cast<double>(positions) * kSamplesPerPosition;
   canvas.SetBackColor(colors::kWhite);
   canvas.Clear();
@@ -65,9 +72,18 @@ void SignalAxes(Canvas& canvas, int positions) {
   }
   // Sample labels every 5000 samples, leaving the right end to the axis title.
   for (int k = 0; k * 5000.0 < width - width / 8.0; ++k) {
-    canvas.Text(k * 5000.0, -20, std::to_string(k * 5) + "k", colors::kBlack);
+    canvas.Text(k * 5000.0, -20, std::to_string((firstSample + k * 5000) / 1000) + "k",
+                colors::kBlack);
   }
   canvas.Text(width - width / 12.0, -20, texts::kSampleAxis, colors::kBlack);
+}
+
+// The acquisition's caption and the picture's own line under it, at the top left.
+void Headline(Canvas& canvas, const std::string& caption, const std::string& line, double x,
+              double top, double bottom) {
+  const double h = LineHeight(canvas, top, bottom) * (top > bottom ? -1.0 : 1.0);
+  canvas.Text(x, top + h * 0.2, caption, colors::kBlack);
+  canvas.Text(x, top + h * 1.3, line, colors::kBlack);
 }
 
 void DrawBeamSignals(Canvas& canvas, const SignalView& view, int positions, bool dim) {
@@ -116,17 +132,18 @@ void DrawDescription(Canvas& canvas, const std::vector<std::string>& lines) {
 void DrawChannelSignal(Canvas& canvas, const SignalView& view) {
   int positions = view.LoadedPositions();
   if (positions == 0) return;
-  SignalAxes(canvas, kPositionsPerPage);
+  SignalAxes(canvas, kPositionsPerPage, view.FirstSampleOfPage());
   DrawBeamSignals(canvas, view, positions, false);
-  canvas.Text(0, kTop - 20, "Well " + WellLabel(view.SelectedWell(), view.snap.geometry.rows) +
-                                "  page " + view.PageText(),
-              colors::kBlack);
+  Headline(canvas, view.Caption(),
+           "Well " + WellLabel(view.SelectedWell(), view.snap.geometry.rows) + "  page " +
+               view.PageText(),
+           0, kTop, kBottom);
 }
 
 void DrawAnalysis(Canvas& canvas, const SignalView& view, const PageAnalysis& analysis) {
   int positions = view.LoadedPositions();
   if (positions == 0) return;
-  SignalAxes(canvas, kPositionsPerPage);
+  SignalAxes(canvas, kPositionsPerPage, view.FirstSampleOfPage());
   DrawBeamSignals(canvas, view, positions, true);
   int n = view.snap.map.highestBeam;
   for (const BeamAnalysis& beam : analysis.beams) {
@@ -138,29 +155,30 @@ void DrawAnalysis(Canvas& canvas, const SignalView& view, const PageAnalysis& an
           [&](int s) { return static_cast<double>(beam.envelope[static_cast<size_t>(s)]); },
           colour);
   }
-  // Events per file and the time of each file's first block.
-  for (int k = 0; k < kFilesPerPage; ++k) {
-    double x = static_cast<double>(k * kPositionsPerFile * kSamplesPerPosition) + 600;
-    if (!view.loaded[static_cast<size_t>(k * kPositionsPerFile)]) continue;
-    int64_t time = analysis.times[static_cast<size_t>(k * kPositionsPerFile)];
+  // Events per section of ten positions and the time of each section's first block, below
+  // the two headline rows.
+  const double rows = LineHeight(canvas, kTop, kBottom);
+  for (int k = 0; k < kSectionsPerPage; ++k) {
+    double x = static_cast<double>(k * kPositionsPerSection * kSamplesPerPosition) + 600;
+    if (!view.loaded[static_cast<size_t>(k * kPositionsPerSection)]) continue;
+    int64_t time = analysis.times[static_cast<size_t>(k * kPositionsPerSection)];
     if (time >= 0) canvas.Text(x, -80, std::to_string(time), colors::kBlack);
     for (size_t b = 0; b < analysis.beams.size(); ++b) {
       const BeamAnalysis& beam = analysis.beams[b];
-      canvas.Text(x, kTop - 60 - 70.0 * static_cast<double>(b),
-                  std::to_string(beam.fileCounts[static_cast<size_t>(k)]),
+      canvas.Text(x, kTop - rows * (2.6 + static_cast<double>(b)),
+                  std::to_string(beam.sectionCounts[static_cast<size_t>(k)]),
                   BeamColour(beam.beam, n));
     }
   }
   double width = static_cast<double>(kSamplesPerPage);
   canvas.Text(width - width / 12.0, -80, texts::kAnalysisTimeAxis, colors::kBlack);
-  canvas.Text(0, kTop - 20,
-              "Mode" + std::to_string(analysis.method) + " SNR=" +
-                  FormatNumber(analysis.snr, "0.0"),
-              colors::kBlack);
+  Headline(canvas, view.Caption(),
+           "Mode" + std::to_string(analysis.method) + " SNR=" + FormatNumber(analysis.snr, "0.0"),
+           0, kTop, kBottom);
 }
 
 void DrawGroupActivity(Canvas& canvas, const GroupActivityTrace& activity,
-                       const std::string& groupLabel) {
+                       const std::string& groupLabel, const std::string& caption) {
   canvas.SetBackColor(colors::kWhite);
   canvas.Clear();
   double right = static_cast<double>(std::max<int64_t>(activity.largestTime, 1));
@@ -219,6 +237,9 @@ void DrawGroupActivity(Canvas& canvas, const GroupActivityTrace& activity,
   canvas.Text(right * 0.6, top, texts::kWell, kWellCurveGrey);
   canvas.Text(right * 0.7, top, texts::kGroup, colors::kBlue);
   canvas.Text(right * 0.1, top, groupLabel, colors::kBlack);
+  if (!caption.empty()) {
+    canvas.Text(right * 0.1, top - LineHeight(canvas, top, -top / 8.0), caption, colors::kBlack);
+  }
 }
 
 void DrawPlate(Canvas& canvas, const PlateGeometry& g, const WellMap& map,

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <string>
 #include <string_view>
 
 namespace movexa::offline_texts {
@@ -40,12 +41,34 @@ inline constexpr std::string_view kRemoveQuestion = "Remove folder from the list
 inline constexpr std::string_view kArchiveWarning = "Files are going to be archived!";
 inline constexpr std::string_view kArchiveInfix = "removed";
 inline constexpr std::string_view kError = "Error";
+// An acquisition whose folder a recorder is writing into is never moved or renamed.
+inline std::string AcquisitionBeingRecorded(std::string_view experimentName,
+                                            std::string_view folder) {
+  if (folder.empty()) {
+    return "An acquisition is being recorded from this application folder and its folder is "
+           "not named yet: no acquisition can be archived, deleted or renamed until its run is "
+           "stopped.";
+  }
+  return "The acquisition \"" + std::string(experimentName) + "\" (" + std::string(folder) +
+         ") is being recorded now: it cannot be archived, deleted or renamed until its run is "
+         "stopped.";
+}
 inline constexpr std::string_view kPlateConfigOnlySubprojects = "Only possible for SubProjects";
 inline constexpr std::string_view kActivityFileNotFound = "Activity file not Found";
 inline constexpr std::string_view kRename = "Rename";
 inline constexpr std::string_view kDelete = "Delete";
 inline constexpr std::string_view kFindInFolder = "Find in Folder";
 inline constexpr std::string_view kPlateConfig = "Plate Config";
+inline constexpr std::string_view kRestoreRecorded = "Restore recorded counts...";
+inline constexpr std::string_view kRestoreQuestion1 = "Put the counts as recorded back into ";
+inline constexpr std::string_view kRestoreQuestion2 =
+    "?\r\nThe re-analysed counts and the method and threshold of that re-analysis are replaced.";
+inline constexpr std::string_view kRestored = "Recorded counts restored in ";
+inline constexpr std::string_view kNothingToRestore =
+    "This acquisition keeps no recorded counts: its counts.bin was never replaced.";
+inline constexpr std::string_view kRestoreFailed = "Recorded counts not restored: ";
+inline constexpr std::string_view kSelectOneToReport =
+    "Several lines are selected: select the one acquisition to report.";
 inline constexpr std::string_view kHideSubfolders = "> Hide subfolders";
 inline constexpr std::string_view kApply = "Apply";
 inline constexpr std::string_view kReport = "Report";
@@ -92,5 +115,15 @@ inline constexpr std::string_view kDataBlock = "Data Block: ";
 inline constexpr std::string_view kJointFiles = "Joint Files";
 inline constexpr std::string_view kExportBmp = "Export to BMP...";
 inline constexpr std::string_view kExportAscii = "Export to ASCII...";
+inline constexpr std::string_view kExportBmpTitle = "Export the picture";
+inline constexpr std::string_view kExportAsciiTitle = "Export the raw samples as text";
+inline constexpr std::string_view kPictureFilter = "Pictures (*.bmp *.png);;All files (*)";
+inline constexpr std::string_view kTextFilter = "Text files (*.txt);;All files (*)";
+inline constexpr std::string_view kNotWritten = " could not be written";
+inline constexpr std::string_view kNoRawSamples = "no raw samples loaded";
+inline constexpr std::string_view kJoined = "Joined ";
+inline constexpr std::string_view kGroupsNeeded =
+    "The group activity needs the acquisition's own groups: save them again with Plate Config, "
+    "or put groups.bak and chgroup.bak back in their place.";
 
 }  // namespace movexa::offline_texts

@@ -6,13 +6,19 @@
 #include <cstdio>
 #include <cstring>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include "acquisition/counts_record.h"
+#include "acquisition/data_files.h"
+#include "base/date_time.h"
 #include "base/file_io.h"
 #include "base/number_format.h"
 #include "base/rounding.h"
 #include "offline/offline_texts.h"
 #include "project/plate_format.h"
 #include "project/project_files.h"
+#include "project/project_folders.h"
 #include "project/project_texts.h"
 
 namespace movexa {
@@ -27,35 +33,52 @@ namespace {
 
 constexpr size_t kBlockValues = static_cast<size_t>(kChannelSlots) * SignalView::kDefaultRtBufferRows;
 
-// The text of a project file, or else of its ".bak" twin.
-std::optional<std::string> ReadWithBackup(const fs::path& folder, std::string_view file) {
-  if (auto text = ReadWholeFile(folder / file)) return text;
-  fs::path backup = folder / file;
-  backup.replace_extension(".bak");
-  return ReadWholeFile(backup);
-}
-
+// Reads a per-channel project file (else its ".bak") and applies its values; a file that
+// neither copy gives whole is a problem, and what was wrong with it comes back ("<path>:
+// <why>"), empty when it was read.
 template <class Read, class Apply>
-void LoadChannelFile(const fs::path& folder, std::string_view file, Read read, Apply apply,
-                     std::vector<std::string>& problems) {
-  auto text = ReadWithBackup(folder, file);
+std::string LoadChannelFile(const fs::path& folder, std::string_view file, Read read, Apply apply,
+                            std::vector<std::string>& problems) {
+  const fs::path path = folder / file;
+  fs::path backup = path;
+  backup.replace_extension(".bak");
+  std::string error;
+  auto text = ReadWholeFile(path, &error);
+  if (!text) text = ReadWholeFile(backup);
   if (!text) {
     problems.push_back(std::string(file));
-    return;
+    return error.empty() ? path.string() + ": cannot be read" : error;
   }
   auto parsed = read(*text);
+  std::string why;
   if (!parsed.ok()) {
+    why = path.string() + ": " + parsed.error;
     // A damaged file: try its backup as a whole before keeping the defaults.
-    fs::path backup = folder / file;
-    backup.replace_extension(".bak");
-    auto other = ReadWholeFile(backup);
-    if (other) {
+    if (auto other = ReadWholeFile(backup)) {
       auto second = read(*other);
-      if (second.ok()) parsed = std::move(second);
+      if (second.ok()) {
+        parsed = std::move(second);
+        why.clear();
+      }
     }
-    if (!parsed.ok()) problems.push_back(std::string(file));
+    if (!why.empty()) problems.push_back(std::string(file));
   }
   for (size_t i = 0; i < parsed.values.size() && i < kChannelSlots; ++i) apply(i, parsed.values[i]);
+  return why;
+}
+
+// Whole raw blocks a raw file of `length` bytes holds, at most eleven.
+int64_t BlocksIn(int64_t length) {
+  return length < 0 ? 0 : std::min<int64_t>(kBlocksPerRawFile, length / kDefaultRawBlockBytes);
+}
+
+// The number of a raw file name ("<digits>.bin"), or -1.
+int RawFileNumber(const std::string& name) {
+  if (name.size() < 5 || name.size() > 13 || name.substr(name.size() - 4) != ".bin") return -1;
+  std::string stem = name.substr(0, name.size() - 4);
+  if (!std::all_of(stem.begin(), stem.end(), [](char c) { return c >= '0' && c <= '9'; }))
+    return -1;
+  return std::stoi(stem);
 }
 
 }  // namespace
@@ -79,10 +102,13 @@ AcquisitionSnapshot LoadAcquisitionSnapshot(const fs::path& folder, const fs::pa
                   [&](size_t i, int16_t v) { p.channelEnabled[i] = v != 0; }, s.problems);
   LoadChannelFile(folder, ptexts::kThresholdFile, ParseThresholds,
                   [&](size_t i, double v) { p.ChannelThreshold[i] = v; }, s.problems);
-  LoadChannelFile(folder, ptexts::kGroupsFile, ParseGroupNames,
-                  [&](size_t i, const std::string& v) { p.groupNames[i] = v; }, s.problems);
-  LoadChannelFile(folder, ptexts::kChannelGroupsFile, ParseChannelGroups,
-                  [&](size_t i, int16_t v) { p.channelGroup[i] = v; }, s.problems);
+  std::string groups = LoadChannelFile(
+      folder, ptexts::kGroupsFile, ParseGroupNames,
+      [&](size_t i, const std::string& v) { p.groupNames[i] = v; }, s.problems);
+  std::string channels = LoadChannelFile(
+      folder, ptexts::kChannelGroupsFile, ParseChannelGroups,
+      [&](size_t i, int16_t v) { p.channelGroup[i] = v; }, s.problems);
+  s.groupsProblem = !groups.empty() ? groups : channels;
   if (!IsPlateFormatName(p.Plate_format) ||
       !LoadPlateFormatStrict(appDir, p.Plate_format, s.geometry, s.map).ok) {
     if (!InstallBuiltInPlateFormat(p.Plate_format, s.geometry, s.map)) {
@@ -142,17 +168,27 @@ int CountRawFiles(const fs::path& folder) {
   int count = 0;
   std::error_code ec;
   for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-    std::string name = it->path().filename().string();
-    if (name.size() < 5 || name.substr(name.size() - 4) != ".bin") continue;
-    std::string stem = name.substr(0, name.size() - 4);
-    if (std::all_of(stem.begin(), stem.end(), [](char c) { return c >= '0' && c <= '9'; }))
-      ++count;
+    if (RawFileNumber(it->path().filename().string()) >= 0) ++count;
   }
   return count;
 }
 
-int PageCount(int rawFiles) {
-  return std::max(1, (rawFiles + kFilesPerPage - 1) / kFilesPerPage);
+int64_t CountRawBlocks(const fs::path& folder) {
+  int64_t blocks = 0;
+  std::error_code ec;
+  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    int number = RawFileNumber(it->path().filename().string());
+    std::error_code typeError;
+    if (number < 0 || !it->is_regular_file(typeError)) continue;
+    int64_t inFile = BlocksIn(FileLength(it->path()));
+    if (inFile > 0) blocks = std::max(blocks, int64_t{kBlocksPerRawFile} * number + inFile);
+  }
+  return blocks;
+}
+
+int PageCount(int64_t rawBlocks) {
+  return static_cast<int>(
+      std::max<int64_t>(1, (rawBlocks + kPositionsPerPage - 1) / kPositionsPerPage));
 }
 
 std::vector<std::string> GroupSelectorEntries(const ProjectSettings& settings, const WellMap& map) {
@@ -180,6 +216,21 @@ int SignalView::LoadedPositions() const {
 
 std::string SignalView::PageText() const {
   return std::to_string(std::max(page, 1)) + "/" + std::to_string(pageCount);
+}
+
+int64_t SignalView::FirstSampleOfPage() const {
+  return int64_t{std::max(page, 1) - 1} * kSamplesPerPage;
+}
+
+std::string SignalView::Caption() const {
+  // The start first: a long name (a join's) may run past the picture's edge.
+  std::string caption;
+  const std::string name = folder.filename().string();
+  if (auto start = ParseAcquisitionStamp(
+          std::string_view(name).substr(0, std::min<size_t>(13, name.size())))) {
+    caption = FormatDateTime(*start, "yyyy-mm-dd hh:mm") + "  ";
+  }
+  return caption + "\"" + experiment + "\"";
 }
 
 int SignalView::SelectedWell() const {
@@ -217,8 +268,10 @@ void OpenAcquisitionView(SignalView& view, const fs::path& folder, const fs::pat
   }
   view.rawUsable = p.RT_Buffer == kDefaultRtBuffer;
   if (!view.rawUsable) view.description.push_back(std::string(texts::kOtherBinLength));
+  view.experiment = ReadSubprojectName(folder);
   view.rawFileCount = CountRawFiles(folder);
-  view.pageCount = PageCount(view.rawFileCount);
+  view.rawBlockCount = CountRawBlocks(folder);
+  view.pageCount = PageCount(view.rawBlockCount);
   // Start on the first mapped channel so the signal view has a well to show.
   view.selectedChannel = 0;
   for (int c = 0; c < kChannelCount; ++c) {
@@ -238,23 +291,36 @@ void LoadPage(SignalView& view, int page, const std::function<void(int)>& progre
   if (view.blocks.size() != kBlockValues * kPositionsPerPage) {
     view.blocks.assign(kBlockValues * kPositionsPerPage, 0);
   }
-  const int64_t blockBytes = kDefaultRawBlockBytes;
-  for (int k = 0; k < kFilesPerPage; ++k) {
-    if (progress) progress(k);
-    int file = kFilesPerPage * (page - 1) + k;
-    if (!view.rawUsable || file >= view.rawFileCount) continue;
-    fs::path path = view.folder / (std::to_string(file) + ".bin");
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f) continue;
-    int64_t length = FileLength(path);
-    int blocks = static_cast<int>(std::min<int64_t>(kPositionsPerFile, length / blockBytes));
-    int16_t* dest = view.blocks.data() + static_cast<size_t>(k) * kPositionsPerFile * kBlockValues;
-    size_t got = blocks > 0 ? std::fread(dest, static_cast<size_t>(blockBytes),
-                                         static_cast<size_t>(blocks), f)
-                            : 0;
-    std::fclose(f);
-    for (size_t b = 0; b < got; ++b) view.loaded[static_cast<size_t>(k * kPositionsPerFile) + b] = true;
+  const int64_t first = int64_t{page - 1} * kPositionsPerPage;
+  int openNumber = -1;
+  int fd = -1;
+  int64_t blocksInOpenFile = 0;
+  for (int t = 0; t < kPositionsPerPage; ++t) {
+    if (progress && t % kPositionsPerSection == 0) progress(t / kPositionsPerSection);
+    if (!view.rawUsable || first + t >= view.rawBlockCount) continue;
+    const RawBlockLocation at = LocateRawBlock(first + t);
+    if (at.fileNumber != openNumber) {
+      if (fd >= 0) ::close(fd);
+      openNumber = at.fileNumber;
+      // Regular files only: a FIFO or device named like a raw file would block the read.
+      fd = OpenRegularFileForReading(view.folder / RawFileName(at.fileNumber));
+      struct stat st {};
+      blocksInOpenFile = fd >= 0 && ::fstat(fd, &st) == 0 ? BlocksIn(st.st_size) : 0;
+    }
+    if (fd < 0 || at.blockInFile >= blocksInOpenFile) continue;
+    auto* dest =
+        reinterpret_cast<char*>(view.blocks.data() + static_cast<size_t>(t) * kBlockValues);
+    const auto offset = static_cast<off_t>(at.blockInFile * kDefaultRawBlockBytes);
+    int64_t got = 0;
+    while (got < kDefaultRawBlockBytes) {
+      ssize_t n =
+          ::pread(fd, dest + got, static_cast<size_t>(kDefaultRawBlockBytes - got), offset + got);
+      if (n <= 0) break;
+      got += n;
+    }
+    view.loaded[static_cast<size_t>(t)] = got == kDefaultRawBlockBytes;
   }
+  if (fd >= 0) ::close(fd);
 }
 
 std::vector<int64_t> RecordTimes(std::string_view countsBytes, size_t first, size_t count) {
@@ -292,7 +358,7 @@ PageAnalysis AnalyzePage(const SignalView& view, int method, double snr) {
     for (int t = 0; t < positions; ++t) {
       if (!view.loaded[static_cast<size_t>(t)]) continue;
       int16_t n = AnalyzeBin(view.Block(t), beam.channel, snr, method, false, {}, 0, scratch);
-      beam.fileCounts[static_cast<size_t>(t / kPositionsPerFile)] += n;
+      beam.sectionCounts[static_cast<size_t>(t / kPositionsPerSection)] += n;
       std::copy_n(scratch.envelope.begin(), kSamplesPerPosition,
                   beam.envelope.begin() + static_cast<ptrdiff_t>(t) * kSamplesPerPosition);
     }

@@ -3,12 +3,13 @@
 // counts), its raw signal pages, the re-count of a page with another method or SNR factor, and
 // the group-activity series read from "counts.bin". Nothing here writes a file.
 //
-// Pages. A raw file holds eleven blocks (one per bin) and raw block i of a run is record i of
-// "counts.bin". A page covers five raw files and has 55 block positions: block b of the page's
-// k-th file is position 11k + b, so every block of the page is shown once and position t takes
-// its time from record (page - 1) x 55 + t, the very bin it was recorded in. The page count is
-// the raw file count divided by five rounded up (at least 1), so the last files are always
-// reachable; page 1 is loaded also when no raw file exists.
+// Pages. A page shows 50 block positions (25,000 samples) of the run's raw blocks in their
+// recorded order: page p holds raw blocks 50(p - 1) .. 50p - 1, and raw block i of a run is
+// block i mod 11 of raw file i div 11 and record i of "counts.bin". A page therefore may
+// start inside a raw file and reach into a sixth one, but every block of the run is shown
+// once, on one page, and position t of page p takes its time from record 50(p - 1) + t, the
+// very bin it was recorded in. The page count is the run's raw block count divided by 50
+// rounded up (at least 1); page 1 is loaded also when no raw file exists.
 #pragma once
 
 #include <array>
@@ -29,11 +30,13 @@ namespace movexa {
 
 namespace fs = std::filesystem;
 
-inline constexpr int kFilesPerPage = 5;
-inline constexpr int kPositionsPerFile = 11;
-inline constexpr int kPositionsPerPage = kFilesPerPage * kPositionsPerFile;  // 55
+inline constexpr int kPositionsPerPage = 50;
+// The page's five sections of ten positions (the progress bar's steps and the analysis's
+// event totals).
+inline constexpr int kSectionsPerPage = 5;
+inline constexpr int kPositionsPerSection = kPositionsPerPage / kSectionsPerPage;  // 10
 inline constexpr int kSamplesPerPosition = 500;
-inline constexpr int kSamplesPerPage = kPositionsPerPage * kSamplesPerPosition;  // 27500
+inline constexpr int kSamplesPerPage = kPositionsPerPage * kSamplesPerPosition;  // 25000
 
 // The project files an acquisition folder holds, read with their ".bak" as fallback, and the
 // plate format they name (the application folder's file, else the built-in map).
@@ -42,6 +45,10 @@ struct AcquisitionSnapshot {
   PlateGeometry geometry;
   WellMap map;
   std::vector<std::string> problems;  // files that could not be read (defaults used)
+  // Why the acquisition's groups are not its own: "<path>: <what was wrong>" for a
+  // "groups.dat" or "chgroup.dat" that could be read neither from itself nor from its ".bak"
+  // (the default groups stand in); empty when both were read.
+  std::string groupsProblem;
 };
 AcquisitionSnapshot LoadAcquisitionSnapshot(const fs::path& folder, const fs::path& appDir);
 
@@ -62,7 +69,11 @@ std::string_view OrganismName(int organism);
 
 // Number of raw files ("<n>.bin" other than "counts.bin") in the folder.
 int CountRawFiles(const fs::path& folder);
-int PageCount(int rawFiles);
+// Raw blocks of the run the folder's raw files reach: 11 n + the whole blocks of file n (at
+// most 11) for the highest-numbered regular raw file n; 0 without one.
+int64_t CountRawBlocks(const fs::path& folder);
+// Pages of 50 positions for `rawBlocks` blocks (at least 1).
+int PageCount(int64_t rawBlocks);
 
 // Group selector entries of the viewer (groups in use, in the label form "000_Name"; group 0's
 // label when none is in use).
@@ -73,7 +84,9 @@ struct SignalView {
   AcquisitionSnapshot snap;
   int16_t snrX10 = 18;  // corrected
   std::vector<std::string> description;
+  std::string experiment;  // the name in "subproj.dat"
   int rawFileCount = 0;
+  int64_t rawBlockCount = 0;
   int pageCount = 1;
   int page = 0;  // 0 until a page is loaded (viewer mode)
   bool rawUsable = true;  // false when the bins are not of 500 samples
@@ -91,6 +104,11 @@ struct SignalView {
   int LoadedPositions() const;  // one past the last loaded position
   // The page box text "p/n".
   std::string PageText() const;
+  // First sample of the page in the run: 25,000 (page - 1).
+  int64_t FirstSampleOfPage() const;
+  // The picture's caption: the start date and time read from the folder name and the
+  // experiment name in quotes ("2024-03-19 12:30  \"dose\"").
+  std::string Caption() const;
   // Well of the selected channel and the channels of its beams 0..n (-1 where none).
   int SelectedWell() const;
   std::vector<int> WellChannels() const;
@@ -98,20 +116,22 @@ struct SignalView {
 };
 
 // Opens an acquisition: snapshot, corrected setting, description (its first item the given
-// project-and-acquisition text), raw file and page counts, then page 1. `progress` is called
-// with k = 0..4 before the page's k-th file is read.
+// project-and-acquisition text), raw file, block and page counts, then page 1 (`progress` as
+// for LoadPage).
 void OpenAcquisitionView(SignalView& view, const fs::path& folder, const fs::path& appDir,
                          std::string_view headerLine,
                          const std::function<void(int)>& progress = {});
-// Loads page p (1..page count): the blocks of files 5p-5 .. 5p-1, at most eleven per file and
-// never past a file's end (a missing file is skipped, a short file gives fewer blocks).
+// Loads page p (1..page count): raw blocks 50(p - 1) .. 50p - 1 of the run from their files,
+// never past a file's end (a missing file gives no blocks, a short file fewer). Only regular
+// files are read: a FIFO, device or folder in place of a raw file is a missing file, never
+// waited on. `progress` is called with k = 0..4 before each section of ten positions is read.
 void LoadPage(SignalView& view, int page, const std::function<void(int)>& progress = {});
 
 // Re-count of the loaded page for the beams of the selected well.
 struct BeamAnalysis {
   int channel = -1;
   int beam = 0;
-  std::array<int64_t, kFilesPerPage> fileCounts{};  // events per file of the page
+  std::array<int64_t, kSectionsPerPage> sectionCounts{};  // events per ten positions
   std::vector<int16_t> envelope;                    // 500 per position, positions in order
 };
 struct PageAnalysis {

@@ -14,6 +14,14 @@ namespace {
 
 constexpr double kDotRadius = 5;
 constexpr double kMarginUnits = 50;
+constexpr double kEdgeUnits = 8;  // room for the last outline, and between a mark and it
+constexpr double kMarkInsetUnits = 25;
+constexpr double kNarrowInsetUnits = 6;
+constexpr double kMarkDropUnits = 45;
+constexpr double kNarrowDropUnits = 50 + kDotRadius + 3;  // below the dot of a one-beam well
+constexpr double kTextMaxPx = 13;
+constexpr double kTextMinPx = 7;
+constexpr double kDigitWidth = 0.64;  // of the text height
 constexpr double kGridWidth = 2400;
 constexpr double kGridHeight = 1600;
 constexpr Rgb kYellow{255, 255, 0};
@@ -45,7 +53,55 @@ PlateRect WellBox(const PlateGeometry& g, int row, int column) {
 
 PlateRect PlateVisibleArea(const PlateGeometry& g) {
   PlateUnits u = PlateDrawingUnits(g);
-  return {u.co - kMarginUnits, u.ro - kMarginUnits, kGridWidth, kGridHeight};
+  const double right = std::max<double>(kGridWidth, g.columns * u.cp + u.co);
+  const double bottom = std::max<double>(kGridHeight, g.rows * u.rp + u.ro);
+  return {u.co - kMarginUnits, u.ro - kMarginUnits, right + kEdgeUnits, bottom + kEdgeUnits};
+}
+
+PlateRect PlatePictureArea(const PlateGeometry& g, int widthPx, int heightPx) {
+  PlateRect a = PlateVisibleArea(g);
+  if (widthPx <= 0 || heightPx <= 0) return a;
+  const double across = (a.x2 - a.x1) / widthPx;  // picture units per pixel
+  const double down = (a.y2 - a.y1) / heightPx;
+  // The plate keeps to the top and stands in the middle across.
+  if (across > down) {
+    a.y2 = a.y1 + across * heightPx;
+  } else {
+    const double extra = down * widthPx - (a.x2 - a.x1);
+    a.x1 -= extra / 2;
+    a.x2 += extra / 2;
+  }
+  return a;
+}
+
+PlateTextStyle PlateTextStyleFor(const PlateGeometry& g, const ProjectSettings& p,
+                                 const WellMap& map, int widthPx, int heightPx) {
+  PlateTextStyle style;
+  const PlateRect a = PlatePictureArea(g, widthPx, heightPx);
+  const double unitsPerPx = widthPx > 0 ? (a.x2 - a.x1) / widthPx : 1.0;
+  const PlateUnits u = PlateDrawingUnits(g);
+  // The widest mark: the digits of the highest group number in use (and of the last column).
+  int digits = static_cast<int>(std::to_string(std::max<int>(g.columns, 1)).size());
+  for (int w = 0; w <= map.highestWell; ++w) {
+    const int c = map.FindChannel(w, 0);
+    const int group = c >= 0 ? p.channelGroup[static_cast<size_t>(c)] : -1;
+    if (group >= 0) digits = std::max(digits, static_cast<int>(std::to_string(group).size()));
+  }
+  // The text's height stays inside the label band above the plate and below a mark's drop.
+  const double band = std::min<double>(kMarginUnits - 2, u.rp - kMarkDropUnits - kEdgeUnits);
+  double pixels = std::min<double>(kTextMaxPx, std::floor(band / unitsPerPx));
+  auto width = [&](int chars, double px) { return chars * kDigitWidth * px * unitsPerPx; };
+  const double room = u.cp - kEdgeUnits;  // a mark ends before the next well's outline
+  if (kMarkInsetUnits + width(digits + 1, pixels) > room) {
+    style.suffix = false;
+    style.markInset = kNarrowInsetUnits;
+    style.markDrop = kNarrowDropUnits;
+    const double fits = (room - kNarrowInsetUnits) / (digits * kDigitWidth * unitsPerPx);
+    const double below = (u.rp - kNarrowDropUnits - 2) / unitsPerPx;
+    pixels = std::min({pixels, std::floor(fits), std::floor(below)});
+  }
+  style.pixels = static_cast<int>(std::max<double>(kTextMinPx, pixels));
+  return style;
 }
 
 WellCell HitTestWell(const PlateGeometry& g, double x, double y) {
@@ -79,7 +135,8 @@ Rgb GroupMarkColour(int group) {
 void DrawSetupPlate(Canvas& canvas, const ProjectSettings& p, const WellMap& map,
                     const PlateGeometry& g) {
   const PlateUnits u = PlateDrawingUnits(g);
-  const PlateRect area = PlateVisibleArea(g);
+  const PlateRect area = PlatePictureArea(g, canvas.WidthPx(), canvas.HeightPx());
+  const PlateTextStyle text = PlateTextStyleFor(g, p, map, canvas.WidthPx(), canvas.HeightPx());
   canvas.SetBackColor(colors::kWhite);
   canvas.Clear();
   canvas.SetScale(area.x1, area.y1, area.x2, area.y2);
@@ -104,12 +161,13 @@ void DrawSetupPlate(Canvas& canvas, const ProjectSettings& p, const WellMap& map
       if (c < 0) continue;
       int group = p.channelGroup[static_cast<size_t>(c)];
       if (group < 0) continue;
-      canvas.Text(j * u.cp + u.co + 25, e * u.rp + u.ro + 45, std::to_string(group) + "G",
-                  GroupMarkColour(group));
+      canvas.Text(j * u.cp + u.co + text.markInset, e * u.rp + u.ro + text.markDrop,
+                  std::to_string(group) + (text.suffix ? "G" : ""), GroupMarkColour(group));
     }
   }
   for (int j = 0; j < g.columns; ++j) {
-    canvas.Text(j * u.cp + u.co + 25, u.ro - kMarginUnits, std::to_string(j + 1), colors::kBlack);
+    canvas.Text(j * u.cp + u.co + text.markInset, u.ro - kMarginUnits, std::to_string(j + 1),
+                colors::kBlack);
   }
   for (int e = 0; e < g.rows; ++e) {
     int code = 'A' + e;

@@ -8,6 +8,7 @@
 #include "base/file_io.h"
 #include "base/number_format.h"
 #include "base/text_records.h"
+#include "project/project_commit.h"
 #include "project/project_files.h"
 #include "project/project_texts.h"
 
@@ -38,7 +39,7 @@ std::string AcquisitionKey(std::string_view name) {
 std::optional<std::string> BackUpForRename(const fs::path& file, const fs::path& backup,
                                            Host& host) {
   if (CopyFileChecked(file, backup) != 1) {
-    host.dialogs.Critical(texts::kRenameCopyError);
+    host.dialogs.Problem(texts::kRenameCopyError, Dialogs::Severity::kCritical);
     return std::nullopt;
   }
   return ReadWholeFile(backup);
@@ -85,6 +86,7 @@ std::string FindLatestAcquisition(const fs::path& folder) {
 }
 
 std::string DescribeProject(const fs::path& folder, Host& host) {
+  FinishPendingSaveOf(folder);
   const fs::path setup = folder / texts::kSetupFile;
   const fs::path backup = folder / texts::kSetupBackup;
   int lines = IsFile(setup) ? CountLines(setup) : 0;
@@ -92,7 +94,7 @@ std::string DescribeProject(const fs::path& folder, Host& host) {
     int backupLines = CountLines(backup);
     if (backupLines > 5 && CopyFileChecked(backup, setup) == 1) {
       lines = backupLines;
-      host.dialogs.Warning(texts::kRecoveredFromBackup);
+      host.dialogs.Problem(texts::kRecoveredFromBackup);
     }
   } else if (lines < 6) {
     std::string latest = FindLatestAcquisition(folder);
@@ -101,7 +103,7 @@ std::string DescribeProject(const fs::path& folder, Host& host) {
       int sourceLines = IsFile(source) ? CountLines(source) : 0;
       if (sourceLines > 5 && CopyFileChecked(source, setup) == 1) {
         lines = sourceLines;
-        host.dialogs.Warning(std::string(texts::kRecoveredFromPrefix) + (folder / latest).string());
+        host.dialogs.Problem(std::string(texts::kRecoveredFromPrefix) + (folder / latest).string());
       }
     }
   }
@@ -155,6 +157,8 @@ std::vector<std::string> SplitRawFields(std::string_view line) {
 }
 
 std::string RenameProjectInSetup(const fs::path& folder, std::string_view newName, Host& host) {
+  // A save a kill interrupted is finished first, or finishing it later would undo the rename.
+  FinishPendingSaveOf(folder);
   const fs::path setup = folder / texts::kSetupFile;
   const fs::path backup = folder / texts::kSetupBackup;
   if (!IsFile(setup)) return std::string(newName);

@@ -2,6 +2,7 @@
 #include "project/project_store.h"
 
 #include "base/file_io.h"
+#include "project/detection_check.h"
 #include "project/plate_format.h"
 #include "project/project_files.h"
 #include "project/project_folders.h"
@@ -30,10 +31,16 @@ bool RecoverSetup(int16_t n, const ProjectLocation& at, std::string& source) {
   return CopyFileChecked(acquired, at.projectPath / texts::kSetupFile) == 1;
 }
 
-void LoadSetupOnce(int16_t n, const ProjectLocation& at, ProjectSettings& s, Host& host,
-                   bool mayRecover) {
+// The text of one project file as read, or nullopt when it could not be read.
+using FileText = std::optional<std::string>;
+
+FileText ReadProjectFile(const ProjectLocation& at, std::string_view file) {
+  return ReadWholeFile(at.projectPath / file);
+}
+
+void LoadSetupOnce(int16_t n, const ProjectLocation& at, const FileText& text, ProjectSettings& s,
+                   Host& host, bool mayRecover) {
   SetupReadResult r;
-  auto text = ReadWholeFile(at.projectPath / texts::kSetupFile, &r.error);
   if (text) {
     r = ReadSetupText(*text, s);
   } else {
@@ -44,32 +51,84 @@ void LoadSetupOnce(int16_t n, const ProjectLocation& at, ProjectSettings& s, Hos
     if (StoredProjectNumber(s.Num_proj) != n) {
       const std::string warning = texts::ProjectIdMismatch(n);
       host.status.SetStatus(texts::kStartMenuStatus, warning);
-      host.dialogs.Warning(warning);
+      host.dialogs.Problem(warning);
     }
     return;
   }
   std::string source;
   if (mayRecover && n > 0 && r.stage < 11 && RecoverSetup(n, at, source)) {
-    host.dialogs.Warning(texts::SetupRecovered(n, r.stage, source));
-    host.dialogs.Warning(texts::kRecheckSetup);
-    LoadSetupOnce(n, at, s, host, false);
+    host.dialogs.Problem(texts::SetupRecovered(n, r.stage, source));
+    host.dialogs.Problem(texts::kRecheckSetup);
+    LoadSetupOnce(n, at, ReadProjectFile(at, texts::kSetupFile), s, host, false);
     return;
   }
-  host.dialogs.Warning(texts::SetupDefaults(n, r.stage));
-  host.dialogs.Warning(texts::kRecheckSetup);
+  host.dialogs.Problem(texts::SetupDefaults(n, r.stage));
+  host.dialogs.Problem(texts::kRecheckSetup);
   ApplySetupDefaults(r.stage, DefaultWorkingFolder(at.appDir, n), s);
 }
 
 // Reads one per-channel file into `values`; false when it cannot be read or parsed.
 template <typename T, typename Parse>
-bool ReadChannelFile(const ProjectLocation& at, std::string_view file, Parse parse,
-                     std::vector<T>& values) {
-  auto text = ReadWholeFile(at.projectPath / file);
+bool ReadChannelFile(const FileText& text, Parse parse, std::vector<T>& values) {
   if (!text) return false;
   ChannelFileRead<T> read = parse(*text);
   if (!read.ok()) return false;
   values = std::move(read.values);
   return true;
+}
+
+void LoadChannelStatusFrom(int16_t n, const FileText& text, ProjectSettings& s, Host& host) {
+  std::vector<int16_t> values;
+  if (!ReadChannelFile(text, ParseChannelStatus, values)) {
+    host.dialogs.Problem(texts::StatusDefaults(n));
+    values.clear();
+  }
+  // Channels the file has no record for stay enabled.
+  for (size_t c = 0; c < kChannelCount; ++c)
+    s.channelEnabled[c] = c >= values.size() || values[c] != 0;
+}
+
+void LoadThresholdsFrom(int16_t n, const FileText& text, ProjectSettings& s, Host& host) {
+  std::vector<double> values;
+  if (!ReadChannelFile(text, ParseThresholds, values)) {
+    host.dialogs.Problem(texts::ThresholdDefaults(n));
+    for (size_t c = 0; c < kChannelCount; ++c) s.ChannelThreshold[c] = 3.0;
+    return;
+  }
+  for (size_t c = 0; c < values.size(); ++c) s.ChannelThreshold[c] = values[c];
+}
+
+void LoadGroupNamesFrom(int16_t n, const FileText& text, ProjectSettings& s, Host& host) {
+  std::vector<std::string> values;
+  if (!ReadChannelFile(text, ParseGroupNames, values)) {
+    host.dialogs.Problem(texts::GroupsDefaults(n));
+    for (size_t g = 0; g < kChannelCount; ++g)
+      s.groupNames[g] = DefaultGroupName(static_cast<int>(g));
+    return;
+  }
+  for (size_t g = 0; g < values.size(); ++g) s.groupNames[g] = std::move(values[g]);
+}
+
+void LoadChannelGroupsFrom(int16_t n, const FileText& text, ProjectSettings& s, Host& host) {
+  std::vector<int16_t> values;
+  if (!ReadChannelFile(text, ParseChannelGroups, values)) {
+    host.dialogs.Problem(texts::ChannelGroupsDefaults(n));
+    for (size_t c = 0; c < kChannelCount; ++c) {
+      s.channelGroup[c] = DefaultChannelGroup(static_cast<int>(c));
+    }
+    return;
+  }
+  for (size_t c = 0; c < values.size(); ++c) s.channelGroup[c] = values[c];
+}
+
+// Detection settings that would count nothing are replaced, each with its message.
+void MendDetectionSettings(int16_t n, ProjectSettings& s, Host& host) {
+  const std::vector<DetectionProblem> problems = CheckDetectionSettings(s);
+  for (const auto& p : problems) {
+    host.dialogs.Problem(texts::DetectionDefault(n, p.file, p.what, p.range, p.used));
+    ApplyDetectionDefault(s, p.issue);
+  }
+  if (!problems.empty()) host.dialogs.Problem(texts::kRecheckSetup);
 }
 
 }  // namespace
@@ -79,83 +138,76 @@ std::string DefaultWorkingFolder(const fs::path& appDir, int n) {
 }
 
 void LoadSetup(int16_t n, const ProjectLocation& at, ProjectSettings& settings, Host& host) {
-  LoadSetupOnce(n, at, settings, host, true);
+  LoadSetupOnce(n, at, ReadProjectFile(at, texts::kSetupFile), settings, host, true);
 }
 
 void LoadChannelStatus(int16_t n, const ProjectLocation& at, ProjectSettings& s, Host& host) {
-  std::vector<int16_t> values;
-  if (!ReadChannelFile(at, texts::kStatusFile, ParseChannelStatus, values)) {
-    host.dialogs.Warning(texts::StatusDefaults(n));
-    values.clear();
-  }
-  // Channels the file has no record for stay enabled.
-  for (size_t c = 0; c < kChannelCount; ++c)
-    s.channelEnabled[c] = c >= values.size() || values[c] != 0;
+  LoadChannelStatusFrom(n, ReadProjectFile(at, texts::kStatusFile), s, host);
 }
 
 void LoadThresholds(int16_t n, const ProjectLocation& at, ProjectSettings& s, Host& host) {
-  std::vector<double> values;
-  if (!ReadChannelFile(at, texts::kThresholdFile, ParseThresholds, values)) {
-    host.dialogs.Warning(texts::ThresholdDefaults(n));
-    for (size_t c = 0; c < kChannelCount; ++c) s.ChannelThreshold[c] = 3.0;
-    return;
-  }
-  for (size_t c = 0; c < values.size(); ++c) s.ChannelThreshold[c] = values[c];
+  LoadThresholdsFrom(n, ReadProjectFile(at, texts::kThresholdFile), s, host);
 }
 
 void LoadGroupNames(int16_t n, const ProjectLocation& at, ProjectSettings& s, Host& host) {
-  std::vector<std::string> values;
-  if (!ReadChannelFile(at, texts::kGroupsFile, ParseGroupNames, values)) {
-    host.dialogs.Warning(texts::GroupsDefaults(n));
-    for (size_t g = 0; g < kChannelCount; ++g)
-      s.groupNames[g] = DefaultGroupName(static_cast<int>(g));
-    return;
-  }
-  for (size_t g = 0; g < values.size(); ++g) s.groupNames[g] = std::move(values[g]);
+  LoadGroupNamesFrom(n, ReadProjectFile(at, texts::kGroupsFile), s, host);
 }
 
 void LoadChannelGroups(int16_t n, const ProjectLocation& at, ProjectSettings& s, Host& host) {
-  std::vector<int16_t> values;
-  if (!ReadChannelFile(at, texts::kChannelGroupsFile, ParseChannelGroups, values)) {
-    host.dialogs.Warning(texts::ChannelGroupsDefaults(n));
-    for (size_t c = 0; c < kChannelCount; ++c) {
-      s.channelGroup[c] = DefaultChannelGroup(static_cast<int>(c));
-    }
-    return;
-  }
-  for (size_t c = 0; c < values.size(); ++c) s.channelGroup[c] = values[c];
+  LoadChannelGroupsFrom(n, ReadProjectFile(at, texts::kChannelGroupsFile), s, host);
 }
 
 void LoadProject(int16_t n, const ProjectLocation& at, ProjectSettings& settings,
                  PlateGeometry& geometry, WellMap& map, Host& host) {
-  LoadSetup(n, at, settings, host);
-  LoadChannelStatus(n, at, settings, host);
-  LoadThresholds(n, at, settings, host);
-  LoadGroupNames(n, at, settings, host);
-  LoadChannelGroups(n, at, settings, host);
+  // The five files are read in one hold of the folder, after a save a kill interrupted is
+  // finished: a save running at the same time is seen whole or not at all.
+  FileText setup, status, thresholds, groups, channelGroups;
+  {
+    FolderLock lock(at.projectPath);
+    if (lock.held()) FinishPendingSave(at.projectPath);
+    setup = ReadProjectFile(at, texts::kSetupFile);
+    status = ReadProjectFile(at, texts::kStatusFile);
+    thresholds = ReadProjectFile(at, texts::kThresholdFile);
+    groups = ReadProjectFile(at, texts::kGroupsFile);
+    channelGroups = ReadProjectFile(at, texts::kChannelGroupsFile);
+  }
+  LoadSetupOnce(n, at, setup, settings, host, true);
+  LoadChannelStatusFrom(n, status, settings, host);
+  LoadThresholdsFrom(n, thresholds, settings, host);
+  LoadGroupNamesFrom(n, groups, settings, host);
+  LoadChannelGroupsFrom(n, channelGroups, settings, host);
   LoadPlateFormat(at.appDir, settings, geometry, map, host);
+  MendDetectionSettings(n, settings, host);
+}
+
+std::vector<FileContent> ProjectFileContents(const ProjectSettings& settings, int projectNumber,
+                                             const std::optional<std::string>& currentSetup) {
+  std::vector<FileContent> files;
+  if (currentSetup) files.push_back({std::string(texts::kSetupBackup), *currentSetup});
+  files.push_back({std::string(texts::kSetupFile), FormatSetup(settings, projectNumber)});
+  files.push_back({std::string(texts::kStatusFile), FormatChannelStatus(settings)});
+  files.push_back({std::string(texts::kThresholdFile), FormatThresholds(settings)});
+  files.push_back({std::string(texts::kGroupsFile), FormatGroupNames(settings)});
+  files.push_back({std::string(texts::kChannelGroupsFile), FormatChannelGroups(settings)});
+  return files;
 }
 
 SaveResult SaveProject(const fs::path& projectPath, int projectNumber,
-                       const ProjectSettings& settings) {
+                       const ProjectSettings& settings, const SaveStepObserver& step) {
   SaveResult result;
-  const fs::path setup = projectPath / texts::kSetupFile;
-  if (IsFile(setup)) CopyFileChecked(setup, projectPath / texts::kSetupBackup);
-  const std::pair<std::string_view, std::string> files[] = {
-      {texts::kSetupFile, FormatSetup(settings, projectNumber)},
-      {texts::kStatusFile, FormatChannelStatus(settings)},
-      {texts::kThresholdFile, FormatThresholds(settings)},
-      {texts::kGroupsFile, FormatGroupNames(settings)},
-      {texts::kChannelGroupsFile, FormatChannelGroups(settings)},
-  };
-  for (const auto& [name, bytes] : files) {
-    std::string why;
-    if (!WriteFileAtomic(projectPath / name, bytes, &why)) {
-      result.ok = false;
-      result.error = why;
-      return result;
-    }
-  }
+  // "setup.bak" takes the setup being replaced, in the same step as the new files.
+  const FileText current = ReadWholeFile(projectPath / texts::kSetupFile);
+  result.ok = ReplaceFilesTogether(
+      projectPath, ProjectFileContents(settings, projectNumber, current), &result.error, step);
+  return result;
+}
+
+SaveResult SaveNewProjectFolder(const fs::path& folder, int projectNumber,
+                                const ProjectSettings& settings, bool replaceLink,
+                                const SaveStepObserver& step) {
+  SaveResult result;
+  result.ok = CreateFolderWhole(folder, ProjectFileContents(settings, projectNumber, std::nullopt),
+                                replaceLink, &result.error, step);
   return result;
 }
 

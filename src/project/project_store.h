@@ -4,9 +4,12 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "base/host.h"
+#include "project/project_commit.h"
 #include "project/project_settings.h"
 #include "project/well_map.h"
 
@@ -37,7 +40,11 @@ void LoadGroupNames(int16_t n, const ProjectLocation& at, ProjectSettings& setti
 void LoadChannelGroups(int16_t n, const ProjectLocation& at, ProjectSettings& settings, Host& host);
 
 // Loads project n: setup, channel status, thresholds, group names, channel groups, then the
-// plate format (with its fallback). A failed step never stops the later ones.
+// plate format (with its fallback). A failed step never stops the later ones. A save of the
+// folder a kill interrupted is finished first, and the five files are read in one hold of the
+// folder. Last, detection settings that would count nothing (detection_check.h) are each
+// replaced by the value that suits them, with a message naming the file, then "Warning!!
+// PLEASE Re-Check setup values before RUN".
 void LoadProject(int16_t n, const ProjectLocation& at, ProjectSettings& settings,
                  PlateGeometry& geometry, WellMap& map, Host& host);
 
@@ -46,12 +53,24 @@ struct SaveResult {
   std::string error;  // the file and the system's reason when a write failed
 };
 
-// Writes the project into `projectPath`: "setup.dat" is first copied to "setup.bak" (a missing
-// file is no failure), then "setup.dat", "status.dat", "threshld.dat", "groups.dat" and
-// "chgroup.dat" are each replaced whole, in that order, with `projectNumber` as Num_proj. Each
-// file is replaced in one step (never left half written); a failure stops the save at that file
-// and is returned: the files already written stay written.
+// The files a save writes for `settings`, in this order: "setup.bak" (the text of the setup
+// being replaced, when there is one), "setup.dat" with `projectNumber` as Num_proj,
+// "status.dat", "threshld.dat", "groups.dat" and "chgroup.dat".
+std::vector<FileContent> ProjectFileContents(const ProjectSettings& settings, int projectNumber,
+                                             const std::optional<std::string>& currentSetup);
+
+// Writes the project into `projectPath`: "setup.dat" goes to "setup.bak", and the five project
+// files are replaced, all in one step (project_commit.h): after a failure, or a kill at any
+// point and the next load, the folder holds either every old file or every new one. A failure
+// is returned with the file and the reason. `step` observes the steps (tests).
 SaveResult SaveProject(const std::filesystem::path& projectPath, int projectNumber,
-                       const ProjectSettings& settings);
+                       const ProjectSettings& settings, const SaveStepObserver& step = {});
+
+// Creates the folder of a new project whole with its five files (a failed or killed creation
+// leaves no folder). With `replaceLink` a symbolic link at the folder's name is replaced, its
+// target never written to.
+SaveResult SaveNewProjectFolder(const std::filesystem::path& folder, int projectNumber,
+                                const ProjectSettings& settings, bool replaceLink,
+                                const SaveStepObserver& step = {});
 
 }  // namespace movexa

@@ -69,6 +69,13 @@ inline std::string ChannelGroupsDefaults(int n) {
   return FileError(n, kChannelGroupsFile) + " => Loading default groups...";
 }
 
+// A loaded value that would count nothing, replaced by the value `used`.
+inline std::string DetectionDefault(int n, std::string_view file, std::string_view what,
+                                    std::string_view range, std::string_view used) {
+  return FileError(n, file) + " " + std::string(what) + " (" + std::string(range) +
+         ") => Loading default value " + std::string(used) + "...";
+}
+
 // Project descriptions for the project lists.
 inline constexpr std::string_view kDescribePrefix = "<Project> p";
 inline constexpr std::string_view kSetupNotFound = "<Project> p: SETUP NOT FOUND!!";

@@ -33,13 +33,6 @@ std::optional<int16_t> TypedInt16(std::string_view text) {
   return RoundToInt16(*v);
 }
 
-const std::array<OrganismDefaults, 4> kOrganismDefaults = {{
-    {1, "1.8", "1.8", 18, 1.4, 5.0},
-    {1, "2.1", "2.8", 28, 1.4, 5.0},
-    {2, "1.8", "1.8", 18, 1.4, 5.0},
-    {3, "0.8", "0.8", 8, 0.5, 1.0},
-}};
-
 std::string OneDecimal(double v) {
   return FormatNumber(v, "0.0");
 }
@@ -78,7 +71,7 @@ FieldEdit EditSampleRate(ProjectSettings& p, std::string_view text) {
 FieldEdit EditInterval(ProjectSettings& p, std::string_view text) {
   FieldEdit e;
   auto v = TypedInt16(text);
-  if (v && *v >= 1) {
+  if (v && *v >= 1 && *v <= p.RT_Buffer) {
     p.DSP_Interval = *v;
     e.stored = true;
   }
@@ -104,20 +97,21 @@ FieldEdit LeaveBuffer(ProjectSettings& p, std::string_view text) {
   return e;
 }
 
-FieldEdit LeaveNumberBox(std::string_view text, int16_t stored, bool interval) {
+FieldEdit LeaveNumberBox(std::string_view text, int16_t stored) {
   FieldEdit e;
   auto v = ParseOperatorNumber(text);
   // The lapse box shows its clamps itself; any number it took is fine.
   if (v && RoundToInt16(*v) == stored) return e;
-  e.message = std::string(interval ? texts::kIntervalRange : texts::kNotAWholeNumber);
+  e.message = std::string(texts::kNotAWholeNumber);
   e.show = std::to_string(stored);
   e.refocus = true;
   return e;
 }
 
-const OrganismDefaults* FindOrganismDefaults(int code) {
-  if (code < 0 || code >= static_cast<int>(kOrganismDefaults.size())) return nullptr;
-  return &kOrganismDefaults[static_cast<size_t>(code)];
+FieldEdit LeaveIntervalBox(const ProjectSettings& p, std::string_view text) {
+  FieldEdit e = LeaveNumberBox(text, p.DSP_Interval);
+  if (!e.message.empty()) e.message = texts::IntervalRange(p.RT_Buffer);
+  return e;
 }
 
 OrganismChoice ChooseOrganism(ProjectSettings& p, int code) {
@@ -129,34 +123,39 @@ OrganismChoice ChooseOrganism(ProjectSettings& p, int code) {
   p.DSP_Method = d->algorithm;
   mn1[kSNRx10] = d->snrX10;
   choice.algorithm = d->algorithm;
-  choice.snrText = std::string(d->snrOnChoice);
+  choice.snrText = std::string(d->snrText);
   return choice;
 }
 
 FieldEdit LeaveSnrBox(ProjectSettings& p, std::string_view text) {
   FieldEdit e;
   auto& mn1 = p.Mn[kMn1];
-  const int code = mn1[kOrganism];
-  const OrganismDefaults* d = FindOrganismDefaults(code);
-  const bool drosophila = code == 3;
-  const double low = d ? d->low : 1.4;
-  const double high = d ? d->high : 5.0;
+  const SnrRange range = SnrRangeOfMethod(p.DSP_Method);
   auto v = ParseOperatorNumber(text);
-  const bool valid = v && !std::isnan(*v) && *v >= low && (drosophila ? *v < high : *v <= high);
-  if (valid) {
+  if (v && !std::isnan(*v) && range.Contains(*v)) {
     mn1[kSNRx10] = static_cast<int16_t>(RoundHalfEven(*v * 10));
     e.stored = true;
     e.show = OneDecimal(mn1[kSNRx10] / 10.0);
     return e;
   }
-  e.message = std::string(drosophila ? texts::kSnrRangeDrosophila : texts::kSnrRangeOthers);
+  e.message = std::string(range.message);
   e.refocus = true;
-  if (d) {
-    mn1[kSNRx10] = d->snrX10;
-    e.show = std::string(d->snrOnChoice);
-  } else {
-    e.show = OneDecimal(mn1[kSNRx10] / 10.0);
-  }
+  e.stored = true;
+  mn1[kSNRx10] = DefaultSnrX10(p.DSP_Method, mn1[kOrganism]);
+  e.show = OneDecimal(mn1[kSNRx10] / 10.0);
+  return e;
+}
+
+FieldEdit ChooseAlgorithm(ProjectSettings& p, int index) {
+  FieldEdit e;
+  p.DSP_Method = static_cast<int16_t>(index);
+  auto& mn1 = p.Mn[kMn1];
+  const SnrRange range = SnrRangeOfMethod(p.DSP_Method);
+  if (mn1[kSNRx10] == 0 || range.Contains(mn1[kSNRx10] / 10.0)) return e;
+  mn1[kSNRx10] = DefaultSnrX10(p.DSP_Method, mn1[kOrganism]);
+  e.stored = true;
+  e.message = std::string(range.message);
+  e.show = OneDecimal(mn1[kSNRx10] / 10.0);
   return e;
 }
 
@@ -235,7 +234,7 @@ SetupView FillSetup(AppState& state, Host& host) {
     v.snr = OneDecimal(mn1[kSNRx10] / 10.0);
   } else if (d) {
     mn1[kSNRx10] = d->snrX10;
-    v.snr = std::string(d->snrOnFill);
+    v.snr = std::string(d->snrText);
   }
   if (p.Save_real == 0 || p.Save_real == 1) v.saveRealIndex = p.Save_real;
   SetToolFlag(state, kMenuCal, true);

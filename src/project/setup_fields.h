@@ -15,6 +15,7 @@
 
 #include "app/app_state.h"
 #include "base/host.h"
+#include "project/detection_check.h"
 #include "project/project_settings.h"
 
 namespace movexa {
@@ -32,29 +33,18 @@ struct FieldEdit {
 // nothing: the operator may be typing.
 FieldEdit EditLapse(ProjectSettings& p, std::string_view text);
 // Sample-rate and interval boxes, on every change: the value rounded to a whole number; values
-// outside 16 bits are refused (nothing stored). The interval must be at least 1 sample (it
-// sizes the detection window; the setup reader refuses 0).
+// outside 16 bits are refused (nothing stored). The interval must lie from 1 sample to the
+// bin (RT_Buffer samples): a detection window longer than the bin never completes in one.
 FieldEdit EditSampleRate(ProjectSettings& p, std::string_view text);
 FieldEdit EditInterval(ProjectSettings& p, std::string_view text);
 // Buffer box, on leaving it: below 200 or above 10000 stores 200 (shown); otherwise the value
 // rounded to a whole number. A text that is no number keeps the stored value, with a message.
 FieldEdit LeaveBuffer(ProjectSettings& p, std::string_view text);
-// Leaving a whole-number box (lapse, sample rate, interval): when the text does not hold the
-// stored value (no number, or refused), the message of the box and the stored value shown.
-FieldEdit LeaveNumberBox(std::string_view text, int16_t stored, bool interval = false);
-
-// Organism defaults: algorithm set on choice, SNR shown on choice and on fill, SNRx10 stored,
-// valid SNR range on entry (Drosophila: low <= v < high; the others low <= v <= high).
-struct OrganismDefaults {
-  int16_t algorithm;
-  std::string_view snrOnChoice;
-  std::string_view snrOnFill;
-  int16_t snrX10;
-  double low;
-  double high;
-};
-// The defaults of organism code 0..3, or nullptr for another code.
-const OrganismDefaults* FindOrganismDefaults(int code);
+// Leaving a whole-number box (lapse, sample rate): when the text does not hold the stored value
+// (no number, or refused), the message of the box and the stored value shown.
+FieldEdit LeaveNumberBox(std::string_view text, int16_t stored);
+// Leaving the interval box: the same, with the interval's range (1 to the bin) as message.
+FieldEdit LeaveIntervalBox(const ProjectSettings& p, std::string_view text);
 
 // Choosing an organism: stores its code, its algorithm and its SNR; answers the algorithm
 // index and the SNR text to show (nullopt for a code outside 0..3, which stores the code only).
@@ -64,10 +54,16 @@ struct OrganismChoice {
 };
 OrganismChoice ChooseOrganism(ProjectSettings& p, int code);
 
-// Leaving the SNR box: "," read as ".", a value in the organism's range stores round(v x 10)
-// and the box shows the stored value with one decimal; otherwise the range message, the
-// organism's default shown and stored, and the focus back to the box.
+// Leaving the SNR box: "," read as ".", a value in the range of the detection method stores
+// round(v x 10) and the box shows the stored value with one decimal; otherwise the range
+// message, the default that suits the method shown and stored, and the focus back to the box.
+// (With an organism's own algorithm the range is the organism's: Drosophila 0.5 to 0.9.)
 FieldEdit LeaveSnrBox(ProjectSettings& p, std::string_view text);
+
+// Choosing a detection algorithm: stores it; a stored SNR outside the new method's range is
+// replaced by the default that suits the method, with the range message and the SNR box's
+// new text (so method 3 never runs with an SNR above 1, nor another method with 0.8).
+FieldEdit ChooseAlgorithm(ProjectSettings& p, int index);
 
 // Save-counts always stores 1; save-real-time stores 1 for "YES" (index 1), else 0.
 void ChooseSaveCounts(ProjectSettings& p);

@@ -69,8 +69,15 @@ inline std::string NameShortened(size_t maxChars) {
 
 // Number boxes.
 inline constexpr std::string_view kNotAWholeNumber = "Enter a whole number from -32768 to 32767.";
-inline constexpr std::string_view kIntervalRange =
-    "Enter a detection interval from 1 to 32767 samples.";
+// The detection interval must fit the bin (`rtBuffer` samples).
+inline std::string IntervalRange(int rtBuffer) {
+  return "Enter a detection interval from 1 to " + std::to_string(rtBuffer) + " samples";
+}
+inline constexpr std::string_view kThresholdRange = "A threshold must lie above 0 percent";
+// A new project whose detection would count nothing is not created.
+inline std::string DetectionRefused(std::string_view what, std::string_view range) {
+  return "The project cannot be created: " + std::string(what) + ". " + std::string(range) + ".";
+}
 
 // Main window's detection summary.
 inline constexpr std::string_view kDetectionMode = "Detection Mode";

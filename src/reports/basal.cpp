@@ -96,17 +96,22 @@ BasalResult NormaliseToBasal(BinnedCounts& bins, ReportProjectTables& project,
   const auto basalCounts = acquisitionFolder.parent_path() / basalText.substr(0, 13) / "counts.bin";
   std::string error;
   auto file = ReadCountsFile(basalCounts, error);
+  const std::string basalName = std::string(rt::kWhyBasal) + basalText.substr(0, 13) + ": ";
   if (!file) {
     result.outcome = BasalOutcome::kResamplingError;
     result.detail = error;
+    result.advice = basalName + error + std::string(rt::kLineBreak) + std::string(rt::kNextBasal);
     return result;
   }
   if (file->tornBytes > 0)
     host.status.SetStatus(rt::kStatusLabel, TornTailNote(basalCounts, file->tornBytes));
-  ResampleResult basal = Resample(LoadCountsForReport(file->bytes), binMinutes);
+  const LoadedCounts basalRecords = LoadCountsForReport(file->bytes);
+  ResampleResult basal = Resample(basalRecords, binMinutes);
   if (!basal.ok) {
     result.outcome = BasalOutcome::kResamplingError;
     result.detail = basalCounts.string() + ": " + basal.error;
+    result.advice = basalName + ResamplingAdvice(basal, binMinutes, basalRecords.size()) +
+                    std::string(rt::kLineBreak) + std::string(rt::kNextBasal);
     return result;
   }
   const int64_t d = basal.lastTime;
@@ -229,7 +234,7 @@ BasalResult NormaliseToBasal(BinnedCounts& bins, ReportProjectTables& project,
     }
   }
   if (result.discardedChannels > 0) {
-    host.dialogs.Warning(std::string(rt::kBasalDiscarded1) +
+    host.dialogs.Problem(std::string(rt::kBasalDiscarded1) +
                          std::to_string(result.discardedChannels) +
                          std::string(rt::kBasalDiscarded2) + std::string(rt::kLineBreak) +
                          std::string(rt::kBasalDiscarded3));

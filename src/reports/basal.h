@@ -38,6 +38,7 @@ enum class BasalOutcome {
 struct BasalResult {
   BasalOutcome outcome = BasalOutcome::kDone;
   std::string detail;
+  std::string advice;        // kResamplingError: why and what to do, for the operator
   int64_t basalMinutes = 0;  // Z used
   int discardedChannels = 0;
 };

@@ -36,7 +36,7 @@ BinChoice ChooseCircadianBin(const std::string& binText, int64_t lastTime) {
 CircadianOutcome ExportCircadian(const CircadianRequest& request, Host& host) {
   CircadianOutcome out;
   auto fail = [&](std::string message, std::string detail) {
-    host.dialogs.Warning(message);
+    host.dialogs.Problem(message);
     out.status = ReportStatus::kFailed;
     out.message = std::move(message);
     out.detail = std::move(detail);
@@ -66,14 +66,20 @@ CircadianOutcome ExportCircadian(const CircadianRequest& request, Host& host) {
     out.detail = failed.detail;
     return out;
   }
-  const std::string reportError(rt::kReportError);
+  // "Report Error" with why and what to do next.
+  auto failReport = [&](const std::string& why, std::string_view next, std::string detail) {
+    return fail(ExplainedMessage(rt::kReportError, why, next), std::move(detail));
+  };
   std::string error;
   auto file = ReadCountsFile(countsPath, error);
-  if (!file) return fail(reportError, error);
+  if (!file) return failReport(std::string(rt::kWhyCounts) + error, rt::kNextCounts, error);
   if (file->tornBytes > 0)
     host.status.SetStatus(rt::kStatusLabel, TornTailNote(countsPath, file->tornBytes));
   std::optional<std::string> bytes(std::move(file->bytes));
-  if (bytes->empty()) return fail(reportError, countsPath.string() + ": no whole 774-byte record");
+  if (bytes->empty()) {
+    return failReport(std::string(rt::kNoWholeRecord) + ".", rt::kNextNoRecord,
+                      countsPath.string() + ": no whole 774-byte record");
+  }
   const LoadedCounts records = LoadAllCounts(*bytes);
   const int64_t lastTime = std::max(LargestRawTime(*bytes), records.times.back());
   bytes.reset();
@@ -82,18 +88,25 @@ CircadianOutcome ExportCircadian(const CircadianRequest& request, Host& host) {
   // last time below one minute leaves no bin (and bin stamps before the start), a huge one
   // asks for millions of bins.
   if (lastTime < 1 || lastTime > kMaxReportMinutes) {
-    return fail(reportError,
-                countsPath.string() + ": last time " + std::to_string(lastTime) + " min");
+    const std::string detail =
+        countsPath.string() + ": last time " + std::to_string(lastTime) + " min";
+    return failReport(std::string(rt::kWhyCounts) + detail, rt::kNextCounts, detail);
   }
   const BinChoice bin = ChooseCircadianBin(request.binText, lastTime);
-  if (!bin.ok) return fail(reportError, "bin \"" + request.binText + "\" is not a number");
+  if (!bin.ok) {
+    return fail(BinNotANumberMessage(request.binText),
+                "bin \"" + request.binText + "\" is not a number");
+  }
   const int64_t b = bin.minutes;
   out.binMinutes = b;
   out.binShown = std::to_string(b);
   const int64_t binCount = std::max<int64_t>(1, RoundHalfEvenDiv(lastTime, b));
   if (binCount > kMaxReportBins) {
-    return fail(reportError, countsPath.string() + ": " + std::to_string(binCount) + " bins of " +
-                                 std::to_string(b) + " min");
+    return failReport("A bin of " + std::to_string(b) + " min would cut the acquisition into " +
+                          std::to_string(binCount) + " bins.",
+                      rt::kNextLargerBin,
+                      countsPath.string() + ": " + std::to_string(binCount) + " bins of " +
+                          std::to_string(b) + " min");
   }
   const ReportProjectTables& project = acquisition.tables;
   const ReportTables tables = ComputeReportTables(records, b, binCount, project);
@@ -125,7 +138,7 @@ CircadianOutcome ExportCircadian(const CircadianRequest& request, Host& host) {
         content += "\r\n";
       }
       if (!write(ZeroPad(w, 3) + "_" + WellLabel(w, project.rows) + ".txt", content)) {
-        return fail(reportError, error);
+        return failReport(std::string(rt::kWhyExport) + error, rt::kNextWrite, error);
       }
     }
   } else {
@@ -136,7 +149,9 @@ CircadianOutcome ExportCircadian(const CircadianRequest& request, Host& host) {
         content += std::to_string(tables.ChannelSum(j, c));
       }
       content += "\r\n";
-      if (!write("ch" + ZeroPad(c, 6) + ".txt", content)) return fail(reportError, error);
+      if (!write("ch" + ZeroPad(c, 6) + ".txt", content)) {
+        return failReport(std::string(rt::kWhyExport) + error, rt::kNextWrite, error);
+      }
     }
     std::string times;
     for (int64_t j = 1; j <= binCount; ++j) {
@@ -144,7 +159,9 @@ CircadianOutcome ExportCircadian(const CircadianRequest& request, Host& host) {
       times += std::to_string(j * b * 60);
     }
     times += "\r\n";
-    if (!write(std::string(rt::kTimeFile), times)) return fail(reportError, error);
+    if (!write(std::string(rt::kTimeFile), times)) {
+      return failReport(std::string(rt::kWhyExport) + error, rt::kNextWrite, error);
+    }
   }
   host.shell.ShowInFileManager(folder);
   out.status = ReportStatus::kWritten;

@@ -4,6 +4,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <bit>
 #include <cstdio>
 #include <limits>
@@ -16,8 +17,10 @@
 #include "base/number_format.h"
 #include "base/rounding.h"
 #include "base/text_records.h"
+#include "base/worker_pool.h"
 #include "project/project_folders.h"
 #include "reports/acquisition_tables.h"
+#include "reports/recorded_counts.h"
 #include "reports/report_texts.h"
 
 namespace movexa {
@@ -28,6 +31,10 @@ namespace {
 
 // Mark files staged by one re-analysis: a line per detected event, far below this.
 constexpr int64_t kMarkFileMaxBytes = int64_t{1} << 30;
+
+// Channels a thread takes at a time from a block: enough work to outweigh the hand-out.
+constexpr int kChannelsPerChunk = 16;
+constexpr size_t kChunks = (kChannelCount + kChannelsPerChunk - 1) / kChannelsPerChunk;
 
 // Mark files are written here while the analysis runs and appended to the acquisition's own
 // mark files only when it completes, so that STOP or a missing raw block leaves them as they
@@ -136,6 +143,15 @@ std::string JoinNumbers(const std::vector<int64_t>& values) {
   return line;
 }
 
+std::string ReplaceQuestion(const std::filesystem::path& folder) {
+  const std::string br(rt::kLineBreak);
+  return std::string(rt::kReplaceQuestion1) + (folder / "counts.bin").string() +
+         std::string(rt::kReplaceQuestion2) + br +
+         std::string(HasRecordedCounts(folder) ? rt::kReplaceKeptAlready
+                                               : rt::kReplaceKeepsRecorded) +
+         br + br + std::string(rt::kReplaceQuestion3);
+}
+
 }  // namespace
 
 std::string UpdatedSetupText(const std::string& setupText, int method, int organism, int snrX10) {
@@ -167,7 +183,8 @@ int64_t DataLapseMinutes(const ReportRequest& request, std::string* shown) {
   return minutes;
 }
 
-ReanalysisOutcome RunRawReanalysis(const ReportRequest& request, bool& stopRequested, Host& host) {
+ReanalysisOutcome RunRawReanalysis(const ReportRequest& request, bool& stopRequested, Host& host,
+                                   int threads) {
   ReanalysisOutcome out;
   stopRequested = false;
   const int64_t lapse = DataLapseMinutes(request, &out.dataLapseShown);
@@ -178,7 +195,9 @@ ReanalysisOutcome RunRawReanalysis(const ReportRequest& request, bool& stopReque
     return out;
   };
   if (request.method < 0 || request.method > 3 || request.organism < 0 || request.organism > 3) {
-    return fail(std::string(rt::kReportError), "method or organism outside 0..3");
+    return fail(ExplainedMessage(rt::kReportError, "The method or organism is outside 0..3.",
+                                 "Choose a method and an organism from the lists."),
+                "method or organism outside 0..3");
   }
   const std::string thresholdText = CheckThresholdText(request.organism, request.thresholdText);
   const double snr = ParseOperatorNumber(thresholdText).value_or(1.8);
@@ -199,7 +218,9 @@ ReanalysisOutcome RunRawReanalysis(const ReportRequest& request, bool& stopReque
     if (all.times[records++] >= lapse) break;
   }
   BinChoice bin = ChooseReportBin(request.binText, lastTime);
-  if (!bin.ok) return fail(std::string(rt::kReportError), "bin \"" + request.binText + "\" is not a number");
+  if (!bin.ok)
+    return fail(BinNotANumberMessage(request.binText),
+                "bin \"" + request.binText + "\" is not a number");
   bin.minutes = std::max<int64_t>(bin.minutes, 2);
 
   AcquisitionTables acquisition;
@@ -223,6 +244,14 @@ ReanalysisOutcome RunRawReanalysis(const ReportRequest& request, bool& stopReque
   if (int64_t missing = FirstMissingBlock(reader, total); missing >= 0) {
     return fail(RawBlockMissing(missing, reader.FileOf(missing)));
   }
+  // Replacing the counts is asked first; the recorded ones are kept aside (and can be
+  // restored from the acquisition browser).
+  if (request.replaceData && !request.replaceConfirmed &&
+      host.dialogs.Ask(ReplaceQuestion(folder), Dialogs::Buttons::kYesNo) !=
+          Dialogs::Answer::kYes) {
+    out.report.status = ReportStatus::kDeclined;
+    return out;
+  }
   const auto staging = folder / kMarkStaging;
   std::error_code ec;
   std::filesystem::remove_all(staging, ec);
@@ -230,7 +259,12 @@ ReanalysisOutcome RunRawReanalysis(const ReportRequest& request, bool& stopReque
 
   LoadedCounts processed;
   processed.Resize(records);
-  auto scratch = std::make_unique<AnalysisScratch>();
+  // The channels of each block are shared out among the threads in chunks; every channel's
+  // count and mark line depend on its own samples only, so the files come out byte for byte
+  // as from one thread (each channel's mark file is still appended in record order).
+  WorkerPool pool(threads);
+  std::vector<std::unique_ptr<AnalysisScratch>> scratch;
+  for (int w = 0; w < pool.Threads(); ++w) scratch.push_back(std::make_unique<AnalysisScratch>());
   for (size_t i = 0; i < records; ++i) {
     host.status.SetStatus(rt::kStatusLabel, BlockText(static_cast<int64_t>(i) + 1, total));
     if (!reader.Read(static_cast<int64_t>(i))) {
@@ -243,15 +277,19 @@ ReanalysisOutcome RunRawReanalysis(const ReportRequest& request, bool& stopReque
     // A record stored with a time below the one before it gets no counts.
     const bool backwards = i > 0 && StoredTimeOf(*bytes, i) < StoredTimeOf(*bytes, i - 1);
     const RawBlockView view = reader.View();
-    for (int c = 0; c < kChannelCount; ++c) {
-      const int well = project.channelWell[c];
-      if (backwards || well < 0 || project.ChannelAt(well, 0) < 0) {
-        counts[c] = 0;
-        continue;
+    pool.ForEach(kChunks, [&](size_t chunk, int worker) {
+      AnalysisScratch& own = *scratch[static_cast<size_t>(worker)];
+      const int first = static_cast<int>(chunk) * kChannelsPerChunk;
+      for (int c = first; c < std::min(first + kChannelsPerChunk, kChannelCount); ++c) {
+        const int well = project.channelWell[c];
+        if (backwards || well < 0 || project.ChannelAt(well, 0) < 0) {
+          counts[c] = 0;
+          continue;
+        }
+        counts[c] = AnalyzeBin(view, c, snr, request.method, request.exportRaw, staging,
+                               static_cast<int32_t>(all.times[i]), own);
       }
-      counts[c] = AnalyzeBin(view, c, snr, request.method, request.exportRaw, staging,
-                             static_cast<int32_t>(all.times[i]), *scratch);
-    }
+    });
     host.pacer.PumpEvents();
     if (stopRequested) {
       std::filesystem::remove_all(staging, ec);
@@ -261,7 +299,9 @@ ReanalysisOutcome RunRawReanalysis(const ReportRequest& request, bool& stopReque
   }
   out.recordsProcessed = total;
   if (request.exportRaw && !CommitMarks(staging, folder, error)) {
-    return fail(std::string(rt::kReportError), error);
+    return fail(
+        ExplainedMessage(rt::kReportError, std::string(rt::kWhyMarks) + error, rt::kNextWrite),
+        error);
   }
 
   std::string setting;
@@ -279,8 +319,18 @@ ReanalysisOutcome RunRawReanalysis(const ReportRequest& request, bool& stopReque
       replaced.replace(j * kCountsRecordBytes, kCountsRecordBytes, record);
       host.status.SetStatus(rt::kStatusLabel, BlockText(static_cast<int64_t>(j) + 1, total));
     }
-    // The new file is complete on disk before it takes the old one's place.
-    if (!WriteFileAtomic(countsPath, replaced, &error)) return fail(std::string(rt::kReportError), error);
+    // The recorded counts are kept before anything is replaced, and the new file is complete
+    // on disk before it takes the old one's place.
+    if (!KeepRecordedCounts(folder, error)) {
+      return fail(ExplainedMessage(rt::kReportError, std::string(rt::kRecordedNotKept) + error,
+                                   rt::kNextWrite),
+                  error);
+    }
+    if (!WriteFileAtomic(countsPath, replaced, &error)) {
+      return fail(
+          ExplainedMessage(rt::kReportError, std::string(rt::kWhyWrite) + error, rt::kNextWrite),
+          error);
+    }
     out.countsReplaced = true;
 
     const auto setupPath = folder / "setup.dat";
@@ -291,7 +341,7 @@ ReanalysisOutcome RunRawReanalysis(const ReportRequest& request, bool& stopReque
                   : std::string();
     if (updated.empty() || !WriteFileAtomic(folder / "setup.bak", *setupText, &error) ||
         !WriteFileAtomic(setupPath, updated, &error)) {
-      host.dialogs.Critical(rt::kErrorUpdatingSetup);
+      host.dialogs.Problem(rt::kErrorUpdatingSetup, Dialogs::Severity::kCritical);
     } else {
       out.setupUpdated = true;
     }
@@ -325,7 +375,7 @@ ReportOutcome GenerateAutomaticReport(ReportRequest request, bool rawExport, boo
   host.pacer.PauseMs(1500);
   if (rawExport) {
     if (!RawDataPresent(request.acquisitionFolder)) {
-      host.dialogs.Warning(rt::kRealTimeDataNotFound);
+      host.dialogs.Problem(rt::kRealTimeDataNotFound);
     } else {
       host.pacer.PauseMs(1000);
       CheckExportRaw(request);

@@ -33,8 +33,11 @@ int64_t DataLapseMinutes(const ReportRequest& request, std::string* shown = null
 // "RUN". `stopRequested` is cleared at the start and polled after each record (the pacer's
 // PumpEvents lets "STOP" set it); a stopped run changes no file and writes no report. A raw
 // file that is missing or ends before a record's block stops the run before anything is
-// written, with a message naming the block.
-ReanalysisOutcome RunRawReanalysis(const ReportRequest& request, bool& stopRequested, Host& host);
+// written, with a message naming the block. The detection runs on `threads` threads (0: every
+// core), with the same counts, files and messages whatever their number; status texts, events
+// and the stop flag stay on the calling thread.
+ReanalysisOutcome RunRawReanalysis(const ReportRequest& request, bool& stopRequested, Host& host,
+                                   int threads = 0);
 
 // True when the acquisition was recorded with its raw blocks (its first raw file, "0.bin",
 // exists): "Analyze Raw Data" opens the re-analysis panel only then.

@@ -85,10 +85,18 @@ std::string FormatReportConfig(const ReportConfig& c, int16_t userDefined) {
 bool SaveReportConfig(const ReportConfig& config, int16_t userDefined,
                       const std::filesystem::path& appFolder, Host& host) {
   if (!WriteWholeFile(appFolder / rt::kConfigFile, FormatReportConfig(config, userDefined))) {
-    host.dialogs.Critical(rt::kErrorWritingConfig);
+    host.dialogs.Problem(rt::kErrorWritingConfig, Dialogs::Severity::kCritical);
     return false;
   }
   return true;
+}
+
+bool WriteDefaultReportConfigIfMissing(const std::filesystem::path& appFolder, Host& host) {
+  const std::filesystem::path path = appFolder / "repoconf.dat";
+  if (IsFile(path)) return false;
+  ReportConfig defaults;
+  LoadReportConfig(defaults, 0, appFolder, host);
+  return IsFile(path);
 }
 
 int16_t LoadReportConfig(ReportConfig& config, int16_t request,
@@ -102,7 +110,7 @@ int16_t LoadReportConfig(ReportConfig& config, int16_t request,
       ValidateReportConfig(config);
       return parsed.userDefined;
     }
-    host.dialogs.Warning(rt::kErrorLoadingConfig);
+    host.dialogs.Problem(rt::kErrorLoadingConfig);
     ApplyReportDefaults(config, host);
     SaveReportConfig(config, 0, appFolder, host);
     return 0;
@@ -117,12 +125,12 @@ bool ApplyReportSettings(ReportConfig& config, const ReportSettingsChoice& choic
   auto minutes = ParseOperatorNumber(choice.binText);
   std::optional<int16_t> bin = minutes ? RoundToInt16(*minutes) : std::nullopt;
   if (!bin) {
-    host.dialogs.Warning(std::string(rt::kBinNotANumber) + choice.binText);
+    host.dialogs.Problem(std::string(rt::kBinNotANumber) + choice.binText);
     return false;
   }
   // A bin outside 2..1440 would be stored and then silently read back as 30 minutes.
   if (*bin < kMinReportBin || *bin > kMaxReportBin) {
-    host.dialogs.Warning(std::string(rt::kBinOutOfRange) + choice.binText);
+    host.dialogs.Problem(std::string(rt::kBinOutOfRange) + choice.binText);
     return false;
   }
   config.Bin = *bin;

@@ -63,6 +63,12 @@ std::string FormatReportConfig(const ReportConfig& config, int16_t userDefined);
 int16_t LoadReportConfig(ReportConfig& config, int16_t request,
                          const std::filesystem::path& appFolder, Host& host);
 
+// A freshly laid-out application folder starts with the default report configuration, its
+// separator from this machine's locale and its "User Defined BIN size" flag off: without the
+// file the first start-up would create it with the flag on. Writes "repoconf.dat" when it is
+// missing; true when it was written.
+bool WriteDefaultReportConfigIfMissing(const std::filesystem::path& appFolder, Host& host);
+
 // Rewrites "repoconf.dat" with `userDefined` and the record. On failure shows
 // "Error Writing Report Configuration (repoconf.dat)" and returns false; the record is kept.
 bool SaveReportConfig(const ReportConfig& config, int16_t userDefined,

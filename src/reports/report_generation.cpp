@@ -27,13 +27,26 @@ void Stage(Host& host, std::string_view text) {
 
 }  // namespace
 
+std::string ExplainedMessage(std::string_view head, std::string_view why, std::string_view next) {
+  std::string text(head);
+  if (!why.empty()) text += std::string(rt::kLineBreak) + std::string(why);
+  if (!next.empty()) text += std::string(rt::kLineBreak) + std::string(next);
+  return text;
+}
+
 ReportOutcome FailReport(Host& host, std::string message, std::string detail) {
   ReportOutcome out;
   out.status = ReportStatus::kFailed;
-  host.dialogs.Warning(message);
+  host.dialogs.Problem(message);
   out.message = std::move(message);
   out.detail = std::move(detail);
   return out;
+}
+
+std::string BinNotANumberMessage(const std::string& binText) {
+  return ExplainedMessage(rt::kReportError,
+                          std::string(rt::kWhyBin1) + binText + std::string(rt::kWhyBin2),
+                          rt::kNextBin);
 }
 
 BinChoice ChooseReportBin(const std::string& binText, int64_t lastTime) {
@@ -51,10 +64,26 @@ BinChoice ChooseReportBin(const std::string& binText, int64_t lastTime) {
 bool LoadTablesForReport(const ReportRequest& request, AcquisitionTables& tables,
                          ReportOutcome& outcome, Host& host) {
   tables = LoadAcquisitionTables(request.acquisitionFolder, request.appFolder);
-  if (tables.status == TablesStatus::kOk) return true;
-  std::string message = tables.status == TablesStatus::kPlateMissing
-                            ? MultiwellNotFoundMessage(tables.setup.plateFormat)
-                            : std::string(rt::kReportError);
+  std::string message;
+  switch (tables.status) {
+    case TablesStatus::kOk:
+      return true;
+    case TablesStatus::kPlateMissing:
+      message = MultiwellNotFoundMessage(tables.setup.plateFormat);
+      break;
+    case TablesStatus::kSetupUnreadable:
+      message = ExplainedMessage(rt::kReportError, std::string(rt::kWhySetup) + tables.detail,
+                                 rt::kNextSetup);
+      break;
+    case TablesStatus::kGroupsUnreadable:
+      message = ExplainedMessage(rt::kReportError, std::string(rt::kWhyGroups) + tables.detail,
+                                 rt::kNextGroups);
+      break;
+    case TablesStatus::kPlateUnreadable:
+      message = ExplainedMessage(rt::kReportError, std::string(rt::kWhyPlate) + tables.detail,
+                                 rt::kNextPlate);
+      break;
+  }
   outcome = FailReport(host, std::move(message), tables.detail);
   return false;
 }
@@ -68,7 +97,10 @@ ReportOutcome ReportFromCounts(const ReportRequest& request, const AcquisitionTa
   Stage(host, rt::kStageResampling);
   ResampleResult resampled = Resample(loaded, binMinutes);
   if (!resampled.ok) {
-    out = FailReport(host, std::string(rt::kResamplingError), resampled.error);
+    out = FailReport(host,
+                     ExplainedMessage(rt::kResamplingError,
+                                      ResamplingAdvice(resampled, binMinutes, loaded.size()), {}),
+                     resampled.error);
     out.binMinutes = binMinutes;
     out.binShown = std::to_string(binMinutes);
     return out;
@@ -83,7 +115,8 @@ ReportOutcome ReportFromCounts(const ReportRequest& request, const AcquisitionTa
       case BasalOutcome::kDone:
         break;
       case BasalOutcome::kResamplingError:
-        return FailReport(host, std::string(rt::kResamplingError), basal.detail);
+        return FailReport(host, ExplainedMessage(rt::kResamplingError, basal.advice, {}),
+                          basal.detail);
       case BasalOutcome::kMinutesOutOfRange:
         return FailReport(host, basal.detail);
       case BasalOutcome::kDeclined:
@@ -118,7 +151,12 @@ ReportOutcome ReportFromCounts(const ReportRequest& request, const AcquisitionTa
   } catch (const std::exception& e) {
     written.error = e.what();
   }
-  if (!written.ok) return FailReport(host, std::string(rt::kReportError), written.error);
+  if (!written.ok) {
+    return FailReport(host,
+                      ExplainedMessage(rt::kReportError, std::string(rt::kWhyWrite) + written.error,
+                                       rt::kNextWrite),
+                      written.error);
+  }
   out.status = ReportStatus::kWritten;
   out.reportPath = written.path;
   out.copyPath = written.copy;
@@ -155,7 +193,8 @@ ReportOutcome GenerateReport(const ReportRequest& request, Host& host) {
 
   const BinChoice bin = ChooseReportBin(request.binText, LastAdjustedTime(*bytes));
   if (!bin.ok) {
-    return FailReport(host, std::string(rt::kReportError), "bin \"" + request.binText + "\" is not a number");
+    return FailReport(host, BinNotANumberMessage(request.binText),
+                      "bin \"" + request.binText + "\" is not a number");
   }
   LoadedCounts loaded;
   try {

@@ -54,11 +54,18 @@ ReportOutcome ReportFromCounts(const ReportRequest& request, const AcquisitionTa
                                const LoadedCounts& loaded, int64_t binMinutes,
                                const std::string& setting, bool allowBasal, Host& host);
 
-// Shows `message` and returns a failed outcome carrying it.
+// Shows `message` as a failure (with the warning icon) and returns a failed outcome carrying it.
 ReportOutcome FailReport(Host& host, std::string message, std::string detail = {});
 
+// A failure's message: its first line `head` (the system's own text, "Report Error"), then
+// why it happened and what to do next, each on a line of its own when given.
+std::string ExplainedMessage(std::string_view head, std::string_view why, std::string_view next);
+// "Report Error" for a bin text that is not a number.
+std::string BinNotANumberMessage(const std::string& binText);
+
 // Reads the acquisition's project tables for a report; on failure the message is shown
-// ("Multiwell Configuration File ... not found", else "Report Error") and `outcome` says so.
+// ("Multiwell Configuration File ... not found", else "Report Error" with the file, what was
+// wrong with it and what to do) and `outcome` says so.
 bool LoadTablesForReport(const ReportRequest& request, AcquisitionTables& tables,
                          ReportOutcome& outcome, Host& host);
 

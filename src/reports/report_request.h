@@ -26,6 +26,7 @@ struct ReportRequest {
   std::string thresholdText = "1.8";        // frmtxt_threshold
   std::string dataLapseText = "1";          // frmtxt_datalapse, hours
   bool replaceData = false;                 // Chk_replacedata
+  bool replaceConfirmed = false;            // replacing agreed beforehand (movexa-cli --replace)
   bool exportRaw = false;                   // Chk_rawexport
   BasalAnswers basalAnswers;                // answers given in advance (batch use)
 };

@@ -59,21 +59,25 @@ std::vector<Run> SpreadingRuns(int64_t records /*N*/, int64_t lastTime, int64_t 
 ResampleResult Resample(const LoadedCounts& loaded, int64_t binMinutes) {
   ResampleResult out;
   if (loaded.size() < 2) {
+    out.fault = ResampleFault::kTooFewRecords;
     out.error = "fewer than two records";
-    return out;
-  }
-  if (binMinutes < 1) {
-    out.error = "bin below one minute";
     return out;
   }
   const int64_t n = static_cast<int64_t>(loaded.size()) - 1;  // N: index of the last record
   const int64_t lastTime = *std::max_element(loaded.times.begin(), loaded.times.end());
   if (lastTime < 1 || lastTime > kMaxReportMinutes) {
+    out.fault = lastTime == 0 ? ResampleFault::kShorterThanOneMinute : ResampleFault::kDamagedTime;
     out.error = "last time " + std::to_string(lastTime) + " min";
+    return out;
+  }
+  if (binMinutes < 1) {
+    out.fault = ResampleFault::kBinBelowOneMinute;
+    out.error = "bin below one minute";
     return out;
   }
   const int64_t bins = RoundHalfEvenDiv(lastTime, binMinutes);  // M = round(T / B)
   if (bins > kMaxReportBins) {
+    out.fault = ResampleFault::kTooManyBins;
     out.error = std::to_string(bins) + " bins";
     return out;
   }
@@ -126,6 +130,8 @@ ResampleResult Resample(const LoadedCounts& loaded, int64_t binMinutes) {
   }
   const int64_t kept = finalTime / binMinutes;  // last bin index + 1
   if (kept < 1) {
+    out.fault = ResampleFault::kNoWholeBin;
+    out.lastTime = lastTime;
     out.error = "no whole bin of " + std::to_string(binMinutes) + " min in " +
                 std::to_string(lastTime) + " min";
     return out;
@@ -146,6 +152,39 @@ ResampleResult Resample(const LoadedCounts& loaded, int64_t binMinutes) {
   out.lastTime = finalTime;
   out.ok = true;
   return out;
+}
+
+std::string ResamplingAdvice(const ResampleResult& result, int64_t binMinutes, size_t records) {
+  const std::string bin = std::to_string(binMinutes) + " min";
+  switch (result.fault) {
+    case ResampleFault::kNone:
+      break;
+    case ResampleFault::kTooFewRecords:
+      return (records == 0 ? std::string("counts.bin holds no whole bin of the run.")
+                           : "counts.bin holds " + std::to_string(records) +
+                                 " bin of the run: a report needs at least two.") +
+             "\r\nReport the acquisition after a longer run, or join it with the runs before "
+             "and after it.";
+    case ResampleFault::kShorterThanOneMinute:
+      return "The run is shorter than one minute: every bin of it carries minute 0, and a "
+             "report counts whole minutes.\r\nReport the acquisition after a run of a few "
+             "minutes at least.";
+    case ResampleFault::kBinBelowOneMinute:
+      return "The report bin is below one minute.\r\nChoose a bin of one minute or more.";
+    case ResampleFault::kDamagedTime:
+      return "counts.bin holds a time (" + result.error +
+             ") that no run reaches: the file is damaged.\r\nRestore the acquisition's counts "
+             "from a copy, or re-count them from the raw data (Analyze Raw Data).";
+    case ResampleFault::kTooManyBins:
+      return "A bin of " + bin + " would cut the acquisition into " + result.error +
+             ".\r\nChoose a larger bin.";
+    case ResampleFault::kNoWholeBin:
+      return "The run is shorter than one report bin of " + bin + " (" +
+             std::to_string(result.lastTime) +
+             " min recorded).\r\nChoose a smaller bin, or report the acquisition after a longer "
+             "run.";
+  }
+  return result.error;
 }
 
 }  // namespace movexa

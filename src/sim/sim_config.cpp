@@ -84,6 +84,12 @@ std::vector<std::string> ValidateConfig(const SimConfig& c) {
   if (c.trailingBytes < 0 || c.trailingBytes > 512)
     problems.push_back("trailing bytes outside 0..512");
   if (c.trailingPauseMs < 0) problems.push_back("trailing pause below 0 ms");
+  if (c.replyPauseMs < 0) problems.push_back("reply pause below 0 ms");
+  if (c.replyPauseAfter < 0 || c.replyPauseAfter > 512) problems.push_back("reply pause place outside 0..512");
+  if (c.replyPauseRate < 0 || c.replyPauseRate > 1) problems.push_back("reply pause rate outside 0..1");
+  if (c.adapterLatencyMs < 0 || c.adapterLatencyMs > 255) {
+    problems.push_back("adapter latency outside 0..255 ms");
+  }
   if (c.noisePercent < 0 || c.noisePercent > 50) problems.push_back("noise outside 0..50 %");
   if (c.selfCalibrationStepMs < 1) problems.push_back("self-calibration step below 1 ms");
   if (c.replyLatencyUs < 0) problems.push_back("negative reply latency");

@@ -50,6 +50,19 @@ struct SimConfig {
   // arrives first (the new command stops them).
   int trailingBytes = 0;
   int trailingPauseMs = 50;
+  // An instrument that stalls part-way through a reply: in a share `replyPauseRate` (0..1) of
+  // the block replies, the bytes after byte `replyPauseAfter` follow only `replyPauseMs` later.
+  // A request that arrives meanwhile is answered after the whole stalled reply.
+  int replyPauseMs = 0;
+  int replyPauseAfter = 96;
+  double replyPauseRate = 0.0;
+  // A USB-serial adapter between the instrument and the host (0: none): it hands the bytes on in
+  // packets of 62, or with whatever it holds when its latency timer expires (the timer restarts
+  // with every packet). Bytes on their way to the host are not discarded by the host's flush.
+  int adapterLatencyMs = 0;
+  // Ground truth of the host's alignment: every signal of a block reply carries its own index in
+  // the reply (low 8 bits) and the reply's number (1..15, high 4 bits) instead of a beam level.
+  bool tagSignals = false;
   double temperatureC = 25.0;      // ambient temperature
   double temperatureDriftC = 0.3;  // amplitude of a slow (hourly) drift
   double noisePercent = 0.5;       // beam noise, standard deviation in percent of the level

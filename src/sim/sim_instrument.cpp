@@ -18,6 +18,11 @@ constexpr int kSelfCalLastProgress = 184;
 constexpr int kSelfCalFinalByte = 191;
 // The self-calibration target argument is in 1/128 of full scale (110 -> 86 %).
 constexpr double kSelfCalTargetUnit = 128.0;
+// Data bytes of one USB packet of the adapter (64 bytes less two status bytes).
+constexpr size_t kAdapterPacketBytes = 62;
+// Tagged signals: the reply number takes 1..15 (never 0, which a host row holds before any
+// signal), the index in the reply the low 8 bits.
+constexpr int kTagReplyNumbers = 15;
 
 }  // namespace
 
@@ -29,6 +34,8 @@ SimInstrument::SimInstrument(SimConfig config, Clock& clock)
       model_(config_, originUs_),
       faults_(config_.seed * 31 + 17),
       lengths_(config_.seed * 57 + 5),
+      pauses_(config_.seed * 73 + 11),
+      adapterTimerUs_(originUs_),
       serial_(config_.serialNumber) {
   for (int r = 0; r < kBeamRegisters; ++r) registers_[static_cast<size_t>(r)] = kInitialBeamSetting;
   for (int i = 0; i < kFactoryRegisterCount; ++i) {
@@ -126,13 +133,22 @@ void SimInstrument::HandleFrame(const uint8_t* f, int64_t nowUs) {
       std::string reply = BlockReply(arg, signals + config_.trailingBytes / 2);
       std::string trailing = reply.substr(static_cast<size_t>(2 * signals));
       reply.resize(static_cast<size_t>(2 * signals));
+      int pauseAfter = -1;
+      if (config_.replyPauseMs > 0 && config_.replyPauseRate > 0 &&
+          pauses_.Uniform() < config_.replyPauseRate) {
+        pauseAfter = config_.replyPauseAfter;
+      }
+      // A reply starts only once the previous one has left, stalls included.
+      const int64_t startUs = std::max(nowUs, blockBusyUntilUs_);
       const size_t queuedBefore = output_.size();
-      Reply(std::move(reply), nowUs, mode);
+      const int64_t endUs = Reply(std::move(reply), startUs, mode, pauseAfter,
+                                  int64_t{config_.replyPauseMs} * 1000);
       if (output_.size() > queuedBefore) {
+        ++blockReplies_;
+        blockBusyUntilUs_ = endUs;
         blockReplyLengths_.push_back(2 * signals);
         if (blockReplyLengths_.size() > 4096) blockReplyLengths_.pop_front();
         if (!trailing.empty()) {
-          const int64_t endUs = config_.paced ? lineFreeUs_ : nowUs + config_.replyLatencyUs;
           Queue(trailing, endUs + int64_t{config_.trailingPauseMs} * 1000, config_.paced, true);
         }
       }
@@ -158,22 +174,23 @@ void SimInstrument::HandleFrame(const uint8_t* f, int64_t nowUs) {
   }
 }
 
-void SimInstrument::Reply(std::string bytes, int64_t atUs, int mode) {
-  if (bytes.empty() || SilentAt(atUs)) return;
+int64_t SimInstrument::Reply(std::string bytes, int64_t atUs, int mode, int pauseAfter,
+                             int64_t pauseUs) {
+  if (bytes.empty() || SilentAt(atUs)) return atUs;
   if (dropCount_ > 0 && (dropMode_ < 0 || dropMode_ == mode)) {
     --dropCount_;
     ++repliesDropped_;
-    return;
+    return atUs;
   }
   const FaultSpec& f = config_.faults;
   if (f.dropRate > 0 && faults_.Uniform() < f.dropRate) {
     ++repliesDropped_;
-    return;
+    return atUs;
   }
   if (f.truncateRate > 0 && faults_.Uniform() < f.truncateRate) {
     if (bytes.size() < 2) {
       ++repliesDropped_;
-      return;
+      return atUs;
     }
     bytes.resize(1 + static_cast<size_t>(faults_.Uniform() * static_cast<double>(bytes.size() - 1)));
   }
@@ -187,10 +204,16 @@ void SimInstrument::Reply(std::string bytes, int64_t atUs, int mode) {
     for (char& c : garbage) c = static_cast<char>(faults_.Next() & 255);
     bytes.insert(0, garbage);
   }
-  Queue(bytes, atUs + config_.replyLatencyUs, config_.paced);
+  const int64_t startUs = atUs + config_.replyLatencyUs;
+  if (pauseAfter < 0 || pauseAfter >= static_cast<int>(bytes.size())) {
+    return Queue(bytes, startUs, config_.paced);
+  }
+  const std::string_view all(bytes);
+  const int64_t stallUs = Queue(all.substr(0, static_cast<size_t>(pauseAfter)), startUs, config_.paced);
+  return Queue(all.substr(static_cast<size_t>(pauseAfter)), stallUs + pauseUs, config_.paced);
 }
 
-void SimInstrument::Queue(std::string_view bytes, int64_t startUs, bool paced, bool idle) {
+int64_t SimInstrument::Queue(std::string_view bytes, int64_t startUs, bool paced, bool idle) {
   if (paced) startUs = std::max(startUs, lineFreeUs_);
   auto it = std::upper_bound(output_.begin(), output_.end(), startUs,
                              [](int64_t t, const Pending& p) { return t < p.atUs; });
@@ -201,6 +224,7 @@ void SimInstrument::Queue(std::string_view bytes, int64_t startUs, bool paced, b
   }
   if (paced && !fresh.empty()) lineFreeUs_ = fresh.back().atUs;
   output_.insert(it, fresh.begin(), fresh.end());
+  return fresh.empty() ? startUs : fresh.back().atUs;
 }
 
 void SimInstrument::CancelIdleBytes(int64_t nowUs) {
@@ -233,10 +257,11 @@ int SimInstrument::BeamSetting(int position) const {
 
 std::string SimInstrument::BlockReply(int offset, int signals) {
   std::string out(static_cast<size_t>(2 * signals), '\0');
+  const int tag = 1 + static_cast<int>(blockReplies_ % kTagReplyNumbers);
   for (int i = 0; i < signals; ++i) {
     const int position = BlockSignalPosition(offset, i);
-    const int value =
-        position < kSignalPositions ? model_.Sample(position, BeamSetting(position)) : 0;
+    int value = position < kSignalPositions ? model_.Sample(position, BeamSetting(position)) : 0;
+    if (config_.tagSignals) value = tag * 256 + (i & 255);
     const SignalPair pair = EncodeSignalPair(value);
     out[static_cast<size_t>(2 * i)] = static_cast<char>(pair.hi);
     out[static_cast<size_t>(2 * i + 1)] = static_cast<char>(pair.lo);
@@ -259,10 +284,67 @@ int SimInstrument::RawTemperature() {
   return static_cast<int>(std::clamp<int64_t>(RoundHalfEven(raw), 0, 255));
 }
 
+void SimInstrument::AdvanceAdapter(int64_t nowUs) {
+  const int64_t latencyUs = int64_t{config_.adapterLatencyMs} * 1000;
+  auto release = [this](int64_t atUs) {
+    for (size_t i = 0; i < kAdapterPacketBytes && !adapterHeld_.empty(); ++i) {
+      adapterReleased_.emplace_back(atUs, adapterHeld_.front().second);
+      adapterHeld_.pop_front();
+    }
+    adapterTimerUs_ = atUs;
+  };
+  for (;;) {
+    const int64_t timerUs = adapterTimerUs_ + latencyUs;
+    const int64_t wireUs = output_.empty() ? INT64_MAX : output_.front().atUs;
+    if (wireUs <= nowUs && wireUs <= timerUs) {
+      // A byte reaches the adapter; a full packet goes at once.
+      adapterHeld_.emplace_back(wireUs, output_.front().byte);
+      output_.pop_front();
+      if (adapterHeld_.size() >= kAdapterPacketBytes) release(wireUs);
+      continue;
+    }
+    if (timerUs > nowUs) break;
+    if (!adapterHeld_.empty()) {
+      release(timerUs);
+      continue;
+    }
+    // Nothing held: the timer keeps running on its grid until the next byte or now.
+    const int64_t until = std::min(wireUs, nowUs);
+    adapterTimerUs_ += std::max<int64_t>(1, (until - adapterTimerUs_) / latencyUs) * latencyUs;
+  }
+}
+
+int64_t SimInstrument::NextAdapterReleaseUs() const {
+  if (!adapterReleased_.empty()) return adapterReleased_.front().first;
+  const int64_t latencyUs = int64_t{config_.adapterLatencyMs} * 1000;
+  const size_t missing = kAdapterPacketBytes - adapterHeld_.size();
+  int64_t fillUs = INT64_MAX;
+  if (missing <= output_.size()) fillUs = output_[missing - 1].atUs;
+  int64_t timerUs = INT64_MAX;
+  if (!adapterHeld_.empty()) {
+    timerUs = adapterTimerUs_ + latencyUs;
+  } else if (!output_.empty()) {
+    const int64_t first = output_.front().atUs;
+    const int64_t ticks = (first - adapterTimerUs_ + latencyUs - 1) / latencyUs;
+    timerUs = adapterTimerUs_ + std::max<int64_t>(1, ticks) * latencyUs;
+  }
+  const int64_t next = std::min(fillUs, timerUs);
+  return next == INT64_MAX ? -1 : next;
+}
+
 size_t SimInstrument::Collect(std::string& out, size_t max, int64_t nowUs) {
   const int64_t now = Now(nowUs);
   Advance(now);
   size_t n = 0;
+  if (config_.adapterLatencyMs > 0) {
+    AdvanceAdapter(now);
+    while (n < max && !adapterReleased_.empty() && adapterReleased_.front().first <= now) {
+      out.push_back(static_cast<char>(adapterReleased_.front().second));
+      adapterReleased_.pop_front();
+      ++n;
+    }
+    return n;
+  }
   while (n < max && !output_.empty() && output_.front().atUs <= now) {
     out.push_back(static_cast<char>(output_.front().byte));
     output_.pop_front();
@@ -271,11 +353,22 @@ size_t SimInstrument::Collect(std::string& out, size_t max, int64_t nowUs) {
   return n;
 }
 
-int64_t SimInstrument::NextArrivalUs() { return output_.empty() ? -1 : output_.front().atUs; }
+int64_t SimInstrument::NextArrivalUs() {
+  if (config_.adapterLatencyMs > 0) return NextAdapterReleaseUs();
+  return output_.empty() ? -1 : output_.front().atUs;
+}
 
 void SimInstrument::DiscardArrived(int64_t nowUs) {
   const int64_t now = Now(nowUs);
   Advance(now);
+  if (config_.adapterLatencyMs > 0) {
+    // The host's flush reaches what the adapter has handed over, not what it still holds.
+    AdvanceAdapter(now);
+    while (!adapterReleased_.empty() && adapterReleased_.front().first <= now) {
+      adapterReleased_.pop_front();
+    }
+    return;
+  }
   while (!output_.empty() && output_.front().atUs <= now) output_.pop_front();
 }
 

@@ -56,6 +56,7 @@ class SimInstrument : public SerialPeer {
   // 4096).
   const std::deque<int>& blockReplyLengths() const { return blockReplyLengths_; }
   void SetPaced(bool paced) { config_.paced = paced; }
+  void SetReplyLatencyUs(int us) { config_.replyLatencyUs = us; }
   // Queues raw bytes on the line as if the instrument had sent them (garbage, stale tails).
   void InjectBytes(std::string_view bytes);
 
@@ -85,8 +86,16 @@ class SimInstrument : public SerialPeer {
   int64_t Now(int64_t lineUs);
   void Advance(int64_t nowUs);
   void HandleFrame(const uint8_t* f, int64_t nowUs);
-  void Reply(std::string bytes, int64_t nowUs, int mode);
-  void Queue(std::string_view bytes, int64_t startUs, bool paced, bool idle = false);
+  // Sends `bytes` from `nowUs` on (after the reply latency), with the faults on request; with
+  // `pauseAfter` >= 0 the bytes from that index on follow `pauseUs` later. Returns the time the
+  // last byte leaves (nowUs when nothing was sent).
+  int64_t Reply(std::string bytes, int64_t nowUs, int mode, int pauseAfter = -1,
+                int64_t pauseUs = 0);
+  int64_t Queue(std::string_view bytes, int64_t startUs, bool paced, bool idle = false);
+  // The USB-serial adapter: moves the bytes that have reached it by `nowUs` into packets for
+  // the host (see SimConfig::adapterLatencyMs).
+  void AdvanceAdapter(int64_t nowUs);
+  int64_t NextAdapterReleaseUs() const;
   void CancelIdleBytes(int64_t nowUs);
   std::string BlockReply(int offset, int signals);
   int NextBlockBytes();
@@ -111,6 +120,15 @@ class SimInstrument : public SerialPeer {
   std::string input_;
   std::deque<Pending> output_;
   int64_t lineFreeUs_ = 0;
+  // Block replies leave one after the other: the time the latest one's last byte leaves.
+  int64_t blockBusyUntilUs_ = 0;
+  int64_t blockReplies_ = 0;  // block replies made (numbers the tagged signals)
+  SimRandom pauses_;
+  // The adapter: bytes it holds (arrival times), bytes it has handed to the host (release
+  // times), and when its latency timer last restarted.
+  std::deque<std::pair<int64_t, uint8_t>> adapterHeld_;
+  std::deque<std::pair<int64_t, uint8_t>> adapterReleased_;
+  int64_t adapterTimerUs_ = 0;
   int serial_;
   int outputs_ = 0;
   int channelMode_ = 0;

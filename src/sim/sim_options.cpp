@@ -47,6 +47,12 @@ instrument:
   --self-cal-step-ms MS   interval of the self-calibration progress bytes (default 20)
   --latency-us US         time from a frame to its reply (default 0)
   --paced                 replies travel at the line speed, 115200 baud
+  --adapter-latency-ms MS a USB-serial adapter with this latency timer between instrument and
+                          host: bytes reach the host in packets of 62, or when the timer
+                          expires (default 0: no adapter)
+  --tag-signals           every block signal carries its index in the reply (low 8 bits) and
+                          the reply's number 1..15 (high 4 bits) instead of a beam level, so
+                          that the host's raw files show any misaligned block
   --seed N                random seed (default 1)
 organisms (dips on beams; ground truth recorded per channel and minute):
   --channel-rate CH=R     crossings per minute on even channel CH (repeatable)
@@ -62,6 +68,9 @@ faults:
   --drop-rate R --truncate-rate R --corrupt-rate R --garbage-rate R   per reply, 0..1
   --silent-after MS --silent-for MS       no replies during that period
   --serial-change-after MS --new-serial N the serial number changes at that moment
+  --reply-pause-ms MS --reply-pause-after N --reply-pause-rate R
+                          in a share R of the block replies the bytes after byte N (default
+                          96) follow MS later (the instrument stalls part-way)
   --beam-factor CH=F      the beam of even channel CH gives F times its level (0: dead, <1: weak)
   --help                  this text
 )";
@@ -140,6 +149,12 @@ std::vector<std::string> ParseSimOptions(const std::vector<std::string>& args, S
           {"self-cal-step-ms",
            [&](auto& n, auto& v) { integer(n, v, 1, 10000, c.selfCalibrationStepMs); }},
           {"latency-us", [&](auto& n, auto& v) { integer(n, v, 0, 1000000, c.replyLatencyUs); }},
+          {"adapter-latency-ms",
+           [&](auto& n, auto& v) { integer(n, v, 0, 255, c.adapterLatencyMs); }},
+          {"reply-pause-ms", [&](auto& n, auto& v) { integer(n, v, 0, 100000, c.replyPauseMs); }},
+          {"reply-pause-after",
+           [&](auto& n, auto& v) { integer(n, v, 0, 512, c.replyPauseAfter); }},
+          {"reply-pause-rate", [&](auto& n, auto& v) { real(n, v, c.replyPauseRate); }},
           {"seed", [&](auto& n, auto& v) { integer(n, v, 0, INT64_MAX, c.seed); }},
           {"dip-depth", [&](auto& n, auto& v) { real(n, v, dipDepth); }},
           {"dip-ms", [&](auto& n, auto& v) { integer(n, v, 10, 10000, dipMs); }},
@@ -203,6 +218,8 @@ std::vector<std::string> ParseSimOptions(const std::vector<std::string>& args, S
       out.help = true;
     } else if (a == "--paced") {
       c.paced = true;
+    } else if (a == "--tag-signals") {
+      c.tagSignals = true;
     } else if (a.rfind("--", 0) == 0 && valued.count(a.substr(2))) {
       if (i + 1 >= args.size()) {
         problems.push_back(a + " needs a value");

@@ -132,8 +132,8 @@ TEST(BinFiles, BinsHeldByAFailingDiskAreWrittenInOrderOnceItRecovers) {
   FakeHost h;
   BinFileState st;
   for (int i = 0; i < 3; ++i) ASSERT_TRUE(Close(h, st, dir.path(), i, rt).upToDate);
-  // "counts.bin" becomes unwritable: bin 3's raw block goes out, its record waits; bins 4
-  // and 5 wait whole.
+  // "counts.bin" becomes unwritable: the records of bins 3, 4 and 5 wait; their raw blocks go
+  // out, never held back by the records.
   std::string saved = test::ReadFileOrDie(dir / "counts.bin");
   fs::remove(dir / "counts.bin");
   fs::create_directory(dir / "counts.bin");
@@ -146,7 +146,7 @@ TEST(BinFiles, BinsHeldByAFailingDiskAreWrittenInOrderOnceItRecovers) {
   ASSERT_EQ(h.status.lines().size(), 1u);  // told once for the whole episode
   EXPECT_EQ(h.status.lines()[0].where, "Frm_Main.lblstatus");
   EXPECT_NE(h.status.lines()[0].text.find("1 bin(s) waiting"), std::string::npos);
-  EXPECT_EQ(FileLength(dir / "0.bin"), 4 * RawBlockBytes(rt));
+  EXPECT_EQ(FileLength(dir / "0.bin"), 6 * RawBlockBytes(rt));
   // The disk recovers: the waiting bins go first, then bin 6.
   fs::remove(dir / "counts.bin");
   test::WriteFileOrDie(dir / "counts.bin", saved);
@@ -160,11 +160,15 @@ TEST(BinFiles, BinsHeldByAFailingDiskAreWrittenInOrderOnceItRecovers) {
   ExpectSameFiles(ref.path(), dir.path());
 }
 
-TEST(BinFiles, RawFileOutOfRoomMidBlockIsCutBackAndCompletedLater) {
+// A file-size limit on the raw file: the block that runs out of room part-way is cut back, the
+// later blocks of that file are given up at once (it can never grow), the counts records are
+// never held back, and the next raw file starts afresh. The writer that kept every later bin
+// waiting in memory behind the raw block lost them when the run ended.
+TEST(BinFiles, RawFileAtTheSizeLimitIsCutBackAndNeverHoldsBackTheCounts) {
   test::TempDir ref, dir;
   const int rt = 20;
   const int64_t block = RawBlockBytes(rt);
-  Reference(ref.path(), 5, rt);
+  Reference(ref.path(), 14, rt);
   FakeHost h;
   BinFileState st;
   ASSERT_TRUE(Close(h, st, dir.path(), 0, rt).upToDate);
@@ -175,24 +179,60 @@ TEST(BinFiles, RawFileOutOfRoomMidBlockIsCutBackAndCompletedLater) {
   struct rlimit lim = old;
   lim.rlim_cur = static_cast<rlim_t>(block * 5 / 2);
   ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &lim), 0);
-  bool bin1 = Close(h, st, dir.path(), 1, rt).upToDate;
-  bool bin2 = Close(h, st, dir.path(), 2, rt).upToDate;
-  bool bin3 = Close(h, st, dir.path(), 3, rt).upToDate;
-  int64_t rawLength = FileLength(dir / "0.bin");
+  std::vector<bool> upToDate;
+  for (int i = 1; i < 14; ++i) upToDate.push_back(Close(h, st, dir.path(), i, rt).upToDate);
+  const int64_t raw0 = FileLength(dir / "0.bin");
+  const int64_t raw1 = FileLength(dir / "1.bin");
   setrlimit(RLIMIT_FSIZE, &old);
   std::signal(SIGXFSZ, oldHandler);
-  EXPECT_TRUE(bin1);
-  EXPECT_FALSE(bin2);
-  EXPECT_FALSE(bin3);
-  EXPECT_EQ(rawLength, 2 * block);  // no half block left behind
-  EXPECT_EQ(FileLength(dir / "counts.bin"), 2 * 774);
-  EXPECT_TRUE(Close(h, st, dir.path(), 4, rt).upToDate);
-  ExpectSameFiles(ref.path(), dir.path());
+  for (size_t i = 0; i < upToDate.size(); ++i) EXPECT_TRUE(upToDate[i]) << i + 1;
+  EXPECT_TRUE(st.waiting.empty());
+  EXPECT_EQ(raw0, 2 * block);  // no half block left behind
+  EXPECT_EQ(raw1, 2 * block);  // blocks 11 and 12; block 13 meets the limit again
+  EXPECT_EQ(st.rawBlocksOverLimit, 9 + 1);
+  EXPECT_EQ(test::ReadFileOrDie(dir / "counts.bin"), test::ReadFileOrDie(ref / "counts.bin"));
+  EXPECT_EQ(test::ReadFileOrDie(dir / "0.bin"), test::ReadFileOrDie(ref / "0.bin").substr(0, 2 * block));
+  // Said once per file, with the limit as the cause.
+  ASSERT_EQ(h.status.lines().size(), 2u);
+  EXPECT_EQ(h.status.lines()[0].text.rfind("0.bin has reached the file-size limit of this "
+                                           "program (ulimit -f), not a full disk",
+                                           0),
+            0u);
+  EXPECT_EQ(h.status.lines()[1].text.rfind("1.bin has reached", 0), 0u);
+  EXPECT_EQ(FileSizeLimitSummary(st),
+            "The file-size limit of this program (ulimit -f) kept out of the acquisition files: "
+            "10 raw block(s) and 0 counts record(s). Every other closed bin is on disk.");
+}
+
+// "counts.bin" itself at the limit: its later records are given up and counted, never kept
+// waiting for a disk that cannot take them.
+TEST(BinFiles, CountsFileAtTheSizeLimitGivesUpItsLaterRecords) {
+  test::TempDir dir;
+  FakeHost h;
+  BinFileState st;
+  struct rlimit old {};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+  auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+  struct rlimit lim = old;
+  lim.rlim_cur = 3 * 774 + 100;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &lim), 0);
+  bool allUpToDate = true;
+  for (int i = 0; i < 6; ++i) allUpToDate = Close(h, st, dir.path(), i, 20, false).upToDate && allUpToDate;
+  const int64_t counts = FileLength(dir / "counts.bin");
+  setrlimit(RLIMIT_FSIZE, &old);
+  std::signal(SIGXFSZ, oldHandler);
+  EXPECT_TRUE(allUpToDate);
+  EXPECT_TRUE(st.waiting.empty());
+  EXPECT_EQ(counts, 3 * 774);
+  EXPECT_EQ(st.countsOverLimit, 3);
+  EXPECT_NE(h.status.Last(kDataFileStatusWhere).find("counts.bin has reached the file-size limit"),
+            std::string::npos);
+  EXPECT_NE(FileSizeLimitSummary(st).find("0 raw block(s) and 3 counts record(s)"), std::string::npos);
 }
 
 // A file-size limit met with the system's default reaction (the program ended by SIGXFSZ) in a
-// child process: the writer survives, the raw file holds whole blocks only, the bin waits in
-// memory and the operator is told.
+// child process: the writer survives, the raw file holds whole blocks only, the counts record
+// is written all the same and the operator is told that the limit is the cause.
 TEST(BinFiles, AFileSizeLimitTakesTheRefusedWritePathInsteadOfEndingTheProgram) {
   test::TempDir dir;
   const int rt = 20;
@@ -209,16 +249,15 @@ TEST(BinFiles, AFileSizeLimitTakesTheRefusedWritePathInsteadOfEndingTheProgram) 
     BinFileState st;
     bool first = Close(h, st, dir.path(), 0, rt).upToDate;
     bool second = Close(h, st, dir.path(), 1, rt).upToDate;
-    bool told = h.status.Last(kDataFileStatusWhere).find("Data files cannot be written") !=
-                std::string::npos;
-    _exit(first && !second && st.waiting.size() == 1 && told ? 0 : 1);
+    bool told = h.status.Last(kDataFileStatusWhere).find("file-size limit") != std::string::npos;
+    _exit(first && second && st.waiting.empty() && st.rawBlocksOverLimit == 1 && told ? 0 : 1);
   }
   int status = 0;
   ASSERT_EQ(waitpid(child, &status, 0), child);
   ASSERT_TRUE(WIFEXITED(status)) << "ended by signal " << WTERMSIG(status);
   EXPECT_EQ(WEXITSTATUS(status), 0);
   EXPECT_EQ(FileLength(dir / "0.bin"), block);
-  EXPECT_EQ(FileLength(dir / "counts.bin"), 774);
+  EXPECT_EQ(FileLength(dir / "counts.bin"), 2 * 774);
 }
 
 TEST(BinFiles, RawBlocksBeyondTheMemoryLimitBecomeZerosButCountsAreKept) {
@@ -233,6 +272,8 @@ TEST(BinFiles, RawBlocksBeyondTheMemoryLimitBecomeZerosButCountsAreKept) {
   fs::remove(dir / "0.bin");
   fs::create_directory(dir / "0.bin");
   for (int i = 1; i < 4; ++i) EXPECT_FALSE(Close(h, st, dir.path(), i, rt).upToDate);
+  // The records did not wait for the raw blocks.
+  EXPECT_EQ(FileLength(dir / "counts.bin"), 4 * 774);
   EXPECT_EQ(st.droppedRawBlocks, 2);
   EXPECT_EQ(st.waitingRawBytes, block);
   ASSERT_EQ(h.status.lines().size(), 2u);

@@ -20,32 +20,12 @@
 #include "project/project_store.h"
 #include "reports/report_config.h"
 #include "support/test_support.h"
+#include "e2e_support.h"
 
 namespace movexa::test {
 namespace {
 
-constexpr int kBinSamples = 100;
 constexpr int kOrganismRate = 12;  // crossings per minute on each of channels 0, 2, ..., 30
-
-// The demo project with 100 samples per bin and thresholds of 10 %: what the tests expect of
-// the snapshot is this record with the run's own Aq_lapse.
-ProjectSettings PrepareProject(const fs::path& app, int blankSamples = 300) {
-  FakeHost fake;
-  ProjectSettings settings;
-  PlateGeometry geometry;
-  WellMap map;
-  LoadProject(1, ProjectLocation{app, app / "p00001"}, settings, geometry, map, fake.host);
-  settings.RT_Buffer = kBinSamples;
-  settings.DSP_Method = 1;
-  settings.Threshold_Counter = static_cast<int16_t>(blankSamples);
-  settings.ChannelThreshold.fill(10);
-  EXPECT_TRUE(SaveProject(app / "p00001", 1, settings).ok);
-  // The report configuration as a first start of the program leaves it: the user-defined bin
-  // in force from the next start on.
-  ReportConfig config;
-  LoadReportConfig(config, 1, app, fake.host);
-  return settings;
-}
 
 std::vector<std::string> SimulatorArgs(const fs::path& truth) {
   std::vector<std::string> args{"--paced", "--block-bytes", "48", "--truth", truth.string()};
@@ -54,18 +34,6 @@ std::vector<std::string> SimulatorArgs(const fs::path& truth) {
     args.push_back(std::to_string(c) + "=" + std::to_string(kOrganismRate));
   }
   return args;
-}
-
-bool WaitFor(const std::function<bool()>& done, int timeoutMs) {
-  for (int waited = 0; waited < timeoutMs; waited += 20) {
-    if (done()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  }
-  return done();
-}
-
-bool FileHolds(const fs::path& file, const std::string& text) {
-  return IsFile(file) && ReadFileOrDie(file).find(text) != std::string::npos;
 }
 
 // Crossings per channel in a ground-truth file ("minute,channel,crossings" after a header).
@@ -79,23 +47,6 @@ std::map<int, int64_t> CrossingsPerChannel(const fs::path& file) {
          reader.ReadInt32(crossings)) {
     out[channel] += crossings;
   }
-  return out;
-}
-
-fs::path OnlyAcquisitionFolder(const fs::path& project) {
-  std::vector<fs::path> found;
-  for (const auto& e : fs::directory_iterator(project)) {
-    if (e.is_directory() && ParseAcquisitionStamp(e.path().filename().string())) found.push_back(e.path());
-  }
-  EXPECT_EQ(found.size(), 1u);
-  return found.empty() ? fs::path() : found[0];
-}
-
-std::vector<CountsRecord> Records(const fs::path& file) {
-  std::string bytes = ReadFileOrDie(file);
-  EXPECT_EQ(bytes.size() % kCountsRecordBytes, 0u);
-  std::vector<CountsRecord> out(bytes.size() / kCountsRecordBytes);
-  for (size_t i = 0; i < out.size(); ++i) DecodeCountsRecord(bytes, i * kCountsRecordBytes, out[i]);
   return out;
 }
 
@@ -206,7 +157,7 @@ TEST(EndToEndCalibration, BlankReadingSetsAndSavesTheThresholds) {
   ASSERT_EQ(cli.Wait(60000), 0) << ReadFileOrDie(dir / "cli.out");
   const std::string out = ReadFileOrDie(dir / "cli.out");
   EXPECT_NE(out.find("[Frm_Main.lblcalibrando] Setting Blank.... (60 samples)"), std::string::npos) << out;
-  EXPECT_NE(out.find("[Frm_Main.lblcalibrando] Setting (0) OK..."), std::string::npos) << out;
+  EXPECT_NE(out.find("[Frm_Main.lblstatus] Setting (0) OK..."), std::string::npos) << out;
   const std::string after = ReadFileOrDie(app / "p00001" / "threshld.dat");
   EXPECT_NE(after, before);
   // Quiet beams (noise 0.5 %) get small thresholds: "2,2" style lines instead of "2,10".

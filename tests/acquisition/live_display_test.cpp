@@ -49,16 +49,17 @@ std::vector<Call> Labels(const RecordingCanvas& canvas) {
   return out;
 }
 
-// Left and right pixel edges of a text of the activity picture (x -30 .. 300).
-double LeftPx(const RecordingCanvas& canvas, const Call& text) {
-  return (text.x1 + 30) * canvas.WidthPx() / 330.0;
+// Left and right pixel edges of a drawn text, as the canvas measured it.
+double LeftPx(const RecordingCanvas&, const Call& text) {
+  return text.textBox.left;
 }
-double RightPx(const RecordingCanvas& canvas, const Call& text) {
-  return LeftPx(canvas, text) + canvas.TextWidthPx(text.text);
+double RightPx(const RecordingCanvas&, const Call& text) {
+  return text.textBox.right;
 }
 
 TEST(LiveDisplayPictures, AxesGroupViewAndBarPlot) {
   RecordingCanvas canvas;
+  SetActivityCoordinates(canvas);
   DrawActivityAxes(canvas, 2.5);
   EXPECT_EQ(Count(canvas, Op::kFilledBox, colors::kBlack, 0, 0, 2, 255), 1);
   EXPECT_EQ(Count(canvas, Op::kFilledBox, colors::kWhite, -20, -20, 0, 260), 1);
@@ -68,12 +69,13 @@ TEST(LiveDisplayPictures, AxesGroupViewAndBarPlot) {
   canvas.Reset();
   GroupViewMeans means{{10, 300}, 12, 4};
   const int16_t wells[] = {0, 9};
-  DrawGroupView(canvas, {5, "Larvae", &means, wells, 8, 1.0});
+  DrawGroupView(canvas, {5, "Larva", &means, wells, 8, 1.0});
   EXPECT_EQ(Count(canvas, Op::kBox, colors::kBlack, 10, 2, 30, 12), 1);
   EXPECT_EQ(canvas.Of(Op::kBox)[0].penWidth, 3);
   EXPECT_EQ(Count(canvas, Op::kFilledBox, kGrey, 10, 2, 30, 12), 1);
   EXPECT_EQ(FindText(canvas, "12")->colour, (Rgb{128, 128, 128}));
-  EXPECT_TRUE(Is(*FindText(canvas, "G5_Larvae"), 5, -5, 5, -5));
+  ASSERT_NE(FindText(canvas, "G5_Larva"), nullptr);
+  EXPECT_TRUE(Is(*FindText(canvas, "G5_Larva"), 5, -5, 5, -5));
   // Two wells: W = min(25, 130); the second well's bar stops at 255; names A1 and B2.
   EXPECT_EQ(Count(canvas, Op::kBox, colors::kBlack, 42.5, 2, 62.5, 10), 1);
   EXPECT_EQ(Count(canvas, Op::kBox, colors::kBlack, 67.5, 2, 87.5, 255), 1);
@@ -98,6 +100,7 @@ TEST(LiveDisplayPictures, AxesGroupViewAndBarPlot) {
 // begins (they ran into each other), keeping its group number.
 TEST(LiveDisplayPictures, BarPlotLabelsElideBeforeTheNextLabel) {
   RecordingCanvas canvas(640, 300);
+  SetActivityCoordinates(canvas);
   ProjectSettings p;
   std::vector<GroupActivity> groups;
   for (int g = 0; g < 12; ++g) {
@@ -125,6 +128,7 @@ TEST(LiveDisplayPictures, BarPlotLabelsElideBeforeTheNextLabel) {
 // from each other, and the group label ends before the first well name.
 TEST(LiveDisplayPictures, GroupViewOfManyWellsKeepsBarsInsideAndNamesApart) {
   RecordingCanvas canvas(640, 300);
+  SetActivityCoordinates(canvas);
   std::vector<int16_t> wells(96);
   for (int w = 0; w < 96; ++w) wells[w] = static_cast<int16_t>(w);
   GroupViewMeans means{std::vector<int64_t>(96, 3), 3, 192};
@@ -136,7 +140,7 @@ TEST(LiveDisplayPictures, GroupViewOfManyWellsKeepsBarsInsideAndNamesApart) {
 
   const std::vector<Call> labels = Labels(canvas);
   ASSERT_GE(labels.size(), 3u);
-  EXPECT_EQ(labels[0].text, "G0_All w\u2026");
+  EXPECT_EQ(labels[0].text, "G0_All\u2026");
   EXPECT_EQ(labels[1].text, "A1");
   EXPECT_LT(labels.size(), 1u + 96u);
   for (size_t i = 0; i + 1 < labels.size(); ++i) {

@@ -1,9 +1,11 @@
 // The start-up sequence on a real application folder laid out from data/, driven with the fake
 // host (pauses advance a manual clock), and the shutdown question of the main window.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <stdexcept>
 
+#include "app/config.h"
 #include "app/startup.h"
 #include "base/host_fakes.h"
 #include "base/text_records.h"
@@ -111,10 +113,37 @@ TEST_F(StartupTest, WindowStepsComeInOrderAtTheirStages) {
 TEST_F(StartupTest, MissingConfigEndsTheProgramWithItsMessage) {
   fs::remove(app_ / "config.dat");
   EXPECT_FALSE(Run());
-  EXPECT_EQ(fake_.dialogs.Messages(),
-            std::vector<std::string>{"Config file not found: Check correct software installation"});
+  // The fixed text first, then the folder and what to do about it.
+  ASSERT_EQ(fake_.dialogs.Messages().size(), 1u);
+  const std::string text = fake_.dialogs.Messages().front();
+  EXPECT_EQ(text.rfind("Config file not found: Check correct software installation\r\n", 0), 0u);
+  EXPECT_NE(text.find("The application folder " + app_.path().string() + " has no config.dat."),
+            std::string::npos)
+      << text;
+  EXPECT_NE(text.find("movexa-cli init --app-dir \"" + app_.path().string() + "\""),
+            std::string::npos);
   EXPECT_TRUE(fake_.status.lines().empty());
   EXPECT_EQ(state_.StartupStage, 0);
+}
+
+TEST_F(StartupTest, AConfigThatIsNoFileIsSaidAsWhatItIs) {
+  // A FIFO at the name is neither "not found" nor opened (it would wait for a writer).
+  fs::remove(app_ / "config.dat");
+  ASSERT_EQ(::mkfifo((app_ / "config.dat").c_str(), 0644), 0);
+  EXPECT_FALSE(Run());
+  EXPECT_EQ(fake_.dialogs.Messages(),
+            std::vector<std::string>{"Config file " + (app_ / "config.dat").string() +
+                                     " is a named pipe (FIFO), not a file: Check correct "
+                                     "software installation"});
+  EXPECT_EQ(state_.StartupStage, 0);
+  fs::remove(app_ / "config.dat");
+  fs::create_directory(app_ / "config.dat");
+  EXPECT_EQ(ConfigFileMissing(app_.path()),
+            "Config file " + (app_ / "config.dat").string() +
+                " is a folder, not a file: Check correct software installation");
+  fs::remove(app_ / "config.dat");
+  fs::create_symlink(app_ / "gone.dat", app_ / "config.dat");
+  EXPECT_NE(ConfigFileMissing(app_.path())->find("is a link to nothing"), std::string::npos);
 }
 
 TEST_F(StartupTest, EmptyConfigFallsBackToDefaultsAndGoesOn) {
@@ -165,7 +194,8 @@ TEST_F(StartupTest, OrganismSnrLightAndTemperatureValues) {
   EditDemoSetup(13, "1,501,0,0,0,0");  // temperature control on, set-point out of range
   ASSERT_TRUE(Run());
   const MainControls& m = state_.main;
-  EXPECT_EQ(m.organismItems.size(), 4u);
+  ASSERT_EQ(m.organismItems.size(), 7u);  // the four organisms, then the size classes 7, 8, 9
+  EXPECT_EQ(m.organismItems[5], "size 0.1-1mm");
   EXPECT_EQ(m.organismText, "Zebrafish(larvae)");
   EXPECT_EQ(m.snrText, "1.5");
   EXPECT_DOUBLE_EQ(m.snr, 1.5);

@@ -4,7 +4,10 @@
 // and the gain-curve files.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "base/file_io.h"
+#include "base/recording_canvas.h"
 #include "base/rounding.h"
 #include "calibration/auto_gain.h"
 #include "calibration/calibration_window.h"
@@ -14,6 +17,8 @@
 
 namespace movexa {
 namespace {
+
+namespace fs = std::filesystem;
 
 using test::ProcedureBench;
 
@@ -151,15 +156,88 @@ TEST(AutoGain, BeamsThatCouldNotBeWrittenAreListedAtTheEnd) {
   EXPECT_EQ(silent.bench.Messages().back(), "Ops...Data Sending ERROR reg(0)... Try again");
 }
 
-TEST(GainCurve, BlockArithmeticRoundsMeansAndDeviationsHalfToEven) {
+TEST(GainCurve, BlockArithmeticRoundsHalfToEvenAndChannelsWithoutABeamAreMarked) {
   CurveReadings readings{};
-  for (int j = 0; j < kCurveReadings; ++j) readings[j][5] = static_cast<int16_t>(j + 1);
+  for (int j = 0; j < kCurveReadings; ++j) {
+    readings[j][4] = static_cast<int16_t>(j + 1);
+    readings[j][5] = 0;  // an odd channel reads 0: it has no beam, not a dark one
+  }
   CurveBlock block = FormatCurveBlock(3, 6, readings);
-  EXPECT_EQ(block.bk.substr(0, 13), "p=3,g=6\r\n[0] ");
-  EXPECT_EQ(block.mean.substr(0, 18), "[p3,g6] 0 0 0 0 0 ");
-  EXPECT_EQ(block.mean.substr(18, 2), "4 ");  // 3.5 -> 4
-  EXPECT_EQ(block.desv.substr(18, 2), "2 ");  // 1.5 -> 2
-  EXPECT_EQ(block.mean.size(), 7u + 384 * 2 + 2);
+  EXPECT_EQ(block.bk.substr(0, 27), "p=3,g=6\r\n[0] 0 -1 0 -1 1 -1");
+  EXPECT_EQ(block.mean.substr(0, 24), "[p3,g6] 0 -1 0 -1 4 -1 0");  // 3.5 -> 4
+  EXPECT_EQ(block.desv.substr(0, 24), "[p3,g6] 0 -1 0 -1 2 -1 0");  // 1.5 -> 2
+  EXPECT_EQ(block.mean.size(), 7u + 192 * 2 + 192 * 3 + 2);
+}
+
+TEST(GainCurve, StopsAtTheFirstExchangeTheInstrumentDoesNotAnswerOrWhenAskedTo) {
+  {
+    // The instrument falls silent during the third power/gain pair.
+    WindowBench b;
+    b.bench.rig.fake.dialogs.Lenient();
+    b.bench.rig.fake.pacer.OnPump([&] {
+      if (b.bench.rig.fake.pacer.pumps() == 3) b.bench.sim().SetSilent(true);
+    });
+    GainCurveResult r = RunGainCurve(b.window, b.bench.app.path());
+    EXPECT_FALSE(r.completed);
+    EXPECT_TRUE(r.instrumentLost);
+    EXPECT_EQ(r.pairs, 2);
+    ASSERT_EQ(b.bench.Messages().size(), 1u);
+    EXPECT_EQ(b.bench.Messages()[0],
+              "The instrument did not deliver a whole reading at Gain=2;Pinhole=0: the gain curve "
+              "stops here (the files hold the settings measured before).");
+    // The files hold the two pairs measured, nothing of the third.
+    const std::string mean = test::ReadFileOrDie(b.bench.app / "test_mean.txt");
+    EXPECT_EQ(std::count(mean.begin(), mean.end(), '\n'), 2);
+    EXPECT_EQ(b.bench.counter.commands[kCodeTestSetting], 3);
+  }
+  {
+    // Silent from the start: the first test setting goes unanswered and no file is made.
+    WindowBench b;
+    b.bench.rig.fake.dialogs.Lenient();
+    b.bench.sim().SetSilent(true);
+    GainCurveResult r = RunGainCurve(b.window, b.bench.app.path());
+    EXPECT_TRUE(r.instrumentLost);
+    EXPECT_EQ(r.pairs, 0);
+    ASSERT_EQ(b.bench.Messages().size(), 1u);
+    EXPECT_EQ(b.bench.Messages()[0].rfind(
+                  "The instrument did not answer the test setting Gain=0;Pinhole=0: ", 0),
+              0u);
+    EXPECT_FALSE(fs::exists(b.bench.app / "test_mean.txt"));
+  }
+  {
+    // A stop request (Ctrl-C on the command line) ends it after the sample in progress.
+    WindowBench b;
+    int asked = 0;
+    GainCurveResult r = RunGainCurve(b.window, b.bench.app.path(), [&] { return ++asked > 20; });
+    EXPECT_TRUE(r.cancelled);
+    EXPECT_FALSE(r.completed);
+    EXPECT_EQ(r.pairs, 2);  // 9 questions per pair: the third pair is cut short
+    EXPECT_TRUE(b.bench.Messages().empty());
+  }
+}
+
+TEST(CalibrationWindow, PositionsWithoutABeamAreShownAsSuchNeverAsDarkBeams) {
+  WindowBench b;
+  b.window.GoOnline(480, 320);
+  ASSERT_TRUE(b.window.TakeSample(nullptr, nullptr));
+  RecordingCanvas grid;
+  DrawGridLevels(grid, b.window.Row(b.window.NewestRow()));
+  auto cells = grid.Of(RecordingCanvas::Op::kFilledBox);
+  ASSERT_EQ(cells.size(), 384u);
+  int black = 0, noBeam = 0;
+  for (const auto& cell : cells) {
+    if (cell.colour == colors::kBlack) ++black;
+    if (cell.colour == Rgb{214, 220, 232}) ++noBeam;
+  }
+  EXPECT_EQ(black, 0) << "every beam of the instrument is lit";
+  EXPECT_EQ(noBeam, 192);
+  // Row B (channel 1) is a no-beam cell; row A (channel 0) a grey one.
+  EXPECT_EQ(cells[0].colour.r, cells[0].colour.g);
+  EXPECT_EQ(cells[24].colour, (Rgb{214, 220, 232}));
+
+  EXPECT_EQ(b.window.Select({1, 0}), -1);  // B1: channel 1
+  EXPECT_EQ(b.window.lblout(), "no beam");
+  EXPECT_EQ(b.bench.counter.commands[kCodeReadRegister], 0);
 }
 
 TEST(GainCurve, SixtyFourBlocksWithTheMeansAndDeviationsOfTheirReadings) {

@@ -1,16 +1,23 @@
 // The device test against the simulated instrument: a healthy instrument passes every verdict
-// with the report worded as the operator reads it, dead and weak beams are named, a silent
-// instrument stops on "COM Error", No at step 3 leaves the report's first line; and the verdict
-// edges and grid drawing.
+// with the report worded as the operator reads it, whatever the length of its block replies;
+// dead and weak beams are named; a silent instrument, an instrument that stops confirming
+// register writes and a report that cannot be written never count as a pass; Stop ends the
+// test where it is; every turn of the timer does a bounded piece of work; No at step 3 leaves
+// the report's first line; and the verdict edges, grid and progress drawing.
 #include "calibration/device_test.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <numeric>
 
 #include "base/recording_canvas.h"
 #include "procedure_bench.h"
 
 namespace movexa {
 namespace {
+
+namespace fs = std::filesystem;
 
 using test::ProcedureBench;
 using Answer = Dialogs::Answer;
@@ -22,15 +29,26 @@ constexpr std::string_view kQuestion =
 struct TestRun {
   explicit TestRun(sim::SimConfig config = test::NoiselessConfig()) : bench(std::move(config)) {}
   DeviceTestContext Context() {
-    return {bench.rig.link, bench.app.path(), [this] { return runActive; }, &picture, nullptr,
-            [this] { ++restores; }, {}};
+    return {bench.rig.link, bench.app.path(),       [this] { return runActive; }, &picture,
+            &progress,      [this] { ++restores; }, [this] { ++captionRestores; }};
   }
-  // Starts with OK and runs ticks until the timer stops; the number of ticks.
+  // OK at the first question, `messages` messages acknowledged (the A1-D1 notices and any
+  // other), Yes to "OK to proceed?"; anything later answered OK.
+  void Proceed(int messages = 2) {
+    ScriptedDialogs& d = bench.rig.fake.dialogs;
+    d.Lenient(Answer::kOk);
+    d.ExpectQuestion({}, Answer::kOk);
+    for (int i = 0; i < messages; ++i) d.ExpectMessage({});
+    d.ExpectQuestion("OK to proceed?", Answer::kYes);
+  }
+  // Starts with OK and turns the timer until it stops, the clock moving by the delay each turn
+  // asks for; the step the test ended on.
   int RunToEnd(DeviceTest& test) {
     if (!test.Start()) return 0;
-    int ticks = 0;
-    while (test.Tick()) ++ticks;
-    return ticks + 1;
+    do {
+      bench.rig.fake.clock.AdvanceMs(test.nextDelayMs());
+    } while (test.Tick());
+    return test.step();
   }
   std::vector<std::string> ReportLines(const DeviceTest& test) {
     std::vector<std::string> lines;
@@ -43,8 +61,10 @@ struct TestRun {
 
   ProcedureBench bench;
   RecordingCanvas picture{2475, 1675};
+  RecordingCanvas progress{400, 14};
   bool runActive = false;
   int restores = 0;
+  int captionRestores = 0;
 };
 
 TEST(DeviceTest, HealthyInstrumentPassesEveryVerdictAndTheReportReadsAsWorded) {
@@ -55,6 +75,7 @@ TEST(DeviceTest, HealthyInstrumentPassesEveryVerdictAndTheReportReadsAsWorded) {
       .ExpectQuestion("OK to proceed?", Answer::kYes);
   DeviceTest test(run.Context());
   EXPECT_EQ(run.RunToEnd(test), 111);
+  EXPECT_EQ(test.end(), DeviceTestEnd::kCompleted);
   EXPECT_TRUE(run.bench.rig.fake.dialogs.Problems().empty());
   EXPECT_FALSE(test.running());
   EXPECT_EQ(test.reportPath(), run.bench.app / "testdev120.txt");
@@ -81,7 +102,115 @@ TEST(DeviceTest, HealthyInstrumentPassesEveryVerdictAndTheReportReadsAsWorded) {
   ASSERT_EQ(run.bench.rig.fake.shell.calls().size(), 1u);
   EXPECT_EQ(run.bench.rig.fake.shell.calls()[0].target, test.reportPath().string());
   EXPECT_EQ(run.restores, 1);
+  EXPECT_EQ(run.captionRestores, 1);
   EXPECT_EQ(run.bench.rig.fake.status.Last("Frm_Main.lbl_autostart"), "");
+  const DeviceTestSummary summary = SummarizeDeviceTest(test);
+  EXPECT_TRUE(summary.passed);
+  EXPECT_EQ(summary.text, "every verdict passed");
+  // The progress bar ends full.
+  auto boxes = run.progress.Of(RecordingCanvas::Op::kFilledBox);
+  ASSERT_FALSE(boxes.empty());
+  EXPECT_EQ(boxes.back().x2, 100);
+}
+
+TEST(DeviceTest, ReadsEveryBlockReplyLengthWithTheAcquisitionsBlockReader) {
+  // The instrument's replies may be 48 bytes (the demo instrument), 96 or 192: the test reads
+  // 24 signals per request as acquisition does and passes on all of them.
+  for (int bytes : {48, 96, 192}) {
+    TestRun run;
+    run.bench.sim().SetBlockBytes(bytes);
+    run.Proceed();
+    DeviceTest test(run.Context());
+    EXPECT_EQ(run.RunToEnd(test), 111) << bytes;
+    EXPECT_EQ(test.end(), DeviceTestEnd::kCompleted) << bytes;
+    EXPECT_TRUE(run.bench.Messages() ==
+                std::vector<std::string>({"Turning ON A1-D1", "Turning OFF A1-D1"}))
+        << bytes << ": " << (run.bench.Messages().empty() ? "" : run.bench.Messages().back());
+    EXPECT_TRUE(SummarizeDeviceTest(test).passed) << bytes;
+    EXPECT_EQ(test.verdicts().size(), static_cast<size_t>(kDeviceTestVerdicts)) << bytes;
+  }
+}
+
+TEST(DeviceTest, NoVerdictIsNoPassWhenTheInstrumentOrTheReportFails) {
+  {
+    // The instrument stops confirming register writes during the all-on steps.
+    TestRun run;
+    run.Proceed();
+    DeviceTest test(run.Context());
+    ASSERT_TRUE(test.Start());
+    while (test.step() < 6 && test.Tick()) {
+    }
+    run.bench.sim().DropNextReplies(1 << 20, kModeRegisterWrite);
+    while (test.Tick()) {
+    }
+    EXPECT_EQ(test.end(), DeviceTestEnd::kComError);
+    EXPECT_EQ(test.step(), 6);
+    EXPECT_TRUE(test.verdicts().empty());
+    EXPECT_EQ(run.bench.Messages().back(),
+              "Ops...Data Writing ERROR: reg(2)... Check COM and Try again");
+    const DeviceTestSummary summary = SummarizeDeviceTest(test);
+    EXPECT_FALSE(summary.passed);
+    EXPECT_EQ(summary.text, "COM Error at step 6: the test did not finish");
+    // The report says so; the picture and caption are given back.
+    EXPECT_EQ(run.ReportLines(test).back(), "COM Error at step 6: the test did not finish");
+    EXPECT_EQ(run.restores, 1);
+    EXPECT_EQ(run.captionRestores, 1);
+  }
+  {
+    // The report's place is taken by a folder: told once, the test still runs, and it is no pass.
+    TestRun run;
+    fs::create_directories(run.bench.app / "testdev120.txt");
+    run.Proceed(3);
+    DeviceTest test(run.Context());
+    EXPECT_EQ(run.RunToEnd(test), 111);
+    EXPECT_EQ(test.end(), DeviceTestEnd::kCompleted);
+    EXPECT_FALSE(test.reportWritten());
+    const std::vector<std::string> messages = run.bench.Messages();
+    ASSERT_EQ(messages.size(), 3u);
+    EXPECT_EQ(messages[0].rfind("Error writing testdev120.txt => ", 0), 0u) << messages[0];
+    EXPECT_EQ(test.verdicts().size(), static_cast<size_t>(kDeviceTestVerdicts));
+    const DeviceTestSummary summary = SummarizeDeviceTest(test);
+    EXPECT_FALSE(summary.passed);
+    EXPECT_EQ(summary.text, "every verdict passed; the report could not be written");
+  }
+}
+
+TEST(DeviceTest, StopEndsTheTestWhereItIsAndEveryTurnIsABoundedPieceOfWork) {
+  TestRun run;
+  run.Proceed();
+  DeviceTest test(run.Context());
+  ASSERT_TRUE(test.Start());
+  EXPECT_EQ(test.nextDelayMs(), kDeviceTestTickMs);
+  std::vector<int> delays;
+  int mostWrites = 0;
+  while (test.step() < 40) {
+    const int before = std::accumulate(run.bench.counter.registerWrites.begin(),
+                                       run.bench.counter.registerWrites.end(), 0);
+    ASSERT_TRUE(test.Tick());
+    const int frames = std::accumulate(run.bench.counter.registerWrites.begin(),
+                                       run.bench.counter.registerWrites.end(), 0) -
+                       before;
+    mostWrites = std::max(mostWrites, frames / 9);  // nine frames per confirmed write
+    delays.push_back(test.nextDelayMs());
+  }
+  EXPECT_EQ(mostWrites, kDeviceTestWritesPerTurn);
+  // The two readings of a step 100 ms apart, the writes of a step without waiting, the next
+  // step 100 ms later, 500 ms more after the all-on and all-off verdicts.
+  EXPECT_EQ(std::count(delays.begin(), delays.end(), kDeviceTestTickMs + 500), 2);
+  EXPECT_GT(std::count(delays.begin(), delays.end(), 0), 16 * 2);
+
+  const int64_t frames = run.bench.sim().framesReceived();
+  test.Stop();
+  EXPECT_FALSE(test.running());
+  EXPECT_FALSE(test.Tick());
+  EXPECT_EQ(run.bench.sim().framesReceived(), frames);
+  EXPECT_EQ(test.end(), DeviceTestEnd::kStopped);
+  EXPECT_EQ(run.restores, 1);
+  EXPECT_EQ(run.captionRestores, 1);
+  EXPECT_EQ(run.bench.rig.fake.status.Last("Frm_Main.lbl_autostart"), "");
+  EXPECT_EQ(run.ReportLines(test).back(), "Test stopped at step 40: the test did not finish");
+  EXPECT_EQ(SummarizeDeviceTest(test).text, "Test stopped at step 40: the test did not finish");
+  EXPECT_FALSE(SummarizeDeviceTest(test).passed);
 }
 
 TEST(DeviceTest, DeadAndWeakBeamsFailWithTheirChannelNamed) {
@@ -120,19 +249,22 @@ TEST(DeviceTest, SilentInstrumentStopsOnComErrorAndNoAtStepThreeKeepsTheFirstLin
     DeviceTest test(run.Context());
     ASSERT_TRUE(test.Start());
     run.bench.sim().SetSilent(true);
-    EXPECT_FALSE(test.Tick());
+    EXPECT_TRUE(test.Tick());   // the first reading pass
+    EXPECT_FALSE(test.Tick());  // the second, judged, ends on the silence
     EXPECT_TRUE(test.comError());
     EXPECT_FALSE(test.running());
     EXPECT_TRUE(run.bench.rig.fake.dialogs.Problems().empty());
+    EXPECT_FALSE(SummarizeDeviceTest(test).passed);
   }
   {
     TestRun run;
     run.bench.rig.fake.dialogs.ExpectQuestion({}, Answer::kOk).ExpectMessage({}).ExpectMessage({})
         .ExpectQuestion("OK to proceed?", Answer::kNo);
     DeviceTest test(run.Context());
-    EXPECT_EQ(run.RunToEnd(test), 4);
-    EXPECT_EQ(test.step(), 3);
+    EXPECT_EQ(run.RunToEnd(test), 3);
+    EXPECT_EQ(test.end(), DeviceTestEnd::kDeclined);
     EXPECT_EQ(run.ReportLines(test).size(), 1u);
+    EXPECT_EQ(run.captionRestores, 1) << "the caption is given back at any end";
   }
   {
     TestRun run;  // Cancel at the first question: nothing asked of the instrument
@@ -178,6 +310,30 @@ TEST(DeviceTestVerdicts, ThresholdEdgesPercentAndGreyCells) {
   EXPECT_EQ(cells[1].colour, colors::kBlack);
   EXPECT_EQ(cells[1].x1, 100);  // channel 16 is row A of column 2
   EXPECT_EQ(cells[24].y1, 100);  // channel 1 is row B of column 1
+
+  RecordingCanvas bar;
+  DrawDeviceTestProgress(bar, 55);
+  DrawDeviceTestProgress(bar, kDeviceTestLastStep);
+  auto drawn = bar.Of(RecordingCanvas::Op::kFilledBox);
+  ASSERT_EQ(drawn.size(), 2u);
+  EXPECT_DOUBLE_EQ(drawn[0].x2, 50);
+  EXPECT_DOUBLE_EQ(drawn[1].x2, 100);  // the last step fills the bar
+}
+
+TEST(DeviceTestSteps, RowStepsPastTheEighthRegisterRowChangeNothing) {
+  ChannelLevels levels{};
+  for (int s = 72; s <= 78; ++s) {
+    StepAction a = PlanDeviceTestStep(s, levels);
+    EXPECT_TRUE(a.writes.empty()) << s;
+    EXPECT_FALSE(a.verdict) << s;
+    EXPECT_EQ(a.status, "[1 ROW]");
+  }
+  StepAction last = PlanDeviceTestStep(95, levels);
+  ASSERT_EQ(last.writes.size(), 24u);
+  EXPECT_EQ(last.writes.front(), (RegisterWrite{15, 2, 2}));
+  EXPECT_EQ(last.writes[1], (RegisterWrite{176, 2, 2}));  // 271 - 95
+  for (const RegisterWrite& w : PlanDeviceTestStep(62, levels).writes) EXPECT_LT(w.reg, 192);
+  EXPECT_TRUE(PlanDeviceTestStep(100, levels).openReport);
 }
 
 }  // namespace

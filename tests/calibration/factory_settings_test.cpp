@@ -8,6 +8,7 @@
 #include <cmath>
 
 #include "calibration/tool_settings.h"
+#include "device/connection.h"
 #include "procedure_bench.h"
 
 namespace movexa {
@@ -47,9 +48,28 @@ TEST(FactorySettings, AccessCaptionsAndPassword) {
   auto regs = FactoryRegisterValues(CivilTime{2026, 12, 8, 1, 0, 0, 0}, -1.26, 0.3);
   EXPECT_EQ(regs, (std::array<int, 7>{0, 12, 26, 1, 13, 44, 1}));  // 300 = 256 + 44
 
-  fake.dialogs.ExpectInput("Enter Password", "Kilns7395").ExpectInput("Enter Password", "kilns7395");
-  EXPECT_TRUE(AskTechnicalPassword(fake.dialogs));
-  EXPECT_FALSE(AskTechnicalPassword(fake.dialogs));
+  // The password is typed into a masked box; a wrong one is told, a cancel (empty) is not.
+  FakeHost pw;
+  pw.dialogs.ExpectInput("Enter Password", "Kilns7395")
+      .ExpectInput("Enter Password", "kilns7395")
+      .ExpectMessage("Wrong password: the calibration window stays hidden.")
+      .ExpectInput("Enter Password", "");
+  EXPECT_TRUE(AskTechnicalPassword(pw.dialogs));
+  EXPECT_FALSE(AskTechnicalPassword(pw.dialogs));
+  EXPECT_FALSE(AskTechnicalPassword(pw.dialogs));
+  EXPECT_TRUE(pw.dialogs.Problems().empty());
+  for (const auto& shown : pw.dialogs.shown()) {
+    if (shown.kind == ScriptedDialogs::Kind::kInput) {
+      EXPECT_TRUE(shown.secret);
+    }
+  }
+}
+
+TEST(FactorySettings, TheOffsetKeptIsTheOneTheInstrumentStoresInTenths) {
+  EXPECT_DOUBLE_EQ(StoredFactoryOffset(-1.06), -1.1);
+  EXPECT_DOUBLE_EQ(StoredFactoryOffset(-0.04), 0.0);
+  EXPECT_DOUBLE_EQ(StoredFactoryOffset(0.06), 0.1);
+  EXPECT_DOUBLE_EQ(StoredFactoryOffset(-2.25), -2.2);  // 22.5 tenths, half to even
 }
 
 TEST(FactorySettings, OffsetRecalibrationWritesSevenRegistersInOrder) {
@@ -68,8 +88,14 @@ TEST(FactorySettings, OffsetRecalibrationWritesSevenRegistersInOrder) {
 
   ASSERT_TRUE(w.Recalibrate("26,5"));
   const double offset = -1.5 + (26.5 - *before);
-  EXPECT_NEAR(w.offset(), offset, 1e-9);
-  EXPECT_NEAR(b.rig.connection.factory.offset, offset, 1e-9);
+  // What the window uses from now on is what the instrument keeps, which is what the next
+  // connect reads back.
+  EXPECT_DOUBLE_EQ(w.offset(), StoredFactoryOffset(offset));
+  EXPECT_DOUBLE_EQ(b.rig.connection.factory.offset, w.offset());
+  const FactoryTempCalibration kept = b.rig.connection.factory;
+  ReadFactoryCalibration(b.rig.link);
+  EXPECT_TRUE(b.rig.connection.factory.valid);
+  EXPECT_DOUBLE_EQ(b.rig.connection.factory.offset, kept.offset);
   EXPECT_EQ(WrittenRegisters(b.sim().receivedBytes()),
             (std::vector<int>{200, 201, 202, 203, 204, 205, 206}));
   EXPECT_EQ(b.sim().Register(201), 3);   // the manual clock's March 2024

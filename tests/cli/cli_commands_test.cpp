@@ -12,6 +12,7 @@
 #include <array>
 #include <cstdio>
 
+#include "cli_run.h"
 #include "reports/report_config.h"
 #include "support/test_support.h"
 
@@ -24,33 +25,10 @@ using test::TempDir;
 using test::WriteFileOrDie;
 namespace fs = std::filesystem;
 
-struct CliRun {
-  int exitCode = -1;
-  std::string output;  // standard output and error together
-};
-
-// Runs movexa-cli with `args` (already quoted for the shell), standard input closed.
-CliRun Cli(const std::string& args) {
-  const std::string command =
-      "env -u MOVEXA_HOME -u MOVEXA_DATA '" MOVEXA_CLI_PATH "' " + args + " </dev/null 2>&1";
-  CliRun r;
-  FILE* pipe = ::popen(command.c_str(), "r");
-  if (!pipe) return r;
-  std::array<char, 4096> buf{};
-  size_t n = 0;
-  while ((n = std::fread(buf.data(), 1, buf.size(), pipe)) > 0) r.output.append(buf.data(), n);
-  int status = ::pclose(pipe);
-  r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return r;
-}
-
-std::string Quoted(const fs::path& p) {
-  return "'" + p.string() + "'";
-}
-
-bool Has(const std::string& text, const std::string& part) {
-  return text.find(part) != std::string::npos;
-}
+using test::Cli;
+using test::CliRun;
+using test::Has;
+using test::Quoted;
 
 TEST(CliInit, LaysOutTheFolderAndASecondInitKeepsConfigDat) {
   TempDir d;
@@ -200,6 +178,52 @@ void LayOutOfflineAppFolder(const fs::path& dir) {
   std::string ports;
   for (int n = 1; n <= 16; ++n) ports += std::to_string(n) + ",\"/nonexistent/movexa-com\"\r\n";
   WriteFileOrDie(dir / "ports.dat", ports);
+}
+
+// The lines of `text` that hold every one of `parts`.
+std::vector<std::string> LinesWith(const std::string& text, const std::vector<std::string>& parts) {
+  std::vector<std::string> out;
+  size_t start = 0;
+  while (start < text.size()) {
+    size_t end = text.find('\n', start);
+    if (end == std::string::npos) end = text.size();
+    const std::string line = text.substr(start, end - start);
+    bool all = true;
+    for (const auto& p : parts) all = all && Has(line, p);
+    if (all) out.push_back(line);
+    start = end + 1;
+  }
+  return out;
+}
+
+TEST(CliPorts, ListsTheMappedDevicesAndTheInstrumentsPortAndAssignsAPortByHand) {
+  TempDir d;
+  const fs::path home = d / "home";
+  ASSERT_EQ(Cli("init --app-dir " + Quoted(home)).exitCode, 0);
+  WriteFileOrDie(home / "ports.dat", "\"Serial ports\"\r\n5,\"/nonexistent/ttyUSB9\"\r\n");
+  CliRun list = Cli("ports --app-dir " + Quoted(home));
+  ASSERT_EQ(list.exitCode, 0) << list.output;
+  EXPECT_EQ(LinesWith(list.output, {"COM5", "/nonexistent/ttyUSB9", "missing (ports.dat)"}).size(),
+            1u)
+      << list.output;
+  EXPECT_TRUE(Has(list.output, "instrument's port (config.dat): COM4 = /dev/ttyS3 (default)"))
+      << list.output;
+
+  CliRun assign = Cli("ports --app-dir " + Quoted(home) + " --assign 7 --device /dev/ttyUSB0");
+  ASSERT_EQ(assign.exitCode, 0) << assign.output;
+  EXPECT_TRUE(Has(assign.output, "COM7 (/dev/ttyUSB0) is the instrument's port now"))
+      << assign.output;
+  EXPECT_EQ(ReadFileOrDie(home / "ports.dat"),
+            "\"Serial ports\"\r\n5,\"/nonexistent/ttyUSB9\"\r\n7,\"/dev/ttyUSB0\"\r\n");
+  EXPECT_TRUE(Has(ReadFileOrDie(home / "config.dat"), "\r\n1,1,7,0\r\n"));
+  CliRun again = Cli("ports --app-dir " + Quoted(home));
+  EXPECT_TRUE(Has(again.output, "instrument's port (config.dat): COM7 = /dev/ttyUSB0 (ports.dat)"))
+      << again.output;
+
+  EXPECT_EQ(Cli("ports --app-dir " + Quoted(home) + " --assign 17 --device /dev/x").exitCode, 2);
+  EXPECT_EQ(Cli("ports --app-dir " + Quoted(home) + " --assign 3").exitCode, 2);
+  EXPECT_EQ(Cli("ports --app-dir " + Quoted(d / "none") + " --assign 3 --device /dev/x").exitCode,
+            1);
 }
 
 TEST(CliConnect, APipeThatSendsNothingCountsAsNoAnswerToThePortPrompt) {

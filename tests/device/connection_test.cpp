@@ -105,7 +105,7 @@ TEST(ConnectInstrument, SerialNumbersOutsideTenToTwoHundredRejectThePort) {
     ConnectRig rig(Serial(serial), 3);
     rig.fake.dialogs
         .ExpectInput("COM(15) PORT ERROR. Type New Port number or <Enter> to go Offline", "")
-        .ExpectMessage("PORT NOT FOUND");
+        .ExpectMessage(PortNotFoundMessage(3, {}));
     EXPECT_EQ(rig.Connect(3), ConnectOutcome::kOffline) << serial;
     EXPECT_TRUE(rig.fake.dialogs.Problems().empty()) << serial;
     EXPECT_EQ(rig.configuredPort, 3);  // the configured number survives a failed connect
@@ -116,7 +116,7 @@ TEST(ConnectInstrument, NothingFoundAndAnEmptyAnswerGoesOffline) {
   ConnectRig rig(Serial(120), 16);  // out of the scan's reach
   rig.fake.dialogs
       .ExpectInput("COM(15) PORT ERROR. Type New Port number or <Enter> to go Offline", "")
-      .ExpectMessage("PORT NOT FOUND");
+      .ExpectMessage(PortNotFoundMessage(4, {}));
   EXPECT_EQ(rig.Connect(4), ConnectOutcome::kOffline);
   EXPECT_TRUE(rig.fake.dialogs.Problems().empty());
   EXPECT_TRUE(rig.connection.offline);
@@ -133,7 +133,7 @@ TEST(ConnectInstrument, NothingFoundAndAnEmptyAnswerGoesOffline) {
 TEST(ConnectInstrument, AnswersThatAreNoPortNumberGoOfflineWithoutAnotherMessage) {
   for (const char* answer : {"22", "abc", "0", "3.5", "-2"}) {
     ConnectRig rig(Serial(120), 16);
-    rig.fake.dialogs.ExpectInput("", answer).ExpectMessage("PORT NOT FOUND");
+    rig.fake.dialogs.ExpectInput("", answer).ExpectMessage(PortNotFoundMessage(4, {}));
     EXPECT_EQ(rig.Connect(4), ConnectOutcome::kOffline) << answer;
     EXPECT_TRUE(rig.fake.dialogs.Problems().empty()) << answer;
     EXPECT_EQ(rig.saves, 0);
@@ -161,7 +161,7 @@ TEST(ConnectInstrument, AnsweredPortThatDoesNotOpenIsInvalid) {
   ConnectRig rig(Serial(120), 16);
   rig.fake.dialogs.ExpectInput("", "3")
       .ExpectMessage("Invalid Port Number. Offline Mode")
-      .ExpectMessage("PORT NOT FOUND");
+      .ExpectMessage(PortNotFoundMessage(4, {}));  // the port tried, not the one typed
   EXPECT_EQ(rig.Connect(4), ConnectOutcome::kOffline);
   EXPECT_TRUE(rig.fake.dialogs.Problems().empty());
   EXPECT_EQ(rig.saves, 0);
@@ -244,6 +244,7 @@ TEST(PortMenu, ChoosingAnEntryTicksItSetsThePortAndSaves) {
   EXPECT_EQ(c.tickedPortEntry, 9);
   EXPECT_EQ(configured, 9);
   EXPECT_EQ(saves, 1);
+  EXPECT_TRUE(c.portChanged);                                // the next connect uses it
   ChoosePortMenuEntry(c, configured, 13, [&] { ++saves; });  // no such entry
   EXPECT_EQ(configured, 9);
   EXPECT_EQ(saves, 1);

@@ -106,16 +106,15 @@ TEST(EndToEnd, CliConnectAnswersThePortPromptFromTheTerminal) {
   TempDir dir;
   WriteFileOrDie(dir / "config.dat", "\"Config\"\r\n1,1,4,0\r\n");
   // Nothing answers anywhere and standard input is closed: the prompt's answer is empty.
-  ChildProcess cli(CliProgram(), {"connect", "--app-dir", dir.path().string()},
-                   {"MOVEXA_COM1=/nonexistent/a", "MOVEXA_COM2=/nonexistent/a",
-                    "MOVEXA_COM3=/nonexistent/a", "MOVEXA_COM4=/nonexistent/a",
-                    "MOVEXA_COM5=/nonexistent/a", "MOVEXA_COM6=/nonexistent/a",
-                    "MOVEXA_COM7=/nonexistent/a", "MOVEXA_COM8=/nonexistent/a",
-                    "MOVEXA_COM9=/nonexistent/a", "MOVEXA_COM10=/nonexistent/a",
-                    "MOVEXA_COM11=/nonexistent/a", "MOVEXA_COM12=/nonexistent/a",
-                    "MOVEXA_COM13=/nonexistent/a", "MOVEXA_COM14=/nonexistent/a",
-                    "MOVEXA_COM15=/nonexistent/a"},
-                   (dir / "cli.out").string());
+  ChildProcess cli(
+      CliProgram(), {"connect", "--app-dir", dir.path().string()},
+      {"MOVEXA_COM1=/nonexistent/a", "MOVEXA_COM2=/nonexistent/a", "MOVEXA_COM3=/nonexistent/a",
+       "MOVEXA_COM4=/nonexistent/a", "MOVEXA_COM5=/nonexistent/a", "MOVEXA_COM6=/nonexistent/a",
+       "MOVEXA_COM7=/nonexistent/a", "MOVEXA_COM8=/nonexistent/a", "MOVEXA_COM9=/nonexistent/a",
+       "MOVEXA_COM10=/nonexistent/a", "MOVEXA_COM11=/nonexistent/a", "MOVEXA_COM12=/nonexistent/a",
+       "MOVEXA_COM13=/nonexistent/a", "MOVEXA_COM14=/nonexistent/a", "MOVEXA_COM15=/nonexistent/a",
+       "MOVEXA_COM16=/nonexistent/a"},
+      (dir / "cli.out").string());
   ASSERT_EQ(cli.Wait(30000), 1);
   const std::string out = ReadFileOrDie(dir / "cli.out");
   EXPECT_NE(out.find("COM(15) PORT ERROR. Type New Port number or <Enter> to go Offline"),

@@ -8,20 +8,12 @@
 namespace movexa::test {
 namespace {
 
-EnvLookup Env(std::map<std::string, std::string> vars) {
-  return [vars](const std::string& name) -> std::optional<std::string> {
-    auto it = vars.find(name);
-    if (it == vars.end()) return std::nullopt;
-    return it->second;
-  };
-}
-
 TEST(PortResolver, EnvironmentThenPortsFileThenPlatformDefault) {
   TempDir app;
   WriteFileOrDie(app / "ports.dat",
                  "\"Serial ports: <COM number>, <device>\"\r\n4,\"/dev/ttyUSB0\"\r\n"
                  "5,\"sim/instrument.link\"\r\n");
-  auto env = Env({{"MOVEXA_COM4", "/tmp/sim4"}, {"MOVEXA_COM6", ""}});
+  auto env = Environment({{"MOVEXA_COM4", "/tmp/sim4"}, {"MOVEXA_COM6", ""}});
   ResolvedPort r4 = ResolveComDevice(4, app.path(), env);
   EXPECT_EQ(r4.device, "/tmp/sim4");
   EXPECT_EQ(r4.origin, "MOVEXA_COM4");
@@ -31,8 +23,8 @@ TEST(PortResolver, EnvironmentThenPortsFileThenPlatformDefault) {
   ResolvedPort r6 = ResolveComDevice(6, app.path(), env);  // an empty variable counts as unset
   EXPECT_EQ(r6.device, "/dev/ttyS5");
   EXPECT_EQ(r6.origin, "default");
-  EXPECT_EQ(ResolveComDevice(4, app.path(), Env({})).device, "/dev/ttyUSB0");
-  EXPECT_EQ(ResolveComDevice(1, {}, Env({})).device, "/dev/ttyS0");
+  EXPECT_EQ(ResolveComDevice(4, app.path(), Environment({})).device, "/dev/ttyUSB0");
+  EXPECT_EQ(ResolveComDevice(1, {}, Environment({})).device, "/dev/ttyS0");
 }
 
 TEST(PortsFile, BadLinesAreSkippedAndReportedTheRestIsUsed) {
@@ -57,7 +49,7 @@ TEST(PortsFile, BadLinesAreSkippedAndReportedTheRestIsUsed) {
 TEST(PortResolver, ProblemsOfPortsFileTravelWithTheDefault) {
   TempDir app;
   WriteFileOrDie(app / "ports.dat", "\"Serial ports\"\r\nfour,\"/dev/x\"\r\n");
-  ResolvedPort r = ResolveComDevice(4, app.path(), Env({}));
+  ResolvedPort r = ResolveComDevice(4, app.path(), Environment({}));
   EXPECT_EQ(r.device, "/dev/ttyS3");
   EXPECT_NE(r.problem.find("ports.dat line 2"), std::string::npos) << r.problem;
 }

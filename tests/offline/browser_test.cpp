@@ -2,6 +2,7 @@
 // archiving and the watched folders.
 #include <gtest/gtest.h>
 
+#include "acquisition/recorder_lock.h"
 #include "offline/acquisition_browser.h"
 #include "offline/report_handoff.h"
 #include "offline_fixture.h"
@@ -45,8 +46,11 @@ TEST(AcquisitionBrowser, LinesListOnlyAcquisitionsWithCountsAndReadBackTheirFold
 
   ReportHandOff r = MakeReportHandOff(f.project() / "20240319_1230", f.app(), "Report");
   ASSERT_TRUE(r.ok);
-  EXPECT_EQ(r.basalList, (std::vector<std::string>{"-", "20240320_0800_2", "20240319_1230",
-                                                   "20240318_0905"}));
+  // The project's other acquisitions, never the reported one itself, shown as the browser
+  // shows them.
+  EXPECT_EQ(r.basalList, (std::vector<std::string>{"-", "20240320_0800_2", "20240318_0905"}));
+  EXPECT_EQ(r.basalLabels, (std::vector<std::string>{"-", "2024.0320  ACQ08:00_2 \"same minute\"",
+                                                     "2024.0318  ACQ09:05 \"\""}));
   EXPECT_EQ(MakeReportHandOff(f.project(), f.app(), "Report").message, "Activity file not Found");
 }
 
@@ -98,6 +102,52 @@ TEST(AcquisitionBrowser, ArchiveRenamesWithDateSuffixAndNeverReplaces) {
   EXPECT_EQ(b.lines().size(), 1u);
   f.host.dialogs.ExpectMessage("Remove function only available for subprojects");
   EXPECT_FALSE(b.Archive(0, f.host.host));
+  EXPECT_TRUE(f.host.dialogs.Problems().empty()) << f.host.dialogs.Problems().front();
+}
+
+// The acquisition a recorder writes into is never moved or renamed: Delete (archive) and Rename
+// refuse it with a message that names it, before any question, and nothing changes; once the
+// recorder lets go both work. The archive used to move the folder from under the recorder,
+// which then lost its later bins.
+TEST(AcquisitionBrowser, TheAcquisitionBeingRecordedIsNeitherArchivedNorRenamed) {
+  OfflineFixture f;
+  fs::path acq = f.AddAcquisition("20240319_1230", "night run", 1);
+  fs::path other = f.AddAcquisition("20240318_0900", "earlier", 1);
+  RecorderLock recorder;
+  std::string error;
+  ASSERT_TRUE(recorder.Acquire(f.app(), error)) << error;
+  ASSERT_TRUE(recorder.Describe(acq, "night run"));
+  AcquisitionBrowser b(f.app());
+  b.Open(f.host.host);
+  b.ToggleExpanded(0, f.host.host);
+  const int line = b.Find("  > 2024.0319\t ACQ12:30 \"night run\"");
+  ASSERT_GE(line, 0);
+  const std::string refusal =
+      "The acquisition \"night run\" (" + acq.string() +
+      ") is being recorded now: it cannot be archived, deleted or renamed until its run is "
+      "stopped.";
+  f.host.dialogs.ExpectMessage(refusal).ExpectMessage(refusal);
+  EXPECT_FALSE(b.Archive(line, f.host.host));
+  EXPECT_FALSE(b.Rename(line, f.host.host));
+  EXPECT_TRUE(fs::exists(acq / "counts.bin"));
+  EXPECT_FALSE(fs::exists(acq / "subproj.bak"));
+  // The core operation refuses it too, whoever calls it.
+  std::string why;
+  EXPECT_FALSE(ArchiveAcquisition(acq, f.host.clock.Now(), &why));
+  EXPECT_EQ(why, refusal);
+  // Another acquisition of the project is not held.
+  EXPECT_FALSE(RecordingInto(other).has_value());
+  EXPECT_TRUE(ArchiveAcquisition(other, f.host.clock.Now()));
+  // A recorder that holds the lock without naming its folder may be writing into any.
+  fs::path third = f.AddAcquisition("20240317_0800", "third", 1);
+  ASSERT_TRUE(recorder.Describe("", ""));
+  EXPECT_TRUE(RecordingInto(third).has_value());
+  recorder.Release();
+  EXPECT_FALSE(FindActiveRecording(f.app()).has_value());
+  EXPECT_FALSE(RecordingInto(third).has_value());
+  f.host.dialogs.ExpectQuestion("Remove folder from the list?", Dialogs::Answer::kYes)
+      .ExpectQuestion("Files are going to be archived!", Dialogs::Answer::kOk);
+  EXPECT_TRUE(b.Archive(b.Find("  > 2024.0319\t ACQ12:30 \"night run\""), f.host.host));
   EXPECT_TRUE(f.host.dialogs.Problems().empty()) << f.host.dialogs.Problems().front();
 }
 

@@ -2,10 +2,14 @@
 // group edition with its save.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "offline/group_edition.h"
 #include "offline/join_export.h"
 #include "offline_fixture.h"
 #include "project/project_files.h"
+#include "reports/circadian.h"
+#include "reports/report_generation.h"
 
 namespace movexa {
 namespace {
@@ -24,6 +28,7 @@ TEST(Join, OffsetsFromTheEarliestStartAndNeverWritesIntoAnExistingFolder) {
   std::string takenCounts = test::CountsBytes({0, 1, 2, 3}, 9);
   test::WriteFileOrDie(taken / "counts.bin", takenCounts);
 
+  // Given newest first, as the browser lists them: joined oldest first all the same.
   std::vector<JoinSource> sources = {{"  > 2024.0319\t ACQ12:30 \"second\"", "20240319_1230"},
                                      {"  > 2024.0319\t ACQ10:00 \"first\"", "20240319_1000"}};
   JoinResult r = JoinAcquisitions(f.project(), sources, now);
@@ -32,19 +37,89 @@ TEST(Join, OffsetsFromTheEarliestStartAndNeverWritesIntoAnExistingFolder) {
   EXPECT_EQ(test::ReadFileOrDie(taken / "counts.bin"), takenCounts);
   std::string joined = test::ReadFileOrDie(r.folder / "counts.bin");
   ASSERT_EQ(joined.size(), 5u * 774);
-  EXPECT_EQ(test::GetI32(joined, 0), 150);
-  EXPECT_EQ(test::GetI32(joined, 2 * 774), 210);
-  EXPECT_EQ(test::GetI16(joined, 2 * 774 + 4), 7);
-  EXPECT_EQ(test::GetI32(joined, 3 * 774), 0);
-  EXPECT_EQ(test::GetI32(joined, 4 * 774), 30);
-  EXPECT_EQ(test::GetI16(joined, 4 * 774 + 4 + 2 * 383), 5);
+  EXPECT_EQ(test::GetI32(joined, 0), 0);
+  EXPECT_EQ(test::GetI32(joined, 774), 30);
+  EXPECT_EQ(test::GetI16(joined, 774 + 4 + 2 * 383), 5);
+  EXPECT_EQ(test::GetI32(joined, 2 * 774), 150);
+  EXPECT_EQ(test::GetI32(joined, 4 * 774), 210);
+  EXPECT_EQ(test::GetI16(joined, 4 * 774 + 4), 7);
   SubprojectRead sub = ParseSubproject(test::ReadFileOrDie(r.folder / "subproj.dat"));
   // The quote rule stores the names' quotes as apostrophes and the Tab as a blank.
-  EXPECT_EQ(sub.name, "Data Block:   > 2024.0319  ACQ12:30 'second' +   > 2024.0319  ACQ10:00 'first' + ");
+  EXPECT_EQ(sub.name,
+            "Data Block:   > 2024.0319  ACQ10:00 'first' +   > 2024.0319  ACQ12:30 'second' + ");
   EXPECT_EQ(sub.second, "Joint Files");
+  // The torn tail of the second part is left out and said.
+  ASSERT_EQ(r.notes.size(), 1u);
+  EXPECT_NE(r.notes[0].find("a torn last record of 9 bytes was ignored"), std::string::npos);
 }
 
-TEST(Join, TakesMultiDayAcquisitionsWholeAndRefusesAnUnreadableOne) {
+TEST(Join, ThreePartsInAnyOrderGiveOneForwardTimeAxisAndAReportableAcquisition) {
+  OfflineFixture f;
+  fs::path a = f.AddAcquisition("20240319_0800", "morning", 0);
+  fs::path b = f.AddAcquisition("20240319_1000", "noon", 0);
+  fs::path c = f.AddAcquisition("20240319_1300", "afternoon", 0);
+  test::WriteFileOrDie(a / "counts.bin", test::CountsBytes({0, 30, 60, 90}, 1));
+  test::WriteFileOrDie(b / "counts.bin", test::CountsBytes({0, 30, 60, 90, 120}, 2));
+  test::WriteFileOrDie(c / "counts.bin", test::CountsBytes({0, 30, 60}, 3));
+  // The earliest part's project name and groups travel with the join.
+  std::string setup = test::ReadFileOrDie(a / "setup.dat");
+  setup.replace(setup.find("\"Demo\""), 6, "\"Morning set\"");
+  test::WriteFileOrDie(a / "setup.dat", setup);
+  const std::string groups = test::ReadFileOrDie(a / "chgroup.dat");
+  test::WriteFileOrDie(b / "chgroup.dat", "damaged");
+
+  const std::vector<JoinSource> parts = {
+      {"m", "20240319_0800"}, {"n", "20240319_1000"}, {"a", "20240319_1300"}};
+  const std::vector<int32_t> expectedTimes = {0,   30,  60,  90,        // 08:00
+                                              120, 150, 180, 210, 240,  // 10:00
+                                              300, 330, 360};           // 13:00
+  std::vector<int> order = {0, 1, 2};
+  int minute = 0;
+  do {
+    std::vector<JoinSource> given;
+    for (int i : order) given.push_back(parts[static_cast<size_t>(i)]);
+    JoinResult r = JoinAcquisitions(f.project(), given, CivilTime{2024, 3, 20, 9, minute++, 0, 0});
+    ASSERT_TRUE(r.ok) << r.error;
+    EXPECT_EQ(r.projectFilesFrom, "20240319_0800");
+    const std::string joined = test::ReadFileOrDie(r.folder / "counts.bin");
+    ASSERT_EQ(joined.size(), expectedTimes.size() * 774);
+    for (size_t k = 0; k < expectedTimes.size(); ++k) {
+      EXPECT_EQ(test::GetI32(joined, k * 774), expectedTimes[k]) << k;
+      EXPECT_EQ(test::GetI16(joined, k * 774 + 4), k < 4 ? 1 : k < 9 ? 2 : 3) << k;
+    }
+    EXPECT_EQ(ParseSubproject(test::ReadFileOrDie(r.folder / "subproj.dat")).name,
+              "Data Block: m + n + a + ");
+    EXPECT_EQ(test::ReadFileOrDie(r.folder / "setup.dat"), setup);
+    EXPECT_EQ(test::ReadFileOrDie(r.folder / "chgroup.dat"), groups);
+    for (const char* file : {"status.dat", "threshld.dat", "groups.dat"})
+      EXPECT_EQ(test::ReadFileOrDie(r.folder / file), test::ReadFileOrDie(a / file)) << file;
+  } while (std::next_permutation(order.begin(), order.end()));
+
+  // The last join is reported as any recorded acquisition is: 360 minutes in bins of 60.
+  const fs::path last = f.project() / "20240320_0905";
+  ReportRequest request;
+  request.acquisitionFolder = last;
+  request.appFolder = f.app();
+  request.binText = "60";
+  request.autoreport = true;
+  FakeHost host;
+  ReportOutcome out = GenerateReport(request, host.host);
+  ASSERT_EQ(out.status, ReportStatus::kWritten) << out.message << " " << out.detail;
+  EXPECT_EQ(out.binMinutes, 60);
+  const std::string report = test::ReadFileOrDie(out.reportPath);
+  EXPECT_NE(report.find("Data Block: m + n + a + "), std::string::npos);
+  // ... exported per well for circadian tools: 6 bins of 60 minutes ...
+  CircadianOutcome circadian = ExportCircadian({last, f.app(), "60", true}, host.host);
+  ASSERT_EQ(circadian.status, ReportStatus::kWritten) << circadian.message;
+  const std::string a1 = test::ReadFileOrDie(last / "000_A1.txt");
+  EXPECT_EQ(std::count(a1.begin(), a1.end(), '\n'), 6);
+  // ... and drawn with the earliest part's own groups, not stand-ins.
+  AcquisitionSnapshot snap = LoadAcquisitionSnapshot(last, f.app());
+  EXPECT_TRUE(snap.problems.empty()) << snap.problems.front();
+  EXPECT_EQ(snap.settings.Plate_format, "w96f");
+}
+
+TEST(Join, RefusedBeforeAnyFolderIsMade) {
   OfflineFixture f;
   fs::path a = f.AddAcquisition("20240319_1000", "four days", 0);
   fs::path b = f.AddAcquisition("20240323_1000", "after", 0);
@@ -58,16 +133,48 @@ TEST(Join, TakesMultiDayAcquisitionsWholeAndRefusesAnUnreadableOne) {
   JoinResult r = JoinAcquisitions(f.project(), sources, now);
   ASSERT_TRUE(r.ok) << r.error;
   EXPECT_EQ(r.records, 6002u);
-  EXPECT_TRUE(r.unreadable.empty());
+  EXPECT_TRUE(r.notes.empty());
+  fs::remove_all(r.folder);
 
-  // A part that cannot be read ends the join before any folder is made.
-  fs::remove(b / "counts.bin");
+  const auto folders = [&] {
+    return std::distance(fs::directory_iterator(f.project()), fs::directory_iterator());
+  };
+  const auto before = folders();
+  auto refused = [&](const std::vector<JoinSource>& given, const std::string& why) {
+    JoinResult out = JoinAcquisitions(f.project(), given, now);
+    EXPECT_FALSE(out.ok) << why;
+    EXPECT_NE(out.error.find(why), std::string::npos) << out.error;
+    EXPECT_EQ(folders(), before) << why;
+  };
+  // The same acquisition twice (once every record came twice).
+  refused({{"a", "20240319_1000"}, {"b", "20240323_1000"}, {"a again", "20240319_1000"}},
+          "given twice");
+  refused({{"a", "20240319_1000"}}, "fewer than two");
+  // A part that cannot be read.
+  fs::rename(b / "counts.bin", b / "counts.old");
   fs::create_directory(b / "counts.bin");
-  const auto before = std::distance(fs::directory_iterator(f.project()), fs::directory_iterator());
-  JoinResult refused = JoinAcquisitions(f.project(), sources, now);
-  EXPECT_FALSE(refused.ok);
-  EXPECT_NE(refused.error.find("counts.bin"), std::string::npos);
-  EXPECT_EQ(std::distance(fs::directory_iterator(f.project()), fs::directory_iterator()), before);
+  refused(sources, "counts.bin");
+  fs::remove(b / "counts.bin");
+  // A part without one whole record: empty, or nothing but a torn record (once joined as if
+  // whole with nothing from it).
+  test::WriteFileOrDie(b / "counts.bin", "");
+  refused(sources, "no whole 774-byte record");
+  test::WriteFileOrDie(b / "counts.bin", std::string(500, '\1'));
+  refused(sources, "no whole 774-byte record");
+  fs::rename(b / "counts.old", b / "counts.bin");
+  // Parts of different plates: the second part's channels would be read on the first's map.
+  const std::string setupB = test::ReadFileOrDie(b / "setup.dat");
+  std::string other = setupB;
+  other.replace(other.find("\"w96f\""), 6, "\"w24\"");
+  test::WriteFileOrDie(b / "setup.dat", other);
+  refused(sources, "different plates");
+  test::WriteFileOrDie(b / "setup.dat", setupB);
+  // No part holds a setup to carry.
+  for (const fs::path& part : {a, b}) {
+    fs::remove(part / "setup.dat");
+    fs::remove(part / "setup.bak");
+  }
+  refused(sources, "setup.dat");
 }
 
 TEST(AsciiExport, WritesTheWellsSamplesAndLeavesNoPartialFileOnFailure) {
@@ -81,7 +188,7 @@ TEST(AsciiExport, WritesTheWellsSamplesAndLeavesNoPartialFileOnFailure) {
   std::string text = test::ReadFileOrDie(f.app() / "datafile.txt");
   std::vector<int> ch = view.WellChannels();
   std::string first = "\"<Project> p00001: Demo\"\r\n\"" + acq.string() +
-                      "\"\r\n\r\nWell: A1 Page[1/1] [#0k-27.5k]\r\n\r\nA1.0 ";
+                      "\"\r\n\r\nWell: A1 Page[1/1] [#0k-25k]\r\n\r\nA1.0 ";
   EXPECT_EQ(text.substr(0, first.size()), first);
   size_t dataStart = text.find("\r\n", first.size()) + 2;
   std::string line0 = std::to_string(test::SampleValue(ch[0], 0, 0)) + " ";

@@ -1,7 +1,14 @@
 // Signal viewer: page counts and layout, the SNR corrections, beam colours, the page re-count
 // against the bin analysis, the group-activity series across a day wrap, and what the pictures
 // draw.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <future>
+#include <set>
 
 #include "base/recording_canvas.h"
 #include "offline/offline_pictures.h"
@@ -13,14 +20,64 @@ namespace {
 
 using test::OfflineFixture;
 
-TEST(SignalView, PageCountReachesEveryRawFile) {
+TEST(SignalView, PagesOfFiftyBlocksReachEveryBlockOfTheRun) {
   EXPECT_EQ(PageCount(0), 1);
-  EXPECT_EQ(PageCount(2), 1);
-  EXPECT_EQ(PageCount(5), 1);
-  EXPECT_EQ(PageCount(7), 2);
-  EXPECT_EQ(PageCount(8), 2);
-  EXPECT_EQ(PageCount(10), 2);
-  EXPECT_EQ(PageCount(12), 3);
+  EXPECT_EQ(PageCount(50), 1);
+  EXPECT_EQ(PageCount(51), 2);
+  EXPECT_EQ(PageCount(55), 2);  // five whole raw files
+  EXPECT_EQ(PageCount(100), 2);
+  EXPECT_EQ(PageCount(101), 3);
+
+  OfflineFixture f;
+  fs::path acq = f.AddAcquisition("20240319_1230", "dose", 60);
+  for (int file = 0; file < 6; ++file) f.WriteRawFile(acq, file, file < 5 ? 11 : 2);
+  EXPECT_EQ(CountRawBlocks(acq), 57);
+  SignalView view;
+  OpenAcquisitionView(view, acq, f.app(), "header");
+  EXPECT_EQ(view.pageCount, 2);
+  // Page 1: run blocks 0..49, the fifth file's blocks 0..5 included; block 49 is its block 5.
+  EXPECT_EQ(view.LoadedPositions(), 50);
+  EXPECT_EQ(view.Block(49).At(7, 3), test::SampleValue(7, 3, 5));
+  // Page 2 starts inside the fifth file (its block 6) and goes on into the sixth.
+  LoadPage(view, 2);
+  EXPECT_EQ(view.LoadedPositions(), 7);
+  EXPECT_EQ(view.Block(0).At(7, 3), test::SampleValue(7, 3, 6));
+  EXPECT_EQ(view.Block(4).At(7, 3), test::SampleValue(7, 3, 10));
+  EXPECT_EQ(view.Block(5).At(7, 3), test::SampleValue(7, 3, 0));
+  EXPECT_EQ(view.Block(6).At(200, 499), test::SampleValue(200, 499, 1));
+  EXPECT_EQ(view.FirstSampleOfPage(), 25000);
+  // Each position takes the time of its own record: page 2's position 3 is record 53.
+  PageAnalysis a = AnalyzePage(view, 1, 1.8);
+  EXPECT_EQ(a.times[3], 30 * 53);
+  EXPECT_EQ(a.times[9], 30 * 59);
+  EXPECT_EQ(a.times[10], -1);  // past the last record
+}
+
+TEST(SignalView, ARawFileThatIsNoRegularFileIsSkippedNotWaitedOn) {
+  OfflineFixture f;
+  fs::path acq = f.AddAcquisition("20240319_1230", "dose", 30);
+  f.WriteRawFile(acq, 0, 11);
+  f.WriteRawFile(acq, 2, 3);
+  const fs::path fifo = acq / "1.bin";
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  SignalView view;
+  auto opened =
+      std::async(std::launch::async, [&] { OpenAcquisitionView(view, acq, f.app(), "h"); });
+  if (opened.wait_for(std::chrono::seconds(20)) != std::future_status::ready) {
+    ADD_FAILURE() << "the page loader waits on a FIFO named like a raw file";
+    // Let the blocked open go on: a writer that comes and goes ends its wait.
+    int fd = ::open(fifo.c_str(), O_WRONLY);
+    if (fd >= 0) ::close(fd);
+    opened.wait();
+    return;
+  }
+  EXPECT_EQ(view.rawBlockCount, 25);
+  EXPECT_EQ(view.LoadedPositions(), 25);
+  EXPECT_TRUE(view.loaded[10]);
+  EXPECT_FALSE(view.loaded[11]);
+  EXPECT_FALSE(view.loaded[21]);
+  EXPECT_TRUE(view.loaded[22]);
+  EXPECT_EQ(view.Block(22).At(5, 5), test::SampleValue(5, 5, 0));
 }
 
 TEST(SignalView, SnrCorrectionsOfOpeningAndOfTheAnalysisBox) {
@@ -63,6 +120,7 @@ TEST(SignalView, OpenLoadsEveryBlockOfThePageAndAnalysisEqualsTheBinAnalysis) {
                       [&](int k) { progress.push_back(k); });
   EXPECT_EQ(progress, (std::vector<int>{0, 1, 2, 3, 4}));
   EXPECT_EQ(view.rawFileCount, 3);
+  EXPECT_EQ(view.rawBlockCount, 14);
   EXPECT_EQ(view.pageCount, 1);
   EXPECT_EQ(view.PageText(), "1/1");
   EXPECT_EQ(view.description[3], "Microplate format: [w96f]");
@@ -80,17 +138,17 @@ TEST(SignalView, OpenLoadsEveryBlockOfThePageAndAnalysisEqualsTheBinAnalysis) {
   PageAnalysis a = AnalyzePage(view, 1, 1.8);
   ASSERT_EQ(a.beams.size(), channels.size());
   AnalysisScratch scratch;
-  int64_t file0 = 0, file1 = 0;
+  int64_t first = 0, second = 0;
   for (int t = 0; t < 14; ++t) {
     int16_t n = AnalyzeBin(view.Block(t), a.beams[0].channel, 1.8, 1, false, {}, 0, scratch);
-    (t < 11 ? file0 : file1) += n;
+    (t < 10 ? first : second) += n;
   }
-  EXPECT_GT(file0, 0);
-  EXPECT_EQ(a.beams[0].fileCounts[0], file0);
-  EXPECT_EQ(a.beams[0].fileCounts[1], file1);
+  EXPECT_GT(first, 0);
+  EXPECT_EQ(a.beams[0].sectionCounts[0], first);
+  EXPECT_EQ(a.beams[0].sectionCounts[1], second);
   // Each position takes the time of its own record: position 12 is record 12.
   EXPECT_EQ(a.times[12], 360);
-  EXPECT_EQ(a.times[54], 30 * 54);
+  EXPECT_EQ(a.times[49], 30 * 49);
 
   RecordingCanvas canvas(800, 400);
   DrawChannelSignal(canvas, view);
@@ -99,6 +157,58 @@ TEST(SignalView, OpenLoadsEveryBlockOfThePageAndAnalysisEqualsTheBinAnalysis) {
   DrawPageProgress(canvas, 2);
   ASSERT_EQ(canvas.Of(RecordingCanvas::Op::kFilledBox).size(), 1u);
   EXPECT_EQ(canvas.Of(RecordingCanvas::Op::kFilledBox)[0].x2, 50);
+}
+
+TEST(OfflinePictures, CarryTheAcquisitionAndWhereThePageSitsInTheRun) {
+  OfflineFixture f;
+  fs::path acq = f.AddAcquisition("20240319_1230", "dose 2", 60);
+  for (int file = 0; file < 6; ++file) f.WriteRawFile(acq, file, file < 5 ? 11 : 2);
+  SignalView view;
+  OpenAcquisitionView(view, acq, f.app(), "header");
+  EXPECT_EQ(view.Caption(), "2024-03-19 12:30  \"dose 2\"");
+  auto texts = [](const RecordingCanvas& c) {
+    std::vector<std::string> t = c.Texts();
+    return std::set<std::string>(t.begin(), t.end());
+  };
+  RecordingCanvas canvas(1000, 500);
+  DrawChannelSignal(canvas, view);
+  EXPECT_TRUE(texts(canvas).count("0k"));
+  EXPECT_TRUE(texts(canvas).count(view.Caption()));
+  // Page 2 shows samples 25k..50k of the run (once 0k..25k again).
+  LoadPage(view, 2);
+  canvas.Reset();
+  DrawChannelSignal(canvas, view);
+  EXPECT_FALSE(texts(canvas).count("0k"));
+  EXPECT_TRUE(texts(canvas).count("25k"));
+  EXPECT_TRUE(texts(canvas).count("45k"));
+  canvas.Reset();
+  DrawAnalysis(canvas, view, AnalyzePage(view, 1, 1.8));
+  EXPECT_TRUE(texts(canvas).count("30k"));
+  EXPECT_TRUE(texts(canvas).count(view.Caption()));
+  canvas.Reset();
+  GroupActivityTrace g =
+      GroupActivitySeries(test::CountsBytes({0, 30}), view.snap.settings, view.snap.map, 0);
+  DrawGroupActivity(canvas, g, "000_Group0", view.Caption());
+  EXPECT_TRUE(texts(canvas).count(view.Caption()));
+}
+
+TEST(SignalView, DamagedGroupFilesAreToldNotStoodInFor) {
+  OfflineFixture f;
+  fs::path acq = f.AddAcquisition("20240319_1230", "x", 3);
+  EXPECT_TRUE(LoadAcquisitionSnapshot(acq, f.app()).groupsProblem.empty());
+  // A damaged file with a sound backup: the backup's groups, nothing to tell.
+  const std::string groups = test::ReadFileOrDie(acq / "chgroup.dat");
+  test::WriteFileOrDie(acq / "chgroup.bak", groups);
+  test::WriteFileOrDie(acq / "chgroup.dat", "\"header\"\r\n1,abc\r\n");
+  EXPECT_TRUE(LoadAcquisitionSnapshot(acq, f.app()).groupsProblem.empty());
+  // Both copies damaged: the default groups stand in and the snapshot says why.
+  test::WriteFileOrDie(acq / "chgroup.bak", "\"header\"\r\n1,abc\r\n");
+  AcquisitionSnapshot snap = LoadAcquisitionSnapshot(acq, f.app());
+  EXPECT_NE(snap.groupsProblem.find("chgroup.dat"), std::string::npos) << snap.groupsProblem;
+  fs::remove(acq / "chgroup.bak");
+  fs::remove(acq / "groups.dat");
+  snap = LoadAcquisitionSnapshot(acq, f.app());
+  EXPECT_NE(snap.groupsProblem.find("groups.dat"), std::string::npos) << snap.groupsProblem;
 }
 
 TEST(SignalView, GroupActivityAcrossADayWrapAveragesTheWellsOfTheGroup) {

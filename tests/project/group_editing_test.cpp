@@ -164,11 +164,15 @@ TEST(PlateDrawing, BoxesDotsMarksAndLabelsPerFormat) {
   AssignWell(plate.p, plate.map, plate.g, "A2.0", 2);
   RecordingCanvas canvas;
   DrawSetupPlate(canvas, plate.p, plate.map, plate.g);
+  // The area reaches past the plate's last outline (x 2400) and the grid's bottom (y 1600),
+  // and keeps wells square in the 640 x 480 picture (no room to spare across: it grows down).
   RecordingCanvas::Call scale = canvas.LastScale();
   EXPECT_EQ(scale.x1, -50);
   EXPECT_EQ(scale.y1, -100);
-  EXPECT_EQ(scale.x2, 2400);
-  EXPECT_EQ(scale.y2, 1600);
+  EXPECT_GT(scale.x2, 2400);
+  EXPECT_LT(scale.x2, 2420);
+  EXPECT_GT(scale.y2, 1600);
+  EXPECT_DOUBLE_EQ((scale.x2 - scale.x1) / 640, (scale.y2 - scale.y1) / 480);
   auto boxes = canvas.Of(Op::kBox, colors::kRed);
   ASSERT_EQ(boxes.size(), 96u);
   EXPECT_EQ(boxes[1].x1, 200);  // A2: column pitch 200, row offset -50
@@ -202,6 +206,45 @@ TEST(PlateDrawing, BoxesDotsMarksAndLabelsPerFormat) {
   EXPECT_TRUE(cell.inside);
   EXPECT_EQ(cell.Well(w384.g), 383);
   EXPECT_FALSE(HitTestWell(w384.g, 2450, 10).inside);
+}
+
+// Where the marks stand in a picture `width` x `height` pixels: each mark's estimated right end
+// (0.64 of the text height a digit) must stay inside its own well.
+void ExpectMarksInsideTheirWells(Plate& plate, int width, int height) {
+  RecordingCanvas canvas(width, height);
+  DrawSetupPlate(canvas, plate.p, plate.map, plate.g);
+  const PlateTextStyle style = PlateTextStyleFor(plate.g, plate.p, plate.map, width, height);
+  const RecordingCanvas::Call scale = canvas.LastScale();
+  const double unitsPerPx = (scale.x2 - scale.x1) / width;
+  const PlateUnits u = PlateDrawingUnits(plate.g);
+  int marks = 0;
+  for (const auto& call : canvas.Of(Op::kText)) {
+    if (call.colour == colors::kBlack && call.y1 < 0) continue;  // column numbers
+    if (call.x1 < 0) continue;                                   // row letters
+    const double right = call.x1 + call.text.size() * 0.64 * style.pixels * unitsPerPx;
+    const int column = static_cast<int>((call.x1 - u.co) / u.cp);
+    EXPECT_LT(right, (column + 1) * u.cp + u.co) << call.text << " at " << width;
+    ++marks;
+  }
+  EXPECT_GT(marks, 0);
+}
+
+TEST(PlateDrawing, MarksOf384WellsStayInsideTheirWellsOnASmallPicture) {
+  Plate w384("w384");
+  AutoArrange(w384.p, w384.map, w384.g, "01x01");  // groups 0..383, one per well
+  // About the picture of a 1024-wide screen: wells of some 23 pixels hold "383" but not "383G".
+  const PlateTextStyle small = PlateTextStyleFor(w384.g, w384.p, w384.map, 560, 390);
+  EXPECT_FALSE(small.suffix);
+  EXPECT_GE(small.pixels, 7);
+  ExpectMarksInsideTheirWells(w384, 560, 390);
+  // 96 wells on a large picture keep the usual "<g>G" 25 units into the well.
+  Plate plate;
+  AssignWell(plate.p, plate.map, plate.g, "B1.0", 5);
+  const PlateTextStyle large = PlateTextStyleFor(plate.g, plate.p, plate.map, 1500, 1000);
+  EXPECT_TRUE(large.suffix);
+  EXPECT_EQ(large.markInset, 25);
+  ExpectMarksInsideTheirWells(plate, 1500, 1000);
+  ExpectMarksInsideTheirWells(w384, 1500, 1000);
 }
 
 }  // namespace

@@ -22,7 +22,7 @@ ProjectSettings GoldenSettings() {
   s.Aq_lapse = 1440;
   s.Sample_Rate = 99;
   s.RT_Buffer = 1000;
-  s.DSP_Method = 3;
+  s.DSP_Method = 1;
   s.DSP_Interval = 25;
   s.Binary_Acq = 1;
   s.Threshold_Counter = 250;

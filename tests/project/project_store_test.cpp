@@ -279,10 +279,50 @@ TEST_F(ProjectStoreTest, SaveCopiesTheReplacedSetupToTheBackup) {
   }
 }
 
+TEST_F(ProjectStoreTest, DetectionThatCountsNothingIsMendedAtLoadWithTheFilesNamed) {
+  fs::path folder = GoldenProject(3);
+  test::LayOutAppFolder(app_.path());
+  std::vector<std::string> lines = SplitLines(ReadFileOrDie(folder / "setup.dat"));
+  lines[3] = "2,1440,99,500,3,32767";  // method 3, an interval longer than the bin
+  lines[9] = "0,0,1,18,0,0";           // C.elegans' SNR 1.8
+  std::string text;
+  for (const auto& l : lines) text += l + "\r\n";
+  WriteFileOrDie(folder / "setup.dat", text);
+  std::string thresholds = "\"<Channel>, <Threshold>\"\r\n";
+  for (int c = 0; c < 384; ++c) thresholds += std::to_string(c) + (c == 5 ? ",2.5\r\n" : ",0\r\n");
+  WriteFileOrDie(folder / "threshld.dat", thresholds);
+  PlateGeometry geometry;
+  WellMap map;
+  LoadProject(3, At(3), settings_, geometry, map, fake_.host);
+  EXPECT_EQ(fake_.dialogs.Messages(),
+            (std::vector<std::string>{
+                "Warning: Project ID# <> Folder Name [p003]",
+                "Error [\\p00003\\setup.dat] SNR 1.8 with detection method 3 (Enter a valid "
+                "SNR: 0.5 to 0.9) => Loading default value 0.8...",
+                "Error [\\p00003\\setup.dat] detection interval 32767 samples, longer than the "
+                "bin of 500 samples (Enter a detection interval from 1 to 500 samples) => Loading "
+                "default value 30...",
+                "Error [\\p00003\\threshld.dat] threshold 0 on 383 channels (A threshold must "
+                "lie above 0 percent) => Loading default value 3...",
+                "Warning!! PLEASE Re-Check setup values before RUN"}));
+  EXPECT_EQ(settings_.Mn[kMn1][kSNRx10], 8);
+  EXPECT_EQ(settings_.DSP_Interval, 30);
+  EXPECT_EQ(settings_.ChannelThreshold[0], 3.0);
+  EXPECT_EQ(settings_.ChannelThreshold[5], 2.5);
+  // A sound project loads without a word (an unset SNR of 0 stands for the organism's).
+  fake_.dialogs.Lenient();
+  ASSERT_TRUE(SaveProject(folder, 3, settings_).ok);
+  FakeHost quiet;
+  settings_.Mn[kMn1][kSNRx10] = 0;
+  ASSERT_TRUE(SaveProject(folder, 3, settings_).ok);
+  LoadProject(3, At(3), settings_, geometry, map, quiet.host);
+  EXPECT_TRUE(quiet.dialogs.Messages().empty()) << quiet.dialogs.Messages()[0];
+}
+
 TEST_F(ProjectStoreTest, SaveIntoAMissingFolderReportsTheFailure) {
   SaveResult r = SaveProject(app_ / "no" / "such", 1, settings_);
   EXPECT_FALSE(r.ok);
-  EXPECT_NE(r.error.find("setup.dat"), std::string::npos);
+  EXPECT_NE(r.error.find((app_ / "no" / "such").string()), std::string::npos) << r.error;
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
-// Field rules of the setup window: the clamps of the number boxes, the SNR ranges per organism
-// with "," as decimal point, the organism defaults on choice and on fill, typed names, and the
-// detection summary handed to the main window.
+// Field rules of the setup window: the clamps of the number boxes, the SNR ranges per detection
+// method with "," as decimal point, the organism defaults on choice and on fill, typed names, and
+// the detection summary handed to the main window.
 #include <gtest/gtest.h>
 
 #include "base/host_fakes.h"
@@ -61,7 +61,21 @@ TEST(SetupNumberBoxes, SampleRateAndIntervalStayWithinSixteenBitsAndIntervalAbov
   // An interval of 0 would be saved into a setup the loader refuses.
   EXPECT_FALSE(EditInterval(p, "0").stored);
   EXPECT_EQ(p.DSP_Interval, 46);
-  EXPECT_EQ(LeaveNumberBox("0", p.DSP_Interval, true).show, "46");
+  EXPECT_EQ(LeaveIntervalBox(p, "0").show, "46");
+}
+
+TEST(SetupNumberBoxes, AnIntervalLongerThanTheBinIsRefusedWithTheBinAsLimit) {
+  // A detection window longer than the bin never completes inside one: nothing is counted.
+  ProjectSettings p;
+  p.RT_Buffer = 500;
+  EXPECT_TRUE(EditInterval(p, "500").stored);
+  EXPECT_FALSE(EditInterval(p, "501").stored);
+  EXPECT_FALSE(EditInterval(p, "32767").stored);
+  EXPECT_EQ(p.DSP_Interval, 500);
+  FieldEdit left = LeaveIntervalBox(p, "32767");
+  EXPECT_EQ(left.message, "Enter a detection interval from 1 to 500 samples");
+  EXPECT_EQ(left.show, "500");
+  EXPECT_TRUE(LeaveIntervalBox(p, "500").message.empty());
 }
 
 TEST(SetupSnr, RangesPerOrganismAcceptCommaAndFallBackToTheDefault) {
@@ -84,11 +98,44 @@ TEST(SetupSnr, RangesPerOrganismAcceptCommaAndFallBackToTheDefault) {
   EXPECT_EQ(p.Mn[kMn1][kSNRx10], 18);
   EXPECT_EQ(LeaveSnrBox(p, "snr").message, "Enter a valid SNR: 1.4 to 5.0");
 
-  // Zebrafish shows 2.1 on choice while 28 is stored, and 2.8 when the window is filled.
+  // Zebrafish shows the SNR it stores and runs with, 2.8, on choice as on fill; a refused
+  // entry brings the same 2.8 back.
   OrganismChoice z = ChooseOrganism(p, 1);
-  EXPECT_EQ(z.snrText, "2.1");
+  EXPECT_EQ(z.snrText, "2.8");
+  EXPECT_EQ(p.Mn[kMn1][kSNRx10], 28);
+  FieldEdit zRefused = LeaveSnrBox(p, "9");
+  EXPECT_EQ(zRefused.show, "2.8");
   EXPECT_EQ(p.Mn[kMn1][kSNRx10], 28);
   EXPECT_EQ(ChooseOrganism(p, 2).algorithm, 2);
+}
+
+TEST(SetupSnr, TheRangeFollowsTheDetectionMethodInUse) {
+  // Method 3 draws its envelope at the mean peak times the SNR: above 1 every sample lies
+  // below it and nothing is counted. The range goes with the method, whatever the organism.
+  ProjectSettings p;
+  ChooseOrganism(p, 0);  // C.elegans, method 1, SNR 1.8
+  FieldEdit toThree = ChooseAlgorithm(p, 3);
+  EXPECT_EQ(p.DSP_Method, 3);
+  EXPECT_EQ(toThree.message, "Enter a valid SNR: 0.5 to 0.9");
+  EXPECT_EQ(toThree.show, "0.8");
+  EXPECT_EQ(p.Mn[kMn1][kSNRx10], 8);
+  EXPECT_EQ(LeaveSnrBox(p, "1.8").message, "Enter a valid SNR: 0.5 to 0.9");
+  EXPECT_EQ(p.Mn[kMn1][kSNRx10], 8);
+  // Back to method 1: 0.8 does not suit it; C.elegans' own 1.8 comes back.
+  FieldEdit toOne = ChooseAlgorithm(p, 1);
+  EXPECT_EQ(toOne.show, "1.8");
+  EXPECT_EQ(p.Mn[kMn1][kSNRx10], 18);
+  // A change between methods of one range leaves the SNR and says nothing.
+  LeaveSnrBox(p, "2.4");
+  FieldEdit toTwo = ChooseAlgorithm(p, 2);
+  EXPECT_TRUE(toTwo.message.empty());
+  EXPECT_FALSE(toTwo.show);
+  EXPECT_EQ(p.Mn[kMn1][kSNRx10], 24);
+  // Drosophila with method 1: the other methods' range and their 1.8.
+  ChooseOrganism(p, 3);
+  ChooseAlgorithm(p, 1);
+  EXPECT_EQ(p.Mn[kMn1][kSNRx10], 18);
+  EXPECT_TRUE(LeaveSnrBox(p, "1.5").stored);
 }
 
 TEST(SetupFill, UnsetSnrTakesTheOrganismDefaultAndCalibrationToolsAreForcedOn) {

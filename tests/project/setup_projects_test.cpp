@@ -85,6 +85,85 @@ TEST_F(SetupProjectsTest, SaveUnderANewNumberCarriesTheGroupsAndReadsBackEqual) 
   EXPECT_EQ(back.project.Name, "p00002");
 }
 
+TEST_F(SetupProjectsTest, ALinkPlantedAtTheFolderNameIsReplacedNeverWrittenThrough) {
+  const fs::path outside = app_.path() / "elsewhere";
+  fs::create_directories(outside);
+  WriteFileOrDie(outside / "keep.txt", "mine");
+  fs::create_directory_symlink(outside, app_.path() / "p00002");
+  auto expectCreate = [&](Answer overwrite) {
+    fake_.dialogs.ExpectQuestion("Do you like to Create a New Project?", Answer::kOk)
+        .ExpectInput("Enter the New Project Name", "Dose")
+        .ExpectQuestion(
+            "The project number to generate (p00002already exists. do you like to overwrite?",
+            overwrite);
+  };
+  // No: nothing changes, the link stays.
+  expectCreate(Answer::kNo);
+  EXPECT_EQ(NewProject(state_, fake_.host), ProjectOpResult::kCancelled);
+  EXPECT_TRUE(fs::is_symlink(app_.path() / "p00002"));
+  // Yes: the link gives way to a real project folder; its target is never written to.
+  state_.config.Last_Project = 1;
+  expectCreate(Answer::kYes);
+  ASSERT_EQ(NewProject(state_, fake_.host), ProjectOpResult::kDone);
+  ExpectScriptRan();
+  EXPECT_FALSE(fs::is_symlink(app_.path() / "p00002"));
+  EXPECT_TRUE(fs::exists(app_.path() / "p00002" / "chgroup.dat"));
+  std::vector<std::string> inside;
+  for (const auto& e : fs::directory_iterator(outside)) inside.push_back(e.path().filename());
+  EXPECT_EQ(inside, std::vector<std::string>{"keep.txt"});
+  EXPECT_EQ(ReadFileOrDie(outside / "keep.txt"), "mine");
+}
+
+TEST_F(SetupProjectsTest, ANewProjectWhoseConfigCannotBeSavedIsNotLeftBehind) {
+  // "config.dat" cannot be replaced (a folder with a file stands at its name): the project
+  // would exist with nothing naming it, and "created" would be untrue.
+  fs::remove(app_.path() / "config.dat");
+  fs::create_directories(app_.path() / "config.dat");
+  WriteFileOrDie(app_.path() / "config.dat" / "x", "x");
+  fake_.dialogs.ExpectQuestion("Do you like to Create a New Project?", Answer::kOk)
+      .ExpectInput("Enter the New Project Name", "Dose")
+      .ExpectMessage("<Error Saving Config File>");
+  EXPECT_EQ(NewProject(state_, fake_.host), ProjectOpResult::kFailed);
+  ExpectScriptRan();
+  EXPECT_FALSE(fs::exists(app_.path() / "p00002"));
+  EXPECT_EQ(state_.ProjectPath, app_.path() / "p00001");
+  EXPECT_EQ(state_.config.Actual_Project_Number, 1);
+  EXPECT_EQ(state_.config.Last_Project, 1);
+  EXPECT_EQ(state_.project.Name, "Demo");
+}
+
+TEST_F(SetupProjectsTest, DetectionThatCountsNothingIsRefusedOrMendedAtCreation) {
+  // Method 3 with C.elegans' 1.8, and an interval longer than the bin: refused, nothing asked.
+  state_.project.DSP_Method = 3;
+  state_.project.Mn[kMn1][kSNRx10] = 18;
+  state_.project.DSP_Interval = 32767;
+  fake_.dialogs.ExpectQuestion("Do you like to Create a New Project?", Answer::kOk)
+      .ExpectMessage(
+          "The project cannot be created: SNR 1.8 with detection method 3. Enter a valid SNR: "
+          "0.5 to 0.9.")
+      .ExpectMessage(
+          "The project cannot be created: detection interval 32767 samples, longer than the "
+          "bin of 500 samples. Enter a detection interval from 1 to 500 samples.");
+  EXPECT_EQ(NewProject(state_, fake_.host), ProjectOpResult::kFailed);
+  ExpectScriptRan();
+  EXPECT_FALSE(fs::exists(app_.path() / "p00002"));
+  EXPECT_EQ(state_.config.Last_Project, 1);
+
+  // Thresholds of 0 (the window does not edit them) take the default, said once.
+  state_.project.Mn[kMn1][kSNRx10] = 8;
+  state_.project.DSP_Interval = 30;
+  for (size_t c = 0; c < kChannelCount; ++c) state_.project.ChannelThreshold[c] = 0;
+  fake_.dialogs.ExpectQuestion("Do you like to Create a New Project?", Answer::kOk)
+      .ExpectMessage(
+          "Error [\\p00002\\threshld.dat] threshold 0 on 384 channels (A threshold must lie "
+          "above 0 percent) => Loading default value 3...")
+      .ExpectInput("Enter the New Project Name", "Flies");
+  ASSERT_EQ(NewProject(state_, fake_.host), ProjectOpResult::kDone);
+  ExpectScriptRan();
+  EXPECT_NE(ReadFileOrDie(app_.path() / "p00002" / "threshld.dat").find("\r\n383,3\r\n"),
+            std::string::npos);
+}
+
 TEST_F(SetupProjectsTest, ProjectListSkipsOddFoldersAndShowsDamagedSetups) {
   fs::create_directories(app_.path() / "p0000x");
   WriteFileOrDie(app_.path() / "p0000x" / "setup.dat", ReadFileOrDie(app_.path() / "setup.dat"));

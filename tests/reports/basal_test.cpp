@@ -158,9 +158,17 @@ TEST(BasalReport, PercentagesAreCappedAt10000) {
 TEST(BasalReport, BasalWithoutAWholeBinIsAResamplingError) {
   BasalFixture f(20, {});  // 20 minutes cannot hold a 30-minute bin
   FakeHost fake;
-  fake.dialogs.ExpectMessage(f.UsingGroups()).ExpectMessage(std::string(rt::kResamplingError));
+  fake.dialogs.ExpectMessage(f.UsingGroups()).ExpectMessage("");
   EXPECT_EQ(GenerateReport(f.Request(), fake.host).status, ReportStatus::kFailed);
   EXPECT_TRUE(fake.dialogs.Problems().empty());
+  // Which acquisition, why, and what to do.
+  const std::string said = fake.dialogs.Messages().back();
+  EXPECT_EQ(said.rfind(std::string(rt::kResamplingError) + "\r\nBasal acquisition ", 0), 0u)
+      << said;
+  EXPECT_NE(said.find("The run is shorter than one report bin of 30 min (20 min recorded)."),
+            std::string::npos)
+      << said;
+  EXPECT_NE(said.find(rt::kNextBasal), std::string::npos) << said;
 }
 
 TEST(BasalReport, BatchAnswersSettleTheQuestions) {

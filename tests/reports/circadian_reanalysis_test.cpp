@@ -1,11 +1,15 @@
 // Circadian exports and raw data re-analysis over the small fixed acquisition with raw blocks.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <map>
+
 #include "acquisition/analysis_module.h"
 #include "base/text_records.h"
 #include "report_fixture.h"
 #include "reports/circadian.h"
 #include "reports/raw_reanalysis.h"
+#include "reports/recorded_counts.h"
 #include "reports/report_texts.h"
 
 namespace movexa {
@@ -104,7 +108,10 @@ TEST(CircadianExport, FailuresShowTheirMessages) {
   test::WriteFileOrDie(acq.folder / "counts.bin", "x");
   FakeHost fake;
   EXPECT_EQ(ExportCircadian({acq.folder, acq.app, "30", false}, fake.host).status, ReportStatus::kFailed);
-  EXPECT_EQ(fake.dialogs.Messages(), std::vector<std::string>{std::string(rt::kReportError)});
+  EXPECT_EQ(fake.dialogs.Messages(),
+            std::vector<std::string>{std::string(rt::kReportError) + "\r\n" +
+                                     std::string(rt::kNoWholeRecord) + ".\r\n" +
+                                     std::string(rt::kNextNoRecord)});
   std::filesystem::remove(acq.folder / "counts.bin");
   FakeHost missing;
   ExportCircadian({acq.folder, acq.app, "30", false}, missing.host);
@@ -124,7 +131,10 @@ TEST(CircadianExport, DamagedTimesEndInReportErrorAndWriteNothing) {
       FakeHost fake;
       CircadianOutcome out = ExportCircadian({acq.folder, acq.app, "30", perWell}, fake.host);
       EXPECT_EQ(out.status, ReportStatus::kFailed) << times.back();
-      EXPECT_EQ(fake.dialogs.Messages(), std::vector<std::string>{std::string(rt::kReportError)});
+      ASSERT_EQ(fake.dialogs.Messages().size(), 1u);
+      EXPECT_EQ(fake.dialogs.Messages()[0].rfind(std::string(rt::kReportError) + "\r\n", 0), 0u);
+      const std::string said = fake.dialogs.Messages()[0];
+      EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 2) << said;  // why, what to do
       EXPECT_EQ(out.filesWritten, 0);
     }
   }
@@ -169,15 +179,32 @@ TEST(RawReanalysis, DataLapseLimitsTheRecordsAndTheCountsFileStaysUntouched) {
   EXPECT_EQ(report.find(" CH7,"), std::string::npos);  // channel 7 has no well
 }
 
-TEST(RawReanalysis, ReplaceRewritesEveryRecordAndTheSetupWithItsBackup) {
+TEST(RawReanalysis, ReplaceAsksFirstAndKeepsTheRecordedCountsForTheBrowserToRestore) {
   RawFixture f;
   const std::string setup = ReadFileOrDie(f.acq.folder / "setup.dat");
-  FakeHost fake;
-  bool stop = false;
+  const std::string recorded = ReadFileOrDie(f.acq.folder / "counts.bin");
   ReportRequest r = f.Request();
   r.replaceData = true;
+  bool stop = false;
+  // Declined: nothing changes, nothing is kept aside, no report.
+  {
+    FakeHost fake;
+    fake.dialogs.ExpectQuestion("", Dialogs::Answer::kNo);
+    ReanalysisOutcome out = RunRawReanalysis(r, stop, fake.host);
+    EXPECT_EQ(out.report.status, ReportStatus::kDeclined);
+    EXPECT_TRUE(fake.dialogs.Problems().empty());
+    const std::string asked = fake.dialogs.shown().at(0).text;
+    EXPECT_NE(asked.find((f.acq.folder / "counts.bin").string()), std::string::npos) << asked;
+    EXPECT_NE(asked.find(rt::kReplaceKeepsRecorded), std::string::npos) << asked;
+    EXPECT_TRUE(ReadFileOrDie(f.acq.folder / "counts.bin") == recorded);
+    EXPECT_FALSE(HasRecordedCounts(f.acq.folder));
+    EXPECT_EQ(out.recordsProcessed, 0);
+  }
+  FakeHost fake;
+  fake.dialogs.ExpectQuestion("", Dialogs::Answer::kYes);
   ReanalysisOutcome out = RunRawReanalysis(r, stop, fake.host);
   ASSERT_EQ(out.report.status, ReportStatus::kWritten) << out.report.message << out.report.detail;
+  EXPECT_TRUE(fake.dialogs.Problems().empty());
   EXPECT_TRUE(out.countsReplaced);
   EXPECT_TRUE(out.setupUpdated);
   const std::string counts = ReadFileOrDie(f.acq.folder / "counts.bin");
@@ -197,6 +224,51 @@ TEST(RawReanalysis, ReplaceRewritesEveryRecordAndTheSetupWithItsBackup) {
   EXPECT_EQ(lines[9], "2,1,1,25,0,0");
   EXPECT_EQ(lines[1], SplitLines(setup)[1]);
   EXPECT_NE(ReadFileOrDie(out.report.reportPath).find("\"SETTING:\",\"Mode2 Echinococcus[snr=2.5]\""), std::string::npos);
+  // The recorded files are kept aside (once the recorded counts were gone for good).
+  EXPECT_TRUE(ReadFileOrDie(f.acq.folder / kRecordedCountsBackup) == recorded);
+  EXPECT_EQ(ReadFileOrDie(f.acq.folder / kRecordedSetupBackup), setup);
+
+  // A second replacement with another threshold keeps the recorded copies, not the first
+  // re-analysis's counts.
+  r.thresholdText = "3.5";
+  FakeHost again;
+  again.dialogs.ExpectQuestion("", Dialogs::Answer::kYes);
+  ASSERT_EQ(RunRawReanalysis(r, stop, again.host).report.status, ReportStatus::kWritten);
+  EXPECT_NE(again.dialogs.shown().at(0).text.find(rt::kReplaceKeptAlready), std::string::npos);
+  EXPECT_TRUE(ReadFileOrDie(f.acq.folder / kRecordedCountsBackup) == recorded);
+
+  // Restoring puts the recorded counts and setup back and drops the copies.
+  std::string error;
+  ASSERT_TRUE(RestoreRecordedCounts(f.acq.folder, error)) << error;
+  EXPECT_TRUE(ReadFileOrDie(f.acq.folder / "counts.bin") == recorded);
+  EXPECT_EQ(ReadFileOrDie(f.acq.folder / "setup.dat"), setup);
+  EXPECT_FALSE(HasRecordedCounts(f.acq.folder));
+  EXPECT_FALSE(std::filesystem::exists(f.acq.folder / kRecordedSetupBackup));
+  EXPECT_FALSE(RestoreRecordedCounts(f.acq.folder, error));
+
+  // movexa-cli's --replace is the operator's answer: no question.
+  FakeHost batch;
+  r.replaceConfirmed = true;
+  EXPECT_EQ(RunRawReanalysis(r, stop, batch.host).report.status, ReportStatus::kWritten);
+  EXPECT_TRUE(batch.dialogs.shown().empty());
+}
+
+TEST(RecordedCounts, ACopyThatCannotBeWrittenStopsTheReplacement) {
+  RawFixture f(12);
+  const std::string recorded = ReadFileOrDie(f.acq.folder / "counts.bin");
+  // A folder in the copy's place: the recorded counts cannot be kept, so they stay in place.
+  std::filesystem::create_directory(f.acq.folder / kRecordedSetupBackup);
+  ReportRequest r = f.Request();
+  r.replaceData = true;
+  r.replaceConfirmed = true;
+  FakeHost fake;
+  bool stop = false;
+  ReanalysisOutcome out = RunRawReanalysis(r, stop, fake.host);
+  EXPECT_EQ(out.report.status, ReportStatus::kFailed);
+  EXPECT_FALSE(out.countsReplaced);
+  EXPECT_TRUE(ReadFileOrDie(f.acq.folder / "counts.bin") == recorded);
+  ASSERT_EQ(fake.dialogs.Messages().size(), 1u);
+  EXPECT_NE(fake.dialogs.Messages()[0].find(rt::kRecordedNotKept), std::string::npos);
 }
 
 TEST(RawReanalysis, StopLeavesEveryFileUntouched) {
@@ -209,17 +281,19 @@ TEST(RawReanalysis, StopLeavesEveryFileUntouched) {
   ReportRequest r = f.Request();
   r.replaceData = true;
   r.exportRaw = true;
+  fake.dialogs.ExpectQuestion("", Dialogs::Answer::kYes);
   ReanalysisOutcome out = RunRawReanalysis(r, stop, fake.host);
   EXPECT_EQ(out.report.status, ReportStatus::kStopped);
   EXPECT_EQ(pumps, 5);
   EXPECT_EQ(ReadFileOrDie(f.acq.folder / "counts.bin") + ReadFileOrDie(f.acq.folder / "setup.dat"), before);
   for (const auto& e : std::filesystem::directory_iterator(f.acq.folder)) {
     const std::string name = e.path().filename().string();
-    EXPECT_TRUE(name.find("report") == std::string::npos && name.find(".raw") == std::string::npos &&
-                name != "setup.bak" && name[0] != '.')
+    EXPECT_TRUE(name.find("report") == std::string::npos &&
+                name.find(".raw") == std::string::npos && name != "setup.bak" && name[0] != '.' &&
+                name.find("recorded") == std::string::npos)
         << name;
   }
-  EXPECT_TRUE(fake.dialogs.shown().empty());
+  EXPECT_EQ(fake.dialogs.shown().size(), 1u);  // the question before replacing
 }
 
 TEST(RawReanalysis, ExportRawAppendsMarkFilesOnlyWhenTheRunCompletes) {
@@ -317,6 +391,48 @@ TEST(AutomaticReport, ReportThenRawExportThenTheClosingMessage) {
   EXPECT_EQ(fake.pacer.pausedMs(), 3000);
   EXPECT_TRUE(fake.shell.calls().empty());
   EXPECT_TRUE(std::filesystem::exists(f.acq.folder / "ch4.raw"));
+}
+
+// Every file of the acquisition folder by name, with the temporary root taken out.
+std::map<std::string, std::string> FolderFiles(const std::filesystem::path& folder, const std::string& root) {
+  std::map<std::string, std::string> files;
+  for (const auto& e : std::filesystem::recursive_directory_iterator(folder)) {
+    if (!e.is_regular_file()) continue;
+    std::string content = ReadFileOrDie(e.path());
+    for (size_t at; (at = content.find(root)) != std::string::npos;) content.replace(at, root.size(), "<root>");
+    files[std::filesystem::relative(e.path(), folder).string()] = content;
+  }
+  return files;
+}
+
+TEST(RawReanalysis, ThreadsShareTheChannelsAndChangeNoByteOfTheResults) {
+  // Replacing the counts (counts.bin, setup.dat, the report) and exporting the marks (one file
+  // per channel, appended record by record): one thread against two.
+  for (bool exportRaw : {false, true}) {
+    std::map<std::string, std::string> single;
+    for (int threads : {1, 2}) {
+      RawFixture f(13);  // two raw files
+      FakeHost fake;
+      bool stop = false;
+      ReportRequest r = f.Request();
+      r.replaceData = !exportRaw;
+      if (exportRaw) CheckExportRaw(r);
+      else fake.dialogs.ExpectQuestion("", Dialogs::Answer::kYes);  // replace the recorded counts
+      ReanalysisOutcome out = RunRawReanalysis(r, stop, fake.host, threads);
+      ASSERT_EQ(out.report.status, ReportStatus::kWritten) << out.report.message;
+      EXPECT_EQ(fake.status.Last(rt::kStatusLabel), "Block 13/13");
+      auto files = FolderFiles(f.acq.folder, f.dir.path().string());
+      EXPECT_EQ(files.count("ch4.raw"), exportRaw ? 1u : 0u);
+      if (threads == 1) {
+        single = std::move(files);
+        continue;
+      }
+      ASSERT_EQ(files.size(), single.size()) << threads;
+      for (const auto& [name, content] : single) {
+        EXPECT_TRUE(files[name] == content) << name << " differs with " << threads << " threads";
+      }
+    }
+  }
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 // layout and file type, messages of malformed inputs, file naming and the experiment's copy.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "report_fixture.h"
@@ -54,16 +55,30 @@ TEST(ReportGolden, EveryLayoutAndFileTypeMatchesItsGoldenFile) {
 
 ReportOutcome Generate(const ReportRequest& r, FakeHost& fake) { return GenerateReport(r, fake.host); }
 
-TEST(ReportGenerationFailures, MalformedInputsShowTheirMessagesAndWriteNothing) {
+TEST(ReportGenerationFailures, MalformedInputsSayWhyAndWhatToDoAndWriteNothing) {
   TempDir dir;
   Acquisition acq = MakeAcquisition(dir.path(), "20240319_1405", RegularRecords(61));
-  auto expectMessage = [&](const std::string& message) {
+  // `head` is the system's own message; `why` (when given) the line that follows it, and a
+  // third line then says what to do next. Failures are shown as problems (a warning icon).
+  auto expectMessage = [&](const std::string& head, const std::string& why = {}) {
     FakeHost fake;
     ReportOutcome out = Generate(BasicRequest(acq), fake);
     EXPECT_EQ(out.status, ReportStatus::kFailed);
-    EXPECT_EQ(fake.dialogs.Messages(), std::vector<std::string>{message});
+    ASSERT_EQ(fake.dialogs.shown().size(), 1u);
+    const auto& shown = fake.dialogs.shown()[0];
+    EXPECT_EQ(shown.severity, Dialogs::Severity::kWarning) << shown.text;
+    if (why.empty()) {
+      EXPECT_EQ(shown.text, head);
+    } else {
+      const std::string text = shown.text;
+      EXPECT_EQ(text.substr(0, head.size() + 2), head + "\r\n") << text;
+      EXPECT_NE(text.find(why), std::string::npos) << text;
+      EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 2) << text;
+    }
     EXPECT_FALSE(std::filesystem::exists(acq.folder / "report.csv"));
   };
+  const std::string resampling(rt::kResamplingError);
+  const std::string reportError(rt::kReportError);
   // A counts.bin that is not a regular file (here a folder) is no activity file.
   std::filesystem::remove(acq.folder / "counts.bin");
   std::filesystem::create_directory(acq.folder / "counts.bin");
@@ -71,20 +86,23 @@ TEST(ReportGenerationFailures, MalformedInputsShowTheirMessagesAndWriteNothing) 
   std::filesystem::remove(acq.folder / "counts.bin");
   // A single record: no interval to check.
   test::WriteCounts(acq.folder, RegularRecords(1));
-  expectMessage(std::string(rt::kResamplingError));
-  // Every record at minute 0: the bin becomes 0.
+  expectMessage(resampling, "counts.bin holds 1 bin of the run: a report needs at least two.");
+  // Every record at minute 0: a run stopped within its first minute.
   test::WriteCounts(acq.folder, test::Records({0, 0, 0}, test::FixtureCount));
-  expectMessage(std::string(rt::kResamplingError));
+  expectMessage(resampling, "The run is shorter than one minute");
   // An empty counts.bin.
   test::WriteCounts(acq.folder, {});
-  expectMessage(std::string(rt::kResamplingError));
+  expectMessage(resampling, "counts.bin holds no whole bin of the run.");
   test::WriteCounts(acq.folder, RegularRecords(61));
   // A bin text that is not a number.
   {
     FakeHost fake;
     ReportRequest r = BasicRequest(acq, "thirty");
     EXPECT_EQ(Generate(r, fake).status, ReportStatus::kFailed);
-    EXPECT_EQ(fake.dialogs.Messages(), std::vector<std::string>{std::string(rt::kReportError)});
+    EXPECT_EQ(fake.dialogs.Messages(),
+              std::vector<std::string>{reportError +
+                                       "\r\nThe bin \"thirty\" is not a number of minutes."
+                                       "\r\nType the bin size in minutes (for example 30)."});
   }
   // The plate-format file missing (neither ".dat" nor ".bak").
   std::filesystem::rename(acq.app / "mini.dat", acq.app / "mini.old");
@@ -98,12 +116,20 @@ TEST(ReportGenerationFailures, MalformedInputsShowTheirMessagesAndWriteNothing) 
   }
   // A plate file with a garbled channel record.
   test::WriteFileOrDie(acq.app / "mini.bak", test::MiniPlateText().substr(0, 200) + "\"x\",abc,0\r\n");
-  expectMessage(std::string(rt::kReportError));
+  expectMessage(reportError,
+                "The plate format file cannot be read: " + (acq.app / "mini.bak").string());
   std::filesystem::rename(acq.app / "mini.bak", acq.app / "mini.dat");
   test::WriteFileOrDie(acq.app / "mini.dat", test::MiniPlateText());
-  // A missing setup file.
+  // Damaged groups.
+  const std::string groups = ReadFileOrDie(acq.folder / "chgroup.dat");
+  test::WriteFileOrDie(acq.folder / "chgroup.dat", "\"header\"\r\n1,abc\r\n");
+  expectMessage(reportError, "The acquisition's groups cannot be read: " +
+                                 (acq.folder / "chgroup.dat").string());
+  test::WriteFileOrDie(acq.folder / "chgroup.dat", groups);
+  // A missing setup file (a join made before joins carried their project files).
   std::filesystem::remove(acq.folder / "setup.dat");
-  expectMessage(std::string(rt::kReportError));
+  expectMessage(reportError, "The acquisition's settings cannot be read: " +
+                                 (acq.folder / "setup.dat").string());
   // No counts.bin at all.
   std::filesystem::remove(acq.folder / "counts.bin");
   expectMessage(std::string(rt::kActivityFileNotFound));

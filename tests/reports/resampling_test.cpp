@@ -1,6 +1,7 @@
 // Resampling of loaded records into report bins, and the bin choice of generation.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 
 #include "base/rounding.h"
@@ -122,17 +123,35 @@ TEST(ReportResampling, PauseLongerThanTwiceTheIntervalResamplesWholeRecords) {
   EXPECT_EQ(r.bins.Record(0)[3] + r.bins.Record(1)[3] + r.bins.Record(2)[3], all);
 }
 
-TEST(ReportResampling, ImpossibleInputsFailInsteadOfDividingByZero) {
+TEST(ReportResampling, ImpossibleInputsFailWithTheirReasonInsteadOfDividingByZero) {
+  auto ones = [](int, size_t) { return int16_t{1}; };
+  auto fault = [](const ResampleResult& r) {
+    EXPECT_FALSE(r.ok);
+    return r.fault;
+  };
   // A single record has no second time for the interval check.
-  EXPECT_FALSE(Resample(Series({5}, [](int, size_t) { return int16_t{1}; }), 30).ok);
-  // Every record at minute 0: the last time is 0.
-  EXPECT_FALSE(Resample(Series({0, 0, 0}, [](int, size_t) { return int16_t{1}; }), 30).ok);
+  EXPECT_EQ(fault(Resample(Series({5}, ones), 30)), ResampleFault::kTooFewRecords);
+  // Every record at minute 0: a run stopped within its first minute.
+  EXPECT_EQ(fault(Resample(Series({0, 0, 0}, ones), 30)), ResampleFault::kShorterThanOneMinute);
+  EXPECT_EQ(fault(Resample(Series({0, 0, 0}, ones), 0)), ResampleFault::kShorterThanOneMinute);
+  EXPECT_EQ(fault(Resample(Series({-5, -1}, ones), 30)), ResampleFault::kDamagedTime);
   // A bin of 0 minutes.
-  EXPECT_FALSE(Resample(Series(Minutes(10, 1), [](int, size_t) { return int16_t{1}; }), 0).ok);
+  EXPECT_EQ(fault(Resample(Series(Minutes(10, 1), ones), 0)), ResampleFault::kBinBelowOneMinute);
   // Shorter than the bin: no whole bin remains.
-  EXPECT_FALSE(Resample(Series(Minutes(21, 1), [](int, size_t) { return int16_t{1}; }), 30).ok);
+  ResampleResult shorter = Resample(Series(Minutes(21, 1), ones), 30);
+  EXPECT_EQ(fault(shorter), ResampleFault::kNoWholeBin);
+  EXPECT_EQ(ResamplingAdvice(shorter, 30, 21),
+            "The run is shorter than one report bin of 30 min (20 min recorded).\r\n"
+            "Choose a smaller bin, or report the acquisition after a longer run.");
   // A corrupt time far in the future asks for too many bins.
-  EXPECT_FALSE(Resample(Series({0, 1, 2000000000}, [](int, size_t) { return int16_t{1}; }), 1).ok);
+  ResampleResult far = Resample(Series({0, 1, 2000000000}, ones), 1);
+  EXPECT_EQ(fault(far), ResampleFault::kDamagedTime);
+  EXPECT_EQ(fault(Resample(Series({0, 1, 900000}, ones), 1)), ResampleFault::kTooManyBins);
+  // Every reason says why and what to do, on two lines.
+  for (const ResampleResult& r : {shorter, far, Resample(Series({5}, ones), 30)}) {
+    const std::string advice = ResamplingAdvice(r, 30, 1);
+    EXPECT_EQ(std::count(advice.begin(), advice.end(), '\n'), 1) << advice;
+  }
 }
 
 TEST(ReportResampling, ValidTemperatureOfTheBinIsTheLastOneAtLeastOne) {

@@ -37,6 +37,15 @@ void LayOutAppFolder(const fs::path& appDir) {
   fs::copy(InstallDataDir(), appDir, fs::copy_options::recursive | fs::copy_options::overwrite_existing);
 }
 
+std::function<std::optional<std::string>(const std::string&)> Environment(
+    std::map<std::string, std::string> vars) {
+  return [vars = std::move(vars)](const std::string& name) -> std::optional<std::string> {
+    auto it = vars.find(name);
+    if (it == vars.end()) return std::nullopt;
+    return it->second;
+  };
+}
+
 std::string ReadFileOrDie(const fs::path& path) {
   std::ifstream in(path, std::ios::binary);
   if (!in) {

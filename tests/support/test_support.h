@@ -4,6 +4,9 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
+#include <map>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -30,6 +33,10 @@ fs::path InstallDataDir();
 fs::path GoldenDir();
 // Copies the installation data into `appDir` (which is created), as a fresh install would.
 void LayOutAppFolder(const fs::path& appDir);
+
+// An environment that holds `vars` and nothing else (the lookup of MOVEXA_COM<n> and the like).
+std::function<std::optional<std::string>(const std::string&)> Environment(
+    std::map<std::string, std::string> vars);
 
 std::string ReadFileOrDie(const fs::path& path);
 void WriteFileOrDie(const fs::path& path, std::string_view content);

@@ -10,6 +10,8 @@
 //   --run-seconds N       length of the run of --screenshots (default 75: bins closed and
 //                         more than a minute recorded, so the report pictures have data)
 //   /run                  start a run at once, named "Autorun project"
+// The first start on an account (no application folder, or an empty one) lays the folder out
+// from the installation data and says where.
 #include <QApplication>
 #include <QTimer>
 #include <csignal>
@@ -19,6 +21,7 @@
 #include <string>
 
 #include "app/app_folder.h"
+#include "reports/report_config.h"
 #include "ui/common/qt_host.h"
 #include "ui/main/program.h"
 #include "ui/main/screenshot_tour.h"
@@ -87,17 +90,31 @@ Args Parse(int argc, char** argv) {
   return a;
 }
 
-// A first try needs an application folder: a fresh one is laid out from the installation data
-// when it has no "config.dat" (existing files are never overwritten).
-void PrepareApplicationFolder(const std::filesystem::path& appDir) {
-  std::error_code ec;
-  if (std::filesystem::exists(appDir / "config.dat", ec)) return;
+// The application folder before start-up. On the first start on an account (no folder, or an
+// empty one) it is laid out from the installation data with the default report configuration,
+// and the text saying where is returned for the start menu to show. A first try (the
+// simulated instrument, the screenshot tour) also fills a folder that lost its "config.dat".
+// Existing files are never overwritten; without installation data nothing is done and
+// start-up says what is missing.
+std::string PrepareApplicationFolder(const std::filesystem::path& appDir, bool firstTry,
+                                     movexa::Host& host) {
   auto data = movexa::FindInstallationData(
       std::getenv("MOVEXA_DATA") ? std::optional<std::string>(std::getenv("MOVEXA_DATA"))
                                  : std::nullopt,
       movexa::ExecutableDir());
-  if (!data) return;  // start-up then says the configuration is missing
-  movexa::LayOutApplicationFolder(*data, appDir);
+  movexa::FirstStart first = movexa::PrepareFirstStart(appDir, data);
+  if (first.laidOut) {
+    movexa::WriteDefaultReportConfigIfMissing(appDir, host);
+    std::printf("movexa: application folder laid out in %s from %s\n", appDir.string().c_str(),
+                data->string().c_str());
+    std::fflush(stdout);
+  } else if (first.failed) {
+    std::fprintf(stderr, "movexa: %s\n", first.message.c_str());
+  } else if (firstTry && data &&
+             movexa::InspectAppFolder(appDir) == movexa::AppFolderState::kConfigLost) {
+    movexa::LayOutApplicationFolder(*data, appDir);
+  }
+  return first.message;
 }
 
 }  // namespace
@@ -126,10 +143,11 @@ int main(int argc, char** argv) {
   const bool tour = args.screenshots.has_value();
   movexa::AppState state;
   state.appDir = movexa::ChooseAppDir(movexa::AppDirSourcesFromEnvironment(args.appDir));
-  if (args.demo || tour) PrepareApplicationFolder(state.appDir);
 
   movexa::ui::QtHost qt;
   if (tour) qt.shell.quiet = true;
+  const std::string firstStartNote =
+      PrepareApplicationFolder(state.appDir, args.demo || tour, qt.host);
   movexa::ui::Program program(state, qt.host, &qt.status);
   bool quitRequested = false;
   program.onQuit = [&] {
@@ -148,9 +166,15 @@ int main(int argc, char** argv) {
   movexa::ui::ProgramOptions options;
   options.argumentText = args.argumentText;
   options.demoInstrument = args.demo && !tour;
+  options.firstStartNote = firstStartNote;
   if (tour) qt.dialogs.SetUnattended(movexa::ui::QtDialogs::Unattended{"Screenshot run"});
   if (!program.Start(options)) return 1;
   if (quitRequested) return 0;
+  if (!firstStartNote.empty()) {
+    std::printf("movexa: start menu open on the application folder %s\n",
+                state.appDir.string().c_str());
+    std::fflush(stdout);
+  }
 
   if (tour) {
     auto result =

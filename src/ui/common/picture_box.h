@@ -7,6 +7,7 @@
 
 #include <QImage>
 #include <QWidget>
+#include <optional>
 
 #include "base/canvas.h"
 
@@ -31,8 +32,16 @@ class PictureBox : public QWidget, public Canvas {
   void Text(double x, double y, std::string_view text, Rgb colour) override;
   int WidthPx() const override { return image_.width(); }
   int HeightPx() const override { return image_.height(); }
-  // Measured with the widget's font, the one Text() draws with.
-  double TextWidthPx(std::string_view text) const override;
+
+  // Plot calls: anti-aliased, text in the widget's font family at the style's pixel size.
+  void SetLineStyle(LineStyle style) override { lineStyle_ = style; }
+  void Polyline(std::span<const CanvasPoint> points, Rgb colour) override;
+  void FilledPolygon(std::span<const CanvasPoint> points, Rgb colour, double opacity) override;
+  void PlaceText(double x, double y, std::string_view text, Rgb colour,
+                 const TextStyle& style) override;
+  TextExtent MeasureText(std::string_view text, const TextStyle& style) const override;
+  void SetClip(double x1, double y1, double x2, double y2) override;
+  void ResetClip() override { clip_.reset(); }
 
   // The picture as drawn (for exports and screenshots).
   const QImage& image() const { return image_; }
@@ -65,11 +74,18 @@ class PictureBox : public QWidget, public Canvas {
   // Resizes the image to the widget (old drawing kept at the top-left); true when it changed.
   bool SyncImageSize();
   QRectF PixelRect(double x1, double y1, double x2, double y2) const;
+  // A painter on the image with the clip in force.
+  void Begin(QPainter& painter);
+  // The pen of the pen width and line style in force.
+  QPen Pen(Rgb colour) const;
+  QFont Font(const TextStyle& style) const;
 
   QImage image_;
   CanvasTransform transform_;
   int penWidth_ = 1;
   Rgb back_ = colors::kWhite;
+  LineStyle lineStyle_ = LineStyle::kSolid;
+  std::optional<QRectF> clip_;  // in pixels
 };
 
 }  // namespace movexa::ui

@@ -4,9 +4,12 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QEventLoop>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QStorageInfo>
 #include <QTimer>
 #include <QUrl>
@@ -53,32 +56,34 @@ std::string StatusRouter::Last(std::string_view where) const {
   return it == last_.end() ? std::string() : it->second;
 }
 
-QMessageBox::Icon MessageIcon(MessageKind kind) {
-  switch (kind) {
-    case MessageKind::kWarning:
-      return QMessageBox::Warning;
-    case MessageKind::kCritical:
-      return QMessageBox::Critical;
-    case MessageKind::kInformation:
-      break;
-  }
-  return QMessageBox::Information;
-}
-
 void QtDialogs::Message(std::string_view text, std::string_view title) {
-  Notify(MessageKind::kInformation, text, title);
-}
-
-void QtDialogs::Notify(MessageKind kind, std::string_view text, std::string_view title) {
   if (unattended_) {
-    const char* tag = kind == MessageKind::kCritical  ? "critical"
-                      : kind == MessageKind::kWarning ? "warning"
-                                                      : "message";
-    std::fprintf(stderr, "[%s] %.*s\n", tag, static_cast<int>(text.size()), text.data());
+    std::fprintf(stderr, "[message] %.*s\n", static_cast<int>(text.size()), text.data());
     return;
   }
-  QMessageBox box(MessageIcon(kind), TitleOf(title), Shown(text), QMessageBox::Ok, DialogParent());
-  box.exec();
+  QMessageBox::information(DialogParent(), TitleOf(title), Shown(text));
+}
+
+void QtDialogs::Problem(std::string_view text, Severity severity, std::string_view title) {
+  if (unattended_) {
+    std::fprintf(stderr, "[%s] %.*s\n", severity == Severity::kCritical ? "critical" : "warning",
+                 static_cast<int>(text.size()), text.data());
+    return;
+  }
+  if (severity == Severity::kCritical) {
+    QMessageBox::critical(DialogParent(), TitleOf(title), Shown(text));
+  } else {
+    QMessageBox::warning(DialogParent(), TitleOf(title), Shown(text));
+  }
+}
+
+std::filesystem::path QtDialogs::SaveFileName(std::string_view title,
+                                              const std::filesystem::path& proposal,
+                                              std::string_view filter) {
+  if (unattended_) return proposal;
+  const QString chosen = QFileDialog::getSaveFileName(
+      DialogParent(), TitleOf(title), QString::fromStdString(proposal.string()), Shown(filter));
+  return chosen.isEmpty() ? std::filesystem::path() : std::filesystem::path(chosen.toStdString());
 }
 
 Dialogs::Answer QtDialogs::Ask(std::string_view text, Buttons buttons, std::string_view title) {
@@ -128,6 +133,19 @@ Dialogs::Answer QtDialogs::Ask(std::string_view text, Buttons buttons, std::stri
   }
 }
 
+namespace {
+
+std::string AskText(std::string_view prompt, std::string_view title, std::string_view proposal,
+                    QLineEdit::EchoMode echo) {
+  bool ok = false;
+  QString answer = QInputDialog::getText(DialogParent(), TitleOf(title), Shown(prompt), echo,
+                                         Shown(proposal), &ok);
+  if (!ok) return {};  // Cancel reads as an empty answer
+  return answer.toStdString();
+}
+
+}  // namespace
+
 std::string QtDialogs::Input(std::string_view prompt, std::string_view title,
                              std::string_view proposal) {
   if (unattended_) {
@@ -135,11 +153,12 @@ std::string QtDialogs::Input(std::string_view prompt, std::string_view title,
                  unattended_->inputReply.c_str());
     return unattended_->inputReply;
   }
-  bool ok = false;
-  QString answer = QInputDialog::getText(DialogParent(), TitleOf(title), Shown(prompt),
-                                         QLineEdit::Normal, Shown(proposal), &ok);
-  if (!ok) return {};  // Cancel reads as an empty answer
-  return answer.toStdString();
+  return AskText(prompt, title, proposal, QLineEdit::Normal);
+}
+
+std::string QtDialogs::InputSecret(std::string_view prompt, std::string_view title) {
+  if (unattended_) return Input(prompt, title, {});
+  return AskText(prompt, title, {}, QLineEdit::Password);
 }
 
 void QtPacer::PauseMs(int ms) {
@@ -156,13 +175,36 @@ void QtPacer::PumpEvents() {
   QCoreApplication::processEvents();
 }
 
-void QtShell::OpenDocument(const std::filesystem::path& path) {
+namespace {
+
+// Whether the desktop has a program for PDF documents. Asked of xdg-mime where it exists (a
+// desktop without any PDF viewer answers with nothing, and xdg-open would then fail where
+// nobody sees it); without xdg-mime the desktop services are left to answer.
+bool PdfViewerKnown() {
+  const QString xdgMime = QStandardPaths::findExecutable(QStringLiteral("xdg-mime"));
+  if (xdgMime.isEmpty()) return true;
+  QProcess query;
+  query.start(xdgMime, {QStringLiteral("query"), QStringLiteral("default"),
+                        QStringLiteral("application/pdf")});
+  if (!query.waitForFinished(3000)) {
+    query.kill();
+    query.waitForFinished(1000);
+    return true;
+  }
+  return !query.readAllStandardOutput().trimmed().isEmpty();
+}
+
+}  // namespace
+
+bool QtShell::OpenDocument(const std::filesystem::path& path) {
   if (quiet) {
     std::fprintf(stderr, "[open] %s\n", path.string().c_str());
-    return;
+    return true;
   }
-  // A missing document or a desktop without a handler fails silently.
-  QDesktopServices::openUrl(LocalUrl(path));
+  std::error_code ec;
+  if (!std::filesystem::exists(path, ec)) return false;
+  if (path.extension() == ".pdf" && !PdfViewerKnown()) return false;
+  return QDesktopServices::openUrl(LocalUrl(path));
 }
 
 void QtShell::ShowInFileManager(const std::filesystem::path& path) {

@@ -4,7 +4,6 @@
 // system; status texts are routed to the labels that registered for them.
 #pragma once
 
-#include <QMessageBox>
 #include <QPointer>
 #include <QWidget>
 #include <functional>
@@ -35,23 +34,24 @@ class StatusRouter : public StatusSink {
   std::map<std::string, std::string, std::less<>> last_;
 };
 
-// The icon of a message box for each kind of message: information, warning, critical. Every
-// window's messages go through QtDialogs, so this is the one place the kinds meet Qt.
-QMessageBox::Icon MessageIcon(MessageKind kind);
-
 // Modal dialogs over QMessageBox and QInputDialog, parented to the active window. Texts are
 // shown as the system wrote them (CR LF line ends shown as line breaks).
 class QtDialogs : public Dialogs {
  public:
   void Message(std::string_view text, std::string_view title) override;
-  void Notify(MessageKind kind, std::string_view text, std::string_view title) override;
   Answer Ask(std::string_view text, Buttons buttons, std::string_view title) override;
   std::string Input(std::string_view prompt, std::string_view title,
                     std::string_view proposal) override;
+  // Typed into a masked box.
+  std::string InputSecret(std::string_view prompt, std::string_view title) override;
+  // Failures with the warning or critical icon.
+  void Problem(std::string_view text, Severity severity, std::string_view title) override;
+  std::filesystem::path SaveFileName(std::string_view title, const std::filesystem::path& proposal,
+                                     std::string_view filter) override;
 
   // Unattended sessions (screenshots, demos): no dialog is shown. Messages are printed on
-  // stderr with their kind; input boxes get `inputReply`; questions get No (Yes/No), OK
-  // (OK/Cancel) or Cancel.
+  // stderr with their severity; input boxes get `inputReply`; questions get No (Yes/No), OK
+  // (OK/Cancel) or Cancel; Save As boxes take the proposed file.
   struct Unattended {
     std::string inputReply;
   };
@@ -71,7 +71,9 @@ class QtPacer : public Pacer {
 
 class QtShell : public Shell {
  public:
-  void OpenDocument(const std::filesystem::path& path) override;
+  // False for a missing document, and for a PDF document when the desktop knows no program for
+  // PDF documents (xdg-mime answers none) or refuses the request.
+  bool OpenDocument(const std::filesystem::path& path) override;
   void ShowInFileManager(const std::filesystem::path& path) override;
   void OpenTextFile(const std::filesystem::path& path) override;
   void OpenPicture(const std::filesystem::path& path) override;

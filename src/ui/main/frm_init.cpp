@@ -88,19 +88,30 @@ Frm_Init::Frm_Init(UiContext& ctx, QWidget* parent) : QWidget(parent), ctx_(ctx)
   SetCalibrationOptionVisible(false);
 
   auto* extras = new QHBoxLayout;
-  tryLabel_ =
-      new QLabel(QString("<a href=\"#\">%1</a>").arg(Q(shell_texts::kTryWithoutInstrument)), this);
-  tryLabel_->setObjectName("Label_demo");
-  helpLabel_ = new QLabel(QString("<a href=\"#\">%1</a>").arg(Q(shell_texts::kHelpEntry)), this);
-  helpLabel_->setObjectName("Label_help");
-  connect(tryLabel_, &QLabel::linkActivated, this, [this] {
-    if (onTryWithoutInstrument) onTryWithoutInstrument();
-  });
-  connect(helpLabel_, &QLabel::linkActivated, this, [this] {
-    if (onHelp) onHelp();
-  });
+  // Links that Tab reaches after the options; Return or Space follows the one with the focus.
+  auto link = [this](std::string_view text, const char* name, const std::function<void()>* action) {
+    auto* l = new QLabel(QString("<a href=\"#\">%1</a>").arg(Q(text)), this);
+    l->setObjectName(name);
+    // One Tab stop per link (the label's own link navigation would take two), marked by a
+    // frame while it has the focus.
+    l->setTextInteractionFlags(Qt::LinksAccessibleByMouse);
+    l->setFocusPolicy(Qt::StrongFocus);
+    l->setStyleSheet(
+        "QLabel { border: 1px solid transparent; padding: 1px 3px; }"
+        "QLabel:focus { border-color: palette(highlight); }");
+    l->installEventFilter(this);
+    connect(l, &QLabel::linkActivated, this, [action] {
+      if (*action) (*action)();
+    });
+    return l;
+  };
+  tryLabel_ = link(shell_texts::kTryWithoutInstrument, "Label_demo", &onTryWithoutInstrument);
+  portsLabel_ = link(shell_texts::kSerialPortsEntry, "Label_ports", &onSerialPorts);
+  helpLabel_ = link(shell_texts::kHelpEntry, "Label_help", &onHelp);
   extras->addWidget(tryLabel_);
   extras->addStretch();
+  extras->addWidget(portsLabel_);
+  extras->addSpacing(16);
   extras->addWidget(helpLabel_);
   layout->addLayout(extras);
 
@@ -148,7 +159,24 @@ int Frm_Init::OptionOf(QObject* watched) const {
   return -1;
 }
 
+const std::function<void()>* Frm_Init::LinkAction(QObject* watched) const {
+  if (watched == tryLabel_) return &onTryWithoutInstrument;
+  if (watched == portsLabel_) return &onSerialPorts;
+  if (watched == helpLabel_) return &onHelp;
+  return nullptr;
+}
+
 bool Frm_Init::eventFilter(QObject* watched, QEvent* event) {
+  if (const auto* action = LinkAction(watched)) {
+    if (event->type() == QEvent::KeyPress && isEnabled()) {
+      const int key = static_cast<QKeyEvent*>(event)->key();
+      if ((key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) && *action) {
+        (*action)();
+        return true;
+      }
+    }
+    return QWidget::eventFilter(watched, event);
+  }
   const int option = OptionOf(watched);
   if (option < 0) return QWidget::eventFilter(watched, event);
   switch (event->type()) {
@@ -202,7 +230,10 @@ void Frm_Init::RunOption(int option) {
 }
 
 void Frm_Init::OnActivated() {
-  if (ctx_.state.connected) SetNews(shell_texts::ConnectedIn(ctx_.state.connection.port));
+  if (!ctx_.state.connected) return;
+  // The built-in simulated instrument is named as such, never as a port of this computer.
+  SetNews(ctx_.state.simulatedInstrument ? std::string(shell_texts::kSimulatedInstrumentNews)
+                                         : shell_texts::ConnectedIn(ctx_.state.connection.port));
 }
 
 void Frm_Init::changeEvent(QEvent* event) {

@@ -2,7 +2,8 @@
 // follows the start-up steps, each step waiting one tick of the single-shot 500 ms timer
 // `Timerinicio`; afterwards its five options lead to the other windows. Hovering an option
 // paints its frame light yellow and the others white; the keyboard moves between the options
-// (Tab) and runs one with Return or Space.
+// and the links below them ("Try it without an instrument", "Serial ports...", "Help") with Tab
+// and runs one with Return or Space.
 #pragma once
 
 #include <QFrame>
@@ -42,6 +43,7 @@ class Frm_Init : public QWidget {
   std::function<void()> onRunLatestProject;
   std::function<void()> onExit;
   std::function<void()> onTryWithoutInstrument;
+  std::function<void()> onSerialPorts;
   std::function<void()> onHelp;
 
  protected:
@@ -74,7 +76,10 @@ class Frm_Init : public QWidget {
   std::array<QFrame*, 5> frames_{};
   std::array<QLabel*, 5> labels_{};
   QLabel* tryLabel_;
+  QLabel* portsLabel_;
   QLabel* helpLabel_;
+  // The link's action for a link label, or null.
+  const std::function<void()>* LinkAction(QObject* watched) const;
 };
 
 }  // namespace movexa::ui

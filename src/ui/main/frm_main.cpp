@@ -4,9 +4,11 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QScreen>
 #include <QScrollArea>
 #include <QVBoxLayout>
 
@@ -16,11 +18,13 @@
 #include "app/main_window_ops.h"
 #include "app/startup.h"
 #include "calibration/calibration_texts.h"
+#include "ui/common/elided_label.h"
+#include "ui/common/qt_text.h"
 #include "ui/main/main_groups_panel.h"
 #include "ui/main/main_live_view.h"
 #include "ui/main/main_outputs_panel.h"
 #include "ui/main/main_tools_panel.h"
-#include "ui/common/qt_text.h"
+#include "ui/main/shell_texts.h"
 #include "ui/reports/frm_report.h"
 #include "ui/reports/frm_reportset.h"
 #include "ui/reports/report_windows.h"
@@ -29,6 +33,10 @@ namespace movexa::ui {
 
 namespace {
 constexpr int kBackHighlightMs = 1000;
+// The size the window opens at, within the screen it opens on.
+constexpr int kOpenWidth = 1180;
+constexpr int kOpenHeight = 780;
+constexpr int kTitleBarAllowance = 40;
 }
 
 Frm_Main::Frm_Main(UiContext& ctx, QWidget* parent) : QMainWindow(parent), ctx_(ctx) {
@@ -61,6 +69,8 @@ Frm_Main::Frm_Main(UiContext& ctx, QWidget* parent) : QMainWindow(parent), ctx_(
   tools_ = new MainToolsPanel(ctx_, *engine_, side);
   outputs_ = new MainOutputsPanel(ctx_, *engine_, *this, side);
   tools_->onRunChanged = [this] { SyncTimer(); };
+  tools_->SetManualCalibrationEntries(findChild<QAction*>("mncal_on"),
+                                      findChild<QAction*>("mncal_off"));
   sideLayout->addWidget(tools_);
   sideLayout->addWidget(outputs_);
   sideLayout->addStretch();
@@ -74,7 +84,11 @@ Frm_Main::Frm_Main(UiContext& ctx, QWidget* parent) : QMainWindow(parent), ctx_(
   layout->addLayout(body, 1);
   layout->addWidget(BuildStatusBar());
   setCentralWidget(central);
-  resize(1180, 780);
+  QSize room(kOpenWidth, kOpenHeight);
+  if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+    room = screen->availableGeometry().size() - QSize(0, kTitleBarAllowance);
+  }
+  resize(std::min(kOpenWidth, room.width()), std::min(kOpenHeight, room.height()));
 
   if (ctx_.status) {
     ctx_.status->Route(run_texts::kStatusWhere,
@@ -96,6 +110,7 @@ void Frm_Main::BuildMenus() {
   QAction* exit = file->addAction("Exit");
   exit->setObjectName("mnexit");
   connect(exit, &QAction::triggered, this, &Frm_Main::ExitProgram);
+  BuildPortMenu();
 
   QMenu* advanced = menuBar()->addMenu("&Advanced");
   QMenu* manual = advanced->addMenu("Manual_Calibration");
@@ -105,10 +120,8 @@ void Frm_Main::BuildMenus() {
   QAction* off = manual->addAction("OFF");
   off->setObjectName("mncal_off");
   off->setCheckable(true);
-  connect(on, &QAction::triggered, this,
-          [this, on, off] { tools_->ManualCalibration(true, on, off); });
-  connect(off, &QAction::triggered, this,
-          [this, on, off] { tools_->ManualCalibration(false, on, off); });
+  connect(on, &QAction::triggered, this, [this] { tools_->ManualCalibration(true); });
+  connect(off, &QAction::triggered, this, [this] { tools_->ManualCalibration(false); });
 
   QMenu* tools = menuBar()->addMenu("&Tools");
   QAction* light = tools->addAction("Light Control");
@@ -208,7 +221,14 @@ QWidget* Frm_Main::BuildStatusBar() {
     l->setObjectName(name);
     return l;
   };
-  project_ = label("lblproject", {});
+  // Texts of any length (a project name, an instrument that stopped answering) are elided with
+  // the whole text in the tooltip: the window keeps its size.
+  auto elided = [&](const char* name) {
+    auto* l = new ElidedLabel(bar);
+    l->setObjectName(name);
+    return l;
+  };
+  project_ = elided("lblproject");
   project_->setToolTip("Project (name_number)");
   lapse_ = label("lbllapse", {});
   lapse_->setToolTip("Programmed duration (minutes)");
@@ -216,15 +236,27 @@ QWidget* Frm_Main::BuildStatusBar() {
   plate_->setToolTip("Plate format");
   elapsed_ = label("lblelapsed", "00:00:00");
   elapsed_->setToolTip("Elapsed run time");
-  banner_ = label("lblbanner", {});
+  banner_ = elided("lblbanner");
   banner_->setStyleSheet("color: rgb(200, 0, 0); font-weight: bold;");
   banner_->hide();
-  blank_ = label("lblcalibrando", {});
+  blank_ = elided("lblcalibrando");
   blank_->setStyleSheet("color: rgb(0, 0, 160); font-weight: bold;");
   blank_->hide();
-  status_ = label("lblstatus", {});
+  status_ = elided("lblstatus");
+  // The status line takes the room the other labels leave, whatever its text.
+  status_->SetHintChars(0);
   status_->setFrameShape(QFrame::Panel);
   status_->setFrameShadow(QFrame::Sunken);
+  connection_ = elided("lblconnection");
+  connection_->SetHintChars(60);  // the connection state is read whole where there is room
+  connection_->setFrameShape(QFrame::Panel);
+  connection_->setFrameShadow(QFrame::Sunken);
+  connect_ = new QPushButton(Q(shell_texts::kConnectEntry), bar);
+  connect_->setObjectName("CmdConnect");
+  connect_->setToolTip(Q(shell_texts::kConnectTip));
+  connect(connect_, &QPushButton::clicked, this, [this] {
+    if (onConnect) onConnect();
+  });
   row->addWidget(new QLabel("Project:", bar));
   row->addWidget(project_);
   row->addSpacing(10);
@@ -239,6 +271,8 @@ QWidget* Frm_Main::BuildStatusBar() {
   row->addWidget(banner_);
   row->addWidget(blank_);
   row->addWidget(status_, 1);
+  row->addWidget(connection_);
+  row->addWidget(connect_);
   return bar;
 }
 
@@ -312,6 +346,7 @@ void Frm_Main::ShowSetupValues() {
 }
 
 void Frm_Main::changeEvent(QEvent* event) {
+  if (event->type() == QEvent::ActivationChange && isActiveWindow()) ShowConnection();
   if (event->type() == QEvent::ActivationChange && isActiveWindow() && !RunActive()) {
     // A project whose values cannot be shown (a selector or buffer that cannot be built) is
     // said once; the window stays open on what it showed before.
@@ -321,7 +356,7 @@ void Frm_Main::changeEvent(QEvent* event) {
       liveView_->ResetForProject();
       groups_->Refresh();
     } catch (const std::exception&) {
-      ctx_.host.dialogs.Warning(app_texts::kActivationError);
+      ctx_.host.dialogs.Problem(app_texts::kActivationError);
     }
   }
   QMainWindow::changeEvent(event);
@@ -348,7 +383,7 @@ void Frm_Main::ShowMyReport() {
     report->ShowMyReport(minutes_->currentText().toStdString(),
                          open ? target.folder : std::filesystem::path());
   }
-  if (target.kind == ReportButtonTarget::Kind::kMissing) ctx_.host.dialogs.Warning(target.message);
+  if (target.kind == ReportButtonTarget::Kind::kMissing) ctx_.host.dialogs.Problem(target.message);
   if (target.kind == ReportButtonTarget::Kind::kNone) ctx_.host.dialogs.Message(target.message);
 }
 
@@ -367,23 +402,32 @@ bool Frm_Main::RunAutomaticReport(const std::filesystem::path& acquisitionFolder
 }
 
 void Frm_Main::OpenHelp() {
-  ctx_.host.shell.OpenDocument(HelpDocumentToOpen(ctx_.state.appDir, ExecutableDir()));
+  OpenHelpDocument(ctx_.host, ctx_.state.appDir, ExecutableDir());
 }
 
-void Frm_Main::ExitProgram() {
-  if (exiting_) return;
+bool Frm_Main::ExitProgram() {
+  if (exiting_) return true;
+  // A run still active ends only when the operator agrees, and then as Stop ends it: waiting
+  // bins are written before anything else.
+  if (RunActive() && ctx_.host.dialogs.Ask(shell_texts::kStopAndQuit,
+                                           Dialogs::Buttons::kOkCancel) != Dialogs::Answer::kOk) {
+    return false;
+  }
   exiting_ = true;
-  // A run still active ends as Stop ends it: waiting bins are written before anything else.
   if (RunActive()) Stop();
   ShutdownMain(ctx_.state, ctx_.host, [this] {
     if (ctx_.state.ports) ctx_.state.ports->CommClose(ctx_.state.connection.port);
   });
   if (onQuit) onQuit();
+  return true;
 }
 
 void Frm_Main::closeEvent(QCloseEvent* event) {
-  ExitProgram();
-  event->accept();
+  if (ExitProgram()) {
+    event->accept();
+  } else {
+    event->ignore();
+  }
 }
 
 // LiveDisplayObserver.
@@ -408,6 +452,7 @@ void Frm_Main::RunControlsChanged(RunState state) {
     ctx_.nav.Hide(WindowId::kOffline);
   }
   tools_->RunChanged();
+  ShowConnection();
 }
 
 void Frm_Main::PrepareLiveDisplay() {

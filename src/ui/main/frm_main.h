@@ -2,8 +2,10 @@
 // it owns; the sampling timer `Timeradq` (single-shot, 10 ms, re-armed after each tick and never
 // re-entered) drives the engine's Tick(); the engine's refresh points come back through the
 // LiveDisplayObserver interface and are passed to the live display, the calibration panel and
-// the light and temperature panels. Leaving the window while a run is active stops the run as
-// Stop does first, so every closed bin is on disk before the program ends.
+// the light and temperature panels. Leaving the window while a run is active asks first, then
+// stops the run as Stop does, so every closed bin is on disk before the program ends. The Port
+// menu (Connect, "COM1".."COM12" with the tick on the instrument's port, "Serial ports...") and
+// the status bar's connection state live in main_connection.cpp.
 #pragma once
 
 #include <QLabel>
@@ -11,6 +13,7 @@
 #include <QMainWindow>
 #include <QPushButton>
 #include <QTimer>
+#include <array>
 #include <functional>
 #include <memory>
 
@@ -23,6 +26,7 @@ class QAction;
 
 namespace movexa::ui {
 
+class ElidedLabel;
 class MainLiveView;
 class MainGroupsPanel;
 class MainToolsPanel;
@@ -56,11 +60,23 @@ class Frm_Main : public QMainWindow, public LiveDisplayObserver {
   // The values the setup window hands over (detection summary, organism and SNR, tool frames,
   // groups of a project loaded or edited there).
   void ShowSetupValues();
+  // The data interval takes the configured bin (the report window closed, from wherever it
+  // was opened).
+  void ShowReportBin();
 
-  // The main window's exit: a run still active is stopped as Stop does, then the shutdown asks
-  // whether to save the project and closes the port; then `onQuit` ends the program.
-  void ExitProgram();
+  // The main window's exit: a run still active is stopped as Stop does once the operator
+  // agreed ("An acquisition is running: stop it and quit?", OK/Cancel), then the shutdown asks
+  // whether to save the project and closes the port; then `onQuit` ends the program. False
+  // when the operator cancelled (nothing changed).
+  bool ExitProgram();
   std::function<void()> onQuit;
+
+  // The Port menu's Connect (and the status bar's button) and "Serial ports...".
+  std::function<void()> onConnect;
+  std::function<void()> onSerialPorts;
+  // The port menu's tick on the instrument's port, the connection state in the status bar and
+  // whether Connect is offered (not during a run).
+  void ShowConnection();
 
   MainLiveView* liveView() { return liveView_; }
   MainToolsPanel* toolsPanel() { return tools_; }
@@ -104,13 +120,12 @@ class Frm_Main : public QMainWindow, public LiveDisplayObserver {
   void BuildMenus();
   QWidget* BuildRunBar();
   QWidget* BuildStatusBar();
+  void BuildPortMenu();
   // Arms Timeradq when the engine's sampling timer is enabled and no tick is running.
   void SyncTimer();
   void ShowMyReport();
-  // The report windows: the check mark of "User Defined BIN size" follows the stored flag; the
-  // data interval takes the configured bin when the report window closes.
+  // The report windows: the check mark of "User Defined BIN size" follows the stored flag.
   void ShowUserDefinedBin();
-  void ShowReportBin();
   void OpenHelp();
   void BackToStartMenu();
 
@@ -130,12 +145,16 @@ class Frm_Main : public QMainWindow, public LiveDisplayObserver {
   QPushButton* report_;
   QLineEdit* experiment_;
   QComboBox* minutes_;
-  QLabel* project_;
+  ElidedLabel* project_;
   QLabel* lapse_;
   QLabel* plate_;
-  QLabel* status_;
-  QLabel* banner_;
-  QLabel* blank_;
+  ElidedLabel* status_;
+  ElidedLabel* banner_;
+  ElidedLabel* blank_;
+  ElidedLabel* connection_ = nullptr;       // lblconnection: connected, simulated or offline
+  QPushButton* connect_ = nullptr;          // CmdConnect
+  QAction* connectAction_ = nullptr;        // mnconnect
+  std::array<QAction*, 12> portEntries_{};  // mncom1 .. mncom12
   QLabel* elapsed_;
   QTimer* backTimer_;
   QAction* userBin_ = nullptr;  // "User Defined BIN size"

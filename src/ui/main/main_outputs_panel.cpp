@@ -176,7 +176,7 @@ void MainOutputsPanel::ShowStartupValues() {
 void MainOutputsPanel::CheckBox(QLineEdit* box, BoxCheck (*check)(std::string_view), int row,
                                 int column) {
   const BoxCheck result = check(S(box->text()));
-  if (!result.valid) ctx_.host.dialogs.Warning(result.message);
+  if (!result.valid) ctx_.host.dialogs.Problem(result.message);
   box->setText(Q(result.text));
   ctx_.state.project.Mn[static_cast<size_t>(row)][static_cast<size_t>(column)] = result.value;
 }

@@ -43,8 +43,9 @@ MainToolsPanel::MainToolsPanel(UiContext& ctx, AcquisitionEngine& engine, QWidge
   snr_->setMaximumWidth(70);
   organism_ = new QComboBox(frame_);
   organism_->setObjectName("Cmb_organism");
-  for (std::string_view name : kOrganismNames) organism_->addItem(Q(name));
-  organism_->setCurrentIndex(kOrganismCustomized);
+  for (const OrganismEntry& e : kOrganismEntries)
+    organism_->addItem(Q(e.name), static_cast<int>(e.code));
+  SelectOrganismCode(kOrganismCustomized);
   grid->addWidget(autoCal_, 0, 0);
   grid->addWidget(fastCal_, 0, 1);
   grid->addWidget(autoZero_, 1, 0);
@@ -76,6 +77,11 @@ MainToolsPanel::MainToolsPanel(UiContext& ctx, AcquisitionEngine& engine, QWidge
   progress_->hide();
   layout->addWidget(progress_);
 
+  // Calibration mode starts off, as start-up leaves it.
+  blank_->hide();
+  autoCal_->setEnabled(false);
+  autoZero_->setEnabled(false);
+
   connect(autoCal_, &QCheckBox::toggled, this, &MainToolsPanel::OnAutoCalibration);
   connect(autoZero_, &QCheckBox::toggled, this, &MainToolsPanel::OnAutoZero);
   connect(snr_, &QLineEdit::editingFinished, this, &MainToolsPanel::OnSnrLeft);
@@ -90,18 +96,24 @@ void MainToolsPanel::ShowStartupValues() {
   const MainControls& m = ctx_.state.main;
   filling_ = true;
   if (m.calibrationFrameVisible) frame_->setVisible(*m.calibrationFrameVisible);
+  const int previous = CurrentOrganismCode();
   organism_->clear();
-  for (const auto& item : m.organismItems) organism_->addItem(Q(item));
+  // Every entry stores its organism code (the size classes 7, 8 and 9 follow the organisms).
+  for (const auto& item : m.organismItems) {
+    int code = -1;
+    for (const OrganismEntry& e : kOrganismEntries) {
+      if (e.name == item) code = e.code;
+    }
+    organism_->addItem(Q(item), code);
+  }
+  SelectOrganismCode(previous);
   if (!m.organismText.empty()) {
     const int i = organism_->findText(Q(m.organismText), Qt::MatchFixedString);
-    if (i >= 0)
-      organism_->setCurrentIndex(i);
-    else
-      organism_->setCurrentText(Q(m.organismText));
+    if (i >= 0) organism_->setCurrentIndex(i);
   }
   snr_->setText(Q(m.snrText));
   // The organism decides whether the SNR box is shown; the stored factor stays as it is.
-  const int organism = organism_->currentIndex();
+  const int organism = CurrentOrganismCode();
   if (organism == kOrganismCElegans || organism == kOrganismZebrafish) {
     snr_->hide();
     snrLabel_->setText(Q(kSnrLabelBoxHidden));
@@ -114,24 +126,38 @@ void MainToolsPanel::ShowStartupValues() {
   fastCal_->setVisible(!m.autoCalibration);
   fastZero_->setVisible(!m.autoZero);
   filling_ = false;
-  // Calibration mode starts off: "Read Blank" hidden, the boxes fixed.
+  // Calibration mode starts off: "Read Blank" hidden, the boxes fixed, "OFF" ticked.
   blank_->hide();
   autoCal_->setEnabled(false);
   autoZero_->setEnabled(false);
+  ShowManualCalibrationEntries(false);
   RunChanged();
 }
 
 void MainToolsPanel::RunChanged() {
   const AcquisitionRun& run = ctx_.state.run;
   const bool active = run.runState != RunState::kStopped;
-  fastCal_->setEnabled(active && !run.blankMode);
-  fastZero_->setEnabled(active && !run.blankMode);
-  blank_->setEnabled(active && !run.context.recording && !run.blankMode);
+  const bool busy = engine_.fastProcedureRunning() || (instrumentBusy && instrumentBusy());
+  const CalibrationButtons buttons = CalibrationButtonsEnabled(run, busy);
+  fastCal_->setEnabled(buttons.fastCalibration);
+  fastZero_->setEnabled(buttons.fastZero);
+  blank_->setEnabled(buttons.readBlank);
   organism_->setEnabled(!active);
   snr_->setReadOnly(active);
 }
 
-void MainToolsPanel::ManualCalibration(bool on, QAction* onEntry, QAction* offEntry) {
+void MainToolsPanel::SetManualCalibrationEntries(QAction* onEntry, QAction* offEntry) {
+  manualOn_ = onEntry;
+  manualOff_ = offEntry;
+  ShowManualCalibrationEntries(!blank_->isHidden());
+}
+
+void MainToolsPanel::ShowManualCalibrationEntries(bool on) {
+  if (manualOn_) manualOn_->setChecked(on);
+  if (manualOff_) manualOff_->setChecked(!on);
+}
+
+void MainToolsPanel::ManualCalibration(bool on) {
   const ManualCalibrationControls c = ApplyManualCalibration(on, ctx_.state.project, ctx_.state.main);
   blank_->setVisible(c.readBlankVisible);
   autoCal_->setEnabled(c.checkBoxesEnabled);
@@ -146,8 +172,7 @@ void MainToolsPanel::ManualCalibration(bool on, QAction* onEntry, QAction* offEn
     fastCal_->setVisible(!ctx_.state.main.autoCalibration);
     fastZero_->setVisible(!ctx_.state.main.autoZero);
   }
-  onEntry->setChecked(c.on);
-  offEntry->setChecked(!c.on);
+  ShowManualCalibrationEntries(c.on);
 }
 
 void MainToolsPanel::OnAutoCalibration(bool checked) {
@@ -168,8 +193,18 @@ SnrBoxState MainToolsPanel::CurrentSnr() const {
   s.factor = ctx_.state.main.snr;
   s.boxVisible = !snr_->isHidden();
   s.label = S(snrLabel_->text());
-  s.organism = organism_->currentIndex();
+  s.organism = CurrentOrganismCode();
   return s;
+}
+
+int MainToolsPanel::CurrentOrganismCode() const {
+  const QVariant code = organism_->currentData();
+  return code.isValid() ? code.toInt() : -1;
+}
+
+void MainToolsPanel::SelectOrganismCode(int code) {
+  const int i = organism_->findData(code);
+  if (i >= 0) organism_->setCurrentIndex(i);
 }
 
 void MainToolsPanel::ShowSnr(const SnrBoxState& snr) {
@@ -186,18 +221,19 @@ void MainToolsPanel::OnSnrLeft() {
   snr_->setText(Q(check.text));
   ctx_.state.main.snrText = check.text;
   ctx_.state.main.snr = check.factor;
-  if (organism_->currentIndex() == check.organism) {
-    OnOrganism(check.organism);
+  if (CurrentOrganismCode() == check.organism) {
+    OnOrganism(organism_->currentIndex());
   } else {
-    organism_->setCurrentIndex(check.organism);
+    SelectOrganismCode(check.organism);
   }
 }
 
 void MainToolsPanel::OnOrganism(int index) {
   if (filling_ || index < 0) return;
+  const int code = organism_->itemData(index).toInt();
   SnrBoxState current = CurrentSnr();
-  current.organism = index;
-  ShowSnr(ChooseOrganism(ctx_.state.project, current, index));
+  current.organism = code;
+  ShowSnr(ChooseOrganism(ctx_.state.project, current, code));
 }
 
 bool MainToolsPanel::eventFilter(QObject* watched, QEvent* event) {
@@ -212,16 +248,25 @@ bool MainToolsPanel::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void MainToolsPanel::FastCalib() {
-  CalibrationContext c = engine_.CalibrationFor();
-  FastCalibration(c);
+  // The buttons wait while the procedure runs (outside a run it holds the instrument).
+  fastCal_->setEnabled(false);
+  fastZero_->setEnabled(false);
+  blank_->setEnabled(false);
+  engine_.RunFastProcedure([](CalibrationContext& c) { return FastCalibration(c); });
   if (onRunChanged) onRunChanged();
+  RunChanged();
 }
 
 void MainToolsPanel::FastZeroClicked() {
-  CalibrationContext c = engine_.CalibrationFor();
+  fastCal_->setEnabled(false);
+  fastZero_->setEnabled(false);
+  blank_->setEnabled(false);
   const MainControls& m = ctx_.state.main;
-  FastZero(c, S(snr_->text()), m.autoCalibration && m.autoZero);
+  const std::string snr = S(snr_->text());
+  const bool both = m.autoCalibration && m.autoZero;
+  engine_.RunFastProcedure([&](CalibrationContext& c) { return FastZero(c, snr, both); });
   if (onRunChanged) onRunChanged();
+  RunChanged();
 }
 
 void MainToolsPanel::ReadBlankClicked() {

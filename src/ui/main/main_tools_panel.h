@@ -4,9 +4,10 @@
 // into the project's tool table; and the progress panel of the calibration procedures
 // (frm_autotext: caption, status text and progress picture).
 //
-// The fast buttons act on a running acquisition: "Fast CALIB" and "Fast ZERO" are enabled only
-// while a run is active, and "Read Blank" only while a monitor-mode run (no experiment name) is
-// active, because a blank reading stops recording and would cut a named run's data short.
+// "Fast CALIB" and "Fast ZERO" run during a run and outside one; "Read Blank" (shown while the
+// "Manual_Calibration" menu is ON) outside a run and during a monitor-mode run, never during a
+// recorded run, whose recording it would end. While one of them, a blank reading or the device
+// test holds the instrument, the three buttons wait.
 #pragma once
 
 #include <QCheckBox>
@@ -16,6 +17,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QWidget>
+#include <functional>
 
 #include "acquisition/acquisition_engine.h"
 #include "acquisition/snr_setting.h"
@@ -37,8 +39,13 @@ class MainToolsPanel : public QWidget {
   void ShowStartupValues();
   // Enables the fast buttons and locks the organism selector and SNR box by the run state.
   void RunChanged();
-  // "Advanced" > "Manual_Calibration" > "ON" (true) or "OFF" (false).
-  void ManualCalibration(bool on, QAction* onEntry, QAction* offEntry);
+  // The "Advanced" > "Manual_Calibration" menu's entries "ON" and "OFF", whose check marks the
+  // panel keeps ("OFF" from start-up on).
+  void SetManualCalibrationEntries(QAction* onEntry, QAction* offEntry);
+  // "ON" (true) or "OFF" (false).
+  void ManualCalibration(bool on);
+  // Whether another procedure holds the instrument (the device test); may be empty.
+  std::function<bool()> instrumentBusy;
   // Called after an operation that may have started or ended a run (the window re-arms its
   // sampling timer).
   std::function<void()> onRunChanged;
@@ -62,6 +69,9 @@ class MainToolsPanel : public QWidget {
   void OnOrganism(int index);
   void ShowSnr(const SnrBoxState& snr);
   SnrBoxState CurrentSnr() const;
+  int CurrentOrganismCode() const;
+  void SelectOrganismCode(int code);
+  void ShowManualCalibrationEntries(bool on);
   void FastCalib();
   void FastZeroClicked();
   void ReadBlankClicked();
@@ -69,6 +79,8 @@ class MainToolsPanel : public QWidget {
   UiContext& ctx_;
   AcquisitionEngine& engine_;
   bool filling_ = false;  // controls being filled from the state: no handlers run
+  QAction* manualOn_ = nullptr;
+  QAction* manualOff_ = nullptr;
   double progressMax_ = 383;
   Rgb progressBack_{255, 255, 255};
 

@@ -2,6 +2,7 @@
 #include "ui/main/program.h"
 
 #include <QDir>
+#include <QTimer>
 
 #include "app/app_folder.h"
 #include "app/app_texts.h"
@@ -11,13 +12,14 @@
 #include "ui/main/frm_about.h"
 #include "ui/main/frm_init.h"
 #include "ui/main/frm_main.h"
+#include "ui/main/frm_serial_ports.h"
 #include "ui/main/main_live_view.h"
 #include "ui/main/shell_texts.h"
 #include "ui/maintenance/frm_calibration.h"
 #include "ui/maintenance/frm_factory.h"
 #include "ui/offline/frm_offline.h"
-#include "ui/reports/report_windows.h"
 #include "ui/reports/frm_report.h"
+#include "ui/reports/report_windows.h"
 #include "ui/setup/frm_setup.h"
 
 namespace movexa::ui {
@@ -27,16 +29,17 @@ Program::Program(AppState& state, Host& host, StatusRouter* status)
   nav_.Register(WindowId::kStartMenu, [this] {
     auto* w = new Frm_Init(ctx_);
     w->onRunLatestProject = [this] { RunLatestProject(); };
-    w->onExit = [this] { EndProgram(); };
+    w->onExit = [this] { ExitFromStartMenu(); };
+    w->onSerialPorts = [this, w] { ShowSerialPorts(w); };
     w->onTryWithoutInstrument = [this] { TryWithoutInstrument(); };
-    w->onHelp = [this] {
-      host_.shell.OpenDocument(HelpDocumentToOpen(state_.appDir, ExecutableDir()));
-    };
+    w->onHelp = [this] { OpenHelpDocument(host_, state_.appDir, ExecutableDir()); };
     return w;
   });
   nav_.Register(WindowId::kMain, [this] {
     auto* w = new Frm_Main(ctx_);
     w->onQuit = [this] { Quit(); };
+    w->onConnect = [this] { ConnectFromMainWindow(); };
+    w->onSerialPorts = [this, w] { ShowSerialPorts(w); };
     return w;
   });
   nav_.Register(WindowId::kAbout, [this] { return new Frm_About(ctx_); });
@@ -50,7 +53,13 @@ Program::Program(AppState& state, Host& host, StatusRouter* status)
     auto* w = new Frm_offline(ctx_);
     // "Report" hands the acquisition and its basal candidates to the report window.
     w->onReport = [this](const ReportHandOff& handOff) {
-      if (auto* report = nav_.As<Frm_Report>(WindowId::kReport)) report->OpenFor(handOff);
+      if (auto* report = nav_.As<Frm_Report>(WindowId::kReport)) {
+        // Closing it puts the report bin into the main window's data-interval list, as when
+        // the main window opened it.
+        QObject::connect(report, &Frm_Report::Closed, mainWindow(), &Frm_Main::ShowReportBin,
+                         Qt::UniqueConnection);
+        report->OpenFor(handOff);
+      }
     };
     return w;
   });
@@ -74,6 +83,7 @@ bool Program::Start(const ProgramOptions& options, std::unique_ptr<PortOpener> o
     auto own = std::make_unique<InstrumentOpener>(state_.appDir);
     instrumentOpener_ = own.get();
     opener = std::move(own);
+    if (!state_.portEnumerator) state_.portEnumerator = std::make_unique<SystemPortEnumerator>();
   }
   InstallPorts(state_, portPacer ? *portPacer : linePacer_, std::move(opener));
   // The main window is the first window made; it stays hidden behind the start menu.
@@ -87,6 +97,11 @@ bool Program::Start(const ProgramOptions& options, std::unique_ptr<PortOpener> o
   // switched on at the first connection.
   demoRequested_ = options.demoInstrument && instrumentOpener_ != nullptr;
   if (!StartUp(state_, options.argumentText, startupHost, *this)) return false;
+  // Said over the start menu once the program waits for the operator.
+  if (!options.firstStartNote.empty()) {
+    QTimer::singleShot(0, startMenu(),
+                       [this, note = options.firstStartNote] { host_.dialogs.Message(note); });
+  }
   // A first try goes straight to the main window, connected to the simulated instrument.
   if (demoRequested_ && !state_.autoRun) RunLatestProject();
   return true;
@@ -132,7 +147,34 @@ void Program::Connect() {
   if (demoRequested_ && instrumentOpener_ && !instrumentOpener_->simulated()) {
     instrumentOpener_->UseSimulatedInstrument(host_.clock, state_.config.Serial_COM);
   }
-  ConnectAppInstrument(state_, host_);
+  state_.simulatedInstrument = simulated();
+  const ConnectOutcome outcome = ConnectAppInstrument(state_, host_);
+  mainWindow()->ShowConnection();
+  if (outcome == ConnectOutcome::kOffline) {
+    // "PORT NOT FOUND" has been said: the start menu comes back with the way on.
+    nav_.Show(WindowId::kStartMenu);
+    startMenu()->SetNews(shell_texts::kOfflineNews);
+  }
+}
+
+void Program::ConnectFromMainWindow() {
+  if (mainWindow()->RunActive()) return;
+  Connect();
+}
+
+Frm_SerialPorts* Program::ShowSerialPorts(QWidget* over) {
+  if (!serialPorts_) {
+    serialPorts_ = std::make_unique<Frm_SerialPorts>(ctx_);
+    serialPorts_->onPortChosen = [this] {
+      if (nav_.Exists(WindowId::kMain)) mainWindow()->ShowConnection();
+    };
+  }
+  serialPorts_->Refresh();
+  if (over) serialPorts_->move(over->geometry().center() - serialPorts_->rect().center());
+  serialPorts_->show();
+  serialPorts_->raise();
+  serialPorts_->activateWindow();
+  return serialPorts_.get();
 }
 
 void Program::RunLatestProject() {
@@ -148,6 +190,15 @@ void Program::TryWithoutInstrument() {
   if (instrumentOpener_) demoRequested_ = true;
   host_.status.SetStatus(app_texts::kStartMenuStatus, shell_texts::kSimulatedInstrumentNews);
   RunLatestProject();
+}
+
+void Program::ExitFromStartMenu() {
+  if (nav_.Exists(WindowId::kMain) && mainWindow()->RunActive() &&
+      host_.dialogs.Ask(shell_texts::kStopAndQuit, Dialogs::Buttons::kOkCancel) !=
+          Dialogs::Answer::kOk) {
+    return;
+  }
+  EndProgram();
 }
 
 void Program::EndProgram() {

@@ -1,8 +1,10 @@
 // The program: its windows registered with the navigator, the instrument link installed once,
 // the start-up sequence driven on the start menu's Timerinicio with the main window's steps,
-// the connection on "Run Latest Project", the simulated instrument for a first try, and the
-// ways out (the start menu's EXIT, the main window's Exit or close, a termination request),
-// each of which stops an active run as Stop does before the program ends.
+// the connection on "Run Latest Project" and the main window's Connect (a connect that finds
+// nothing brings the start menu back with its status line), the serial ports window, the
+// simulated instrument for a first try, and the ways out (the start menu's EXIT, the main
+// window's Exit or close, a termination request), each of which stops an active run as Stop
+// does before the program ends (the operator's ways out ask first).
 #pragma once
 
 #include <functional>
@@ -22,11 +24,15 @@ namespace movexa::ui {
 
 class Frm_Init;
 class Frm_Main;
+class Frm_SerialPorts;
 
 struct ProgramOptions {
   std::string argumentText;     // the start argument ("/run" starts a run at once)
   bool demoInstrument = false;  // connect to the simulated instrument instead of a device
   int startupStepMs = -1;       // window tests shorten the 500 ms start-up steps
+  // Shown over the start menu once the program waits for the operator: where the first start
+  // laid out the application folder (empty: nothing to say).
+  std::string firstStartNote;
 };
 
 class Program : public StartupObserver {
@@ -48,9 +54,18 @@ class Program : public StartupObserver {
   // The start menu's entry for a first try: the simulated instrument in place of a device
   // (only before a connection), then option 2.
   void TryWithoutInstrument();
-  // Start menu EXIT (after its Yes) and termination requests: an active run is stopped as
-  // Stop stops it (bins waiting for the disk are written), then the program ends.
+  // Termination requests and the end of the screenshot tour: an active run is stopped as Stop
+  // stops it (bins waiting for the disk are written), then the program ends.
   void EndProgram();
+  // The start menu's EXIT after its "Sure to Quit?": during a run the operator is asked "An
+  // acquisition is running: stop it and quit?" first; Cancel leaves everything as it was.
+  void ExitFromStartMenu();
+  // The main window's Connect: a new connection (not during a run); nothing found brings the
+  // start menu back as "Run Latest Project" does.
+  void ConnectFromMainWindow();
+  // The serial ports window over `over` (the start menu or the main window), listed afresh.
+  Frm_SerialPorts* ShowSerialPorts(QWidget* over);
+  Frm_SerialPorts* serialPorts() { return serialPorts_.get(); }
   // Whether the simulated instrument is in use.
   bool simulated() const { return instrumentOpener_ && instrumentOpener_->simulated(); }
 
@@ -82,6 +97,7 @@ class Program : public StartupObserver {
   UiContext ctx_;
   SleepingPacer linePacer_;
   InstrumentOpener* instrumentOpener_ = nullptr;
+  std::unique_ptr<Frm_SerialPorts> serialPorts_;
   bool demoRequested_ = false;
   bool quitting_ = false;
 };

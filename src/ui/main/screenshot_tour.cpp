@@ -8,12 +8,15 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QGuiApplication>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 
 #include "reports/raw_reanalysis.h"
 #include "ui/main/frm_init.h"
 #include "ui/main/frm_main.h"
+#include "ui/main/frm_serial_ports.h"
 #include "ui/main/program.h"
 #include "ui/offline/frm_offline.h"
 #include "ui/reports/frm_report.h"
@@ -86,8 +89,21 @@ TourResult RunScreenshotTour(Program& program, QtDialogs& dialogs, const fs::pat
 
   program.TryWithoutInstrument();
   Frm_Main* main = program.mainWindow();
-  main->resize(1180, 800);
+  // The pictures' size, or the whole screen where it is smaller.
+  QSize size(1180, 800);
+  if (const QScreen* screen = QGuiApplication::primaryScreen())
+    size = size.boundedTo(screen->availableGeometry().size());
+  main->resize(size);
   RunEventsFor(300);
+  // The status bar's connection state, and the serial ports window over the main window.
+  if (auto* connection = main->findChild<QWidget*>("lblconnection")) {
+    if (!Save(connection->parentWidget(), dir / "connection_state.png", result)) return result;
+  }
+  if (Frm_SerialPorts* ports = program.ShowSerialPorts(main)) {
+    RunEventsFor(200);
+    if (!Save(ports, dir / "serial_ports.png", result)) return result;
+    ports->hide();
+  }
   main->Play();
   if (!main->RunActive()) {
     result.error = "the run did not start";
@@ -115,7 +131,7 @@ TourResult RunScreenshotTour(Program& program, QtDialogs& dialogs, const fs::pat
   // activity of the first channel's group.
   if (auto* offline = program.nav().As<Frm_offline>(WindowId::kOffline)) {
     program.nav().Show(WindowId::kOffline);
-    offline->resize(1280, 800);
+    offline->resize(1024, 700);  // the smallest screen it is made for
     RunEventsFor(200);
     if (offline->OpenAcquisitionFolder(result.acquisitionFolder)) {
       RunEventsFor(200);

@@ -119,6 +119,8 @@ void Frm_Calibration::Build() {
   lblcanal_ = Named(new QLabel("0"), "lblcanal");
   lblout_ = Named(new QLabel("OUT"), "lblout");
   lblstatus_ = Named(new QLabel(Q(t::kEnabled)), "lblstatus");
+  lblstatus_->setToolTip("Double-click to enable or disable the channel");
+  lblstatus_->installEventFilter(this);
   lblstatus2_ = Named(new QLabel, "lblstatus2");
   lblstatus2_->setStyleSheet("color: rgb(0,0,160); font-weight: bold;");
   shapeOnline_ = Named(new QLabel, "shape_online");
@@ -229,8 +231,11 @@ void Frm_Calibration::Build() {
   nav->addStretch();
   nav->addWidget(exit);
 
+  auto* legend = Named(new QLabel(Q(t::kNoBeamLegend)), "lbl_nobeam");
+  legend->setWordWrap(true);
   auto* left = new QVBoxLayout;
   left->addWidget(picwell_, 3);
+  left->addWidget(legend);
   left->addLayout(onlineRow);
   left->addWidget(pictrace_, 2);
   auto* right = new QVBoxLayout;
@@ -413,6 +418,17 @@ void Frm_Calibration::Leave(WindowId to) {
   GoOffline();
   ctx_.nav.Show(to);
   hide();
+}
+
+bool Frm_Calibration::eventFilter(QObject* watched, QEvent* event) {
+  if (watched == lblstatus_ && event->type() == QEvent::MouseButtonDblClick) {
+    if (EnsureModel()) {
+      model_->ToggleChannelLabel();
+      lblstatus_->setText(Q(model_->channelLabel()));
+    }
+    return true;
+  }
+  return QWidget::eventFilter(watched, event);
 }
 
 void Frm_Calibration::closeEvent(QCloseEvent* event) {

@@ -1,8 +1,9 @@
 // Frm_Calibration: the technician's calibration window. A binding over the core's
-// CalibrationWindow: the grid picture with its cross-hair picks a position, the scroll bars and
-// boxes set power, gain and threshold, the buttons run "Set All", "SET", "Autocalibra", the
-// auto-gain procedure and the gain curve; while online a single-shot timer takes one sample per
-// tick and draws the grid levels, the trace and the output dots.
+// CalibrationWindow: the grid picture with its cross-hair picks a position (positions without a
+// beam are drawn crossed out), the scroll bars and boxes set power, gain and threshold, a
+// double-click on the channel label asks to enable or disable it, the buttons run "Set All",
+// "SET", "Autocalibra", the auto-gain procedure and the gain curve; while online a single-shot
+// timer takes one sample per tick and draws the grid levels, the trace and the output dots.
 #pragma once
 
 #include <QWidget>
@@ -37,6 +38,8 @@ class Frm_Calibration : public QWidget, private StatusSink {
 
  protected:
   void closeEvent(QCloseEvent* event) override;
+  // Double-click on lblstatus: the channel label's enable / disable question.
+  bool eventFilter(QObject* watched, QEvent* event) override;
 
  private:
   void SetStatus(std::string_view where, std::string_view text) override;

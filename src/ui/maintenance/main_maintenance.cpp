@@ -9,7 +9,9 @@
 #include "ui/main/frm_init.h"
 #include "ui/main/frm_main.h"
 #include "ui/main/main_live_view.h"
+#include "ui/main/main_tools_panel.h"
 #include "ui/maintenance/device_test_runner.h"
+#include "ui/maintenance/device_test_window.h"
 #include "ui/maintenance/frm_factory.h"
 
 namespace movexa::ui {
@@ -28,9 +30,20 @@ void Frm_Main::BuildMaintenanceMenu() {
       autostart_->move(4, 4);
       autostart_->hide();
       deviceTest_ = new DeviceTestRunner(ctx_, liveView_->activity(), liveView_->progress(),
-                                         liveView_->temperatureLabel(), autostart_, this);
+                                         liveView_->temperatureLabel(), autostart_, this, this);
+      // After the test the activity picture shows its view again, names and all; the progress
+      // bar keeps the test's end.
+      deviceTest_->restoreView = [this] {
+        liveView_->display().Layout();
+        liveView_->activity()->update();
+        liveView_->trace()->update();
+      };
+      deviceTest_->instrumentBusy = [this] { return engine_->fastProcedureRunning(); };
+      tools_->instrumentBusy = [this] { return deviceTest_->running(); };
+      connect(deviceTest_, &DeviceTestRunner::Finished, this, [this] { tools_->RunChanged(); });
     }
     deviceTest_->Start();
+    tools_->RunChanged();
   });
   QAction* factory = menu->addAction("Factory Settings");
   factory->setObjectName("mn_factory");
@@ -46,7 +59,8 @@ void Frm_Main::BuildMaintenanceMenu() {
 }
 
 void Frm_Main::StopDeviceTest() {
-  if (deviceTest_) deviceTest_->StopTimer();
+  // Play and Stop end a running test where it is (caption, hint and picture given back).
+  if (deviceTest_) deviceTest_->Stop();
 }
 
 }  // namespace movexa::ui

@@ -19,6 +19,7 @@
 
 #include "offline/join_export.h"
 #include "offline/offline_texts.h"
+#include "reports/recorded_counts.h"
 #include "ui/common/picture_box.h"
 #include "ui/offline/offline_qt.h"
 
@@ -63,7 +64,8 @@ Frm_offline::Frm_offline(UiContext& ctx, QWidget* parent)
   setObjectName("Frm_offline");
   setWindowTitle(Q(texts::kCaption));
   BuildControls();
-  resize(1180, 760);
+  // Fits an instrument PC's 1024 x 700 and grows with the screen.
+  resize(1000, 680);
 }
 
 Frm_offline::~Frm_offline() = default;
@@ -137,6 +139,10 @@ void Frm_offline::BuildControls() {
           &Frm_offline::FindInFolder);
   connect(listMenu_->addAction(Q(texts::kPlateConfig)), &QAction::triggered, this,
           &Frm_offline::PlateConfig);
+  listMenu_->addSeparator();
+  restore_ = listMenu_->addAction(Q(texts::kRestoreRecorded));
+  restore_->setObjectName("mnrestorecounts");
+  connect(restore_, &QAction::triggered, this, &Frm_offline::RestoreRecorded);
 
   auto* buttons = new QHBoxLayout;
   report_ = Button(left, "Cmd_report", texts::kReport);
@@ -256,7 +262,6 @@ void Frm_offline::closeEvent(QCloseEvent* event) {
 
 void Frm_offline::ReleaseViewer() {
   view_ = SignalView{};
-  currentPath_.clear();
   analysis_.reset();
   activity_.reset();
   edition_.reset();
@@ -270,6 +275,11 @@ void Frm_offline::ReleaseViewer() {
   picreal_->SetBackColor(colors::kWhite);
   picreal_->Clear();
   description_->clear();
+  refreshingPickers_ = true;
+  scrollpage_->setRange(1, 1);
+  scrollpage_->setValue(1);
+  txtpage_->clear();
+  refreshingPickers_ = false;
 }
 
 void Frm_offline::OpenWindow() {
@@ -301,14 +311,14 @@ int Frm_offline::CurrentLine() const {
 void Frm_offline::ActivateLine(int line) {
   if (line < 0 || line >= static_cast<int>(browser_.lines().size())) return;
   if (browser_.lines()[static_cast<size_t>(line)].project) {
-    currentPath_ = browser_.ProjectFolderOf(line);
     QString text = list_->item(line)->text();
     browser_.ToggleExpanded(line, ctx_.host);
+    // A project line leaves viewer mode: the page scroll bar and the viewer's buttons no longer
+    // act on the acquisition shown before.
+    ReleaseViewer();
     RefreshList(text);
-    cmdchannels_->setEnabled(false);
-    analyze_->setEnabled(false);
     report_->setEnabled(true);
-    leegroups_->setEnabled(true);
+    leegroups_->setEnabled(false);
     return;
   }
   OpenAcquisition(line);
@@ -349,6 +359,8 @@ void Frm_offline::HideSubfolders() {
 
 void Frm_offline::ShowListMenu(const QPoint& pos) {
   if (QListWidgetItem* item = list_->itemAt(pos)) list_->setCurrentItem(item);
+  auto acquisition = browser_.AcquisitionFolderOf(CurrentLine());
+  restore_->setEnabled(acquisition && HasRecordedCounts(*acquisition));
   listMenu_->popup(list_->viewport()->mapToGlobal(pos));
 }
 
@@ -377,8 +389,37 @@ void Frm_offline::FindInFolder() {
   int line = CurrentLine();
   if (line < 0) return;
   auto acquisition = browser_.AcquisitionFolderOf(line);
-  currentPath_ = acquisition ? *acquisition : browser_.ProjectFolderOf(line);
-  ctx_.host.shell.ShowInFileManager(currentPath_);
+  ctx_.host.shell.ShowInFileManager(acquisition ? *acquisition : browser_.ProjectFolderOf(line));
+}
+
+void Frm_offline::RestoreRecorded() {
+  int line = CurrentLine();
+  if (line < 0) return;
+  auto acquisition = browser_.AcquisitionFolderOf(line);
+  if (!acquisition || !HasRecordedCounts(*acquisition)) {
+    ctx_.host.dialogs.Message(texts::kNothingToRestore);
+    return;
+  }
+  if (ctx_.host.dialogs.Ask(std::string(texts::kRestoreQuestion1) + acquisition->string() +
+                                std::string(texts::kRestoreQuestion2),
+                            Dialogs::Buttons::kYesNo) != Dialogs::Answer::kYes)
+    return;
+  std::string error;
+  if (!RestoreRecordedCounts(*acquisition, error)) {
+    ctx_.host.dialogs.Problem(std::string(texts::kRestoreFailed) + error);
+    return;
+  }
+  ctx_.host.dialogs.Message(std::string(texts::kRestored) + acquisition->string());
+  // An acquisition shown in the viewer is opened again on what is now on disk.
+  if (viewerOpen_ && view_.folder == *acquisition) OpenAcquisitionFolder(*acquisition);
+}
+
+std::vector<int> Frm_offline::SelectedLines() const {
+  std::vector<int> out;
+  for (int i = 0; i < list_->count(); ++i) {
+    if (list_->item(i)->isSelected()) out.push_back(i);
+  }
+  return out;
 }
 
 void Frm_offline::WatchFolder(int item) {
@@ -387,11 +428,20 @@ void Frm_offline::WatchFolder(int item) {
 }
 
 void Frm_offline::Report() {
-  if (currentPath_.empty()) return;
-  ReportHandOff handOff = MakeReportHandOff(currentPath_, ctx_.state.appDir, S(report_->text()),
-                                            browser_.order());
+  // The line the operator sees selected, never an acquisition opened earlier.
+  const std::vector<int> selected = SelectedLines();
+  if (selected.empty()) return;
+  if (selected.size() > 1) {
+    ctx_.host.dialogs.Problem(texts::kSelectOneToReport);
+    return;
+  }
+  const int line = selected.front();
+  auto acquisition = browser_.AcquisitionFolderOf(line);
+  ReportHandOff handOff =
+      MakeReportHandOff(acquisition ? *acquisition : browser_.ProjectFolderOf(line),
+                        ctx_.state.appDir, S(report_->text()), browser_.order());
   if (!handOff.ok) {
-    ctx_.host.dialogs.Warning(handOff.message);
+    ctx_.host.dialogs.Problem(handOff.message);
     return;
   }
   lastHandOff_ = handOff;
@@ -405,7 +455,7 @@ void Frm_offline::Report() {
 void Frm_offline::Join() {
   int line = CurrentLine();
   if (line < 0 || browser_.lines()[static_cast<size_t>(line)].project) {
-    ctx_.host.dialogs.Warning(std::string(texts::kWrongSelection) + "\r\n" +
+    ctx_.host.dialogs.Problem(std::string(texts::kWrongSelection) + "\r\n" +
                               std::string(texts::kSelectMore));
     return;
   }
@@ -424,8 +474,14 @@ void Frm_offline::Join() {
     return;
   JoinResult r = JoinAcquisitions(ctx_.state.appDir / project, sources, ctx_.host.clock.Now());
   if (!r.ok) {
-    ctx_.host.dialogs.Warning(std::string(texts::kError) + ": " + r.error);
+    ctx_.host.dialogs.Problem(std::string(texts::kError) + ": " + r.error);
     return;
+  }
+  // Torn last records left out of the join are said.
+  if (!r.notes.empty()) {
+    std::string said = std::string(texts::kJoined) + r.folder.string();
+    for (const auto& note : r.notes) said += "\r\n" + note;
+    ctx_.host.dialogs.Message(said);
   }
   browser_.Build(ctx_.host);
   RefreshList();

@@ -16,6 +16,7 @@
 #include "offline/signal_view.h"
 #include "ui/common/ui_context.h"
 
+class QAction;
 class QComboBox;
 class QLabel;
 class QLineEdit;
@@ -48,10 +49,11 @@ class Frm_offline : public QWidget {
   void ArchiveLine();                  // context menu "Delete"
   void FindInFolder();                 // context menu "Find in Folder"
   void PlateConfig();                  // context menu "Plate Config"
+  void RestoreRecorded();              // context menu "Restore recorded counts..."
   void ShowChannelSignal();            // cmdchannels
   void AnalyzePage();                  // Cmd_analyze
   void ShowGroupActivity();            // Cmd_leegroups
-  void Report();                       // "Report"
+  void Report();                       // "Report" on the selected line
   void Join();                         // Cmd_join
   void ExportBmp();                    // "Export to BMP..."
   void ExportAscii();                  // "Export to ASCII..."
@@ -82,6 +84,7 @@ class Frm_offline : public QWidget {
   QWidget* BuildGroupPanel();
   void RefreshList(const QString& reselect = {});
   int CurrentLine() const;
+  std::vector<int> SelectedLines() const;  // in list order
   void OpenAcquisition(int line);
   void LoadPageFromScrollBar(int page);
   void ChannelPicked();
@@ -109,9 +112,6 @@ class Frm_offline : public QWidget {
   std::unique_ptr<GroupEdition> edition_;
   std::optional<ReportHandOff> lastHandOff_;
   std::string acquisitionLine_;  // list line of the opened acquisition
-  // The path "Report" works on: set by the last double-click (a project or an acquisition)
-  // or context-menu operation.
-  std::filesystem::path currentPath_;
   Mode mode_ = Mode::kEmpty;
   bool viewerOpen_ = false;
   bool refreshingPickers_ = false;
@@ -122,6 +122,7 @@ class Frm_offline : public QWidget {
   QPushButton* dateButton_ = nullptr;
   QToolButton* folders_ = nullptr;
   QMenu* listMenu_ = nullptr;
+  QAction* restore_ = nullptr;
   QMenu* pictureMenu_ = nullptr;
   QPlainTextEdit* description_ = nullptr;
   PictureBox* status_ = nullptr;

@@ -20,6 +20,7 @@
 #include "offline/offline_texts.h"
 #include "project/plate_format.h"
 #include "project/project_folders.h"
+#include "reports/counts_series.h"
 #include "ui/common/picture_box.h"
 #include "ui/offline/frm_offline.h"
 #include "ui/offline/offline_qt.h"
@@ -108,7 +109,6 @@ void Frm_offline::OpenAcquisition(int line) {
   auto folder = browser_.AcquisitionFolderOf(line);
   if (!folder) return;
   acquisitionLine_ = browser_.lines()[static_cast<size_t>(line)].text;
-  currentPath_ = *folder;
   const std::string header = browser_.lines()[static_cast<size_t>(line)].projectId + " " +
                              acquisitionLine_;
   edition_.reset();
@@ -206,11 +206,22 @@ void Frm_offline::ShowGroupActivity() {
   leegroups_->setText(Q(texts::kGroupActivityOn));
   auto bytes = ReadWholeFile(view_.folder / texts::kCountsFile, nullptr, kCountsFileMaxBytes);
   if (!bytes) {
-    ctx_.host.dialogs.Warning(texts::kActivityFileNotFound);
+    ctx_.host.dialogs.Problem(texts::kActivityFileNotFound);
+    return;
+  }
+  // Default groups standing in for damaged group files would draw wells that were never the
+  // group's: told as the report tells it, nothing drawn.
+  if (!view_.snap.groupsProblem.empty()) {
+    ctx_.host.dialogs.Problem(view_.snap.groupsProblem + "\r\n" +
+                              std::string(texts::kGroupsNeeded));
     return;
   }
   int group = view_.snap.settings.channelGroup[static_cast<size_t>(view_.selectedChannel)];
   activity_ = GroupActivitySeries(*bytes, view_.snap.settings, view_.snap.map, group);
+  if (activity_->tornBytes > 0) {
+    description_->appendPlainText(
+        Q(TornTailNote(view_.folder / texts::kCountsFile, activity_->tornBytes)));
+  }
   mode_ = Mode::kGroups;
   Redraw();
 }
@@ -239,7 +250,7 @@ void Frm_offline::Redraw() {
         std::string name = g >= 0 && g < kChannelCount
                                ? view_.snap.settings.groupNames[static_cast<size_t>(g)]
                                : "";
-        DrawGroupActivity(c, *activity_, GroupLabel(g, name));
+        DrawGroupActivity(c, *activity_, GroupLabel(g, name), view_.Caption());
       }
       break;
     case Mode::kPlate:
@@ -254,10 +265,14 @@ void Frm_offline::ShowPictureMenu(const QPoint& pos) {
 }
 
 void Frm_offline::ExportBmp() {
-  const std::filesystem::path file = ctx_.state.appDir / texts::kImageFile;
+  // A Save As box proposing the usual name, so an earlier export is never overwritten unseen.
+  std::filesystem::path file = ctx_.host.dialogs.SaveFileName(
+      texts::kExportBmpTitle, ctx_.state.appDir / texts::kImageFile, texts::kPictureFilter);
+  if (file.empty()) return;
+  if (!file.has_extension()) file += ".bmp";  // the picture's format follows the name
   if (!picreal_->SaveImage(Q(file.string()))) {
-    ctx_.host.dialogs.Warning(std::string(texts::kError) + ": " + file.string() +
-                              " could not be written");
+    ctx_.host.dialogs.Problem(std::string(texts::kError) + ": " + file.string() +
+                              std::string(texts::kNotWritten));
     return;
   }
   ctx_.host.shell.OpenPicture(file);
@@ -265,13 +280,16 @@ void Frm_offline::ExportBmp() {
 
 void Frm_offline::ExportAscii() {
   if (!viewerOpen_ || view_.LoadedPositions() == 0) {
-    ctx_.host.dialogs.Warning(std::string(texts::kError) + ": no raw samples loaded");
+    ctx_.host.dialogs.Problem(std::string(texts::kError) + ": " +
+                              std::string(texts::kNoRawSamples));
     return;
   }
-  const std::filesystem::path file = ctx_.state.appDir / texts::kDataFile;
+  const std::filesystem::path file = ctx_.host.dialogs.SaveFileName(
+      texts::kExportAsciiTitle, ctx_.state.appDir / texts::kDataFile, texts::kTextFilter);
+  if (file.empty()) return;
   ExportResult r = movexa::ExportAscii(file, view_, DescribeProject(view_.folder.parent_path(), ctx_.host));
   if (!r.ok) {
-    ctx_.host.dialogs.Warning(std::string(texts::kError) + ": " + file.string() + " " + r.error);
+    ctx_.host.dialogs.Problem(std::string(texts::kError) + ": " + file.string() + " " + r.error);
     return;
   }
   ctx_.host.shell.OpenTextFile(file);
@@ -283,7 +301,7 @@ void Frm_offline::PlateConfig() {
   int line = CurrentLine();
   if (line < 0) return;
   if (browser_.lines()[static_cast<size_t>(line)].project) {
-    ctx_.host.dialogs.Warning(texts::kPlateConfigOnlySubprojects);
+    ctx_.host.dialogs.Problem(texts::kPlateConfigOnlySubprojects);
     return;
   }
   auto folder = browser_.AcquisitionFolderOf(line);

@@ -6,8 +6,11 @@
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QMenuBar>
+#include <QScreen>
 #include <QShowEvent>
 #include <QVBoxLayout>
+#include <QWindow>
+#include <algorithm>
 
 #include "reports/raw_reanalysis.h"
 #include "reports/report_config.h"
@@ -157,19 +160,24 @@ void Frm_Report::showEvent(QShowEvent* event) {
 
 void Frm_Report::OpenFor(const std::filesystem::path& acquisitionFolder,
                          const std::vector<std::string>& basalCandidates, const std::string& title,
-                         WindowId returnTo) {
+                         WindowId returnTo, const std::vector<std::string>& basalLabels) {
   returnTo_ = returnTo;
   LoadConfiguration();
   opened_ = true;
   Txt_inputfile_->setText(Qs(acquisitionFolder.string()));
   Frame_report_->setTitle(Qs(title));
   cmbbasal_->clear();
-  cmbbasal_->addItem(kNoBasal);
-  for (const auto& name : basalCandidates) cmbbasal_->addItem(Qs(name));
+  cmbbasal_->addItem(kNoBasal, QString(kNoBasal));
+  for (size_t i = 0; i < basalCandidates.size(); ++i) {
+    const std::string& label = i < basalLabels.size() ? basalLabels[i] : basalCandidates[i];
+    cmbbasal_->addItem(Qs(label), Qs(basalCandidates[i]));
+  }
   cmbbasal_->setCurrentIndex(0);
   lblresult_->clear();
+  notes_.clear();
   cmd_openreport_->setEnabled(false);
   cmd_showfolder_->setEnabled(false);
+  PlaceOver(returnTo);
   if (ctx_.nav.IsRegistered(WindowId::kReport)) {
     ctx_.nav.Show(WindowId::kReport, false);
   } else {
@@ -178,12 +186,41 @@ void Frm_Report::OpenFor(const std::filesystem::path& acquisitionFolder,
   }
 }
 
+void Frm_Report::PlaceOver(WindowId opener) {
+  QWidget* owner = ctx_.nav.IsRegistered(opener) ? ctx_.nav.Get(opener) : nullptr;
+  adjustSize();
+  QScreen* screen = owner ? owner->screen() : this->screen();
+  if (owner && owner != this) {
+    // Stays above the window that opened it and goes with it.
+    owner->winId();
+    winId();
+    if (windowHandle() && owner->windowHandle())
+      windowHandle()->setTransientParent(owner->windowHandle());
+  }
+  if (!screen) return;
+  const QRect area = screen->availableGeometry();
+  QSize size = frameGeometry().size().boundedTo(area.size());
+  QPoint centre = owner && owner != this && owner->isVisible() ? owner->frameGeometry().center()
+                                                               : area.center();
+  QRect placed(QPoint(0, 0), size);
+  placed.moveCenter(centre);
+  placed.moveLeft(std::clamp(placed.left(), area.left(), area.right() - size.width() + 1));
+  placed.moveTop(std::clamp(placed.top(), area.top(), area.bottom() - size.height() + 1));
+  move(placed.topLeft());
+}
+
 void Frm_Report::OpenFor(const ReportHandOff& handOff) {
   std::vector<std::string> candidates;
   for (const auto& name : handOff.basalList) {
     if (name != kNoBasal) candidates.push_back(name);
   }
-  OpenFor(handOff.acquisitionFolder, candidates, handOff.title, WindowId::kOffline);
+  std::vector<std::string> labels;
+  for (size_t i = 0; i < handOff.basalList.size(); ++i) {
+    if (handOff.basalList[i] == kNoBasal) continue;
+    labels.push_back(i < handOff.basalLabels.size() ? handOff.basalLabels[i]
+                                                    : handOff.basalList[i]);
+  }
+  OpenFor(handOff.acquisitionFolder, candidates, handOff.title, WindowId::kOffline, labels);
   int organism = handOff.organism;
   int method = handOff.method;
   if (organism < 0 || organism >= Cmb_organism_->count()) organism = 0;
@@ -212,7 +249,7 @@ bool Frm_Report::ShowMyReport(const std::string& dataIntervalText,
   }
   if (!ActivityFilePresent(lastRunFolder)) {
     options_.Cmb_binsize->setCurrentText(Qs(dataIntervalText));
-    ctx_.host.dialogs.Warning(rt::kActivityFileNotFound);
+    ctx_.host.dialogs.Problem(rt::kActivityFileNotFound);
     return false;
   }
   OpenFor(lastRunFolder, {}, "Report", WindowId::kMain);
@@ -226,7 +263,9 @@ ReportRequest Frm_Report::RequestFromControls() const {
   r.appFolder = ctx_.state.appDir;
   r.binText = options_.BinText();
   r.layout = options_.Choices();
-  r.basalName = Std(cmbbasal_->currentText());
+  // The entry's folder name (its text shows the date and experiment name).
+  const QVariant basal = cmbbasal_->currentData();
+  r.basalName = Std(basal.isValid() ? basal.toString() : cmbbasal_->currentText());
   r.autoreport = chk_autoreport_->isChecked();
   r.method = Cmb_dspmethod_->currentIndex();
   r.organism = Cmb_organism_->currentIndex();
@@ -300,6 +339,7 @@ void Frm_Report::SetBusy(bool busy, bool reanalysis) {
   frmlbl_status_->setEnabled(true);
   if (busy) {
     lblresult_->clear();
+    notes_.clear();
     cmd_openreport_->setEnabled(false);
     cmd_showfolder_->setEnabled(false);
     setCursor(Qt::BusyCursor);
@@ -310,17 +350,25 @@ void Frm_Report::SetBusy(bool busy, bool reanalysis) {
   }
 }
 
+void Frm_Report::ShowNote(const QString& text) {
+  frmlbl_status_->setText(text);
+  if (!notes_.contains(text)) notes_.append(text);
+}
+
 void Frm_Report::ShowOutcome(const ReportOutcome& outcome) {
   lastOutcome_ = outcome;
   if (!outcome.binShown.empty()) options_.Cmb_binsize->setCurrentText(Qs(outcome.binShown));
   const bool written = outcome.status == ReportStatus::kWritten;
+  QString result;
   if (written) {
-    lblresult_->setText(tr("Report written: %1").arg(Qs(outcome.reportPath.string())));
+    result = tr("Report written: %1").arg(Qs(outcome.reportPath.string()));
   } else if (outcome.status == ReportStatus::kStopped) {
-    lblresult_->setText(tr("Stopped: no file was changed"));
+    result = tr("Stopped: no file was changed");
   } else {
-    lblresult_->setText(tr("No report written"));
+    result = tr("No report written");
   }
+  for (const QString& note : notes_) result += "\n" + note;
+  lblresult_->setText(result);
   cmd_openreport_->setEnabled(written);
   cmd_showfolder_->setEnabled(written);
 }

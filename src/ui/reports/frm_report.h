@@ -42,9 +42,13 @@ class Frm_Report : public QWidget {
   // configuration is loaded and shown, the basal list holds "-" and the candidates with "-"
   // selected. `title` is the report frame's caption. Closing returns to `returnTo`'s window
   // when it is registered.
+  // `basalLabels`, when given (one per candidate), is what the list shows for each; the
+  // report takes the candidate's folder name. The window stays above the window it returns to
+  // (transient for it) and opens centred on it, inside the screen.
   void OpenFor(const std::filesystem::path& acquisitionFolder,
                const std::vector<std::string>& basalCandidates, const std::string& title = "Report",
-               WindowId returnTo = WindowId::kOffline);
+               WindowId returnTo = WindowId::kOffline,
+               const std::vector<std::string>& basalLabels = {});
   // The acquisition browser's "Report": opens on the hand-off's acquisition with its basal
   // candidates (the list after its leading "-"), its caption and the detection of the
   // acquisition's setup; closing returns to the offline window.
@@ -99,6 +103,11 @@ class Frm_Report : public QWidget {
   void ShowProgress(const QString& text, int done, int total);
   void ShowBlock(const QString& text, int done, int total);
   void SetBusy(bool busy, bool reanalysis = false);
+  // A note of the work in progress that is no progress count (a torn last record left out):
+  // kept and shown with the outcome.
+  void ShowNote(const QString& text);
+  // Transient for the window it returns to, centred on it and kept inside the screen.
+  void PlaceOver(WindowId opener);
   void ShowOutcome(const ReportOutcome& outcome);
   void OpenReport();
   void ShowFolder();
@@ -111,6 +120,7 @@ class Frm_Report : public QWidget {
   bool opened_ = false;  // the opening state was set since the window was last closed
   bool stopRequested_ = false;
   ReportOutcome lastOutcome_;
+  QStringList notes_;
   int lastFileType_ = 0;
 
   QLineEdit* Txt_inputfile_ = nullptr;

@@ -84,7 +84,7 @@ void Frm_Report::BuildRawFrame() {
 void Frm_Report::AnalyzeRawData() {
   if (busy_) return;
   if (!RawDataPresent(std::filesystem::path(Std(Txt_inputfile_->text())))) {
-    ctx_.host.dialogs.Warning(rt::kRealTimeDataNotFound);
+    ctx_.host.dialogs.Problem(rt::kRealTimeDataNotFound);
     return;
   }
   Frame_run_->setVisible(true);
@@ -140,13 +140,16 @@ void Frm_Report::CircadianExport() {
   const CircadianOutcome outcome = ExportCircadian(request, host_);
   SetBusy(false);
   if (!outcome.binShown.empty()) options_.Cmb_binsize->setCurrentText(Qs(outcome.binShown));
+  QString result;
   if (outcome.status == ReportStatus::kWritten) {
-    lblresult_->setText(tr("%1 files written in %2")
-                            .arg(outcome.filesWritten)
-                            .arg(Qs(request.acquisitionFolder.string())));
+    result = tr("%1 files written in %2")
+                 .arg(outcome.filesWritten)
+                 .arg(Qs(request.acquisitionFolder.string()));
   } else if (outcome.status == ReportStatus::kFailed) {
-    lblresult_->setText(tr("No files written"));
+    result = tr("No files written");
   }
+  for (const QString& note : notes_) result += "\n" + note;
+  lblresult_->setText(result);
 }
 
 ReportOutcome Frm_Report::RunAutomaticReport(const std::filesystem::path& acquisitionFolder) {

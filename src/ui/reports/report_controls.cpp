@@ -59,6 +59,9 @@ QWidget* ReportOptionControls::Build(QWidget* parent,
   Cmb_binsize->setObjectName("Cmb_binsize");
   Cmb_binsize->setEditable(true);
   Cmb_binsize->setInsertPolicy(QComboBox::NoInsert);
+  // A number box: what is typed stays as typed (an inline completion would turn a typed 2 into
+  // 240 when the box loses focus).
+  Cmb_binsize->setCompleter(nullptr);
   Cmb_binsize->setMinimumContentsLength(6);
   binLayout->addWidget(Cmb_binsize);
   binLayout->addStretch();

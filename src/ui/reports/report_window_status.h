@@ -28,7 +28,9 @@ class ReportWindowStatus : public StatusSink {
     const QRegularExpressionMatch m = kCount.match(t);
     const int done = m.hasMatch() ? m.captured(1).toInt() : -1;
     const int total = m.hasMatch() ? m.captured(2).toInt() : -1;
-    if (block) {
+    if (block && !m.hasMatch() && !t.startsWith(Qs(report_text::kSaving))) {
+      window_->ShowNote(t);
+    } else if (block) {
       window_->ShowBlock(t, done, total);
     } else {
       window_->ShowProgress(t, done, total);

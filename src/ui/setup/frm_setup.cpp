@@ -13,6 +13,8 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -55,7 +57,12 @@ Frm_setup::Frm_setup(UiContext& ctx, QWidget* parent) : QWidget(parent), ctx_(ct
   plateTimer_->setSingleShot(true);
   plateTimer_->setInterval(kPlateTimerMs);
 
-  auto* left = new QVBoxLayout;
+  // The project and settings column scrolls when the window is shorter than it (the project
+  // list and the advanced panel open at once), so it never makes the window taller than the
+  // screen.
+  auto* leftPanel = new QWidget;
+  auto* left = new QVBoxLayout(leftPanel);
+  left->setContentsMargins(0, 0, 0, 0);
   left->addWidget(BuildProjectPanel());
   left->addWidget(BuildSettingsPanel());
   cmd_advanced_ = Button("cmd_advanced", texts::kAdvancedClosed);
@@ -68,14 +75,26 @@ Frm_setup::Frm_setup(UiContext& ctx, QWidget* parent) : QWidget(parent), ctx_(ct
   auto* go = Button("Command_main", "Continue to Run...");
   go->setDefault(true);
   nav->addWidget(go);
-  left->addLayout(nav);
+  auto* scroll = Named(new QScrollArea, "Frame_settings");
+  scroll->setWidget(leftPanel);
+  scroll->setWidgetResizable(true);
+  scroll->setFrameShape(QFrame::NoFrame);
+  scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  scroll->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Expanding);
+  scroll->setMinimumWidth(leftPanel->minimumSizeHint().width() +
+                          scroll->verticalScrollBar()->sizeHint().width());
+
+  // The way on (and back) stays in sight below the scrolling column.
+  auto* leftColumn = new QVBoxLayout;
+  leftColumn->addWidget(scroll, 1);
+  leftColumn->addLayout(nav);
 
   auto* root = new QHBoxLayout(this);
-  root->addLayout(left, 0);
+  root->addLayout(leftColumn, 0);
   root->addWidget(BuildGroupPanel(), 1);
   ConnectControls();
   ConnectGroupControls();
-  resize(1180, 760);
+  resize(1000, 660);
 }
 
 QWidget* Frm_setup::BuildProjectPanel() {
@@ -191,7 +210,7 @@ void Frm_setup::ConnectControls() {
   connect(Combo_aqmode_, &QComboBox::activated, this,
           [&p](int index) { p.Aq_mode = static_cast<int16_t>(index); });
   connect(ComboDSP_, &QComboBox::activated, this,
-          [&p](int index) { p.DSP_Method = static_cast<int16_t>(index); });
+          [this, &p](int index) { ShowFieldEdit(lbl_snr_, ChooseAlgorithm(p, index)); });
   connect(Cmb_organism_, &QComboBox::activated, this, [this, &p](int index) {
     OrganismChoice c = ChooseOrganism(p, index);
     SetIndexQuietly(ComboDSP_, c.algorithm);
@@ -218,8 +237,7 @@ void Frm_setup::ConnectControls() {
     ShowFieldEdit(Txtsample_, LeaveNumberBox(S(Txtsample_->text()), p.Sample_Rate));
   });
   connect(Txt_dspinterval_, &QLineEdit::editingFinished, this, [this, &p] {
-    ShowFieldEdit(Txt_dspinterval_,
-                  LeaveNumberBox(S(Txt_dspinterval_->text()), p.DSP_Interval, true));
+    ShowFieldEdit(Txt_dspinterval_, LeaveIntervalBox(p, S(Txt_dspinterval_->text())));
   });
   connect(Txtbuffer_, &QLineEdit::editingFinished, this,
           [this, &p] { ShowFieldEdit(Txtbuffer_, LeaveBuffer(p, S(Txtbuffer_->text()))); });
@@ -237,7 +255,7 @@ void Frm_setup::ConnectControls() {
 void Frm_setup::ShowFieldEdit(QLineEdit* box, const FieldEdit& edit) {
   if (edit.show && S(box->text()) != *edit.show) box->setText(Q(*edit.show));
   if (!edit.message.empty()) {
-    ctx_.host.dialogs.Warning(edit.message);
+    ctx_.host.dialogs.Problem(edit.message);
     if (edit.refocus) box->setFocus();
   }
 }
@@ -321,7 +339,7 @@ void Frm_setup::OnSnrLeft() {
   FieldEdit e = LeaveSnrBox(ctx_.state.project, S(lbl_snr_->text()));
   if (e.show) lbl_snr_->setText(Q(*e.show));
   if (!e.message.empty()) {
-    ctx_.host.dialogs.Warning(e.message);
+    ctx_.host.dialogs.Problem(e.message);
     lbl_snr_->setFocus();
   }
 }

@@ -2,7 +2,6 @@
 // buttons, "CLEAR LIST", the arrangement sets and "AUTO-ARRANGE" menu, and the plate picture
 // with its mouse editing. Every event calls the core's group editing, then refreshes.
 #include <QComboBox>
-#include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -34,64 +33,74 @@ void Fill(QListWidget* list, const std::vector<std::string>& labels) {
 }  // namespace
 
 QWidget* Frm_setup::BuildGroupPanel() {
+  // The plate picture takes the room the window has; the group controls sit in two short rows
+  // above it and the two channel lists side by side below it, so the window fits a 1024 x 700
+  // screen and a larger one gives its room to the picture.
   auto* box = new QGroupBox(tr("Groups"));
-  auto* grid = new QGridLayout(box);
+  auto* column = new QVBoxLayout(box);
   Combo_group_ = Named(new QComboBox, "Combo_group");
   Combo_group_->setToolTip(tr("Double-click or Enter to rename the group"));
   Combo_group_->installEventFilter(this);
   Combo_group_->setMinimumContentsLength(14);
   Combo_group_->setSizeAdjustPolicy(QComboBox::AdjustToMinimumContentsLengthWithIcon);
-  auto* top = new QHBoxLayout;
-  top->addWidget(new QLabel(tr("Group:")));
-  top->addWidget(Combo_group_, 1);
+  auto* groupRow = new QHBoxLayout;
+  groupRow->addWidget(new QLabel(tr("Group:")));
+  groupRow->addWidget(Combo_group_, 1);
   auto* rename = Named(new QPushButton(tr("Rename...")), "Cmd_renamegroup");
   rename->setToolTip(tr("Rename the group (also Enter or double-click on the group)"));
-  top->addWidget(rename);
-  top->addWidget(Named(new QPushButton(tr("CLEAR LIST")), "Cmd_clear"));
+  groupRow->addWidget(rename);
+  column->addLayout(groupRow);
+  auto* arrangeRow = new QHBoxLayout;
+  arrangeRow->addWidget(Named(new QPushButton(tr("CLEAR LIST")), "Cmd_clear"));
+  arrangeRow->addStretch(1);
   Combo_sets_ = Named(new QComboBox, "Combo_sets");
-  top->addWidget(Combo_sets_);
+  arrangeRow->addWidget(Combo_sets_);
   auto* arrange = Named(new QPushButton(tr("AUTO-ARRANGE")), "Cmd_autoarrange");
   arrangeMenu_ = Named(new QMenu(arrange), "mnarrange");
   arrange->setMenu(arrangeMenu_);
-  top->addWidget(arrange);
-  grid->addLayout(top, 0, 0, 1, 3);
+  arrangeRow->addWidget(arrange);
+  column->addLayout(arrangeRow);
 
-  lst_assigned_ = Named(new QListWidget, "lst_assigned");
-  lst_free_ = Named(new QListWidget, "lst_free");
-  for (QListWidget* l : {lst_assigned_, lst_free_}) {
-    l->setMinimumWidth(100);
-    l->setMaximumWidth(130);
-  }
-  auto* assignedBox = new QVBoxLayout;
-  assignedBox->addWidget(new QLabel(Q(texts::kAssignedChannels)));
-  assignedBox->addWidget(lst_assigned_);
-  auto* buttons = new QVBoxLayout;
-  buttons->addStretch(1);
-  buttons->addWidget(Named(new QPushButton(QStringLiteral("<=")), "Cmd_assign"));
-  buttons->addWidget(Named(new QPushButton(QStringLiteral("=>")), "Cmd_free"));
-  buttons->addStretch(1);
-  auto* freeBox = new QVBoxLayout;
-  freeBox->addWidget(new QLabel(Q(texts::kFreeChannels)));
-  freeBox->addWidget(lst_free_);
-  auto* lists = new QHBoxLayout;
-  lists->addLayout(assignedBox);
-  lists->addLayout(buttons);
-  lists->addLayout(freeBox);
-  grid->addLayout(lists, 1, 0);
-
-  auto* plateBox = new QVBoxLayout;
   Pic_plate_ = Named(new PictureBox, "Pic_plate");
-  Pic_plate_->setMinimumSize(440, 320);
+  Pic_plate_->setMinimumSize(360, 240);
   Pic_plate_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
   Pic_plate_->setToolTip(
       tr("Left button: add wells to the group (drag for a block); right "
          "button: free wells"));
   lbl_channel_ = Named(new QLabel, "lbl_channel");
-  plateBox->addWidget(Pic_plate_, 1);
-  plateBox->addWidget(lbl_channel_);
-  grid->addLayout(plateBox, 1, 1, 1, 2);
-  grid->setColumnStretch(1, 1);
-  grid->setRowStretch(1, 1);
+  column->addWidget(Pic_plate_, 4);
+  column->addWidget(lbl_channel_);
+
+  // The lists show their labels in rows that wrap, so a short list shows many channels.
+  lst_assigned_ = Named(new QListWidget, "lst_assigned");
+  lst_free_ = Named(new QListWidget, "lst_free");
+  for (QListWidget* l : {lst_assigned_, lst_free_}) {
+    l->setFlow(QListView::LeftToRight);
+    l->setWrapping(true);
+    l->setResizeMode(QListView::Adjust);
+    l->setUniformItemSizes(true);
+    l->setMinimumSize(120, 96);
+  }
+  auto* assignedBox = new QVBoxLayout;
+  assignedBox->addWidget(new QLabel(Q(texts::kAssignedChannels)));
+  assignedBox->addWidget(lst_assigned_, 1);
+  auto* buttons = new QVBoxLayout;
+  buttons->addStretch(1);
+  auto* assign = Named(new QPushButton(QStringLiteral("<=")), "Cmd_assign");
+  assign->setToolTip(tr("Add the free channel's well to the group"));
+  auto* free = Named(new QPushButton(QStringLiteral("=>")), "Cmd_free");
+  free->setToolTip(tr("Free the assigned channel's well"));
+  buttons->addWidget(assign);
+  buttons->addWidget(free);
+  buttons->addStretch(1);
+  auto* freeBox = new QVBoxLayout;
+  freeBox->addWidget(new QLabel(Q(texts::kFreeChannels)));
+  freeBox->addWidget(lst_free_, 1);
+  auto* lists = new QHBoxLayout;
+  lists->addLayout(assignedBox, 1);
+  lists->addLayout(buttons);
+  lists->addLayout(freeBox, 1);
+  column->addLayout(lists, 1);
   return box;
 }
 
@@ -154,6 +163,14 @@ void Frm_setup::RefreshLists(bool keepFreeRow) {
 
 void Frm_setup::RedrawPlate() {
   AppState& s = ctx_.state;
+  // The picture's text is as large as its wells let it be.
+  const PlateTextStyle style = PlateTextStyleFor(s.geometry, s.project, s.wellMap,
+                                                 Pic_plate_->WidthPx(), Pic_plate_->HeightPx());
+  QFont font = Pic_plate_->font();
+  if (font.pixelSize() != style.pixels) {
+    font.setPixelSize(style.pixels);
+    Pic_plate_->setFont(font);
+  }
   DrawSetupPlate(*Pic_plate_, s.project, s.wellMap, s.geometry);
   plate_.plateDrawn = true;
 }

@@ -1,5 +1,5 @@
-// QtDialogs: every kind of message reaches the operator in a box with the kind's icon (errors
-// looked like notices when every message was an information box), the system's text intact.
+// QtDialogs: messages and failures reach the operator in a box with their icon (errors looked
+// like notices when every message was an information box), the system's text intact.
 #include "ui/common/qt_host.h"
 
 #include <gtest/gtest.h>
@@ -31,23 +31,21 @@ Seen ShowAndClose(Show show) {
   return seen;
 }
 
-TEST(QtDialogs, EachMessageKindShowsItsIcon) {
-  EXPECT_EQ(MessageIcon(MessageKind::kInformation), QMessageBox::Information);
-  EXPECT_EQ(MessageIcon(MessageKind::kWarning), QMessageBox::Warning);
-  EXPECT_EQ(MessageIcon(MessageKind::kCritical), QMessageBox::Critical);
-
+TEST(QtDialogs, MessagesAndEachSeverityOfProblemShowTheirIcon) {
   QtDialogs dialogs;
   Seen info = ShowAndClose([&] { dialogs.Message("Acquisition finished\r\nOK", "Movexa"); });
   EXPECT_EQ(info.icon, QMessageBox::Information);
   EXPECT_EQ(info.text, "Acquisition finished\nOK");
-  Seen warning = ShowAndClose([&] { dialogs.Warning("Activity file not Found"); });
+  Dialogs& core = dialogs;  // what the core calls
+  Seen warning = ShowAndClose([&] { core.Problem("Activity file not Found"); });
   EXPECT_EQ(warning.icon, QMessageBox::Warning);
   EXPECT_EQ(warning.text, "Activity file not Found");
   EXPECT_EQ(warning.title, "Movexa");
-  Dialogs& core = dialogs;  // what the core calls
-  Seen critical = ShowAndClose([&] { core.Critical("<Error Saving Config File>"); });
+  Seen critical = ShowAndClose(
+      [&] { core.Problem("<Error Saving Config File>", Dialogs::Severity::kCritical, "Setup"); });
   EXPECT_EQ(critical.icon, QMessageBox::Critical);
   EXPECT_EQ(critical.text, "<Error Saving Config File>");
+  EXPECT_EQ(critical.title, "Setup");
 }
 
 }  // namespace

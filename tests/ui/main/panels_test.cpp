@@ -11,6 +11,7 @@
 #include "base/text_records.h"
 #include "main/program_rig.h"
 #include "project/project_settings.h"
+#include "project/project_store.h"
 #include "support/ui_test_support.h"
 
 namespace movexa::test {
@@ -66,6 +67,48 @@ TEST(MainWindowCalibrationControls, SnrBoxOrganismPresetsAndAutoBoxesReachThePro
   EXPECT_TRUE(Control<QPushButton>(main, "cmd_calibra")->isHidden());
   EXPECT_TRUE(Control<QPushButton>(main, "cmd_blank")->isHidden());
   EXPECT_TRUE(rig.fake.dialogs.Problems().empty());
+}
+
+TEST(MainWindowCalibrationControls, StartUpTicksOffAndTheSelectorOffersTheSizeClasses) {
+  ProgramRig rig;
+  {
+    // The project stores organism code 8, a size class.
+    FakeHost fake;
+    ProjectSettings p;
+    PlateGeometry geometry;
+    WellMap map;
+    const fs::path project = rig.state.appDir / "p00001";
+    LoadProject(1, ProjectLocation{rig.state.appDir, project}, p, geometry, map, fake.host);
+    p.Mn[kMn1][kOrganism] = 8;
+    ASSERT_TRUE(SaveProject(project, 1, p).ok);
+  }
+  ASSERT_TRUE(rig.Start());
+  ui::Frm_Main* main = rig.OpenMainWindow();
+  EXPECT_TRUE(main->findChild<QAction*>("mncal_off")->isChecked());
+  EXPECT_FALSE(main->findChild<QAction*>("mncal_on")->isChecked());
+  auto* organism = Control<QComboBox>(main, "Cmb_organism");
+  ASSERT_EQ(organism->count(), 7);
+  EXPECT_EQ(organism->currentText(), "size 0.1-1mm");
+  EXPECT_EQ(organism->itemText(4), "size <100um");
+  EXPECT_EQ(organism->itemText(6), "size >1mm");
+
+  // Choosing a size class stores its code and leaves the SNR as it is.
+  auto* snr = Control<QLineEdit>(main, "txt_snr_umbral");
+  const QString factor = snr->text();
+  organism->setCurrentIndex(6);
+  EXPECT_EQ(rig.state.project.Mn[kMn1][kOrganism], 9);
+  EXPECT_EQ(snr->text(), factor);
+  organism->setCurrentIndex(1);
+  EXPECT_EQ(rig.state.project.Mn[kMn1][kOrganism], 1);
+  EXPECT_EQ(snr->text(), "2.8");
+
+  // The menu's ticks follow ON and OFF.
+  main->findChild<QAction*>("mncal_on")->trigger();
+  EXPECT_TRUE(main->findChild<QAction*>("mncal_on")->isChecked());
+  EXPECT_FALSE(main->findChild<QAction*>("mncal_off")->isChecked());
+  EXPECT_FALSE(Control<QPushButton>(main, "cmd_blank")->isHidden());
+  main->findChild<QAction*>("mncal_on")->trigger();  // again: stays ON
+  EXPECT_TRUE(main->findChild<QAction*>("mncal_on")->isChecked());
 }
 
 TEST(MainWindowOutputs, ManualSwitchesGoOutAtOnceWhenStoppedAndAtThe25thSampleDuringARun) {

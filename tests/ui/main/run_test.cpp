@@ -1,6 +1,6 @@
 // Run control through the main window: Play with a name records its folder and bins on the
-// sampling timer, Pause and Stop, the refusal in the Default project, the fast buttons that
-// act only on an active run, "Show my report", and leaving the program during a run.
+// sampling timer, Pause and Stop, the refusal in the Default project, the fast buttons and the
+// blank inside and outside a run, "Show my report", and leaving the program during a run.
 #include <QAction>
 #include <QComboBox>
 #include <QLabel>
@@ -127,38 +127,51 @@ TEST(MainWindowRun, TheDefaultProjectRefusesToRunAndCreatesNothing) {
   EXPECT_TRUE(rig.fake.dialogs.Problems().empty());
 }
 
-TEST(MainWindowRun, FastButtonsActOnlyOnAnActiveRunAndBlankOnlyWithoutRecording) {
+TEST(MainWindowRun, FastButtonsWorkWhileStoppedAndBlankNeverDuringARecordedRun) {
   ProgramRig rig;
   ASSERT_TRUE(rig.Start());
   ui::Frm_Main* main = rig.OpenMainWindow();
   auto* calib = Control<QPushButton>(main, "cmd_calibra");
   auto* zero = Control<QPushButton>(main, "Cmd_autozero");
   auto* blank = Control<QPushButton>(main, "cmd_blank");
-  EXPECT_FALSE(calib->isEnabled());
-  EXPECT_FALSE(zero->isEnabled());
-  EXPECT_FALSE(blank->isEnabled());
+  // Stopped: the fast procedures and the blank can run.
+  EXPECT_TRUE(calib->isEnabled());
+  EXPECT_TRUE(zero->isEnabled());
+  EXPECT_TRUE(blank->isEnabled());
+
+  // "Fast ZERO" while stopped runs to its end: every beam gets a threshold from its noise.
+  rig.state.project.ChannelThreshold.fill(55.0);
+  main->findChild<QAction*>("mncal_on")->trigger();
+  zero->click();  // hidden while "Auto   Zero" is ticked, as the project has it
+  EXPECT_FALSE(main->RunActive());
+  for (int c = 0; c < kChannelCount; c += 2)
+    ASSERT_LT(rig.state.project.ChannelThreshold[c], 55.0) << c;
+  EXPECT_TRUE(zero->isEnabled());
 
   ASSERT_TRUE(rig.Play("Named"));
   EXPECT_TRUE(calib->isEnabled());
   EXPECT_TRUE(zero->isEnabled());
   EXPECT_FALSE(blank->isEnabled());  // a blank would end the recording of the named run
+  rig.fake.dialogs.ExpectMessage(std::string(run_texts::kBlankDuringRecording));
+  EXPECT_FALSE(main->engine().ReadBlank());
+  EXPECT_TRUE(rig.state.run.context.recording);
   Click(main, "CmdStop");
-  EXPECT_FALSE(calib->isEnabled());
-  EXPECT_FALSE(zero->isEnabled());
-
-  ASSERT_TRUE(rig.Play(""));
+  EXPECT_TRUE(calib->isEnabled());
   EXPECT_TRUE(blank->isEnabled());
-  // "Read Blank" shows in manual calibration mode. The blank replaces the monitor run and is driven
-  // by the same timer.
-  main->findChild<QAction*>("mncal_on")->trigger();
+
+  // The blank from a stopped window: driven by the sampling timer, it stops by itself and its
+  // outcome stays in the status line.
   QTest::mouseClick(blank, Qt::LeftButton);
   EXPECT_TRUE(rig.state.run.blankMode);
   EXPECT_TRUE(main->findChild<QTimer*>("Timeradq")->isActive());
   EXPECT_FALSE(blank->isEnabled());
+  EXPECT_FALSE(calib->isEnabled());
   rig.Ticks(rig.state.project.Threshold_Counter + 5);
   EXPECT_FALSE(rig.state.run.blankMode);
   EXPECT_FALSE(main->RunActive());
-  EXPECT_FALSE(calib->isEnabled());
+  EXPECT_TRUE(calib->isEnabled());
+  EXPECT_EQ(Control<QLabel>(main, "lblstatus")->text(), "Setting (0) OK...");
+  EXPECT_TRUE(rig.fake.dialogs.Problems().empty());
 }
 
 TEST(MainWindowRun, ShowMyReportOpensTheReportWindowOnlyOnARecordedRunWithCounts) {
@@ -177,7 +190,7 @@ TEST(MainWindowRun, ShowMyReportOpensTheReportWindowOnlyOnARecordedRunWithCounts
   EXPECT_EQ(bins->currentText(), Control<QComboBox>(main, "combo_minutes")->currentText());
   EXPECT_FALSE(reportWindow->isVisible());
   ASSERT_EQ(rig.fake.dialogs.shown().size(), 1u);
-  EXPECT_EQ(rig.fake.dialogs.shown()[0].messageKind, MessageKind::kInformation);
+  EXPECT_FALSE(rig.fake.dialogs.shown()[0].severity);  // a notice, not a failure
 
   ASSERT_TRUE(rig.Play("With counts"));
   rig.TicksForBins(1);
@@ -192,11 +205,11 @@ TEST(MainWindowRun, ShowMyReportOpensTheReportWindowOnlyOnARecordedRunWithCounts
   rig.fake.dialogs.ExpectMessage("Activity file not Found");
   Click(main, "Cmdreport");
   EXPECT_FALSE(reportWindow->isVisible());
-  EXPECT_EQ(rig.fake.dialogs.shown().back().messageKind, MessageKind::kWarning);
+  EXPECT_EQ(rig.fake.dialogs.shown().back().severity, Dialogs::Severity::kWarning);
   EXPECT_TRUE(rig.fake.dialogs.Problems().empty());
 }
 
-TEST(MainWindowRun, ClosingDuringARunStopsItFirstAndKeepsEveryClosedBin) {
+TEST(MainWindowRun, ClosingDuringARunAsksFirstThenStopsItAndKeepsEveryClosedBin) {
   ProgramRig rig;
   ASSERT_TRUE(rig.Start());
   ui::Frm_Main* main = rig.OpenMainWindow();
@@ -204,8 +217,21 @@ TEST(MainWindowRun, ClosingDuringARunStopsItFirstAndKeepsEveryClosedBin) {
   rig.TicksForBins(3);
   rig.Ticks(120);  // a partial bin
   const fs::path folder = rig.state.run.context.folder;
-  rig.fake.dialogs.ExpectQuestion("Update values to project 1_Demo before Exit?",
-                                  Dialogs::Answer::kNo);
+  // Cancel: the run goes on and the window stays, from the title bar and from File > Exit.
+  rig.fake.dialogs.ExpectQuestion("An acquisition is running: stop it and quit?",
+                                  Dialogs::Answer::kCancel);
+  main->close();
+  rig.fake.dialogs.ExpectQuestion("An acquisition is running: stop it and quit?",
+                                  Dialogs::Answer::kCancel);
+  Control<QAction>(main, "mnexit")->trigger();
+  EXPECT_FALSE(rig.quit);
+  EXPECT_TRUE(main->isVisible());
+  EXPECT_TRUE(main->RunActive());
+  EXPECT_EQ(rig.state.run.runState, RunState::kRunning);
+  rig.Ticks(10);
+  rig.fake.dialogs
+      .ExpectQuestion("An acquisition is running: stop it and quit?", Dialogs::Answer::kOk)
+      .ExpectQuestion("Update values to project 1_Demo before Exit?", Dialogs::Answer::kNo);
   main->close();
   EXPECT_TRUE(rig.quit);
   EXPECT_EQ(rig.state.run.runState, RunState::kStopped);
@@ -215,13 +241,19 @@ TEST(MainWindowRun, ClosingDuringARunStopsItFirstAndKeepsEveryClosedBin) {
   EXPECT_TRUE(rig.fake.dialogs.Problems().empty());
 }
 
-TEST(MainWindowRun, StartMenuExitDuringARunStopsItWithoutTheSaveQuestion) {
+TEST(MainWindowRun, StartMenuExitDuringARunAsksThenStopsItWithoutTheSaveQuestion) {
   ProgramRig rig;
   ASSERT_TRUE(rig.Start());
   ui::Frm_Main* main = rig.OpenMainWindow();
   ASSERT_TRUE(rig.Play("Exit from menu"));
   rig.TicksForBins(1);
-  rig.fake.dialogs.ExpectQuestion("Sure to Quit?", Dialogs::Answer::kYes);
+  rig.fake.dialogs.ExpectQuestion("Sure to Quit?", Dialogs::Answer::kYes)
+      .ExpectQuestion("An acquisition is running: stop it and quit?", Dialogs::Answer::kCancel);
+  rig.program.startMenu()->RunOption(5);
+  EXPECT_FALSE(rig.quit);
+  EXPECT_TRUE(main->RunActive());
+  rig.fake.dialogs.ExpectQuestion("Sure to Quit?", Dialogs::Answer::kYes)
+      .ExpectQuestion("An acquisition is running: stop it and quit?", Dialogs::Answer::kOk);
   rig.program.startMenu()->RunOption(5);
   EXPECT_TRUE(rig.quit);
   EXPECT_FALSE(main->RunActive());

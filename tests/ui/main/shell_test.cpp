@@ -6,6 +6,7 @@
 #include <QTimer>
 #include <string>
 
+#include "app/app_folder.h"
 #include "app/app_texts.h"
 #include "main/program_rig.h"
 #include "support/ui_test_support.h"
@@ -33,7 +34,7 @@ TEST(ProgramStart, StartUpEndsOnAnEnabledStartMenuWithTheMainWindowHidden) {
 
 TEST(ProgramStart, MissingConfigurationEndsTheProgramWithItsMessage) {
   ProgramRig rig(false);
-  rig.fake.dialogs.ExpectMessage(std::string(app_texts::kConfigNotFound));
+  rig.fake.dialogs.ExpectMessage(ConfigNotFoundMessage(rig.state.appDir));
   EXPECT_FALSE(rig.Start());
   EXPECT_TRUE(rig.fake.dialogs.Problems().empty());
 }

@@ -5,15 +5,18 @@
 #include <QAction>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
+#include <QTimer>
 #include <cstdlib>
 
 #include "main/program_rig.h"
 #include "support/ui_test_support.h"
 #include "ui/common/picture_box.h"
 #include "ui/maintenance/device_test_runner.h"
+#include "ui/maintenance/device_test_window.h"
 #include "ui/maintenance/frm_calibration.h"
 #include "ui/maintenance/frm_factory.h"
 
@@ -48,9 +51,16 @@ TEST(MaintenanceWindows, CalibrationWindowThroughThePasswordFollowsThePowerScrol
   ui::Frm_Main* main = rig.OpenMainWindow();
   auto* option = Control<QWidget>(rig.program.startMenu(), "Label_option4");
   EXPECT_FALSE(option->isVisibleTo(rig.program.startMenu()));
+  // A wrong password is told and reveals nothing; the right one, typed masked, reveals the
+  // calibration window's option.
+  rig.fake.dialogs.ExpectInput("Enter Password", "kilns")
+      .ExpectMessage("Wrong password: the calibration window stays hidden.");
+  Trigger(main, "mn_technical");
+  EXPECT_FALSE(option->isVisibleTo(rig.program.startMenu()));
   rig.fake.dialogs.ExpectInput("Enter Password", "Kilns7395");
   Trigger(main, "mn_technical");
   EXPECT_TRUE(option->isVisibleTo(rig.program.startMenu()));
+  EXPECT_TRUE(rig.fake.dialogs.shown().back().secret);
 
   QTest::mouseClick(Control<QPushButton>(main, "Cmdoffline"), Qt::LeftButton);
   QTest::mouseClick(option, Qt::LeftButton);
@@ -80,15 +90,27 @@ TEST(MaintenanceWindows, CalibrationWindowThroughThePasswordFollowsThePowerScrol
   EXPECT_GT(w->model()->Row(w->model()->NewestRow())[18], dim * 3 / 2);
   for (int i = 0; i < 40; ++i) w->OnlineTick();
   Screenshot(w, "frm_calibration");
+  // A double-click on the channel label asks, and Yes disables the channel's label.
+  rig.fake.dialogs.ExpectQuestion("Do you like to Disable Channel 18?", Answer::kYes);
+  QTest::mouseDClick(Control<QLabel>(w, "lblstatus"), Qt::LeftButton);
+  EXPECT_EQ(Control<QLabel>(w, "lblstatus")->text(), "DISABLED");
+  EXPECT_TRUE(rig.fake.dialogs.Problems().empty());
   QTest::mouseClick(Control<QPushButton>(w, "Cmd_offline"), Qt::LeftButton);
   EXPECT_FALSE(w->model()->online());
 }
 
-TEST(MaintenanceWindows, DeviceTestFromTheMenuRunsToItsEnd) {
+// The device test from the menu on an instrument whose block replies are `bytes` long, run to
+// its end through Timer_test's turns.
+void RunDeviceTestFromTheMenu(int bytes) {
+  SCOPED_TRACE(bytes);
   ProgramRig rig;
   ASSERT_TRUE(rig.Start());
-  rig.instrument.SetBlockBytes(96);
+  rig.instrument.SetBlockBytes(bytes);
   ui::Frm_Main* main = rig.OpenMainWindow();
+  main->resize(1024, 700);
+  ProcessEvents();
+  auto* activity = Control<ui::PictureBox>(main, "Picact");
+  const QImage groupView = activity->image();
   rig.fake.dialogs.ExpectQuestion({}, Answer::kOk)
       .ExpectMessage("Turning ON A1-D1")
       .ExpectMessage("Turning OFF A1-D1")
@@ -99,17 +121,96 @@ TEST(MaintenanceWindows, DeviceTestFromTheMenuRunsToItsEnd) {
   ui::DeviceTestRunner* runner = main->deviceTest();
   ASSERT_NE(runner, nullptr);
   EXPECT_EQ(caption->text(), "SN120");
-  int ticks = 0;
+  auto* verdicts = Control<QListWidget>(runner->window(), "lst_verdicts");
+  int turns = 0;
   while (runner->Tick()) {
-    if (++ticks == 45) Screenshot(main, "device_test");
+    rig.fake.clock.AdvanceMs(runner->test()->nextDelayMs());
+    if (++turns == 200 && bytes == 48) {
+      Screenshot(main, "device_test");
+      Screenshot(runner->window(), "device_test_window");
+    }
   }
-  EXPECT_EQ(ticks, 110);
+  EXPECT_EQ(runner->test()->end(), DeviceTestEnd::kCompleted);
   EXPECT_TRUE(rig.fake.dialogs.Problems().empty());
   EXPECT_EQ(caption->text(), before);
+  // The verdicts are in the test's window, the summary under them.
+  EXPECT_TRUE(runner->window()->isVisible());
+  ASSERT_EQ(verdicts->count(), kDeviceTestVerdicts);
+  EXPECT_EQ(verdicts->item(0)->text(), "[Test100%=PASS!]");
+  EXPECT_EQ(verdicts->item(kDeviceTestVerdicts - 1)->text(), "Row[O]: PASS!");
+  EXPECT_EQ(Control<QLabel>(runner->window(), "lbl_testsummary")->text(), "every verdict passed");
+  EXPECT_EQ(Control<QLabel>(runner->window(), "lbl_teststep")->text(), "Step 110 of 110");
+  // The group view is back with its names, as it was before the test; the run progress bar
+  // ends full.
+  EXPECT_EQ(activity->image(), groupView);
+  const QImage bar = Control<ui::PictureBox>(main, "picturetime")->image();
+  EXPECT_EQ(QColor(bar.pixel(bar.width() - 2, bar.height() / 2)), QColor(0, 0, 255));
   const std::string report = ReadFileOrDie(runner->test()->reportPath());
   EXPECT_NE(report.find("Test_all_100%: OK PASS!"), std::string::npos);
   EXPECT_NE(report.find("Col[24]: PASS!"), std::string::npos);
   EXPECT_EQ(report.find("CHECK"), std::string::npos);
+}
+
+TEST(MaintenanceWindows, DeviceTestFromTheMenuPassesOnEveryBlockReplyLength) {
+  for (int bytes : {48, 96, 192}) RunDeviceTestFromTheMenu(bytes);
+}
+
+TEST(MaintenanceWindows, StopEndsTheDeviceTestAndGivesTheCaptionBack) {
+  ProgramRig rig;
+  ASSERT_TRUE(rig.Start());
+  ui::Frm_Main* main = rig.OpenMainWindow();
+  rig.fake.dialogs.Lenient(Answer::kOk);
+  rig.fake.dialogs.ExpectQuestion({}, Answer::kOk).ExpectMessage({}).ExpectMessage({});
+  rig.fake.dialogs.ExpectQuestion("OK to proceed?", Answer::kYes);
+  auto* caption = Control<QLabel>(main, "lbl_temperature");
+  const QString before = caption->text();
+  Trigger(main, "mnstatustest");
+  ui::DeviceTestRunner* runner = main->deviceTest();
+  ASSERT_NE(runner, nullptr);
+  while (runner->test()->step() < 8) ASSERT_TRUE(runner->Tick());
+  EXPECT_EQ(caption->text(), "[ON ALL]");
+  EXPECT_FALSE(Control<QPushButton>(main, "cmd_calibra")->isEnabled())
+      << "the test holds the instrument";
+  Trigger(main, "mnstatustest");  // a second start only brings the window up
+  EXPECT_TRUE(runner->running());
+
+  QTest::mouseClick(Control<QPushButton>(main, "CmdStop"), Qt::LeftButton);
+  EXPECT_FALSE(runner->running());
+  EXPECT_FALSE(main->findChild<QTimer*>("Timer_test")->isActive());
+  EXPECT_EQ(caption->text(), before);
+  EXPECT_FALSE(Control<QLabel>(main, "lbl_autostart")->isVisible());
+  EXPECT_EQ(Control<QLabel>(runner->window(), "lbl_testsummary")->text(),
+            "Test stopped at step 8: the test did not finish");
+  EXPECT_TRUE(Control<QPushButton>(main, "cmd_calibra")->isEnabled());
+  EXPECT_EQ(ReadFileOrDie(runner->test()->reportPath()).find("PASS"), std::string::npos);
+}
+
+TEST(MaintenanceWindows, WindowsFitASmallInstrumentScreen) {
+  ProgramRig rig;
+  ASSERT_TRUE(rig.Start());
+  ui::Frm_Main* main = rig.OpenMainWindow();
+  rig.fake.dialogs.Lenient(Answer::kOk);
+  Trigger(main, "mnstatustest");
+  ASSERT_NE(main->deviceTest(), nullptr);
+  main->deviceTest()->Stop();
+  rig.fake.dialogs.ExpectInput("Enter Password", "Kilns7395");
+  Trigger(main, "mn_technical");
+  QTest::mouseClick(Control<QPushButton>(main, "Cmdoffline"), Qt::LeftButton);
+  QTest::mouseClick(Control<QWidget>(rig.program.startMenu(), "Label_option4"), Qt::LeftButton);
+  ui::Frm_Calibration* calibration = nullptr;
+  for (QWidget* top : QApplication::topLevelWidgets()) {
+    if (auto* c = qobject_cast<ui::Frm_Calibration*>(top)) calibration = c;
+  }
+  ASSERT_NE(calibration, nullptr);
+  for (QWidget* w : {static_cast<QWidget*>(main), static_cast<QWidget*>(calibration),
+                     static_cast<QWidget*>(main->deviceTest()->window())}) {
+    const QSize least = w->minimumSizeHint().expandedTo(w->minimumSize());
+    EXPECT_LE(least.width(), 1024) << w->objectName().toStdString();
+    EXPECT_LE(least.height(), 700) << w->objectName().toStdString();
+  }
+  calibration->resize(1024, 700);
+  ProcessEvents();
+  Screenshot(calibration, "frm_calibration_1024");
 }
 
 TEST(MaintenanceWindows, FactoryWindowRecalibratesTheOffset) {

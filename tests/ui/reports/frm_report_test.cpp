@@ -4,16 +4,20 @@
 #include "ui/reports/frm_report.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTest>
+#include <QWindow>
 #include <cstdlib>
 
 #include "acquisition/counts_record.h"
+#include "offline/report_handoff.h"
 #include "report_window_rig.h"
 #include "ui/support/ui_test_support.h"
 
@@ -125,11 +129,16 @@ TEST(ReportWindow, BasalReportWithEachZeroBasalAnswer) {
   test::MakeAcquisition(rig.dir.path(), "20240319_0900", test::Records(times, [](int c, int) {
                           return c < 2 ? int16_t{0} : int16_t{2};
                         }));
+  test::WriteFileOrDie(rig.acq.folder.parent_path() / "20240319_0900" / "subproj.dat",
+                       "\"untreated\"\r\n");
   Frm_Report w(rig.ctx);
-  w.OpenFor(rig.acq.folder, {"20240319_0900", "20240319_1405"});
+  // As the acquisition browser hands it over: the project's other acquisitions (never the
+  // reported one itself), shown with their experiment names.
+  w.OpenFor(MakeReportHandOff(rig.acq.folder, rig.acq.app, "Report"));
   auto* basal = Control<QComboBox>(&w, "cmbbasal");
-  ASSERT_EQ(basal->count(), 3);
+  ASSERT_EQ(basal->count(), 2);
   EXPECT_EQ(basal->currentText(), "-");
+  EXPECT_EQ(basal->itemText(1), "2024.0319  ACQ09:00 \"untreated\"");
   basal->setCurrentIndex(1);
 
   const std::string proceed = "You have 1 BASAL WELLS with 0 activity. Proceed anyway??";
@@ -144,6 +153,8 @@ TEST(ReportWindow, BasalReportWithEachZeroBasalAnswer) {
     EXPECT_TRUE(w.lastOutcome().basal);
     reports.push_back(test::Normalised(ReadFileOrDie(w.lastOutcome().reportPath), rig.acq.folder));
     EXPECT_NE(reports.back().find("\"***DATA AS % OF BASAL ACTIVITY***\""), std::string::npos);
+    EXPECT_NE(reports.back().find("\"TIME0(BASAL MEASSURE):\",\"20240319_0900\""),
+              std::string::npos);
   }
   EXPECT_EQ(rig.fake.dialogs.Messages().back().substr(0, 27), "ERROR in 2 BASAL channels.\r");
   // Largest activity as basal, the plate's basal average, or the well discarded: three reports.
@@ -179,6 +190,8 @@ TEST(ReportWindow, RawPanelStopLeavesCountsAndSetupUntouchedThenRunsToItsReport)
   WriteRaw(rig.acq.folder, 12);
   analyze->trigger();
   EXPECT_FALSE(panel->isHidden());
+  EXPECT_LE(w.minimumSizeHint().height(), 700);  // fits 1024 x 700 with the panel open
+  EXPECT_LE(w.minimumSizeHint().width(), 1024);
 
   // The organism sets method and threshold; a threshold outside its range is reset.
   auto* organism = Control<QComboBox>(&w, "Cmb_organism");
@@ -201,6 +214,7 @@ TEST(ReportWindow, RawPanelStopLeavesCountsAndSetupUntouchedThenRunsToItsReport)
   const std::string setup = ReadFileOrDie(rig.acq.folder / "setup.dat");
   auto* stop = Control<QPushButton>(&w, "cmd_stopframe");
   rig.fake.pacer.OnPump([&] { Click(stop); });
+  rig.fake.dialogs.ExpectQuestion("", Dialogs::Answer::kYes);  // replace the counts?
   Click(Control<QPushButton>(&w, "cmd_runframe"));
   EXPECT_EQ(w.lastOutcome().status, ReportStatus::kStopped);
   EXPECT_EQ(Control<QLabel>(&w, "frmlbl_status")->text(), "Block 1/12");
@@ -228,6 +242,58 @@ TEST(ReportWindow, RawPanelStopLeavesCountsAndSetupUntouchedThenRunsToItsReport)
   Control<QAction>(&w, "mncircadian")->trigger();
   EXPECT_EQ(ReadFileOrDie(rig.acq.folder / "time.txt"), "660\r\n");  // one bin of the 11 minutes
   EXPECT_EQ(Control<QComboBox>(&w, "Cmb_binsize")->currentText(), "11");
+  EXPECT_EQ(rig.Problem(), "");
+}
+
+TEST(ReportWindow, StaysOverItsOpenerOnScreenTakesTypedBinsAndSaysWhatWentWrong) {
+  test::ReportWindowRig rig;
+  QWidget* opener = nullptr;
+  rig.nav.Register(WindowId::kOffline, [&] {
+    opener = new QWidget;
+    opener->resize(900, 600);
+    return opener;
+  });
+  rig.nav.Show(WindowId::kOffline);
+  Frm_Report w(rig.ctx);
+  w.OpenFor(rig.acq.folder, {}, "Report", WindowId::kOffline);
+  test::ProcessEvents();
+  // Transient for the window that opened it, and whole on the screen.
+  ASSERT_NE(w.windowHandle(), nullptr);
+  EXPECT_EQ(w.windowHandle()->transientParent(), opener->windowHandle());
+  const QRect screen = w.screen()->availableGeometry();
+  EXPECT_TRUE(screen.contains(w.frameGeometry()))
+      << w.frameGeometry().x() << "," << w.frameGeometry().y();
+  EXPECT_LE(w.frameGeometry().width(), 1024);
+  EXPECT_LE(w.frameGeometry().height(), 700);
+
+  // A typed bin of 2 is a bin of 2 (once 240 when the box lost focus).
+  QApplication::setActiveWindow(&w);
+  auto* bins = Control<QComboBox>(&w, "Cmb_binsize");
+  bins->setFocus();
+  bins->lineEdit()->selectAll();
+  QTest::keyClicks(bins, "2");
+  Control<QLineEdit>(&w, "txt_customspacer")->setFocus();
+  EXPECT_EQ(bins->currentText().toStdString(), "2");
+  Click(Control<QPushButton>(&w, "Cmd_generate"));
+  ASSERT_EQ(w.lastOutcome().status, ReportStatus::kWritten) << w.lastOutcome().message;
+  EXPECT_EQ(w.lastOutcome().binMinutes, 2);
+
+  // A torn last record is said under the result, not only in the hidden raw panel.
+  const std::string counts = ReadFileOrDie(rig.acq.folder / "counts.bin");
+  test::WriteFileOrDie(rig.acq.folder / "counts.bin", counts + "xyz");
+  Click(Control<QPushButton>(&w, "Cmd_generate"));
+  EXPECT_NE(Control<QLabel>(&w, "lblresult")->text().indexOf("a torn last record of 3 bytes"), -1)
+      << Control<QLabel>(&w, "lblresult")->text().toStdString();
+
+  // A failure says why and what to do, as a problem (warning icon).
+  test::WriteFileOrDie(rig.acq.folder / "counts.bin", counts.substr(0, 774));
+  rig.fake.dialogs.ExpectMessage("");
+  Click(Control<QPushButton>(&w, "Cmd_generate"));
+  ASSERT_FALSE(rig.fake.dialogs.shown().empty());
+  const auto& said = rig.fake.dialogs.shown().back();
+  EXPECT_EQ(said.severity, Dialogs::Severity::kWarning);
+  EXPECT_EQ(said.text.rfind("Resampling ERROR\r\ncounts.bin holds 1 bin of the run", 0), 0u)
+      << said.text;
   EXPECT_EQ(rig.Problem(), "");
 }
 

@@ -3,6 +3,7 @@
 // main window's menu item shows.
 #include "ui/reports/frm_reportset.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
@@ -82,6 +83,26 @@ TEST(ReportSettingsWindow, ApplyRefusesABinThatIsNotANumberAndBackToDefaultClear
   EXPECT_FALSE(rig.state.main.userDefinedBin);
   EXPECT_EQ(flag.count(), 2);
 
+  EXPECT_EQ(rig.Problem(), "");
+}
+
+TEST(ReportSettingsWindow, ATypedBinStaysAsTypedWhenTheBoxLosesFocus) {
+  test::ReportWindowRig rig;
+  Frm_Reportset w(rig.ctx);
+  w.show();
+  QApplication::setActiveWindow(&w);
+  auto* bins = Control<QComboBox>(&w, "Cmb_binsize");
+  // Once completed into 240, 30 and 120 from the list when the focus left the box.
+  for (const char* typed : {"2", "3", "12"}) {
+    bins->setFocus();
+    bins->lineEdit()->selectAll();
+    QTest::keyClicks(bins, typed);
+    Control<QLineEdit>(&w, "txt_customspacer")->setFocus();
+    EXPECT_EQ(bins->currentText().toStdString(), typed);
+  }
+  rig.fake.dialogs.ExpectMessage("User Configuration Applied");
+  QTest::mouseClick(Control<QPushButton>(&w, "Cmd_generate"), Qt::LeftButton);
+  EXPECT_EQ(rig.state.reportConfig.Bin, 12);
   EXPECT_EQ(rig.Problem(), "");
 }
 

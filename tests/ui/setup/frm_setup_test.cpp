@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <QApplication>
 #include <QComboBox>
+#include <QFontMetrics>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMouseEvent>
@@ -15,6 +16,8 @@
 
 #include "app/config.h"
 #include "base/host_fakes.h"
+#include "project/group_editing.h"
+#include "project/plate_drawing.h"
 #include "project/project_store.h"
 #include "project/setup_texts.h"
 #include "support/test_support.h"
@@ -169,8 +172,9 @@ TEST_F(FrmSetupTest, NewSaveAndLoadThroughTheDialogsReachTheDisk) {
 }
 
 TEST_F(FrmSetupTest, ContinueToRunHandsTheDetectionSummaryToTheMainWindow) {
+  // The SNR box shows the value Zebrafish stores and runs with.
   ChooseIn("Cmb_organism", "Zebrafish");
-  EXPECT_EQ(Control<QLineEdit>(window_, "lbl_snr")->text(), "2.1");
+  EXPECT_EQ(Control<QLineEdit>(window_, "lbl_snr")->text(), "2.8");
   EXPECT_EQ(Control<QComboBox>(window_, "ComboDSP")->currentIndex(), 1);
   Control<QPushButton>(window_, "Command_main")->click();
   EXPECT_EQ(state_.main.detectionSummary, "Detection Mode1, Zebrafish [snr 2.8]");
@@ -182,6 +186,105 @@ TEST_F(FrmSetupTest, ContinueToRunHandsTheDetectionSummaryToTheMainWindow) {
   Control<QPushButton>(window_, "Cmdoffline")->click();
   EXPECT_TRUE(nav_.Get(WindowId::kStartMenu)->isVisible());
   EXPECT_FALSE(window_->isVisible());
+}
+
+TEST_F(FrmSetupTest, ChoosingMethodThreeBringsAnSnrItCanCountWith) {
+  // C.elegans' 1.8 with method 3 would count nothing: the window says so and shows 0.8.
+  ChooseIn("Cmb_organism", "C.elegans");
+  fake_.dialogs.ExpectMessage("Enter a valid SNR: 0.5 to 0.9");
+  ChooseIn("ComboDSP", "3_Drosophila (Threshold)");
+  EXPECT_EQ(Control<QLineEdit>(window_, "lbl_snr")->text(), "0.8");
+  EXPECT_EQ(state_.project.Mn[kMn1][kSNRx10], 8);
+}
+
+// Every control of the window lies inside it and gets at least its minimum size.
+void ExpectNothingClipped(QWidget* window) {
+  for (QWidget* w : window->findChildren<QWidget*>()) {
+    if (!w->isVisibleTo(window) || w->objectName().isEmpty()) continue;
+    const QRect r(w->mapTo(window, QPoint(0, 0)), w->size());
+    EXPECT_TRUE(window->rect().contains(r)) << w->objectName().toStdString();
+    const QSize least = w->minimumSizeHint();
+    if (least.isValid()) {
+      EXPECT_GE(w->width(), least.width()) << w->objectName().toStdString();
+      EXPECT_GE(w->height(), least.height()) << w->objectName().toStdString();
+    }
+  }
+}
+
+TEST_F(FrmSetupTest, FitsA1024By700ScreenAndScalesUpTo1920By1080) {
+  // A window frame takes some 30 px of the screen's height.
+  Control<QPushButton>(window_, "cmd_advanced")->click();  // the tallest state
+  const QSize least = window_->minimumSizeHint();
+  EXPECT_LE(least.width(), 1024);
+  EXPECT_LE(least.height(), 670);
+  auto* plate = Control<PictureBox>(window_, "Pic_plate");
+  QSize small;
+  for (QSize size : {QSize(1024, 670), QSize(1920, 1050)}) {
+    window_->resize(size);
+    test::ProcessEvents();
+    EXPECT_EQ(window_->size(), size);
+    ExpectNothingClipped(window_);
+    if (small.isEmpty()) small = plate->size();
+    // With MOVEXA_SCREENSHOTS set, the window is saved there for a human look.
+    if (const char* dir = std::getenv("MOVEXA_SCREENSHOTS")) {
+      window_->grab().save(QStringLiteral("%1/setup_%2x%3.png")
+                               .arg(QString::fromUtf8(dir))
+                               .arg(size.width())
+                               .arg(size.height()));
+    }
+  }
+  // The plate picture takes the room a large screen gives.
+  EXPECT_GT(plate->width(), small.width() * 3 / 2);
+  EXPECT_GT(plate->height(), small.height() * 3 / 2);
+
+  // With the project list open as well the settings column scrolls; the window keeps its size
+  // and the way on stays in sight.
+  window_->resize(1024, 670);
+  fake_.dialogs.ExpectQuestion("Do you like to save current values before new load?", Answer::kNo);
+  Control<QPushButton>(window_, "cmdLoad")->click();
+  test::ProcessEvents();
+  EXPECT_LE(window_->minimumSizeHint().height(), 670);
+  EXPECT_EQ(window_->size(), QSize(1024, 670));
+  auto* go = Control<QPushButton>(window_, "Command_main");
+  EXPECT_TRUE(window_->rect().contains(QRect(go->mapTo(window_, QPoint(0, 0)), go->size())));
+  if (const char* dir = std::getenv("MOVEXA_SCREENSHOTS")) {
+    window_->grab().save(QString::fromUtf8(dir) + "/setup_1024x670_list.png");
+  }
+}
+
+TEST_F(FrmSetupTest, Plate384MarksStayInsideTheirWellsAndTheLastColumnAndRowAreWhole) {
+  fake_.dialogs.ExpectQuestion("Load New Plate configuration?", Answer::kYes).ExpectMessage("");
+  ChooseIn("Combowell", "w384");
+  QTest::qWait(350);
+  ASSERT_EQ(state_.project.Plate_format, "w384");
+  // One group per well: marks up to "383" in wells of some 20 pixels on a 1024-wide screen.
+  AutoArrange(state_.project, state_.wellMap, state_.geometry, "01x01");
+  auto* plate = Control<PictureBox>(window_, "Pic_plate");
+  for (QSize size : {QSize(1024, 670), QSize(1920, 1050)}) {
+    window_->resize(size);
+    test::ProcessEvents();
+    window_->FillWindow();  // the groups made above, drawn in this size
+    const PlateTextStyle style = PlateTextStyleFor(state_.geometry, state_.project, state_.wellMap,
+                                                   plate->width(), plate->height());
+    // Measured with the picture's own font: the widest mark ends before the next well.
+    const QFontMetrics metrics(plate->font());
+    const QString widest = QStringLiteral("383") + (style.suffix ? "G" : "");
+    const double wellPx =
+        plate->width() /
+        (plate->ToLogical(QPointF(plate->width(), 0)).x() - plate->ToLogical(QPointF(0, 0)).x()) *
+        100.0;
+    const double insetPx = wellPx * style.markInset / 100.0;
+    EXPECT_LT(insetPx + metrics.horizontalAdvance(widest), wellPx) << size.width();
+    EXPECT_GE(plate->font().pixelSize(), 7);
+    // The outline of the last column and the last row lies inside the picture.
+    const QPointF corner = plate->ToLogical(QPointF(plate->width() - 1, plate->height() - 1));
+    EXPECT_GT(corner.x(), 2400) << size.width();
+    EXPECT_GT(corner.y(), 1600) << size.width();
+    if (const char* dir = std::getenv("MOVEXA_SCREENSHOTS")) {
+      window_->grab().save(
+          QStringLiteral("%1/setup_w384_%2.png").arg(QString::fromUtf8(dir)).arg(size.width()));
+    }
+  }
 }
 
 }  // namespace
