@@ -217,8 +217,9 @@ RhythmFiles WritePeriodogramFiles(const ActivityTable& table, const PeriodogramO
     result.written.push_back(outFolder / name);
   }
   if (a.plan.status != PeriodogramStatus::kAnalysed) {
-    result.lines.push_back("no period can be estimated, every well is not rhythmic: " +
-                           a.plan.note);
+    const bool said = a.plan.note.find("no period can be estimated") != std::string::npos;
+    result.lines.push_back(std::string(said ? "" : "no period can be estimated, ") +
+                           "every well is not rhythmic: " + a.plan.note);
   } else if (!a.plan.note.empty()) {
     result.lines.push_back("bins: " + a.plan.note);
   }

@@ -77,6 +77,16 @@ JoinResult JoinAcquisitions(const fs::path& projectFolder, std::vector<JoinSourc
         return out;
       }
     }
+    // A joined acquisition is named by the moment of its join, not by the start of its times:
+    // taken as a part, every one of its records would be shifted by the wrong offset.
+    if (auto text = ReadWholeFile(projectFolder / s.folderName / "subproj.dat")) {
+      const SubprojectRead sub = ParseSubproject(*text);
+      if (sub.ok() && sub.hasSecond && sub.second == texts::kJointFiles) {
+        out.error = s.folderName +
+                    " is itself a joined acquisition: join the acquisitions it was made of instead";
+        return out;
+      }
+    }
     auto start = ParseAcquisitionStamp(std::string_view(s.folderName).substr(0, 13));
     if (!start) {
       out.error = s.folderName + " does not name a start time (yyyymmdd_hhmm)";

@@ -203,6 +203,8 @@ ReanalysisOutcome RunRawReanalysis(const ReportRequest& request, bool& stopReque
   const double snr = ParseOperatorNumber(thresholdText).value_or(1.8);
   if (!IsFile(countsPath)) return fail(std::string(rt::kActivityFileNotFound));
   std::string error;
+  // A recorder still appends to this acquisition's counts: replacing them now would lose bins.
+  if (request.replaceData && !RecordedCountsMayChange(folder, error)) return fail(error, error);
   auto file = ReadCountsFile(countsPath, error);
   if (!file) return fail(std::string(rt::kErrorReading) + countsPath.string(), error);
   if (file->tornBytes > 0)
@@ -298,6 +300,15 @@ ReanalysisOutcome RunRawReanalysis(const ReportRequest& request, bool& stopReque
     }
   }
   out.recordsProcessed = total;
+  // A mark line that could not be staged would leave the exported files short without a word.
+  for (const auto& own : scratch) {
+    if (request.exportRaw && own->exportFailures > 0) {
+      std::filesystem::remove_all(staging, ec);
+      return fail(ExplainedMessage(rt::kReportError, std::string(rt::kWhyMarks) + own->exportError,
+                                   rt::kNextWrite),
+                  own->exportError);
+    }
+  }
   if (request.exportRaw && !CommitMarks(staging, folder, error)) {
     return fail(
         ExplainedMessage(rt::kReportError, std::string(rt::kWhyMarks) + error, rt::kNextWrite),

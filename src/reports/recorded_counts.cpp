@@ -2,6 +2,7 @@
 #include "reports/recorded_counts.h"
 
 #include "acquisition/counts_record.h"
+#include "acquisition/recorder_lock.h"
 #include "base/file_io.h"
 
 namespace movexa {
@@ -13,6 +14,20 @@ constexpr std::string_view kSetupFile = "setup.dat";
 constexpr std::string_view kSetupBackup = "setup.bak";
 
 }  // namespace
+
+bool RecordedCountsMayChange(const std::filesystem::path& acquisitionFolder, std::string& error) {
+  auto recording = RecordingInto(acquisitionFolder);
+  if (!recording) return true;
+  error = recording->folder.empty()
+              ? "An acquisition is being recorded from this application folder and its folder "
+                "is not named yet: no recorded counts can be replaced or restored until its run "
+                "is stopped."
+              : "The acquisition \"" + recording->experimentName + "\" (" +
+                    recording->folder.string() +
+                    ") is being recorded now: its counts cannot be replaced or restored until its "
+                    "run is stopped.";
+  return false;
+}
 
 bool HasRecordedCounts(const std::filesystem::path& acquisitionFolder) {
   return IsFile(acquisitionFolder / kRecordedCountsBackup);
@@ -30,6 +45,7 @@ bool KeepRecordedCounts(const std::filesystem::path& acquisitionFolder, std::str
 }
 
 bool RestoreRecordedCounts(const std::filesystem::path& acquisitionFolder, std::string& error) {
+  if (!RecordedCountsMayChange(acquisitionFolder, error)) return false;
   const auto countsCopy = acquisitionFolder / kRecordedCountsBackup;
   const auto setupCopy = acquisitionFolder / kRecordedSetupBackup;
   auto counts = ReadWholeFile(countsCopy, &error, kCountsFileMaxBytes);

@@ -17,6 +17,9 @@ inline constexpr std::string_view kRecordedCountsBackup = "counts_recorded.bak";
 inline constexpr std::string_view kRecordedSetupBackup = "setup_recorded.bak";
 
 // True when the folder keeps the recorded counts of an earlier replacement.
+// False, with the reason in `error`, while a recorder writes into the acquisition: its counts
+// are then neither replaced nor restored.
+bool RecordedCountsMayChange(const std::filesystem::path& acquisitionFolder, std::string& error);
 bool HasRecordedCounts(const std::filesystem::path& acquisitionFolder);
 
 // Before "counts.bin" is replaced: keeps the recorded files unless they are kept already.

@@ -134,6 +134,13 @@ TEST(Join, RefusedBeforeAnyFolderIsMade) {
   ASSERT_TRUE(r.ok) << r.error;
   EXPECT_EQ(r.records, 6002u);
   EXPECT_TRUE(r.notes.empty());
+  // A join as a part: named by the moment of its join, its times would be shifted wrongly.
+  const std::string joinedName = r.folder.filename().string();
+  JoinResult again =
+      JoinAcquisitions(f.project(), {{"joined", joinedName}, {"b", "20240323_1000"}}, now);
+  EXPECT_FALSE(again.ok);
+  EXPECT_NE(again.error.find(joinedName + " is itself a joined acquisition"), std::string::npos)
+      << again.error;
   fs::remove_all(r.folder);
 
   const auto folders = [&] {

@@ -5,6 +5,7 @@
 #include <map>
 
 #include "acquisition/analysis_module.h"
+#include "acquisition/recorder_lock.h"
 #include "base/text_records.h"
 #include "report_fixture.h"
 #include "reports/circadian.h"
@@ -177,6 +178,33 @@ TEST(RawReanalysis, DataLapseLimitsTheRecordsAndTheCountsFileStaysUntouched) {
   EXPECT_NE(report.find("\"SETTING:\",\"2_uOrganism (Motility Index) Echinococcus [SNR=2.5]\""), std::string::npos);
   // Only channels with a well are listed.
   EXPECT_EQ(report.find(" CH7,"), std::string::npos);  // channel 7 has no well
+}
+
+TEST(RawReanalysis, CountsARecorderStillWritesAreNeitherReplacedNorRestored) {
+  RawFixture f;
+  const std::string recorded = ReadFileOrDie(f.acq.folder / "counts.bin");
+  test::WriteFileOrDie(f.acq.folder / kRecordedCountsBackup, recorded.substr(0, kCountsRecordBytes));
+  RecorderLock recorder;
+  std::string error;
+  ASSERT_TRUE(recorder.Acquire(f.acq.app, error)) << error;
+  ASSERT_TRUE(recorder.Describe(f.acq.folder, "night run"));
+  const std::string refusal = "The acquisition \"night run\" (" + f.acq.folder.string() +
+                              ") is being recorded now: its counts cannot be replaced or "
+                              "restored until its run is stopped.";
+  ReportRequest r = f.Request();
+  r.replaceData = true;
+  bool stop = false;
+  FakeHost fake;  // refused before the question
+  ReanalysisOutcome out = RunRawReanalysis(r, stop, fake.host);
+  EXPECT_NE(out.report.status, ReportStatus::kWritten);
+  EXPECT_NE(out.report.message.find(refusal), std::string::npos) << out.report.message;
+  EXPECT_FALSE(RestoreRecordedCounts(f.acq.folder, error));
+  EXPECT_EQ(error, refusal);
+  EXPECT_TRUE(ReadFileOrDie(f.acq.folder / "counts.bin") == recorded);
+  // Once the run has ended the kept copy comes back.
+  recorder.Release();
+  EXPECT_TRUE(RestoreRecordedCounts(f.acq.folder, error)) << error;
+  EXPECT_EQ(ReadFileOrDie(f.acq.folder / "counts.bin").size(), kCountsRecordBytes);
 }
 
 TEST(RawReanalysis, ReplaceAsksFirstAndKeepsTheRecordedCountsForTheBrowserToRestore) {
