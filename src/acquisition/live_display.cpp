@@ -136,6 +136,13 @@ void LiveDisplay::PageDown() {
   RedrawActivity();
 }
 
+void LiveDisplay::SetAutoScale(bool on) {
+  autoScale_ = on;
+  scale_ = 1.0;  // the usual scale starts afresh; the automatic one is computed by the redraw
+  ClearActivity();
+  RedrawActivity();
+}
+
 // ---- Signal picture controls ----
 
 void LiveDisplay::ApplyZoom(int zoom) {
@@ -319,7 +326,8 @@ void LiveDisplay::DrawAxes() {
 void LiveDisplay::DrawGroupViewNow() {
   if (groupViewStale_) ClearActivity();
   ComputeGroupViewMeans(activity_, state_.wellMap, groupWells_, groupMeans_);
-  scale_ = RaiseScaleForGroupMean(scale_, groupMeans_.groupMean);
+  scale_ = autoScale_ ? AutoActivityScale(LargestGroupViewValue(groupMeans_))
+                      : RaiseScaleForGroupMean(scale_, groupMeans_.groupMean);
   SetActivityCoordinates(picact_);
   DrawAxes();
   GroupViewPicture picture;
@@ -345,9 +353,12 @@ void LiveDisplay::DrawBarPlotNow() {
   scale_ = UsableScale(scale_);
   // The labels of a page change only with its groups; another set of groups starts afresh.
   barPageDrawn_.clear();
+  int64_t largestOnPage = 0;
   for (int k = page_ * kBarsPerPage; k < groups && k < (page_ + 1) * kBarsPerPage; ++k) {
     barPageDrawn_.push_back(groupsInUse_[k].group);
+    largestOnPage = std::max(largestOnPage, groupsInUse_[k].Mean());
   }
+  if (autoScale_) scale_ = AutoActivityScale(largestOnPage);
   if (barPageDrawn_ != barPageLabelled_ && !labelsPending_) ClearActivity();
   SetActivityCoordinates(picact_);
   DrawAxes();
@@ -355,13 +366,13 @@ void LiveDisplay::DrawBarPlotNow() {
       DrawBarPlot(picact_, groupsInUse_, state_.project, page_, scale_, labelsPending_);
   barPageLabelled_.swap(barPageDrawn_);
   labelsPending_ = false;
-  scale_ = RaiseScaleAfterBarPlot(scale_, largest);
+  if (!autoScale_) scale_ = RaiseScaleAfterBarPlot(scale_, largest);
 }
 
 void LiveDisplay::DrawHeatMapNow() {
   HeatMapWellSums(activity_, state_.wellMap, state_.geometry, wellSums_);
   // The labels only when the picture was cleared since they were drawn.
-  DrawHeatMap(picact_, state_.geometry, wellSums_, labelsPending_);
+  DrawHeatMap(picact_, state_.geometry, wellSums_, labelsPending_, autoScale_);
   labelsPending_ = false;
 }
 

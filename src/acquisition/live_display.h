@@ -56,6 +56,10 @@ class LiveDisplay {
   // ">" (cmd_pgup) and "<" (cmd_pgdown): next / previous page when there is one; redraw.
   void PageUp();
   void PageDown();
+  // "Auto scale": on, every redraw scales the view to the largest value it shows (group and
+  // well means, the bars of the page, the most active well); off, the usual scale from 1.0 that
+  // only rises. Either way the picture is cleared and redrawn.
+  void SetAutoScale(bool on);
 
   // ---- Signal picture controls ----
   // "+" (Cmdzoom_plus) up to 10, "-" (Cmdzoom_minus) down to 0: every channel's baseline is
@@ -115,6 +119,7 @@ class LiveDisplay {
   int pageCount() const { return pageCount_; }
   bool pageButtonsVisible() const { return pageButtonsVisible_; }
   double scale() const { return scale_; }
+  bool autoScale() const { return autoScale_; }
   int zoom() const { return zoom_; }
   std::string zoomText() const { return std::to_string(zoom_); }  // txtzoom
   int16_t zoomBaseline(int channel) const;
@@ -169,6 +174,7 @@ class LiveDisplay {
   int pageCount_ = 0;
   bool pageButtonsVisible_ = false;
   double scale_ = 1.0;
+  bool autoScale_ = false;
   int zoom_ = 0;
   std::array<int16_t, kChannelSlots> baselines_{};
   int channel_ = 0;

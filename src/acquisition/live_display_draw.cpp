@@ -3,9 +3,11 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdio>
 #include <string>
 
+#include "base/canvas_text.h"
 #include "base/number_format.h"
 #include "base/rounding.h"
 #include "project/plate_format.h"
@@ -25,6 +27,24 @@ constexpr double kCounterBottom = 20;
 constexpr double kCounterHeightPx = 18;
 constexpr double kCounterCharPx = 9;
 constexpr int kCounterChars = 12;
+
+// The activity picture spans x -30 .. 300; its right edge, and where the group view's first
+// well starts.
+constexpr double kActivityWidth = 330;
+constexpr double kActivityRight = 300;
+constexpr double kGroupLabelX = 5;
+constexpr double kFirstWellX = 40;
+// Room left between two labels of a row: 4 pixels, in units of the activity picture's x axis.
+constexpr double kLabelGapPx = 4;
+
+double LabelGap(const Canvas& canvas) {
+  return kLabelGapPx * kActivityWidth / std::max(1, canvas.WidthPx());
+}
+
+// `label` cut to fit between x = left and x = right with the gap before the next label.
+std::string FittedLabel(const Canvas& canvas, std::string_view label, double left, double right) {
+  return ElideToWidth(canvas, label, right - left - LabelGap(canvas));
+}
 
 std::string GroupBarLabel(int group, std::string_view name) {
   std::string label = "G";
@@ -81,6 +101,19 @@ void DrawActivityAxes(Canvas& canvas, double scale) {
   canvas.Text(-15, 10, " 0", colors::kBlack);
 }
 
+// Well names of the group view go under every `step`-th well, the smallest step at which the
+// widest name and a gap fit between its start (a tenth into its well) and the next name: many
+// wells never write their names over each other.
+size_t WellNameStep(const Canvas& canvas, const GroupViewPicture& p, size_t n, double wellWidth) {
+  double widest = 0;
+  for (size_t i = 0; i < n; ++i) {
+    widest = std::max(widest, canvas.MeasureText(WellLabel(p.wells[i], p.plateRows), {}).width);
+  }
+  if (wellWidth <= 0) return n;
+  return std::max<size_t>(
+      1, static_cast<size_t>(std::ceil((widest + LabelGap(canvas)) / wellWidth + 0.1)));
+}
+
 void DrawGroupView(Canvas& canvas, const GroupViewPicture& p) {
   const double scale = UsableScale(p.scale);
   const int64_t groupMean = p.means != nullptr ? p.means->groupMean : 0;
@@ -92,14 +125,20 @@ void DrawGroupView(Canvas& canvas, const GroupViewPicture& p) {
   canvas.SetPenWidth(1);
   canvas.FilledBox(10, 2, 30, v, col::kBarFill);
   canvas.Text(13, 37, std::to_string(groupMean), col::kGroupViewValue);
-  if (p.labels) canvas.Text(5, -5, GroupBarLabel(p.group, p.groupName), colors::kBlack);
-
   const size_t n = p.means != nullptr ? std::min(p.wells.size(), p.means->wellMeans.size()) : 0;
+  if (p.labels) {
+    // The group label ends where the well names begin.
+    const double right = n > 0 ? kFirstWellX : kActivityRight;
+    canvas.Text(kGroupLabelX, -5,
+                FittedLabel(canvas, GroupBarLabel(p.group, p.groupName), kGroupLabelX, right),
+                colors::kBlack);
+  }
+
   if (n > 0) {
-    const double w =
-        static_cast<double>(std::min<int64_t>(25, RoundHalfEven(260.0 / static_cast<double>(n))));
+    const double w = GroupViewWellWidth(n);
+    const size_t every = p.labels ? WellNameStep(canvas, p, n, w) : 1;
     for (size_t i = 0; i < n; ++i) {
-      const double x = 40 + static_cast<double>(i) * w;
+      const double x = kFirstWellX + static_cast<double>(i) * w;
       const double h = static_cast<double>(std::min<int64_t>(
           kActivityFullScale, RoundHalfEven(static_cast<double>(p.means->wellMeans[i]) / scale)));
       canvas.FilledBox(x, 2, x + w, 300, colors::kWhite);
@@ -109,7 +148,11 @@ void DrawGroupView(Canvas& canvas, const GroupViewPicture& p) {
       canvas.FilledBox(x + 0.1 * w, 2, x + 0.9 * w, h, colors::kWhite);
       if (!p.labels) continue;
       canvas.FilledBox(x, -1, x + w, -20, colors::kWhite);
-      canvas.Text(x + 0.1 * w, -5, WellLabel(p.wells[i], p.plateRows), colors::kBlack);
+      if (i % every != 0) continue;
+      const double right = std::min(x + static_cast<double>(every) * w, kActivityRight);
+      const std::string name =
+          FittedLabel(canvas, WellLabel(p.wells[i], p.plateRows), x + 0.1 * w, right);
+      if (!name.empty()) canvas.Text(x + 0.1 * w, -5, name, colors::kBlack);
     }
   }
   DrawActivityAxisBoxes(canvas);
@@ -145,7 +188,11 @@ int64_t DrawBarPlot(Canvas& canvas, std::span<const GroupActivity> groups,
       const std::string_view name = g.group >= 0 && g.group < kChannelSlots
                                         ? std::string_view(project.groupNames[g.group])
                                         : std::string_view();
-      canvas.Text(x0 + 0.1 * w, -10, GroupBarLabel(g.group, name), colors::kBlack);
+      // Each label ends where the next slot's label begins (or at the picture's edge).
+      const double right = std::min(x0 + 1.1 * w, kActivityRight);
+      canvas.Text(x0 + 0.1 * w, -10,
+                  FittedLabel(canvas, GroupBarLabel(g.group, name), x0 + 0.1 * w, right),
+                  colors::kBlack);
     }
     canvas.Text(x0 + 0.2 * w, 37, FormatNumber(static_cast<double>(mean), "0"), col::kBarPlotValue);
   }
@@ -153,7 +200,7 @@ int64_t DrawBarPlot(Canvas& canvas, std::span<const GroupActivity> groups,
 }
 
 void DrawHeatMap(Canvas& canvas, const PlateGeometry& geometry, std::span<const int64_t> sums,
-                 bool labels) {
+                 bool labels, bool autoScale) {
   const HeatMapLayout l = ComputeHeatMapLayout(geometry);
   const int rows = std::max(0, int{geometry.rows});
   const int columns = std::max(0, int{geometry.columns});
@@ -185,7 +232,7 @@ void DrawHeatMap(Canvas& canvas, const PlateGeometry& geometry, std::span<const 
     const char letter[2] = {static_cast<char>('A' + r), '\0'};
     canvas.Text(oc * 100 - 50, r * 100 * pr + orow * 100 + pr * 25, letter, colors::kBlack);
   }
-  const int64_t maximum = HeatMapMaximum(sums);
+  const int64_t maximum = HeatMapMaximum(sums, autoScale);
   for (int c = 0; c < columns; ++c) {
     for (int r = 0; r < rows; ++r) {
       const size_t w = static_cast<size_t>(c) * rows + r;

@@ -65,9 +65,10 @@ int64_t DrawBarPlot(Canvas& canvas, std::span<const GroupActivity> groups,
 // Heat map: coordinates, red grid (the cell outlines), column numbers and row letters, one grey
 // cell per well inset by a tenth of the cell, then the grid again. `wellSums` as
 // HeatMapWellSums gives them. The labels lie outside the cells and never change: a periodic
-// redraw over a heat map already drawn may leave them out (`labels` false).
+// redraw over a heat map already drawn may leave them out (`labels` false). With `autoScale` the
+// greys run up to the most active well shown (HeatMapMaximum).
 void DrawHeatMap(Canvas& canvas, const PlateGeometry& geometry, std::span<const int64_t> wellSums,
-                 bool labels = true);
+                 bool labels = true, bool autoScale = false);
 
 // ---- Signal picture (Picreal) ----
 

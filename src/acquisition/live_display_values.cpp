@@ -2,7 +2,9 @@
 #include "acquisition/live_display_values.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 
 #include "base/rounding.h"
@@ -18,6 +20,11 @@ constexpr int kFewBars = 6;
 constexpr double kFewBarsWidth = 50.0;
 constexpr double kBarPlotWidth = 300.0;
 constexpr double kSlotOffsetShare = 0.35;
+constexpr double kAutoScaleAxis = 250.0;  // the value the axis top shows is scale x 250
+constexpr double kGroupViewMaxWellWidth = 25.0;
+constexpr double kGroupViewWellsSpan = 260.0;
+constexpr double kGroupViewFirstWellX = 40.0;
+constexpr double kGroupViewRightEdge = 300.0;
 
 bool HasWell(const WellMap& wells, int channel) {
   return wells.channelWell[channel] >= 0;
@@ -51,6 +58,14 @@ void ComputeGroupViewMeans(std::span<const int16_t> activity, const WellMap& wel
   out.channels = groupChannels;
 }
 
+double GroupViewWellWidth(size_t wells) {
+  if (wells == 0) return kGroupViewMaxWellWidth;
+  const double n = static_cast<double>(wells);
+  const double w = static_cast<double>(std::min<int64_t>(
+      static_cast<int64_t>(kGroupViewMaxWellWidth), RoundHalfEven(kGroupViewWellsSpan / n)));
+  return kGroupViewFirstWellX + n * w > kGroupViewRightEdge ? kGroupViewWellsSpan / n : w;
+}
+
 double UsableScale(double scale) {
   return std::isfinite(scale) && scale > 0 ? scale : 1.0;
 }
@@ -59,6 +74,28 @@ double RaiseScaleForGroupMean(double scale, int64_t groupMean) {
   scale = UsableScale(scale);
   while (static_cast<double>(groupMean) / scale > kActivityFullScale) scale += kScaleStep;
   return scale;
+}
+
+int64_t AutoScaleTop(int64_t largest) {
+  constexpr std::array<int64_t, 6> kSteps = {1, 2, 4, 5, 6, 8};
+  for (int64_t decade = 1; decade <= INT64_MAX / 10; decade *= 10) {
+    for (int64_t m : kSteps) {
+      const int64_t top = m * decade;
+      if (top < 2 || top % 2 != 0) continue;
+      if (top >= largest) return top;
+    }
+  }
+  return largest;
+}
+
+double AutoActivityScale(int64_t largest) {
+  return static_cast<double>(AutoScaleTop(largest)) / kAutoScaleAxis;
+}
+
+int64_t LargestGroupViewValue(const GroupViewMeans& means) {
+  int64_t largest = means.groupMean;
+  for (int64_t m : means.wellMeans) largest = std::max(largest, m);
+  return largest;
 }
 
 int64_t GroupActivity::Mean() const {
@@ -133,8 +170,8 @@ void HeatMapWellSums(std::span<const int16_t> activity, const WellMap& wells,
   }
 }
 
-int64_t HeatMapMaximum(std::span<const int64_t> wellSums) {
-  int64_t maximum = kActivityFullScale;
+int64_t HeatMapMaximum(std::span<const int64_t> wellSums, bool autoScale) {
+  int64_t maximum = autoScale ? 1 : kActivityFullScale;
   for (int64_t s : wellSums) maximum = std::max(maximum, s);
   return maximum;
 }

@@ -29,6 +29,7 @@ inline constexpr std::string_view kBarPlotButton = "Bar Plot";      // Cmd_barpl
 inline constexpr std::string_view kHeatMapButton = "Heatmap PLOT";  // Cmd_gridplot
 inline constexpr std::string_view kPageDownButton = "<";            // cmd_pgdown
 inline constexpr std::string_view kPageUpButton = ">";              // cmd_pgup
+inline constexpr std::string_view kAutoScaleChoice = "Auto scale";  // chk_autoscale
 inline constexpr std::string_view kBeamMinusButton = "<";           // cmdbeam_minus
 inline constexpr std::string_view kBeamPlusButton = ">";            // cmdbeam_plus
 // lbl_temperature before any reading.
@@ -64,10 +65,27 @@ struct GroupViewMeans {
 void ComputeGroupViewMeans(std::span<const int16_t> activity, const WellMap& wells,
                            std::span<const int16_t> wellList, GroupViewMeans& out);
 
+// Width of one well's slot in the group view for `wells` listed wells: min(25, round(260 /
+// wells)); where rounding up would carry the last wells past the picture's right edge (x 300),
+// 260 / wells unrounded, so every listed well is drawn.
+double GroupViewWellWidth(size_t wells);
+
 // The activity scale in force: a scale found 0 (or not positive, or not a number) is 1.0.
 double UsableScale(double scale);
 // Group view: while groupMean / scale > 255 the scale grows by 0.5.
 double RaiseScaleForGroupMean(double scale, int64_t groupMean);
+
+// ---- Auto scale ----
+
+// With "Auto scale" the activity axis follows the largest value shown instead of starting at
+// 250 counts: its top (scale x 250) is the smallest even number of the series 2, 4, 6, 8, 10,
+// 20, 40, 50, 60, 80, 100, 200, ... that is not below `largest`, so the half-way tick is a whole
+// number too and the largest bar stands at least about half the axis high.
+int64_t AutoScaleTop(int64_t largest);
+// The activity scale of that axis: top / 250.
+double AutoActivityScale(int64_t largest);
+// The largest of the group mean and the well means of a group view.
+int64_t LargestGroupViewValue(const GroupViewMeans& means);
 
 // ---- Bar plot ----
 
@@ -117,8 +135,9 @@ HeatMapLayout ComputeHeatMapLayout(const PlateGeometry& geometry);
 // w = column x rows + row); channels whose well lies outside the plate are left out.
 void HeatMapWellSums(std::span<const int16_t> activity, const WellMap& wells,
                      const PlateGeometry& geometry, std::vector<int64_t>& out);
-// The largest well sum, at least 255.
-int64_t HeatMapMaximum(std::span<const int64_t> wellSums);
+// The largest well sum, at least 255; with `autoScale` at least 1, so the most active well is
+// black however quiet the plate.
+int64_t HeatMapMaximum(std::span<const int64_t> wellSums, bool autoScale = false);
 // Grey level 0..255 of a well: round(sum / maximum x 255), halves to even; the cell is drawn
 // in (255 - level) grey, so no activity is white and the most active well black.
 int HeatLevel(int64_t wellSum, int64_t maximum);

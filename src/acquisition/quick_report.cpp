@@ -28,6 +28,39 @@ void Line(std::string& out, std::string_view text) {
 
 std::string Quoted(const std::string& text) { return "\"" + text + "\""; }
 
+struct WellValue {
+  bool listed = false;    // some channel names this well
+  int firstChannel = -1;  // the channel of its lowest beam (the well's group)
+  int64_t value = 0;
+};
+
+// A well's value: the rounded mean (halves to even) of the beams the well has. Wells differ in
+// beam count on some plates (w48 has wells of two and of three beams), so the divisor is the
+// well's own beams, never the plate's highest beam count. A well no channel names (the spare
+// column of the built-in 96-well maps) is not a well of the plate and is not listed. A map
+// without beams lists every well at 0, under the group of channel 0.
+WellValue QuickReportWell(const std::array<int16_t, kChannelSlots>& activity, const WellMap& map,
+                          int well) {
+  WellValue out;
+  if (map.highestBeam < 0) {
+    out.listed = true;
+    out.firstChannel = map.ChannelOf(well, 0);
+    return out;
+  }
+  int64_t sum = 0;
+  int beams = 0;
+  for (int b = 0; b <= map.highestBeam; ++b) {
+    const int c = map.FindChannel(well, b);
+    if (c < 0) continue;
+    if (out.firstChannel < 0) out.firstChannel = c;
+    sum += activity[static_cast<size_t>(c)];
+    ++beams;
+  }
+  out.listed = beams > 0;
+  if (out.listed) out.value = RoundHalfEvenDiv(sum, beams);
+  return out;
+}
+
 }  // namespace
 
 std::string FormatQuickReport(const CivilTime& now, const QuickReportInputs& in) {
@@ -60,19 +93,12 @@ std::string FormatQuickReport(const CivilTime& now, const QuickReportInputs& in)
   Line(out, "Well Activity:");
   Line(out, kRule);
   Line(out, "Well Group Value");
-  int beams = map.highestBeam;
   for (int w = 0; w <= map.highestWell; ++w) {
-    int64_t value = 0;
-    if (beams >= 1) {
-      int64_t sum = 0;
-      for (int b = 0; b <= beams; ++b) sum += in.activity[map.ChannelOf(w, b)];
-      value = RoundHalfEvenDiv(sum, beams + 1);
-    } else if (beams == 0) {
-      value = in.activity[map.ChannelOf(w, 0)];
-    }
-    int first = map.ChannelOf(w, 0);
-    Line(out, WellLabel(w, in.plateRows) + " " + Quoted(ReportGroupLabel(p, p.channelGroup[first])) + " " +
-                  std::to_string(value));
+    WellValue well = QuickReportWell(in.activity, map, w);
+    if (!well.listed) continue;
+    const int group = well.firstChannel >= 0 ? p.channelGroup[well.firstChannel] : kFreeGroup;
+    Line(out, WellLabel(w, in.plateRows) + " " + Quoted(ReportGroupLabel(p, group)) + " " +
+                  std::to_string(well.value));
   }
   Line(out, "");
 
@@ -96,7 +122,8 @@ bool WriteQuickReport(Host& host, bool samplingTimerEnabled, const QuickReportIn
   auto path = in.projectPath / kQuickReportFileName;
   std::string error;
   if (!WriteFileAtomic(path, FormatQuickReport(host.clock.Now(), in), &error)) {
-    host.dialogs.Message("The quick report could not be written: " + error);
+    host.dialogs.Problem("The quick report could not be written: " + error,
+                         Dialogs::Severity::kCritical);
     return false;
   }
   for (int i = 0; i < kQuickReportEventPumps; ++i) host.pacer.PumpEvents();

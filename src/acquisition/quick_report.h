@@ -29,6 +29,8 @@ struct QuickReportInputs {
 // The report text, every line ending in CR LF; `now` is written on the first line in the
 // general date format. Wells are labelled row letter (65 + w mod R) and column Int(w / R) + 1
 // (a plate with fewer than one row is taken as one row); groups "000_Name", free "999_Free ".
+// A well's value is the rounded mean of the beams it has (halves to even) under the group of its
+// lowest beam; wells no channel names are not listed.
 std::string FormatQuickReport(const CivilTime& now, const QuickReportInputs& in);
 
 // Writes "report.txt" in the project folder (replacing it whole) and opens it in the text

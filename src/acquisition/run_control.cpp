@@ -139,15 +139,15 @@ bool AcquisitionEngine::WaitingBinsAllowStart() {
   if (files.waiting.empty()) return true;
   BinWriteResult written = WriteWaitingBins(host_, files, state_.run.lastRecordedFolder);
   if (written.upToDate) return true;
-  host_.dialogs.Message(texts::WaitingBinsBlockStart(written.waitingBins,
-                                                     state_.run.lastRecordedFolder.string()));
+  host_.dialogs.Problem(
+      texts::WaitingBinsBlockStart(written.waitingBins, state_.run.lastRecordedFolder.string()));
   return false;
 }
 
 bool AcquisitionEngine::TakeRecorderLock() {
   std::string error;
   if (recorderLock_.Acquire(state_.appDir, error)) return true;
-  host_.dialogs.Message(error.empty() ? texts::RecorderBusy(state_.appDir.string())
+  host_.dialogs.Problem(error.empty() ? texts::RecorderBusy(state_.appDir.string())
                                       : texts::RecorderLockFailed(state_.appDir.string(), error));
   return false;
 }
@@ -160,7 +160,8 @@ bool AcquisitionEngine::PrepareAcquisitionFolder(const std::string& name) {
   context.folderName = CreateFreshAcquisitionFolder(state_.ProjectPath, host_.clock.Now(), error);
   if (context.folderName.empty()) {
     context.folder = state_.ProjectPath / AcquisitionStamp(host_.clock.Now());
-    host_.dialogs.Message(texts::FolderNotCreated(context.folder.string(), error));
+    host_.dialogs.Problem(texts::FolderNotCreated(context.folder.string(), error),
+                          Dialogs::Severity::kCritical);
     return false;
   }
   context.folder = state_.ProjectPath / context.folderName;
@@ -169,7 +170,8 @@ bool AcquisitionEngine::PrepareAcquisitionFolder(const std::string& name) {
   if (!snapshot.ok ||
       !WriteFileAtomic(context.folder / kSubprojectFileName, FormatSubproject(name, nullptr),
                        &error)) {
-    host_.dialogs.Message(texts::SnapshotNotWritten(snapshot.ok ? error : snapshot.error));
+    host_.dialogs.Problem(texts::SnapshotNotWritten(snapshot.ok ? error : snapshot.error),
+                          Dialogs::Severity::kCritical);
     return false;
   }
   return true;
@@ -222,16 +224,16 @@ bool AcquisitionEngine::CmdPlay() {
   const std::string name = AskExperimentName();
   display_.ShowExperimentName(name);
   if (state_.config.Actual_Project_Number == 0) {
-    host_.dialogs.Message(texts::kProjectZero);
+    host_.dialogs.Problem(texts::kProjectZero);
     display_.OpenSetupWindow();
     return false;
   }
   if (Offline()) {
     // Offline because another Movexa holds the instrument: restarting this one would not help.
     const int busy = state_.connection.busyPort;
-    host_.dialogs.Message(busy > 0 ? texts::InstrumentInUse(busy)
-                                   : ConnectFirstMessage(state_).value_or(
-                                         std::string(texts::kOfflineAcquisition)));
+    host_.dialogs.Problem(
+        busy > 0 ? texts::InstrumentInUse(busy)
+                 : ConnectFirstMessage(state_).value_or(std::string(texts::kOfflineAcquisition)));
     return false;
   }
   PumpEvents(host_, kEventPumps);
@@ -242,7 +244,7 @@ bool AcquisitionEngine::CmdPlay() {
   state_.ports->ReceiveBuffer().reserve(kCommMaxRead);
 
   if (state_.project.RT_Buffer < kFewestBinSamples) {
-    host_.dialogs.Message(texts::BinTooShort(state_.project.RT_Buffer));
+    host_.dialogs.Problem(texts::BinTooShort(state_.project.RT_Buffer));
     return false;
   }
   const bool recording = !name.empty();
@@ -277,6 +279,8 @@ bool AcquisitionEngine::CmdPlay() {
   }
 
   run.runState = RunState::kRunning;
+  // The status of the previous run (its pause, its bad bins) is not this run's.
+  host_.status.SetStatus(texts::kStatusWhere, "");
   display_.RunControlsChanged(run.runState);
   if (run.buffers.rtBuffer != state_.project.RT_Buffer) {
     run.buffers.Allocate(state_.project.RT_Buffer);
@@ -338,6 +342,7 @@ void AcquisitionEngine::CmdPause() {
     run.timerEnabled = true;
     run.runState = RunState::kRunning;
     context.timeCounterPaused = false;
+    host_.status.SetStatus(texts::kStatusWhere, "");  // "Time Counter = ..." no longer holds
     display_.RunControlsChanged(run.runState);
     display_.HideBanner();
   }
@@ -372,12 +377,13 @@ void AcquisitionEngine::CmdStop() {
   if (!run.files.waiting.empty()) {
     BinWriteResult written = WriteWaitingBins(host_, run.files, run.lastRecordedFolder);
     if (!written.upToDate) {
-      host_.dialogs.Message(texts::BinsStillWaiting(written.waitingBins, written.error));
+      host_.dialogs.Problem(texts::BinsStillWaiting(written.waitingBins, written.error),
+                            Dialogs::Severity::kCritical);
     }
   }
   if (wasActive) {
     const std::string limited = FileSizeLimitSummary(run.files);
-    if (!limited.empty()) host_.dialogs.Message(limited);
+    if (!limited.empty()) host_.dialogs.Problem(limited, Dialogs::Severity::kCritical);
   }
   recorderLock_.Release();
 }
@@ -385,18 +391,18 @@ void AcquisitionEngine::CmdStop() {
 bool AcquisitionEngine::ReadBlank() {
   AcquisitionRun& run = state_.run;
   if (Offline()) {
-    host_.dialogs.Message(texts::kOfflineOperation);
+    host_.dialogs.Problem(texts::kOfflineOperation);
     return false;
   }
   // A blank takes over the sampling without recording: during a named run it would silently
   // end the recording of every later bin.
   if (run.runState != RunState::kStopped && run.context.recording) {
-    host_.dialogs.Message(texts::kBlankDuringRecording);
+    host_.dialogs.Problem(texts::kBlankDuringRecording);
     return false;
   }
   if (run.blankMode || fastProcedureOutsideRun_) return false;
   if (state_.project.RT_Buffer < kFewestBinSamples) {
-    host_.dialogs.Message(texts::BinTooShort(state_.project.RT_Buffer));
+    host_.dialogs.Problem(texts::BinTooShort(state_.project.RT_Buffer));
     return false;
   }
   RunContext& context = run.context;

@@ -50,6 +50,10 @@ inline std::string InitError(int stage) {
   return "Error loading INIT parameters #ERROR:" + std::to_string(stage);
 }
 inline constexpr std::string_view kActivationError = "Error loading parameters";
+// "Show my report" before any recorded run since the program started.
+inline constexpr std::string_view kNoRunYet =
+    "No run recorded yet: Play a run with an experiment name first, or report a recorded "
+    "experiment from \"Analyze recorded experiments\" in the start menu.";
 
 // The start menu's status line and its texts during start-up.
 inline constexpr std::string_view kStartMenuStatus = "Frm_Init.status";

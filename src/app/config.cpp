@@ -55,7 +55,7 @@ std::optional<std::string> ConfigFileMissing(const std::filesystem::path& appDir
 bool LoadConfig(const std::filesystem::path& appDir, AppConfig& config, Host& host) {
   auto text = ReadWholeFile(appDir / texts::kConfigFile);
   ConfigRead r = text ? ParseConfig(*text) : ConfigRead{AppConfig{}, "cannot be read"};
-  if (!r.ok()) host.dialogs.Message(texts::kConfigLoadError);
+  if (!r.ok()) host.dialogs.Problem(texts::kConfigLoadError);
   config = r.config;
   config.Restart_Time = 0;
   return r.ok();
@@ -63,7 +63,7 @@ bool LoadConfig(const std::filesystem::path& appDir, AppConfig& config, Host& ho
 
 bool SaveConfig(const std::filesystem::path& appDir, const AppConfig& config, Host& host) {
   if (WriteFileAtomic(appDir / texts::kConfigFile, FormatConfig(config))) return true;
-  host.dialogs.Message(texts::kConfigSaveError);
+  host.dialogs.Problem(texts::kConfigSaveError, Dialogs::Severity::kCritical);
   return false;
 }
 

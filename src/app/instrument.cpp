@@ -31,7 +31,7 @@ ConnectOutcome ConnectAppInstrument(AppState& state, Host& host) {
     unmapped.assign = [&](int number, const std::string& device) {
       std::string error;
       if (SavePortMapping(state.appDir, number, device, &error)) return true;
-      host.dialogs.Message(app_texts::PortMappingNotSaved(number, device, error));
+      host.dialogs.Problem(app_texts::PortMappingNotSaved(number, device, error));
       return false;
     };
   }

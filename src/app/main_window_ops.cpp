@@ -13,7 +13,10 @@ namespace fs = std::filesystem;
 ReportButtonTarget ShowMyReportTarget(const AppState& state) {
   ReportButtonTarget target;
   const fs::path& folder = state.run.lastRecordedFolder;
-  if (folder.empty()) return target;
+  if (folder.empty()) {
+    target.message = std::string(app_texts::kNoRunYet);
+    return target;
+  }
   if (IsFile(folder / "counts.bin")) {
     target.kind = ReportButtonTarget::Kind::kOpen;
     target.folder = folder;
@@ -27,11 +30,11 @@ ReportButtonTarget ShowMyReportTarget(const AppState& state) {
 bool OpenHelpDocument(Host& host, const fs::path& appDir, const fs::path& executableDir) {
   const fs::path found = FindHelpDocument(appDir, executableDir);
   if (found.empty()) {
-    host.dialogs.Message(app_texts::HelpDocumentMissing((appDir / kHelpDocument).string()));
+    host.dialogs.Problem(app_texts::HelpDocumentMissing((appDir / kHelpDocument).string()));
     return false;
   }
   if (host.shell.OpenDocument(found)) return true;
-  host.dialogs.Message(app_texts::HelpDocumentNotOpened(found.string()));
+  host.dialogs.Problem(app_texts::HelpDocumentNotOpened(found.string()));
   return false;
 }
 

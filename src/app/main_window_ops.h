@@ -11,9 +11,10 @@
 
 namespace movexa {
 
-// "Show my report" (Cmdreport): before any recorded run, nothing (kNone); when the last run's
-// folder holds "counts.bin", the report window opens on that folder (kOpen with `folder`);
-// otherwise the operator is told "Activity file not Found" (kMissing with `message`).
+// "Show my report" (Cmdreport): before any recorded run the operator is told there is no run
+// yet (kNone with `message`); when the last run's folder holds "counts.bin", the report window
+// opens on that folder (kOpen with `folder`); otherwise the operator is told "Activity file not
+// Found" (kMissing with `message`).
 struct ReportButtonTarget {
   enum class Kind { kNone, kOpen, kMissing };
   Kind kind = Kind::kNone;

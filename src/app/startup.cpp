@@ -103,7 +103,7 @@ bool RunSequence(AppState& state, std::string_view argumentText, Host& host,
   state.autoRun = IsAutoRunArgument(argumentText);
   observer.ResetDeviceControls(state);
   if (auto missing = ConfigFileMissing(state.appDir)) {
-    host.dialogs.Message(*missing);
+    host.dialogs.Problem(*missing, Dialogs::Severity::kCritical);
     return false;
   }
   state.StartupStage = 1;
@@ -172,7 +172,7 @@ bool StartUp(AppState& state, std::string_view argumentText, Host& host,
   try {
     return RunSequence(state, argumentText, host, observer);
   } catch (const std::exception&) {
-    host.dialogs.Message(texts::InitError(state.StartupStage));
+    host.dialogs.Problem(texts::InitError(state.StartupStage), Dialogs::Severity::kCritical);
     return false;
   }
 }
@@ -185,7 +185,8 @@ void ShutdownMain(AppState& state, Host& host, const std::function<void()>& clos
     if (host.dialogs.Ask(question, Dialogs::Buttons::kYesNo) == Dialogs::Answer::kYes) {
       SaveResult saved =
           SaveProject(state.ProjectPath, state.config.Actual_Project_Number, state.project);
-      if (!saved.ok) host.dialogs.Message(texts::ExitSaveError(saved.error));
+      if (!saved.ok)
+        host.dialogs.Problem(texts::ExitSaveError(saved.error), Dialogs::Severity::kCritical);
       host.pacer.PauseMs(kExitPauseMs);
       host.pacer.PumpEvents();
       host.pacer.PauseMs(kExitPauseMs);

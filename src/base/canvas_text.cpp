@@ -1,4 +1,4 @@
-// UTF-8 cleaning and placed-text geometry for the Canvas backends.
+// UTF-8 cleaning, eliding and placed-text geometry for the Canvas backends.
 #include "base/canvas_text.h"
 
 #include <algorithm>
@@ -61,6 +61,24 @@ int Utf8Length(std::string_view text) {
   return static_cast<int>(std::count_if(text.begin(), text.end(), [](char c) {
     return (static_cast<unsigned char>(c) & 0xC0) != 0x80;
   }));
+}
+
+std::string ElideToWidth(const Canvas& canvas, std::string_view text, double maxWidth,
+                         const TextStyle& style) {
+  auto width = [&](std::string_view t) { return canvas.MeasureText(t, style).width; };
+  if (width(text) <= maxWidth) return std::string(text);
+  static constexpr std::string_view kEllipsis = "\u2026";
+  const std::string clean = ValidUtf8(text);
+  // Cut before each character start, longest head first.
+  for (size_t at = clean.size(); at-- > 1;) {
+    if ((static_cast<unsigned char>(clean[at]) & 0xC0) == 0x80) continue;
+    std::string_view head = std::string_view(clean).substr(0, at);
+    while (!head.empty() && head.back() == ' ') head.remove_suffix(1);
+    if (head.empty()) break;
+    std::string cut = std::string(head) + std::string(kEllipsis);
+    if (width(cut) <= maxWidth) return cut;
+  }
+  return {};
 }
 
 CanvasPoint TextBoxOffset(const TextStyle& style, double widthPx, double heightPx) {

@@ -20,7 +20,7 @@ class Dialogs {
   enum class Answer { kOk, kCancel, kYes, kNo };
 
   virtual ~Dialogs() = default;
-  // A message with an OK button.
+  // A message with an OK button, shown as information (failures go through Problem).
   virtual void Message(std::string_view text, std::string_view title = {}) = 0;
   // A question; the answer is one of the buttons offered.
   virtual Answer Ask(std::string_view text, Buttons buttons, std::string_view title = {}) = 0;
@@ -34,9 +34,10 @@ class Dialogs {
     return Input(prompt, title, {});
   }
 
-  // A failure told to the operator: a message with an OK button and the icon of its severity
-  // (warning: the operation did not happen, nothing was lost; critical: data is at stake).
-  // Hosts without icons show it as a message.
+  // A failure told to the operator: a message with an OK button and the icon of its severity.
+  // Warning: something was refused, could not be found or fell back to defaults, nothing was
+  // lost and the operator can go on. Critical: data could not be written or the program cannot
+  // go on. Hosts without icons show it as a message.
   enum class Severity { kWarning, kCritical };
   virtual void Problem(std::string_view text, Severity severity = Severity::kWarning,
                        std::string_view title = {}) {

@@ -124,10 +124,9 @@ ScriptedDialogs& ScriptedDialogs::ExpectSaveFile(std::string title, std::string 
   return ExpectInput(std::move(title), std::move(reply));
 }
 
-void ScriptedDialogs::Problem(std::string_view text, Severity /*severity*/,
-                              std::string_view title) {
+void ScriptedDialogs::Problem(std::string_view text, Severity severity, std::string_view title) {
   Message(text, title);
-  shown_.back().problem = true;
+  shown_.back().severity = severity;
 }
 
 std::filesystem::path ScriptedDialogs::SaveFileName(std::string_view title,

@@ -7,6 +7,7 @@
 #include <deque>
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -24,7 +25,8 @@ class ScriptedDialogs : public Dialogs {
     std::string title;
     std::string answer;  // "OK", "Cancel", "Yes", "No", or the input typed
     bool secret = false;  // an input typed into a masked box
-    bool problem = false;  // a message shown as a failure (Problem), with a warning icon or worse
+    // A message shown as a failure (Problem): its severity, which picks the icon.
+    std::optional<Severity> severity = std::nullopt;
   };
 
   // Expectations, consumed in order. An empty expected text accepts any text.
@@ -45,6 +47,7 @@ class ScriptedDialogs : public Dialogs {
                     std::string_view proposal) override;
   // As Input (ExpectInput answers it), recorded as secret.
   std::string InputSecret(std::string_view prompt, std::string_view title) override;
+  // Expected and recorded as a message, its severity kept in Shown.
   void Problem(std::string_view text, Severity severity, std::string_view title) override;
   std::filesystem::path SaveFileName(std::string_view title, const std::filesystem::path& proposal,
                                      std::string_view filter) override;

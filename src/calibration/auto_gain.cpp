@@ -51,7 +51,7 @@ class Procedure {
     if (!result_.unset.empty()) {
       std::string list;
       for (int c : result_.unset) list += (list.empty() ? "" : ", ") + std::to_string(c);
-      link_.host.dialogs.Message(std::string(t::kAutoGainUnsetHead) + list);
+      link_.host.dialogs.Problem(std::string(t::kAutoGainUnsetHead) + list);
     }
     return result_;
   }
@@ -145,7 +145,7 @@ int ReadWindowBlocks(DeviceLink& link, int wantedBase, int16_t* levels) {
       if (status != 0) link.host.pacer.PauseMs(kReaderRetryPauseMs);
     }
     if (status != 0) {
-      link.host.dialogs.Message(std::string(t::kBlockReaderErrorHead) + std::to_string(offset) +
+      link.host.dialogs.Problem(std::string(t::kBlockReaderErrorHead) + std::to_string(offset) +
                                 std::string(t::kBlockReaderErrorTail));
       return -1;
     }

@@ -134,7 +134,8 @@ bool SaveTable(CalibrationContext& ctx) {
     ctx.tableFileWritten = true;
     return true;
   }
-  ctx.link.host.dialogs.Message(std::string(t::kSaveErrorHead) + error);
+  ctx.link.host.dialogs.Problem(std::string(t::kSaveErrorHead) + error,
+                                Dialogs::Severity::kCritical);
   return false;
 }
 
@@ -194,14 +195,14 @@ void DeviceSelfCalibration(CalibrationContext& ctx, const std::filesystem::path&
     // in place of a good table. Give up instead, keeping "calvalue.dat" and the table as they
     // are; a register missed here and there is still marked unreadable as usual.
     if (unansweredInARow >= kReadBackGiveUpRegisters) {
-      link.host.dialogs.Message(t::kReadBackAbandoned);
+      link.host.dialogs.Problem(t::kReadBackAbandoned);
       return;
     }
   }
   const std::string text = FormatCalibrationRegisters(values);
   std::string error;
   if (!WriteFileAtomic(ctx.appFolder / kCalibrationFileName, text, &error)) {
-    link.host.dialogs.Message(std::string(t::kSaveErrorHead) + error);
+    link.host.dialogs.Problem(std::string(t::kSaveErrorHead) + error, Dialogs::Severity::kCritical);
   }
   // The table stays indexed by channel: register r sets channel 2r; unreadable registers leave
   // their channels as they were.
@@ -216,7 +217,7 @@ bool SoftwareCalibration(CalibrationContext& ctx) {
   DeviceLink& link = ctx.link;
   Host& host = link.host;
   if (Offline(ctx)) {
-    host.dialogs.Message(t::kOfflineRefusal);
+    host.dialogs.Problem(t::kOfflineRefusal);
     return false;
   }
   if (IsFile(ctx.appFolder / kCalibrationFileName)) {
@@ -224,7 +225,7 @@ bool SoftwareCalibration(CalibrationContext& ctx) {
     // A register file (from the self-calibration) is taken by channel: register r -> channel 2r.
     CalibrationLoad load = LoadCalibrationTable(ctx.appFolder, ctx.table);
     if (load.outOfRange > 0) {
-      host.dialogs.Message(std::string(kCalibrationFileName) + ": " + load.problem);
+      host.dialogs.Problem(std::string(kCalibrationFileName) + ": " + load.problem);
     }
   } else {
     Status(ctx, t::kWritingFirstTimeCalibration);
@@ -232,7 +233,7 @@ bool SoftwareCalibration(CalibrationContext& ctx) {
     if (ResetCalibrationTable(ctx.appFolder, ctx.table, &error)) {
       ctx.tableFileWritten = true;
     } else {
-      host.dialogs.Message(std::string(t::kSaveErrorHead) + error);
+      host.dialogs.Problem(std::string(t::kSaveErrorHead) + error, Dialogs::Severity::kCritical);
     }
   }
   std::array<ChannelCalibration, kChannelSlots> states{};
@@ -245,7 +246,7 @@ bool SoftwareCalibration(CalibrationContext& ctx) {
     Status(ctx, WithNumber(t::kWritingChannelHead, d));
     ctx.panel.DrawProgress(d);
     if (WriteRegisterVerified(link, ChannelRegister(d), SettingOf(ctx.table, d)) != 1) {
-      host.dialogs.Message(t::kCommunicationError);
+      host.dialogs.Problem(t::kCommunicationError);
       return false;
     }
     ++ctx.registersWritten;

@@ -199,7 +199,7 @@ int CalibrationWindow::SetCalibration(int power, int gain, Canvas* progress) {
   int failed = 0;
   for (int reg = 0; reg < kBeamRegisters; ++reg) {
     if (WriteRegisterVerified(link_, reg, value) != 1) {
-      link_.host.dialogs.Message(calibration_texts::kCommunicationError);
+      link_.host.dialogs.Problem(calibration_texts::kCommunicationError);
       ++failed;
     }
     if (progress) progress->FilledBox(0, 0, reg, 10, colors::kBlue);

@@ -259,8 +259,9 @@ void DeviceTest::Append(const std::vector<std::string>& lines) {
   if (AppendToFile(reportPath_, text, &error)) return;
   // Told once: a report that cannot be written fails the same way at every later line.
   if (reportWritten_) {
-    ctx_.link.host.dialogs.Message("Error writing " + reportPath_.filename().string() + " => " +
-                                   error);
+    ctx_.link.host.dialogs.Problem(
+        "Error writing " + reportPath_.filename().string() + " => " + error,
+        Dialogs::Severity::kCritical);
   }
   reportWritten_ = false;
 }
@@ -269,7 +270,7 @@ bool DeviceTest::Start() {
   Host& host = ctx_.link.host;
   if (running_) return false;
   if (ctx_.acquisitionActive && ctx_.acquisitionActive()) {
-    host.dialogs.Message(t::kStopBeforeTesting);
+    host.dialogs.Problem(t::kStopBeforeTesting);
     return false;
   }
   if (host.dialogs.Ask(t::kDeviceTestQuestion, Dialogs::Buttons::kOkCancel) !=
@@ -297,7 +298,8 @@ bool DeviceTest::Start() {
                             FormatDateTime(host.clock.Now(), "yyyy-mm-dd_hh:mm") + std::string(kEol);
   std::string error;
   if (!WriteWholeFile(reportPath_, first, &error)) {
-    host.dialogs.Message("Error writing " + reportPath_.filename().string() + " => " + error);
+    host.dialogs.Problem("Error writing " + reportPath_.filename().string() + " => " + error,
+                         Dialogs::Severity::kCritical);
     reportWritten_ = false;
   }
   return true;
@@ -326,7 +328,7 @@ bool DeviceTest::BeginStep() {
   // A block of the second pass that did not arrive whole would leave its beams judged on stale
   // levels: the verdicts stop here rather than pass or fail beams that were not read.
   if (!second.Complete()) {
-    host.dialogs.Message(t::kComError);
+    host.dialogs.Problem(t::kComError);
     return End(DeviceTestEnd::kComError);
   }
   if (ctx_.picture) DrawDeviceTestLevels(*ctx_.picture, levels_);

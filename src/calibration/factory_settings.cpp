@@ -32,7 +32,7 @@ constexpr std::string_view kOffsetOutOfRangeTail =
 
 bool FactoryAccessAllowed(bool offline, bool acquisitionActive, Dialogs& dialogs) {
   if (!offline && !acquisitionActive) return true;
-  dialogs.Message(t::kFactoryAccessRefusal);
+  dialogs.Problem(t::kFactoryAccessRefusal);
   return false;
 }
 
@@ -85,18 +85,18 @@ bool FactoryWindow::Recalibrate(std::string_view referenceText) {
   const std::optional<double> measured = ReadTemperature();
   const std::optional<double> reference = ParseOperatorNumber(referenceText);
   if (!reference || *reference < kReferenceLowest || *reference > kReferenceHighest) {
-    dialogs.Message(t::kInvalidReference);
+    dialogs.Problem(t::kInvalidReference);
     return false;
   }
   // A failed reading would shift the offset by a temperature that was never measured.
   if (!measured) {
-    dialogs.Message(kNoTemperature);
+    dialogs.Problem(kNoTemperature);
     return false;
   }
   const double offset = factory_.offset + (*reference - *measured);
   // Register 204 holds tenths of a degree in one byte, and the connect accepts -10..10 only.
   if (std::fabs(offset) > kOffsetLimit) {
-    dialogs.Message(std::string(kOffsetOutOfRangeHead) + FormatNumber(offset, "0.0") +
+    dialogs.Problem(std::string(kOffsetOutOfRangeHead) + FormatNumber(offset, "0.0") +
                     std::string(kOffsetOutOfRangeTail));
     return false;
   }
@@ -123,7 +123,8 @@ bool AskTechnicalPassword(Dialogs& dialogs) {
   const std::string answer = dialogs.InputSecret(t::kPasswordPrompt, t::kPasswordTitle);
   if (answer == t::kTechnicalPassword) return true;
   // An empty answer is a cancel; anything else was a try that deserves an answer.
-  if (!answer.empty()) dialogs.Message(t::kWrongPassword, t::kPasswordTitle);
+  if (!answer.empty())
+    dialogs.Problem(t::kWrongPassword, Dialogs::Severity::kWarning, t::kPasswordTitle);
   return false;
 }
 

@@ -65,7 +65,7 @@ GainCurveResult RunGainCurve(CalibrationWindow& window, const std::filesystem::p
   Host& host = link.host;
   GainCurveResult result;
   if (link.connection.offline) {
-    host.dialogs.Message(calibration_texts::kOfflineRefusal);
+    host.dialogs.Problem(calibration_texts::kOfflineRefusal);
     return result;
   }
   window.GoOffline();
@@ -81,7 +81,9 @@ GainCurveResult RunGainCurve(CalibrationWindow& window, const std::filesystem::p
   auto append = [&](const std::filesystem::path& p, const std::string& text) {
     std::string error;
     if (AppendToFile(p, text, &error)) return true;
-    host.dialogs.Message(std::string(t::kCurveWriteErrorHead) + p.filename().string() + ": " + error);
+    host.dialogs.Problem(
+        std::string(t::kCurveWriteErrorHead) + p.filename().string() + ": " + error,
+        Dialogs::Severity::kCritical);
     return false;
   };
   auto end = [&](GainCurveResult& r) {
@@ -95,7 +97,7 @@ GainCurveResult RunGainCurve(CalibrationWindow& window, const std::filesystem::p
     window.TakeSample(nullptr, nullptr);
     if (window.rejectedBlocks() == rejectedBefore) return true;
     result.rejectedBlocks += static_cast<int>(window.rejectedBlocks() - rejectedBefore);
-    host.dialogs.Message(std::string(t::kCurveNoReadingHead) + SettingText(p, g) +
+    host.dialogs.Problem(std::string(t::kCurveNoReadingHead) + SettingText(p, g) +
                          std::string(t::kCurveStoppedTail));
     return false;
   };
@@ -113,7 +115,7 @@ GainCurveResult RunGainCurve(CalibrationWindow& window, const std::filesystem::p
       if (!applied) {
         ++result.settingFailures;
         result.instrumentLost = true;
-        host.dialogs.Message(std::string(t::kCurveNoSettingHead) + SettingText(p, g) +
+        host.dialogs.Problem(std::string(t::kCurveNoSettingHead) + SettingText(p, g) +
                              std::string(t::kCurveStoppedTail));
         return end(result);
       }

@@ -41,6 +41,18 @@ LightSchedule LightScheduleFromMn(const MnTable& mn) {
   return s;
 }
 
+LightBoxTexts LightBoxesShown(const MnTable& mn) {
+  const auto& row = mn[kMn2];
+  LightBoxTexts t;
+  t.onHour = FormatNumber(row[kTime_ON], "00");
+  t.offHour = FormatNumber(row[kTime_OFF], "00");
+  t.pulseTimes = FormatNumber(row[kPulseTimes], "0");
+  t.pulseOn = FormatNumber(row[kPulseOnX10] / 10.0, "0.0");
+  t.pulseOff = FormatNumber(row[kPulseOffX10] / 10.0, "0.0");
+  t.hourBoxesEnabled = HourBoxesEnabled(row[kPulseTimes]);
+  return t;
+}
+
 uint8_t OutputsByte(const OutputState& s) {
   return static_cast<uint8_t>(4 * s.lightOn + 2 * s.heatMode + 1 * s.temperatureControlOn);
 }

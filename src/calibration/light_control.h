@@ -115,4 +115,17 @@ BoxCheck CheckTemperatureBox(std::string_view text);
 // The hour boxes are usable only without a pulse cycle.
 inline bool HourBoxesEnabled(int pulseTimes) { return pulseTimes == 0; }
 
+// What the light panel shows for the project's stored light settings (Mn2), the ones a run
+// applies: hours "00", pulse times "0", pulse ON / OFF minutes (stored x 10) "0.0", and the hour
+// boxes usable only without a pulse cycle.
+struct LightBoxTexts {
+  std::string onHour;
+  std::string offHour;
+  std::string pulseTimes;
+  std::string pulseOn;
+  std::string pulseOff;
+  bool hourBoxesEnabled = true;
+};
+LightBoxTexts LightBoxesShown(const MnTable& mn);
+
 }  // namespace movexa

@@ -6,7 +6,7 @@ namespace movexa {
 namespace {
 
 BoxCheck Told(BoxCheck check, Dialogs& dialogs) {
-  if (!check.valid) dialogs.Message(check.message);
+  if (!check.valid) dialogs.Problem(check.message);
   return check;
 }
 
@@ -101,7 +101,7 @@ CalibrationButtons CalibrationButtonsEnabled(const AcquisitionRun& run, bool ins
 
 SnrBoxCheck LeaveSnrBox(ProjectSettings& project, std::string_view text, Dialogs& dialogs) {
   SnrBoxCheck check = CheckSnrBoxText(text);
-  if (!check.valid) dialogs.Message(check.message);
+  if (!check.valid) dialogs.Problem(check.message);
   project.Mn[kMn1][kSNRx10] = check.snrX10;
   project.Mn[kMn1][kOrganism] = static_cast<int16_t>(check.organism);
   return check;

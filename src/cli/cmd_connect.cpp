@@ -48,7 +48,7 @@ int RunConnect(int argc, char** argv) {
   const fs::path appDir = ChooseAppDir(AppDirSourcesFromEnvironment(args.Value("app-dir")));
   TerminalHost terminal;
   if (auto missing = ConfigFileMissing(appDir)) {
-    terminal.dialogs.Message(*missing, {});
+    terminal.dialogs.Problem(*missing, Dialogs::Severity::kCritical);
     return 1;
   }
   AppState state;

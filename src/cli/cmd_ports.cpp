@@ -82,7 +82,7 @@ int RunPorts(int argc, char** argv) {
       return 2;
     }
     if (!configured) {
-      terminal.dialogs.Message(ConfigNotFoundMessage(state.appDir), {});
+      terminal.dialogs.Problem(ConfigNotFoundMessage(state.appDir), Dialogs::Severity::kCritical);
       return 1;
     }
     PortAssignment a = AssignInstrumentPort(state, terminal.host, FolderArgument(device),

@@ -137,7 +137,7 @@ int WriteRegisterVerified(DeviceLink& link, int reg, int value) {
     }
     if (last == reg) return 1;
   }
-  link.host.dialogs.Message(std::string(t::kWriteErrorHead) + std::to_string(reg) +
+  link.host.dialogs.Problem(std::string(t::kWriteErrorHead) + std::to_string(reg) +
                             std::string(t::kWriteErrorTail));
   return -1;
 }

@@ -180,7 +180,7 @@ ConnectOutcome ConnectInstrument(DeviceLink& link, int16_t& configuredPort,
     } else {
       configuredPort = static_cast<int16_t>(*n);
       if (ports.CommOpen(configuredPort, ComName(configuredPort), kInstrumentLineSettings) != 0) {
-        host.dialogs.Message(t::kInvalidPortNumber);
+        host.dialogs.Problem(t::kInvalidPortNumber);
         outcome = ConnectOutcome::kOffline;
       } else {
         saveConfig();
@@ -204,7 +204,7 @@ ConnectOutcome ConnectInstrument(DeviceLink& link, int16_t& configuredPort,
 
   if (outcome == ConnectOutcome::kOffline) {
     ShowMain(host, t::kEquipmentNotFound);
-    host.dialogs.Message(PortNotFoundMessage(configuredAtStart, devicesTried));
+    host.dialogs.Problem(PortNotFoundMessage(configuredAtStart, devicesTried));
   } else if (outcome == ConnectOutcome::kConnected) {
     ShowMain(host, t::kReadingFactoryCalibration);
     c.connected = true;

@@ -386,7 +386,7 @@ namespace {
 bool RefusedWhileRecorded(const fs::path& folder, Host& host) {
   auto recording = RecordingInto(folder);
   if (!recording) return false;
-  host.dialogs.Message(
+  host.dialogs.Problem(
       texts::AcquisitionBeingRecorded(recording->experimentName, recording->folder.string()));
   return true;
 }
@@ -427,7 +427,7 @@ bool AcquisitionBrowser::Archive(int line, Host& host) {
   if (line < 0 || line >= static_cast<int>(lines_.size())) return false;
   const BrowserLine& l = lines_[static_cast<size_t>(line)];
   if (l.project) {
-    host.dialogs.Message(texts::kRemoveOnlySubprojects);
+    host.dialogs.Problem(texts::kRemoveOnlySubprojects);
     return false;
   }
   if (RefusedWhileRecorded(appDir_ / l.projectId / l.folderName, host)) return false;

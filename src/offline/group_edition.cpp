@@ -160,7 +160,8 @@ bool ExitGroupEdition(const fs::path& folder, const ProjectSettings& settings, H
   }
   host.pacer.PauseMs(200);
   if (!SaveAcquisitionGroups(folder, settings, host.clock.Now())) {
-    host.dialogs.Problem(std::string(texts::kGroupsSaveError) + folder.string());
+    host.dialogs.Problem(std::string(texts::kGroupsSaveError) + folder.string(),
+                         Dialogs::Severity::kCritical);
     return false;
   }
   host.dialogs.Message(texts::kGroupsSaved);

@@ -160,7 +160,7 @@ bool RenameGroup(ProjectSettings& p, Host& host, int group) {
   if (answer.empty()) return false;
   bool shortened = false;
   p.groupNames[i] = TypedName(answer, &shortened);
-  if (shortened) host.dialogs.Message(texts::NameShortened(kMaxNameChars));
+  if (shortened) host.dialogs.Problem(texts::NameShortened(kMaxNameChars));
   return true;
 }
 

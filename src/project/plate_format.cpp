@@ -220,7 +220,7 @@ PlateLoadResult LoadPlateFormat(const std::filesystem::path& appDir, ProjectSett
                                 PlateGeometry& geometry, WellMap& map, Host& host) {
   PlateLoadResult result = LoadPlateFormatStrict(appDir, settings.Plate_format, geometry, map);
   if (result.ok) return result;
-  host.dialogs.Message(texts::PlateFallback(settings.Plate_format, result.stage));
+  host.dialogs.Problem(texts::PlateFallback(settings.Plate_format, result.stage));
   const std::string& f = settings.Plate_format;
   if (f != "w96f" && f != "w384" && f != "w96u") settings.Plate_format = "w96f";
   InstallBuiltInPlateFormat(settings.Plate_format, geometry, map);

@@ -39,7 +39,7 @@ std::string AcquisitionKey(std::string_view name) {
 std::optional<std::string> BackUpForRename(const fs::path& file, const fs::path& backup,
                                            Host& host) {
   if (CopyFileChecked(file, backup) != 1) {
-    host.dialogs.Message(texts::kRenameCopyError);
+    host.dialogs.Problem(texts::kRenameCopyError, Dialogs::Severity::kCritical);
     return std::nullopt;
   }
   return ReadWholeFile(backup);
@@ -94,7 +94,7 @@ std::string DescribeProject(const fs::path& folder, Host& host) {
     int backupLines = CountLines(backup);
     if (backupLines > 5 && CopyFileChecked(backup, setup) == 1) {
       lines = backupLines;
-      host.dialogs.Message(texts::kRecoveredFromBackup);
+      host.dialogs.Problem(texts::kRecoveredFromBackup);
     }
   } else if (lines < 6) {
     std::string latest = FindLatestAcquisition(folder);
@@ -103,7 +103,7 @@ std::string DescribeProject(const fs::path& folder, Host& host) {
       int sourceLines = IsFile(source) ? CountLines(source) : 0;
       if (sourceLines > 5 && CopyFileChecked(source, setup) == 1) {
         lines = sourceLines;
-        host.dialogs.Message(std::string(texts::kRecoveredFromPrefix) + (folder / latest).string());
+        host.dialogs.Problem(std::string(texts::kRecoveredFromPrefix) + (folder / latest).string());
       }
     }
   }

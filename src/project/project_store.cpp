@@ -51,19 +51,19 @@ void LoadSetupOnce(int16_t n, const ProjectLocation& at, const FileText& text, P
     if (StoredProjectNumber(s.Num_proj) != n) {
       const std::string warning = texts::ProjectIdMismatch(n);
       host.status.SetStatus(texts::kStartMenuStatus, warning);
-      host.dialogs.Message(warning);
+      host.dialogs.Problem(warning);
     }
     return;
   }
   std::string source;
   if (mayRecover && n > 0 && r.stage < 11 && RecoverSetup(n, at, source)) {
-    host.dialogs.Message(texts::SetupRecovered(n, r.stage, source));
-    host.dialogs.Message(texts::kRecheckSetup);
+    host.dialogs.Problem(texts::SetupRecovered(n, r.stage, source));
+    host.dialogs.Problem(texts::kRecheckSetup);
     LoadSetupOnce(n, at, ReadProjectFile(at, texts::kSetupFile), s, host, false);
     return;
   }
-  host.dialogs.Message(texts::SetupDefaults(n, r.stage));
-  host.dialogs.Message(texts::kRecheckSetup);
+  host.dialogs.Problem(texts::SetupDefaults(n, r.stage));
+  host.dialogs.Problem(texts::kRecheckSetup);
   ApplySetupDefaults(r.stage, DefaultWorkingFolder(at.appDir, n), s);
 }
 
@@ -80,7 +80,7 @@ bool ReadChannelFile(const FileText& text, Parse parse, std::vector<T>& values) 
 void LoadChannelStatusFrom(int16_t n, const FileText& text, ProjectSettings& s, Host& host) {
   std::vector<int16_t> values;
   if (!ReadChannelFile(text, ParseChannelStatus, values)) {
-    host.dialogs.Message(texts::StatusDefaults(n));
+    host.dialogs.Problem(texts::StatusDefaults(n));
     values.clear();
   }
   // Channels the file has no record for stay enabled.
@@ -91,7 +91,7 @@ void LoadChannelStatusFrom(int16_t n, const FileText& text, ProjectSettings& s, 
 void LoadThresholdsFrom(int16_t n, const FileText& text, ProjectSettings& s, Host& host) {
   std::vector<double> values;
   if (!ReadChannelFile(text, ParseThresholds, values)) {
-    host.dialogs.Message(texts::ThresholdDefaults(n));
+    host.dialogs.Problem(texts::ThresholdDefaults(n));
     for (size_t c = 0; c < kChannelCount; ++c) s.ChannelThreshold[c] = 3.0;
     return;
   }
@@ -101,7 +101,7 @@ void LoadThresholdsFrom(int16_t n, const FileText& text, ProjectSettings& s, Hos
 void LoadGroupNamesFrom(int16_t n, const FileText& text, ProjectSettings& s, Host& host) {
   std::vector<std::string> values;
   if (!ReadChannelFile(text, ParseGroupNames, values)) {
-    host.dialogs.Message(texts::GroupsDefaults(n));
+    host.dialogs.Problem(texts::GroupsDefaults(n));
     for (size_t g = 0; g < kChannelCount; ++g)
       s.groupNames[g] = DefaultGroupName(static_cast<int>(g));
     return;
@@ -112,7 +112,7 @@ void LoadGroupNamesFrom(int16_t n, const FileText& text, ProjectSettings& s, Hos
 void LoadChannelGroupsFrom(int16_t n, const FileText& text, ProjectSettings& s, Host& host) {
   std::vector<int16_t> values;
   if (!ReadChannelFile(text, ParseChannelGroups, values)) {
-    host.dialogs.Message(texts::ChannelGroupsDefaults(n));
+    host.dialogs.Problem(texts::ChannelGroupsDefaults(n));
     for (size_t c = 0; c < kChannelCount; ++c) {
       s.channelGroup[c] = DefaultChannelGroup(static_cast<int>(c));
     }
@@ -125,10 +125,10 @@ void LoadChannelGroupsFrom(int16_t n, const FileText& text, ProjectSettings& s, 
 void MendDetectionSettings(int16_t n, ProjectSettings& s, Host& host) {
   const std::vector<DetectionProblem> problems = CheckDetectionSettings(s);
   for (const auto& p : problems) {
-    host.dialogs.Message(texts::DetectionDefault(n, p.file, p.what, p.range, p.used));
+    host.dialogs.Problem(texts::DetectionDefault(n, p.file, p.what, p.range, p.used));
     ApplyDetectionDefault(s, p.issue);
   }
-  if (!problems.empty()) host.dialogs.Message(texts::kRecheckSetup);
+  if (!problems.empty()) host.dialogs.Problem(texts::kRecheckSetup);
 }
 
 }  // namespace

@@ -42,7 +42,7 @@ std::optional<int16_t> ProjectNumberOfFolder(std::string_view name) {
 std::string NewProjectName(std::string_view answer, std::string_view folder, Host& host) {
   bool shortened = false;
   std::string name = TypedName(answer, &shortened);
-  if (shortened) host.dialogs.Message(texts::NameShortened(kMaxNameChars));
+  if (shortened) host.dialogs.Problem(texts::NameShortened(kMaxNameChars));
   if (name.empty()) name = std::string(folder);
   return name;
 }
@@ -70,12 +70,12 @@ bool DetectionFitForNewProject(ProjectSettings& p, int newNumber, Host& host) {
   const std::vector<DetectionProblem> problems = CheckDetectionSettings(p);
   for (const auto& problem : problems) {
     if (problem.issue == DetectionIssue::kThresholds) continue;
-    host.dialogs.Message(texts::DetectionRefused(problem.what, problem.range));
+    host.dialogs.Problem(texts::DetectionRefused(problem.what, problem.range));
     fit = false;
   }
   if (!fit) return false;
   for (const auto& problem : problems) {
-    host.dialogs.Message(project_texts::DetectionDefault(newNumber, problem.file, problem.what,
+    host.dialogs.Problem(project_texts::DetectionDefault(newNumber, problem.file, problem.what,
                                                          problem.range, problem.used));
     ApplyDetectionDefault(p, problem.issue);
   }
@@ -92,7 +92,8 @@ int16_t NextProjectNumber(int lastProject) {
 ProjectOpResult SaveCurrentProject(AppState& state, Host& host) {
   SaveResult r = SaveProject(state.ProjectPath, state.config.Actual_Project_Number, state.project);
   if (r.ok) return ProjectOpResult::kDone;
-  host.dialogs.Message(texts::SaveFailed(state.ProjectPath.string(), r.error));
+  host.dialogs.Problem(texts::SaveFailed(state.ProjectPath.string(), r.error),
+                       Dialogs::Severity::kCritical);
   return ProjectOpResult::kFailed;
 }
 
@@ -114,7 +115,7 @@ ProjectOpResult SaveUnderNewNumber(AppState& state, Host& host, std::string_view
   const bool isLink = std::filesystem::is_symlink(status);
   const bool isFolder = std::filesystem::is_directory(status);
   if (std::filesystem::exists(status) && !isLink && !isFolder) {
-    host.dialogs.Message(texts::FolderNotCreated(folder.string()));
+    host.dialogs.Problem(texts::FolderNotCreated(folder.string()), Dialogs::Severity::kCritical);
     return ProjectOpResult::kFailed;
   }
   if ((isLink || isFolder) &&
@@ -133,7 +134,8 @@ ProjectOpResult SaveUnderNewNumber(AppState& state, Host& host, std::string_view
       isFolder ? SaveProject(folder, config.Actual_Project_Number, state.project)
                : SaveNewProjectFolder(folder, config.Actual_Project_Number, state.project, isLink);
   if (!saved.ok) {
-    host.dialogs.Message(texts::SaveFailed(folder.string(), saved.error));
+    host.dialogs.Problem(texts::SaveFailed(folder.string(), saved.error),
+                         Dialogs::Severity::kCritical);
     before.Restore(state);
     return ProjectOpResult::kFailed;
   }
@@ -212,14 +214,14 @@ void LoadListedProject(AppState& state, Host& host, int16_t number) {
 
 bool RenameProject(AppState& state, Host& host) {
   if (state.config.Actual_Project_Number == 0) {
-    host.dialogs.Message(texts::kRenameDefault);
+    host.dialogs.Problem(texts::kRenameDefault);
     return false;
   }
   std::string answer = host.dialogs.Input(texts::kRenamePrompt, "", state.project.Name);
   if (answer.empty()) return false;
   bool shortened = false;
   std::string name = TypedName(answer, &shortened);
-  if (shortened) host.dialogs.Message(texts::NameShortened(kMaxNameChars));
+  if (shortened) host.dialogs.Problem(texts::NameShortened(kMaxNameChars));
   if (name.empty()) return false;
   state.project.Name = name;
   return true;
@@ -227,7 +229,7 @@ bool RenameProject(AppState& state, Host& host) {
 
 PlateChoiceResult ChoosePlateFormat(AppState& state, Host& host, std::string_view name) {
   if (!IsPlateFormatName(name) || !IsFile(state.appDir / (std::string(name) + ".dat"))) {
-    host.dialogs.Message(texts::kSelectionError);
+    host.dialogs.Problem(texts::kSelectionError);
     return PlateChoiceResult::kNoFile;
   }
   if (host.dialogs.Ask(texts::kLoadNewPlate, Buttons::kYesNo) != Answer::kYes) {
@@ -239,7 +241,7 @@ PlateChoiceResult ChoosePlateFormat(AppState& state, Host& host, std::string_vie
   PlateLoadResult r = LoadPlateFormatStrict(state.appDir, name, state.geometry, state.wellMap);
   if (!r.ok) {
     // The strict loader left the map as it was: the previous format stays in force.
-    host.dialogs.Message(texts::PlateUnreadable(name, r.error, state.project.Plate_format));
+    host.dialogs.Problem(texts::PlateUnreadable(name, r.error, state.project.Plate_format));
     return PlateChoiceResult::kUnreadable;
   }
   state.project.Plate_format = std::string(name);

@@ -234,7 +234,7 @@ BasalResult NormaliseToBasal(BinnedCounts& bins, ReportProjectTables& project,
     }
   }
   if (result.discardedChannels > 0) {
-    host.dialogs.Message(std::string(rt::kBasalDiscarded1) +
+    host.dialogs.Problem(std::string(rt::kBasalDiscarded1) +
                          std::to_string(result.discardedChannels) +
                          std::string(rt::kBasalDiscarded2) + std::string(rt::kLineBreak) +
                          std::string(rt::kBasalDiscarded3));

@@ -85,7 +85,7 @@ std::string FormatReportConfig(const ReportConfig& c, int16_t userDefined) {
 bool SaveReportConfig(const ReportConfig& config, int16_t userDefined,
                       const std::filesystem::path& appFolder, Host& host) {
   if (!WriteWholeFile(appFolder / rt::kConfigFile, FormatReportConfig(config, userDefined))) {
-    host.dialogs.Problem(rt::kErrorWritingConfig);
+    host.dialogs.Problem(rt::kErrorWritingConfig, Dialogs::Severity::kCritical);
     return false;
   }
   return true;

@@ -5,7 +5,6 @@
 #include <gtest/gtest.h>
 
 #include "acquisition/live_display_feed.h"
-#include "acquisition/report_button.h"
 #include "app/app_state.h"
 #include "base/host_fakes.h"
 #include "base/recording_canvas.h"
@@ -36,8 +35,31 @@ const Call* FindText(const RecordingCanvas& canvas, std::string_view text) {
   return nullptr;
 }
 
+const Call* FindTextStarting(const RecordingCanvas& canvas, std::string_view head) {
+  for (const Call& c : canvas.calls())
+    if (c.op == Op::kText && c.text.rfind(head, 0) == 0) return &c;
+  return nullptr;
+}
+
+// The black texts drawn (labels), empty ones left out.
+std::vector<Call> Labels(const RecordingCanvas& canvas) {
+  std::vector<Call> out;
+  for (const Call& c : canvas.Of(Op::kText, colors::kBlack))
+    if (!c.text.empty()) out.push_back(c);
+  return out;
+}
+
+// Left and right pixel edges of a drawn text, as the canvas measured it.
+double LeftPx(const RecordingCanvas&, const Call& text) {
+  return text.textBox.left;
+}
+double RightPx(const RecordingCanvas&, const Call& text) {
+  return text.textBox.right;
+}
+
 TEST(LiveDisplayPictures, AxesGroupViewAndBarPlot) {
   RecordingCanvas canvas;
+  SetActivityCoordinates(canvas);
   DrawActivityAxes(canvas, 2.5);
   EXPECT_EQ(Count(canvas, Op::kFilledBox, colors::kBlack, 0, 0, 2, 255), 1);
   EXPECT_EQ(Count(canvas, Op::kFilledBox, colors::kWhite, -20, -20, 0, 260), 1);
@@ -47,12 +69,13 @@ TEST(LiveDisplayPictures, AxesGroupViewAndBarPlot) {
   canvas.Reset();
   GroupViewMeans means{{10, 300}, 12, 4};
   const int16_t wells[] = {0, 9};
-  DrawGroupView(canvas, {5, "Larvae", &means, wells, 8, 1.0});
+  DrawGroupView(canvas, {5, "Larva", &means, wells, 8, 1.0});
   EXPECT_EQ(Count(canvas, Op::kBox, colors::kBlack, 10, 2, 30, 12), 1);
   EXPECT_EQ(canvas.Of(Op::kBox)[0].penWidth, 3);
   EXPECT_EQ(Count(canvas, Op::kFilledBox, kGrey, 10, 2, 30, 12), 1);
   EXPECT_EQ(FindText(canvas, "12")->colour, (Rgb{128, 128, 128}));
-  EXPECT_TRUE(Is(*FindText(canvas, "G5_Larvae"), 5, -5, 5, -5));
+  ASSERT_NE(FindText(canvas, "G5_Larva"), nullptr);
+  EXPECT_TRUE(Is(*FindText(canvas, "G5_Larva"), 5, -5, 5, -5));
   // Two wells: W = min(25, 130); the second well's bar stops at 255; names A1 and B2.
   EXPECT_EQ(Count(canvas, Op::kBox, colors::kBlack, 42.5, 2, 62.5, 10), 1);
   EXPECT_EQ(Count(canvas, Op::kBox, colors::kBlack, 67.5, 2, 87.5, 255), 1);
@@ -71,6 +94,62 @@ TEST(LiveDisplayPictures, AxesGroupViewAndBarPlot) {
   EXPECT_TRUE(Is(*FindText(canvas, "G7_Seven"), 73, -10, 73, -10));
   EXPECT_EQ(FindText(canvas, "100")->colour, (Rgb{125, 125, 125}));
   EXPECT_DOUBLE_EQ(FindText(canvas, "100")->x1, 78);
+}
+
+// Twelve groups with long names on one page: each label is cut to end before the next one
+// begins (they ran into each other), keeping its group number.
+TEST(LiveDisplayPictures, BarPlotLabelsElideBeforeTheNextLabel) {
+  RecordingCanvas canvas(640, 300);
+  SetActivityCoordinates(canvas);
+  ProjectSettings p;
+  std::vector<GroupActivity> groups;
+  for (int g = 0; g < 12; ++g) {
+    p.groupNames[g] = "Wild type N2 larvae " + std::to_string(g);
+    groups.push_back({static_cast<int16_t>(g), 10, 1});
+  }
+  DrawBarPlot(canvas, groups, p, 0, 1.0);
+  const std::vector<Call> labels = Labels(canvas);
+  ASSERT_EQ(labels.size(), 12u);
+  for (size_t i = 0; i < labels.size(); ++i) {
+    EXPECT_EQ(labels[i].text.rfind("G" + std::to_string(i) + "_", 0), 0u) << labels[i].text;
+    EXPECT_NE(labels[i].text.find("\u2026"), std::string::npos) << labels[i].text;
+    const double limit = i + 1 < labels.size() ? LeftPx(canvas, labels[i + 1]) : canvas.WidthPx();
+    EXPECT_LE(RightPx(canvas, labels[i]), limit) << labels[i].text;
+  }
+  // Names that fit are drawn whole.
+  canvas.Reset();
+  p.groupNames[1] = "Wild type";
+  DrawBarPlot(canvas, std::span(groups).first(2), p, 0, 1.0);
+  EXPECT_EQ(Labels(canvas)[1].text, "G1_Wild type");
+}
+
+// A group of all 96 wells: every well bar stays in the picture (rounding the well width up
+// carried the last nine past its right edge), the well names go under every few wells apart
+// from each other, and the group label ends before the first well name.
+TEST(LiveDisplayPictures, GroupViewOfManyWellsKeepsBarsInsideAndNamesApart) {
+  RecordingCanvas canvas(640, 300);
+  SetActivityCoordinates(canvas);
+  std::vector<int16_t> wells(96);
+  for (int w = 0; w < 96; ++w) wells[w] = static_cast<int16_t>(w);
+  GroupViewMeans means{std::vector<int64_t>(96, 3), 3, 192};
+  DrawGroupView(canvas, {0, "All wells of the plate", &means, wells, 8, 1.0});
+  const auto bars = canvas.Of(Op::kBox, colors::kBlack);
+  ASSERT_EQ(bars.size(), 97u);  // the group bar and 96 well bars
+  for (const Call& b : bars) EXPECT_LE(b.x2, 300.0);
+  EXPECT_NEAR(bars.back().x1, 40 + 95 * 260.0 / 96 + 0.1 * 260.0 / 96, 1e-9);
+
+  const std::vector<Call> labels = Labels(canvas);
+  ASSERT_GE(labels.size(), 3u);
+  EXPECT_EQ(labels[0].text, "G0_All\u2026");
+  EXPECT_EQ(labels[1].text, "A1");
+  EXPECT_LT(labels.size(), 1u + 96u);
+  for (size_t i = 0; i + 1 < labels.size(); ++i) {
+    EXPECT_LE(RightPx(canvas, labels[i]), LeftPx(canvas, labels[i + 1])) << labels[i].text;
+  }
+  EXPECT_LE(RightPx(canvas, labels.back()), canvas.WidthPx());
+  EXPECT_EQ(GroupViewWellWidth(2), 25);
+  EXPECT_EQ(GroupViewWellWidth(20), 13);
+  EXPECT_DOUBLE_EQ(GroupViewWellWidth(96), 260.0 / 96);  // round(2.71) = 3 would end at 328
 }
 
 TEST(LiveDisplayPictures, HeatMapCellsBetweenTwoGrids) {
@@ -250,10 +329,10 @@ TEST(LiveDisplayState, ViewsPagesZoomAndCaptions) {
   d.PageUp();
   d.PageUp();
   EXPECT_EQ(d.page(), 1);
-  EXPECT_NE(FindText(rig.act, "G12_Group12"), nullptr);
+  EXPECT_NE(FindTextStarting(rig.act, "G12_"), nullptr);
   // The one bar of page 1 must not stand among the bars of page 0.
   EXPECT_EQ(rig.act.Of(Op::kClear).size(), 1u);
-  EXPECT_EQ(FindText(rig.act, "G0_Group0"), nullptr);
+  EXPECT_EQ(FindTextStarting(rig.act, "G0_"), nullptr);
   // With 12 groups or fewer the plot returns to its only page and hides the buttons.
   for (int c = 0; c < kChannelCount; ++c) {
     if (rig.state.project.channelGroup[c] == 12) rig.state.project.channelGroup[c] = 0;
@@ -317,6 +396,64 @@ TEST(LiveDisplayState, ViewsPagesZoomAndCaptions) {
   EXPECT_EQ(rig.real.calls()[1].text, "120#");
 }
 
+// Typical activity, a few counts a well: on the fixed 0-250 axis the bars are a few pixels
+// high and the heat map all but white. Auto scale fits each view to its largest value; off,
+// the usual scale is back.
+TEST(LiveDisplayState, AutoScaleFitsEachViewToItsLargestValue) {
+  DisplayRig rig;
+  LiveDisplay& d = rig.display;
+  const WellMap& map = rig.state.wellMap;
+  for (int c = 0; c < kChannelCount; ++c) {
+    if (rig.state.project.channelGroup[c] == 5) rig.state.run.buffers.channels[c].totalCount = 12;
+  }
+  for (int b = 0; b < 2; ++b)
+    rig.state.run.buffers.channels[map.FindChannel(18, b)].totalCount = 17;
+  ASSERT_TRUE(d.SelectGroup("005_Group5"));
+  EXPECT_DOUBLE_EQ(d.scale(), 1.0);
+  EXPECT_NE(FindText(rig.act, "250"), nullptr);
+  EXPECT_EQ(Count(rig.act, Op::kBox, colors::kBlack, 10, 2, 30, 13), 1);  // 13 of 250
+
+  rig.act.Reset();
+  d.SetAutoScale(true);
+  EXPECT_TRUE(d.autoScale());
+  // Well means 12 and 17, group mean 178 / 14 = 13: the axis tops at 20.
+  EXPECT_DOUBLE_EQ(d.scale(), 20.0 / 250);
+  EXPECT_NE(FindText(rig.act, "20"), nullptr);
+  EXPECT_NE(FindText(rig.act, "10"), nullptr);
+  EXPECT_EQ(Count(rig.act, Op::kBox, colors::kBlack, 10, 2, 30, 162), 1);  // 162.5, halves to even
+  const double w = 25;
+  EXPECT_EQ(Count(rig.act, Op::kBox, colors::kBlack, 40 + w + 0.1 * w, 2, 40 + w + 0.9 * w, 212),
+            1);
+
+  // The bar plot: group 5 alone counts on page 0.
+  rig.act.Reset();
+  d.SelectBarPlot();
+  EXPECT_DOUBLE_EQ(d.scale(), 20.0 / 250);
+  const BarSlots slots = BarPlotSlots(12);
+  const double x0 = slots.X0(5);
+  EXPECT_EQ(Count(rig.act, Op::kBox, colors::kBlack, x0 + 0.1 * slots.width, 1,
+                  x0 + 0.9 * slots.width, 13 / (20.0 / 250)),
+            1);
+
+  // The heat map: the most active well black, the others in proportion.
+  rig.act.Reset();
+  d.SelectHeatMap();
+  const std::vector<Call> cells = rig.act.Of(Op::kFilledBox);
+  auto cellGrey = [&](int well) {
+    return cells[static_cast<size_t>(well)].colour.r;  // cells are drawn well by well
+  };
+  EXPECT_EQ(cellGrey(18), 0);
+  EXPECT_EQ(cellGrey(5), 255 - 180);  // round(24 / 34 x 255)
+  EXPECT_EQ(cellGrey(0), 255);
+
+  d.SetAutoScale(false);
+  EXPECT_FALSE(d.autoScale());
+  rig.act.Reset();
+  d.SelectGroup("005_Group5");
+  EXPECT_DOUBLE_EQ(d.scale(), 1.0);
+  EXPECT_NE(FindText(rig.act, "250"), nullptr);
+}
+
 TEST(LiveDisplayState, FedByTheSamplingLoopOfARecordedRun) {
   test::EngineRig rig;
   RecordingCanvas act, real, time;
@@ -343,20 +480,6 @@ TEST(LiveDisplayState, FedByTheSamplingLoopOfARecordedRun) {
   // The group view was redrawn at the window ends: its group bar and mean.
   EXPECT_FALSE(act.Of(Op::kText, Rgb{128, 128, 128}).empty());
   rig.engine->CmdStop();
-}
-
-TEST(ReportButton, OpensTheLastRunsFolderOnlyWithItsActivityFile) {
-  test::TempDir dir;
-  FakeHost h;
-  h.dialogs.Lenient();
-  AcquisitionRun run;
-  EXPECT_FALSE(ReportButtonFolder(h.host, run));
-  EXPECT_TRUE(h.dialogs.Messages().empty());
-  run.lastRecordedFolder = dir.path();
-  EXPECT_FALSE(ReportButtonFolder(h.host, run));
-  EXPECT_EQ(h.dialogs.Messages(), (std::vector<std::string>{"Activity file not Found"}));
-  test::WriteFileOrDie(dir / "counts.bin", "");
-  EXPECT_EQ(ReportButtonFolder(h.host, run), dir.path());
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "project/plate_format.h"
 #include "support/test_support.h"
 
@@ -56,6 +58,24 @@ TEST(LiveDisplayValues, ScaleRisesInHalfStepsAndAZeroScaleBecomesOne) {
   EXPECT_DOUBLE_EQ(RaiseScaleAfterBarPlot(1.0, 250), 1.0);
   EXPECT_DOUBLE_EQ(RaiseScaleAfterBarPlot(1.0, 600), 1.5);
   EXPECT_DOUBLE_EQ(RaiseScaleAfterBarPlot(0.0, 0), 1.0);
+}
+
+TEST(LiveDisplayValues, AutoScaleTopsAreEvenRoundNumbersNotBelowTheLargestValue) {
+  const std::pair<int64_t, int64_t> tops[] = {
+      {-3, 2},  {0, 2},   {1, 2},   {2, 2},   {3, 4},    {7, 8},     {9, 10},    {11, 20},
+      {21, 40}, {41, 50}, {51, 60}, {79, 80}, {81, 100}, {101, 200}, {250, 400}, {32767, 40000}};
+  for (auto [largest, top] : tops) {
+    EXPECT_EQ(AutoScaleTop(largest), top) << largest;
+    EXPECT_EQ(AutoScaleTop(largest) % 2, 0) << largest;  // a whole half-way tick
+  }
+  EXPECT_DOUBLE_EQ(AutoActivityScale(17), 20.0 / 250);
+  EXPECT_EQ(LargestGroupViewValue({{3, 19, 7}, 9, 6}), 19);
+  EXPECT_EQ(LargestGroupViewValue({{}, 4, 0}), 4);
+  // The heat map's maximum: at least 255 normally, at least 1 with auto scale.
+  const int64_t sums[] = {0, 34, 24};
+  EXPECT_EQ(HeatMapMaximum(sums), 255);
+  EXPECT_EQ(HeatMapMaximum(sums, true), 34);
+  EXPECT_EQ(HeatMapMaximum(std::span(sums).first(1), true), 1);
 }
 
 TEST(LiveDisplayValues, BarPlotPagesAndSlots) {

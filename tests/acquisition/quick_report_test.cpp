@@ -5,6 +5,7 @@
 
 #include "base/file_io.h"
 #include "base/host_fakes.h"
+#include "project/plate_format.h"
 #include "support/test_support.h"
 
 namespace movexa {
@@ -37,11 +38,12 @@ struct Fixture {
     activity[200] = 99;
   }
   QuickReportInputs Inputs(const std::filesystem::path& folder) {
-    return {activity, project, wells, 8, 3, folder};
+    return {activity, project, wells, plateRows, 3, folder};
   }
   std::array<int16_t, kChannelSlots> activity{};
   ProjectSettings project;
   WellMap wells;
+  int plateRows = 8;
 };
 
 TEST(QuickReport, LayoutMatchesTheGoldenFile) {
@@ -78,7 +80,9 @@ TEST(QuickReport, UnwritableReportIsToldAndNotOpened) {
 
 TEST(QuickReport, SingleBeamWellsReportTheirChannelAndNoBeamsReportZero) {
   Fixture f;
-  f.wells.highestBeam = 0;
+  f.wells = WellMap{};
+  f.wells.channelWell[6] = 0;
+  f.wells.channelWell[9] = 1;
   f.wells.highestWell = 1;
   f.wells.table = {6, 9};
   std::string text = FormatQuickReport(CivilTime{2024, 3, 19, 14, 5, 0, 0}, f.Inputs({}));
@@ -86,6 +90,74 @@ TEST(QuickReport, SingleBeamWellsReportTheirChannelAndNoBeamsReportZero) {
   f.wells.highestBeam = -1;
   text = FormatQuickReport(CivilTime{2024, 3, 19, 14, 5, 0, 0}, f.Inputs({}));
   EXPECT_NE(text.find("A1 \"000_Group0\" 0\r\n"), std::string::npos);
+}
+
+// The lines of the well section, without its three heading lines.
+std::vector<std::string> WellLines(const std::string& report) {
+  std::vector<std::string> lines;
+  size_t at = report.find("Well Group Value\r\n");
+  if (at == std::string::npos) return lines;
+  at += 18;
+  for (size_t end; (end = report.find("\r\n", at)) != at && end != std::string::npos;
+       at = end + 2) {
+    lines.push_back(report.substr(at, end - at));
+  }
+  return lines;
+}
+
+// w48 holds wells of two beams and wells of three: each well is the mean of its own beams
+// (two-beam wells were divided by three and took channel 0 in as their missing third beam).
+TEST(QuickReport, WellsOfAMixedBeamPlateAreTheMeanOfTheirOwnBeams) {
+  PlateGeometry g;
+  WellMap map;
+  ASSERT_TRUE(LoadPlateFormatStrict(test::InstallDataDir(), "w48", g, map).ok);
+  ASSERT_EQ(map.highestBeam, 2);
+  Fixture f;
+  f.wells = map;
+  f.project.channelGroup.fill(kFreeGroup);
+  f.activity.fill(0);
+  f.activity[0] = 1000;  // channel 0 lies in no well of w48: it must not leak into any well
+  int twoBeams = -1, threeBeams = -1;
+  for (int w = 0; w <= map.highestWell && (twoBeams < 0 || threeBeams < 0); ++w) {
+    const int beams =
+        (map.FindChannel(w, 0) >= 0) + (map.FindChannel(w, 1) >= 0) + (map.FindChannel(w, 2) >= 0);
+    if (beams == 2 && twoBeams < 0) twoBeams = w;
+    if (beams == 3 && threeBeams < 0) threeBeams = w;
+  }
+  ASSERT_GE(twoBeams, 0);
+  ASSERT_GE(threeBeams, 0);
+  ASSERT_EQ(map.channelWell[0], -1);
+  auto beam = [&](int well, int b) -> int16_t& {
+    const int c = map.FindChannel(well, b);
+    return f.activity[c >= 0 && c < kChannelCount ? static_cast<size_t>(c) : kChannelCount];
+  };
+  beam(twoBeams, 0) = 9;
+  beam(twoBeams, 1) = 12;  // 10.5 -> 10
+  beam(threeBeams, 0) = 4;
+  beam(threeBeams, 1) = 5;
+  beam(threeBeams, 2) = 9;  // 6
+  f.plateRows = g.rows;
+  const std::vector<std::string> lines = WellLines(FormatQuickReport(CivilTime{}, f.Inputs({})));
+  ASSERT_EQ(lines.size(), 48u);
+  EXPECT_EQ(lines[twoBeams], WellLabel(twoBeams, g.rows) + " \"999_Free \" 10");
+  EXPECT_EQ(lines[threeBeams], WellLabel(threeBeams, g.rows) + " \"999_Free \" 6");
+}
+
+// The built-in 96-well maps keep a spare well 96 that no channel names: it is no well of the
+// plate and was listed as "A13" with channel 0's activity and group.
+TEST(QuickReport, BuiltInNinetySixWellMapsListTheirNinetySixWellsOnly) {
+  for (const char* format : {"w96f", "w96u"}) {
+    PlateGeometry g;
+    WellMap map;
+    ASSERT_TRUE(InstallBuiltInPlateFormat(format, g, map));
+    Fixture f;
+    f.wells = map;
+    f.plateRows = g.rows;
+    const std::vector<std::string> lines = WellLines(FormatQuickReport(CivilTime{}, f.Inputs({})));
+    ASSERT_EQ(lines.size(), 96u) << format;
+    EXPECT_EQ(lines.front().substr(0, 3), "A1 ") << format;
+    EXPECT_EQ(lines.back().substr(0, 4), "H12 ") << format;
+  }
 }
 
 }  // namespace

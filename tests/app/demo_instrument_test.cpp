@@ -4,6 +4,7 @@
 
 #include <cerrno>
 
+#include "app/app_texts.h"
 #include "app/demo_instrument.h"
 #include "app/instrument.h"
 #include "app/main_window_ops.h"
@@ -44,7 +45,9 @@ TEST(InstrumentOpener, TheSimulatedInstrumentAnswersOnTheConfiguredPortOnly) {
 TEST(ShowMyReportTarget, NothingBeforeARunTheFolderWithCountsElseTheMessage) {
   TempDir dir;
   AppState state;
-  EXPECT_EQ(ShowMyReportTarget(state).kind, ReportButtonTarget::Kind::kNone);
+  ReportButtonTarget none = ShowMyReportTarget(state);
+  EXPECT_EQ(none.kind, ReportButtonTarget::Kind::kNone);
+  EXPECT_EQ(none.message, app_texts::kNoRunYet);
   state.run.lastRecordedFolder = dir / "20240319_1405";
   fs::create_directories(state.run.lastRecordedFolder);
   ReportButtonTarget missing = ShowMyReportTarget(state);

@@ -1,5 +1,6 @@
 // The toolkit-free Canvas helpers: the recording of the plot calls (what the plot tests read),
-// placed-text geometry, and the UTF-8 cleaning that keeps a bad group name from breaking text.
+// placed-text geometry, eliding, and the UTF-8 cleaning that keeps a bad group name from breaking
+// text.
 #include <gtest/gtest.h>
 
 #include "base/canvas_text.h"
@@ -89,6 +90,28 @@ TEST(PlacedText, RotationTurnsTheBoxAboutItsAnchor) {
   EXPECT_NEAR(b.bottom, 120, 1e-9);
   EXPECT_FALSE(b.Overlaps({100, 80, 110, 120}));  // touching is not overlapping
   EXPECT_TRUE(b.Overlaps({99, 119, 110, 130}));
+}
+
+TEST(ElideToWidth, CutsAtCharactersInTheCanvasUnitsAndLeavesNothingWhenNothingFits) {
+  RecordingCanvas canvas;  // 7.2 px a character in the default font, 1 unit a pixel
+  EXPECT_EQ(ElideToWidth(canvas, "G5_Group5", 64.9), "G5_Group5");
+  EXPECT_EQ(ElideToWidth(canvas, "G5_Group5", 64.7), "G5_Grou\u2026");
+  EXPECT_EQ(ElideToWidth(canvas, "G5_Group5", 36.1), "G5_G\u2026");
+  // Blanks before the cut go: "Wild…", not "Wild …".
+  EXPECT_EQ(ElideToWidth(canvas, "Wild type N2", 43.3), "Wild\u2026");
+  // A multi-byte character is kept or cut whole; a byte that is not UTF-8 never reaches a cut
+  // text (a Latin-1 group name).
+  EXPECT_EQ(ElideToWidth(canvas, "\u00B5m\u00B5m\u00B5m", 28.9), "\u00B5m\u00B5\u2026");
+  EXPECT_EQ(ElideToWidth(canvas, "Gr\xE9s\xE9", 28.9), "Gr?\u2026");
+  EXPECT_EQ(ElideToWidth(canvas, "G5_Group5", 14.5), "G\u2026");
+  EXPECT_EQ(ElideToWidth(canvas, "G5_Group5", 14.3), "");
+  EXPECT_EQ(ElideToWidth(canvas, "", 0), "");
+  // The width is in the scale in force: 10 px a unit here.
+  canvas.SetScale(0, 0, 64, 48);
+  EXPECT_EQ(ElideToWidth(canvas, "G5_Group5", 3.7), "G5_G\u2026");
+  TextStyle large;
+  large.sizePx = 24;  // 14.4 px a character
+  EXPECT_EQ(ElideToWidth(canvas, "G5_Group5", 4.4, large), "G5\u2026");
 }
 
 TEST(ValidUtf8, KeepsGoodTextAndReplacesEveryBadByte) {

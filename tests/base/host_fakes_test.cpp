@@ -29,6 +29,22 @@ TEST(ScriptedDialogs, AnAnswerTheDialogDoesNotOfferFallsBackToCancelling) {
   EXPECT_EQ(d.Problems().size(), 1u);
 }
 
+TEST(ScriptedDialogs, ProblemsAreScriptedAsMessagesAndKeepTheirSeverity) {
+  ScriptedDialogs d;
+  d.ExpectMessage("note").ExpectMessage("refused").ExpectMessage("not written");
+  Dialogs& core = d;  // the defaults of the interface, as the core calls it
+  core.Message("note");
+  core.Problem("refused");
+  core.Problem("not written", Dialogs::Severity::kCritical, "Setup");
+  EXPECT_TRUE(d.Problems().empty());
+  ASSERT_EQ(d.shown().size(), 3u);
+  EXPECT_FALSE(d.shown()[0].severity);
+  EXPECT_EQ(d.shown()[1].severity, Dialogs::Severity::kWarning);
+  EXPECT_EQ(d.shown()[2].severity, Dialogs::Severity::kCritical);
+  EXPECT_EQ(d.shown()[2].title, "Setup");
+  EXPECT_EQ(d.Messages(), (std::vector<std::string>{"note", "refused", "not written"}));
+}
+
 TEST(ManualPacer, PausesMoveTheClockAndPumpsRunTheHook) {
   FakeHost h;
   int pumped = 0;

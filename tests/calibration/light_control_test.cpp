@@ -174,6 +174,16 @@ TEST(LightControl, StartupClearsTheCycleAndRestoresDefaultHours) {
   EXPECT_EQ(sch.pulseTimes, 3);
   EXPECT_DOUBLE_EQ(sch.pulseOnMinutes, 1.5);
   EXPECT_DOUBLE_EQ(sch.pulseOffMinutes, 9.0);
+  // The panel shows exactly the program a run applies.
+  LightBoxTexts shown = LightBoxesShown(mn);
+  EXPECT_EQ(shown.onHour, "07");
+  EXPECT_EQ(shown.offHour, "00");
+  EXPECT_EQ(shown.pulseTimes, "3");
+  EXPECT_EQ(shown.pulseOn, "1.5");
+  EXPECT_EQ(shown.pulseOff, "9.0");
+  EXPECT_FALSE(shown.hourBoxesEnabled);
+  mn[kMn2][kPulseTimes] = 0;
+  EXPECT_TRUE(LightBoxesShown(mn).hourBoxesEnabled);
 }
 
 TEST(LightControlBoxes, HourBoxesTakeZeroToTwentyThree) {

@@ -66,7 +66,7 @@ TEST(ReportGenerationFailures, MalformedInputsSayWhyAndWhatToDoAndWriteNothing) 
     EXPECT_EQ(out.status, ReportStatus::kFailed);
     ASSERT_EQ(fake.dialogs.shown().size(), 1u);
     const auto& shown = fake.dialogs.shown()[0];
-    EXPECT_TRUE(shown.problem) << shown.text;
+    EXPECT_EQ(shown.severity, Dialogs::Severity::kWarning) << shown.text;
     if (why.empty()) {
       EXPECT_EQ(shown.text, head);
     } else {

@@ -66,7 +66,8 @@ void QtDialogs::Message(std::string_view text, std::string_view title) {
 
 void QtDialogs::Problem(std::string_view text, Severity severity, std::string_view title) {
   if (unattended_) {
-    std::fprintf(stderr, "[problem] %.*s\n", static_cast<int>(text.size()), text.data());
+    std::fprintf(stderr, "[%s] %.*s\n", severity == Severity::kCritical ? "critical" : "warning",
+                 static_cast<int>(text.size()), text.data());
     return;
   }
   if (severity == Severity::kCritical) {

@@ -50,8 +50,8 @@ class QtDialogs : public Dialogs {
                                      std::string_view filter) override;
 
   // Unattended sessions (screenshots, demos): no dialog is shown. Messages are printed on
-  // stderr; input boxes get `inputReply`; questions get No (Yes/No), OK (OK/Cancel) or Cancel;
-  // Save As boxes take the proposed file.
+  // stderr with their severity; input boxes get `inputReply`; questions get No (Yes/No), OK
+  // (OK/Cancel) or Cancel; Save As boxes take the proposed file.
   struct Unattended {
     std::string inputReply;
   };

@@ -356,7 +356,7 @@ void Frm_Main::changeEvent(QEvent* event) {
       liveView_->ResetForProject();
       groups_->Refresh();
     } catch (const std::exception&) {
-      ctx_.host.dialogs.Message(app_texts::kActivationError);
+      ctx_.host.dialogs.Problem(app_texts::kActivationError);
     }
   }
   QMainWindow::changeEvent(event);
@@ -383,7 +383,8 @@ void Frm_Main::ShowMyReport() {
     report->ShowMyReport(minutes_->currentText().toStdString(),
                          open ? target.folder : std::filesystem::path());
   }
-  if (target.kind == ReportButtonTarget::Kind::kMissing) ctx_.host.dialogs.Message(target.message);
+  if (target.kind == ReportButtonTarget::Kind::kMissing) ctx_.host.dialogs.Problem(target.message);
+  if (target.kind == ReportButtonTarget::Kind::kNone) ctx_.host.dialogs.Message(target.message);
 }
 
 void Frm_Main::ShowUserDefinedBin() {

@@ -187,7 +187,7 @@ bool Frm_SerialPorts::AssignSelected() {
   if (device.empty()) return false;
   PortAssignment a = AssignInstrumentPort(ctx_.state, ctx_.host, device, chosenNumber());
   if (!a.ok) {
-    ctx_.host.dialogs.Message(a.message);
+    ctx_.host.dialogs.Problem(a.message);
     return false;
   }
   Refresh();

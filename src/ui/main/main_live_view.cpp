@@ -107,6 +107,10 @@ MainLiveView::MainLiveView(UiContext& ctx, QWidget* parent) : QWidget(parent), c
     display_->PageDown();
     ShowState();
   });
+  connect(autoScale_, &QCheckBox::toggled, this, [this](bool on) {
+    display_->SetAutoScale(on);
+    activity_->update();
+  });
   connect(zoomPlus_, &QPushButton::clicked, this, [this] {
     display_->ZoomPlus();
     ShowState();
@@ -148,6 +152,9 @@ QWidget* MainLiveView::BuildActivityBar() {
   heatMap_->setObjectName("Cmd_gridplot");
   pageDown_ = SmallButton(bar, "cmd_pgdown", lt::kPageDownButton);
   pageUp_ = SmallButton(bar, "cmd_pgup", lt::kPageUpButton);
+  autoScale_ = new QCheckBox(Q(lt::kAutoScaleChoice), bar);
+  autoScale_->setObjectName("chk_autoscale");
+  autoScale_->setToolTip("Scale the activity to the largest value shown");
   row->addWidget(caption);
   row->addWidget(groups_);
   row->addWidget(barPlot_);
@@ -155,6 +162,7 @@ QWidget* MainLiveView::BuildActivityBar() {
   row->addWidget(pageDown_);
   row->addWidget(pageUp_);
   row->addStretch();
+  row->addWidget(autoScale_);
   pageDown_->hide();
   pageUp_->hide();
   return bar;

@@ -1,11 +1,12 @@
 // The main window's live display: the activity picture (Picact) with its view buttons, group
-// selector and page buttons, the signal trace (Picreal) with zoom and the row, column and beam
-// pickers, the group's well list with its beam buttons, the temperature caption, the sample
-// counter and the run progress bar (picturetime). The display's state and drawing are the
-// core's LiveDisplay; this widget forwards the engine's refresh points and the operator's
+// selector, page buttons and "Auto scale" choice, the signal trace (Picreal) with zoom and the row,
+// column and beam pickers, the group's well list with its beam buttons, the temperature caption,
+// the sample counter and the run progress bar (picturetime). The display's state and drawing are
+// the core's LiveDisplay; this widget forwards the engine's refresh points and the operator's
 // choices to it, then shows the display's state in its controls.
 #pragma once
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -68,6 +69,7 @@ class MainLiveView : public QWidget {
   QComboBox* groups_;
   QPushButton* pageDown_;
   QPushButton* pageUp_;
+  QCheckBox* autoScale_;
   QComboBox* row_;
   QComboBox* column_;
   QLineEdit* beam_;

@@ -158,8 +158,15 @@ void MainOutputsPanel::ShowStartupValues() {
   if (m.temperatureFrameVisible) temp_->setVisible(*m.temperatureFrameVisible);
   const QSignalBlocker a(lightEnabled_), b(tempEnabled_);
   lightEnabled_->setChecked(m.lightEnabled);
-  lightOn_->setText(Q(FormatNumber(m.lightOnHour, "00")));
-  lightOff_->setText(Q(FormatNumber(m.lightOffHour, "00")));
+  // The boxes show the project's stored light program, which a run applies.
+  const LightBoxTexts boxes = LightBoxesShown(ctx_.state.project.Mn);
+  lightOn_->setText(Q(boxes.onHour));
+  lightOff_->setText(Q(boxes.offHour));
+  lightOn_->setEnabled(boxes.hourBoxesEnabled);
+  lightOff_->setEnabled(boxes.hourBoxesEnabled);
+  pulseTimes_->setText(Q(boxes.pulseTimes));
+  pulseOn_->setText(Q(boxes.pulseOn));
+  pulseOff_->setText(Q(boxes.pulseOff));
   pulse_->setVisible(m.pulseFrameVisible);
   tempEnabled_->setChecked(m.temperatureControl);
   setPoint_->setText(Q(m.temperatureText));
@@ -169,7 +176,7 @@ void MainOutputsPanel::ShowStartupValues() {
 void MainOutputsPanel::CheckBox(QLineEdit* box, BoxCheck (*check)(std::string_view), int row,
                                 int column) {
   const BoxCheck result = check(S(box->text()));
-  if (!result.valid) ctx_.host.dialogs.Message(result.message);
+  if (!result.valid) ctx_.host.dialogs.Problem(result.message);
   box->setText(Q(result.text));
   ctx_.state.project.Mn[static_cast<size_t>(row)][static_cast<size_t>(column)] = result.value;
 }

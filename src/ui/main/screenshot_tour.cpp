@@ -4,6 +4,7 @@
 #include <utility>
 
 #include <QAction>
+#include <QCheckBox>
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
@@ -125,6 +126,15 @@ TourResult RunScreenshotTour(Program& program, QtDialogs& dialogs, const fs::pat
   }
   RunEventsFor(runSeconds * 1000);
   if (!Save(main, dir / "main_window_run.png", result)) return result;
+  // The smallest screen the window is laid out for, with the activity scaled to what it shows.
+  if (auto* autoScale = main->findChild<QCheckBox*>("chk_autoscale")) {
+    main->resize(1024, 700);
+    autoScale->setChecked(true);
+    RunEventsFor(1500);
+    if (!Save(main, dir / "main_window_autoscale.png", result)) return result;
+    autoScale->setChecked(false);
+    main->resize(1180, 800);
+  }
   result.acquisitionFolder = program.context().state.run.context.folder;
   main->Stop();
   RunEventsFor(200);

@@ -23,8 +23,9 @@ struct TourResult {
 // Runs the tour on a started program whose dialogs answer by themselves: the start menu
 // (start_menu.png), the About box (about_box.png), the main window's status bar connected to the
 // simulated instrument (connection_state.png), the serial ports window (serial_ports.png), the
-// main window after `runSeconds` of a run
-// named "Screenshot run" (main_window_run.png) and after Stop (main_window_stopped.png); then
+// main window after `runSeconds` of a run named "Screenshot run" (main_window_run.png), the same
+// run at 1024 x 700 with its activity auto-scaled (main_window_autoscale.png), and after Stop
+// (main_window_stopped.png); then
 // the setup window (setup_window.png), the offline window on that run (offline_signal.png,
 // offline_analysis.png, offline_window.png), the report window after it reported that run
 // (report_window.png), the report settings window (report_settings.png), the analysis window

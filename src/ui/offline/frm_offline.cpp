@@ -437,7 +437,7 @@ void Frm_offline::Report() {
   const std::vector<int> selected = SelectedLines();
   if (selected.empty()) return;
   if (selected.size() > 1) {
-    ctx_.host.dialogs.Message(texts::kSelectOneToReport);
+    ctx_.host.dialogs.Problem(texts::kSelectOneToReport);
     return;
   }
   const int line = selected.front();

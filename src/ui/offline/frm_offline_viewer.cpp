@@ -301,7 +301,7 @@ void Frm_offline::PlateConfig() {
   int line = CurrentLine();
   if (line < 0) return;
   if (browser_.lines()[static_cast<size_t>(line)].project) {
-    ctx_.host.dialogs.Message(texts::kPlateConfigOnlySubprojects);
+    ctx_.host.dialogs.Problem(texts::kPlateConfigOnlySubprojects);
     return;
   }
   auto folder = browser_.AcquisitionFolderOf(line);

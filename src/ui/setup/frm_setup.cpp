@@ -255,7 +255,7 @@ void Frm_setup::ConnectControls() {
 void Frm_setup::ShowFieldEdit(QLineEdit* box, const FieldEdit& edit) {
   if (edit.show && S(box->text()) != *edit.show) box->setText(Q(*edit.show));
   if (!edit.message.empty()) {
-    ctx_.host.dialogs.Message(edit.message);
+    ctx_.host.dialogs.Problem(edit.message);
     if (edit.refocus) box->setFocus();
   }
 }
@@ -339,7 +339,7 @@ void Frm_setup::OnSnrLeft() {
   FieldEdit e = LeaveSnrBox(ctx_.state.project, S(lbl_snr_->text()));
   if (e.show) lbl_snr_->setText(Q(*e.show));
   if (!e.message.empty()) {
-    ctx_.host.dialogs.Message(e.message);
+    ctx_.host.dialogs.Problem(e.message);
     lbl_snr_->setFocus();
   }
 }

@@ -8,6 +8,7 @@
 #include <QPushButton>
 #include <QTest>
 
+#include "base/text_records.h"
 #include "main/program_rig.h"
 #include "project/project_settings.h"
 #include "project/project_store.h"
@@ -157,6 +158,39 @@ TEST(MainWindowOutputs, InvalidBoxEntriesAreRefusedWithTheirValuesRestored) {
   Type(Control<QLineEdit>(main, "txttemp"), "");
   EXPECT_EQ(Control<QLineEdit>(main, "txttemp")->text(), "20");
   EXPECT_EQ(rig.state.project.Mn[kMn3][kTempx10], 200);
+  EXPECT_TRUE(rig.fake.dialogs.Problems().empty());
+}
+
+// A project with a stored pulse program: a run with the light cycle ticked applies it, so the
+// panel shows it (the boxes showed 0, 1 and 9 whatever was stored) and the daily hours it
+// replaces are not usable. The setup window handing the project back shows it again.
+TEST(MainWindowOutputs, LightBoxesShowTheStoredProgramARunApplies) {
+  ProgramRig rig;
+  const auto setup = rig.state.appDir / "p00001" / "setup.dat";
+  std::string text = ReadFileOrDie(setup);
+  std::vector<std::string> lines = SplitLines(text);
+  ASSERT_GT(lines.size(), 11u);
+  lines[11] = "0,22,6,3,15,90";  // Mn2: hours 22 and 6, three pulses of 1.5 min ON, 9 min OFF
+  text.clear();
+  for (const auto& l : lines) text += l + "\r\n";
+  WriteFileOrDie(setup, text);
+  ASSERT_TRUE(rig.Start());
+  ui::Frm_Main* main = rig.OpenMainWindow();
+  auto box = [&](const char* name) { return Control<QLineEdit>(main, name); };
+  EXPECT_EQ(box("txt_pulsetimes")->text(), "3");
+  EXPECT_EQ(box("txt_pulseon")->text(), "1.5");
+  EXPECT_EQ(box("txt_pulseoff")->text(), "9.0");
+  EXPECT_EQ(box("txt_lon")->text(), "22");
+  EXPECT_EQ(box("txt_loff")->text(), "06");
+  EXPECT_FALSE(box("txt_lon")->isEnabled());
+  EXPECT_FALSE(box("txt_loff")->isEnabled());
+
+  Type(box("txt_pulsetimes"), "0");
+  EXPECT_TRUE(box("txt_lon")->isEnabled());
+  rig.state.project.Mn[kMn2][kPulseTimes] = 2;  // a project loaded in the setup window
+  main->ShowSetupValues();
+  EXPECT_EQ(box("txt_pulsetimes")->text(), "2");
+  EXPECT_FALSE(box("txt_lon")->isEnabled());
   EXPECT_TRUE(rig.fake.dialogs.Problems().empty());
 }
 

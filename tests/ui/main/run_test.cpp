@@ -92,12 +92,21 @@ TEST(MainWindowRun, PauseAsksAboutTheTimeCounterAndStopReturnsTheControls) {
   EXPECT_EQ(rig.state.run.runState, RunState::kRunning);
   EXPECT_TRUE(timer->isActive());
   EXPECT_TRUE(banner->isHidden());
+  // The counter runs again: the pause's status no longer holds (it stayed on).
+  EXPECT_EQ(Control<QLabel>(main, "lblstatus")->text(), "");
 
+  // A pause left standing at Stop is gone when the next run starts.
+  rig.fake.dialogs.ExpectQuestion("Pause Time Counter?", Dialogs::Answer::kYes);
+  Click(main, "CmdPause");
+  EXPECT_EQ(Control<QLabel>(main, "lblstatus")->text(), "Time Counter = OFF");
   Click(main, "CmdStop");
   EXPECT_EQ(rig.state.run.runState, RunState::kStopped);
   EXPECT_FALSE(timer->isActive());
   EXPECT_TRUE(Control<QPushButton>(main, "CmdPlay")->isEnabled());
   EXPECT_FALSE(Control<QPushButton>(main, "CmdPause")->isEnabled());
+  ASSERT_TRUE(rig.Play(""));
+  EXPECT_EQ(Control<QLabel>(main, "lblstatus")->text(), "");
+  Click(main, "CmdStop");
   EXPECT_TRUE(rig.fake.dialogs.Problems().empty());
 }
 
@@ -174,11 +183,14 @@ TEST(MainWindowRun, ShowMyReportOpensTheReportWindowOnlyOnARecordedRunWithCounts
   auto* bins = Control<QComboBox>(reportWindow, "Cmb_binsize");
   auto* input = Control<QLineEdit>(reportWindow, "Txt_inputfile");
 
-  // Before any run only the data interval is copied.
+  // Before any run the data interval is copied and the operator told there is no run yet
+  // (the button did nothing visible).
+  rig.fake.dialogs.ExpectMessage(std::string(app_texts::kNoRunYet));
   Click(main, "Cmdreport");
   EXPECT_EQ(bins->currentText(), Control<QComboBox>(main, "combo_minutes")->currentText());
   EXPECT_FALSE(reportWindow->isVisible());
-  EXPECT_TRUE(rig.fake.dialogs.shown().empty());
+  ASSERT_EQ(rig.fake.dialogs.shown().size(), 1u);
+  EXPECT_FALSE(rig.fake.dialogs.shown()[0].severity);  // a notice, not a failure
 
   ASSERT_TRUE(rig.Play("With counts"));
   rig.TicksForBins(1);
@@ -193,6 +205,7 @@ TEST(MainWindowRun, ShowMyReportOpensTheReportWindowOnlyOnARecordedRunWithCounts
   rig.fake.dialogs.ExpectMessage("Activity file not Found");
   Click(main, "Cmdreport");
   EXPECT_FALSE(reportWindow->isVisible());
+  EXPECT_EQ(rig.fake.dialogs.shown().back().severity, Dialogs::Severity::kWarning);
   EXPECT_TRUE(rig.fake.dialogs.Problems().empty());
 }
 

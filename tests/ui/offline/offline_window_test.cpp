@@ -178,7 +178,7 @@ TEST(OfflineWindow, GroupActivityOfDamagedGroupsIsToldAndRecordedCountsCanBeRest
   QTest::mouseClick(groups, Qt::LeftButton);
   ASSERT_FALSE(rig.fixture.host.dialogs.shown().empty());
   const auto& said = rig.fixture.host.dialogs.shown().back();
-  EXPECT_TRUE(said.problem);
+  EXPECT_EQ(said.severity, Dialogs::Severity::kWarning);
   EXPECT_EQ(said.text.rfind((a / "chgroup.dat").string(), 0), 0u) << said.text;
 
   // "Restore recorded counts..." after a re-analysis replaced them.

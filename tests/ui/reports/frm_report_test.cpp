@@ -291,7 +291,7 @@ TEST(ReportWindow, StaysOverItsOpenerOnScreenTakesTypedBinsAndSaysWhatWentWrong)
   Click(Control<QPushButton>(&w, "Cmd_generate"));
   ASSERT_FALSE(rig.fake.dialogs.shown().empty());
   const auto& said = rig.fake.dialogs.shown().back();
-  EXPECT_TRUE(said.problem);
+  EXPECT_EQ(said.severity, Dialogs::Severity::kWarning);
   EXPECT_EQ(said.text.rfind("Resampling ERROR\r\ncounts.bin holds 1 bin of the run", 0), 0u)
       << said.text;
   EXPECT_EQ(rig.Problem(), "");
