@@ -322,9 +322,9 @@ PlotData ComputePlot(const ActivityTable& table, const PlotRequest& request, Wor
 
 void DrawPlot(Canvas& canvas, const PlotData& data) {
   if (!data.ok) {
-    PlotSpec spec = data.spec;
-    spec.legend.clear();
-    PlotFrame frame(canvas, spec);
+    PlotOutline outline = data.outline;
+    outline.legend.clear();
+    PlotFrame frame(canvas, outline);
     frame.Begin();
     frame.Note(data.error);
     frame.Finish();
@@ -334,7 +334,7 @@ void DrawPlot(Canvas& canvas, const PlotData& data) {
     DrawActograms(canvas, data);
     return;
   }
-  PlotFrame frame(canvas, data.spec);
+  PlotFrame frame(canvas, data.outline);
   frame.Begin();
   frame.ShadeSpans(data.dark);
   if (data.request.kind == PlotKind::kSleep) {
@@ -350,7 +350,7 @@ void DrawPlot(Canvas& canvas, const PlotData& data) {
   // Peaks: a dot on the curve and the period above it, unless it would cover another label.
   std::vector<std::pair<CanvasPoint, CanvasPoint>> taken;  // label boxes in data units
   TextStyle style;
-  style.sizePx = data.spec.fontPx * 0.9;
+  style.sizePx = data.outline.fontPx * 0.9;
   style.align = TextAlign::kCenter;
   style.vertical = TextVertical::kBottom;
   for (size_t s = 0; s < data.curves.size() && s < data.series.size(); ++s) {

@@ -93,7 +93,7 @@ struct PlotCurve {
 };
 
 struct ActogramPanel {
-  PlotSpec spec;
+  PlotOutline outline;
   Actogram actogram;
 };
 
@@ -108,7 +108,7 @@ struct PlotData {
   bool stopped = false;  // the computation was stopped on request
   std::string error;     // why there is no picture
   PlotRequest request;   // as used (defaults filled in)
-  PlotSpec spec;         // title, axes and legend (actogram: of the whole figure)
+  PlotOutline outline;   // title, axes and legend (actogram: of the whole figure)
   std::vector<PlotSeries> series;
   std::vector<double> x;               // positions along x of the curves
   std::vector<PlotCurve> curves;       // one per series

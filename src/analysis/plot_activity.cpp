@@ -59,9 +59,9 @@ std::string OriginText(const ActivityTable& table) {
 // The counts axis of the activity and profile plots, up to a round value above the highest
 // mean, and their legend: a band mark per group, a line per well, and the dark phase.
 void CountsAxisAndLegend(PlotData& data, int64_t bin) {
-  data.spec.y =
+  data.outline.y =
       LinearAxis(0, UpperEnd(Largest(data.curves)), "Activity (counts / " + PerBinText(bin) + ")");
-  data.spec.legend = SeriesLegend(
+  data.outline.legend = SeriesLegend(
       data.series, data.request.byWell ? LegendMark::kLine : LegendMark::kBand, !data.dark.empty());
 }
 
@@ -142,12 +142,12 @@ void ComputeActivity(const ActivityTable& table, PlotData& data, const PlotContr
   const int64_t from = startOf(0), to = startOf(bins);
   data.dark = DarkSpans(table, from, to);
   const std::string binText = BinText(bin);
-  PlotSpec& spec = data.spec;
-  spec.title = "Activity over the run, " + WhatIsDrawn(r) + " (" + binText + " bins)";
-  spec.x = ClockAxis(from / 60.0, to / 60.0, table.start.hour * 60.0 + table.start.minute,
-                     "Clock time (HH:MM; midnights marked by day)");
-  spec.topAxis = true;
-  spec.xTop = HoursAxis(0, 1, "Time since the run start (h)");
+  PlotOutline& outline = data.outline;
+  outline.title = "Activity over the run, " + WhatIsDrawn(r) + " (" + binText + " bins)";
+  outline.x = ClockAxis(from / 60.0, to / 60.0, table.start.hour * 60.0 + table.start.minute,
+                        "Clock time (HH:MM; midnights marked by day)");
+  outline.topAxis = true;
+  outline.xTop = HoursAxis(0, 1, "Time since the run start (h)");
   CountsAxisAndLegend(data, bin);
   if (!AnyFinite(data.curves)) {
     data.note = "No " + binText + " plot bin was measured whole: choose a shorter bin.";
@@ -201,13 +201,13 @@ void ComputeProfile(const ActivityTable& table, PlotData& data, const PlotContro
   if (lightHours < 24) data.dark.push_back({lightHours, 24});
   const bool daily = table.light.kind == LightKind::kDaily;
   const std::string binText = BinText(bin);
-  PlotSpec& spec = data.spec;
-  spec.title = "Average day, " + WhatIsDrawn(r) + " over animals (" + binText + " bins)";
-  spec.x = HoursAxis(
+  PlotOutline& outline = data.outline;
+  outline.title = "Average day, " + WhatIsDrawn(r) + " over animals (" + binText + " bins)";
+  outline.x = HoursAxis(
       0, 24,
       daily ? "Zeitgeber time (h after lights on)" : "Time of day from the run start's time (h)");
-  spec.topAxis = true;
-  spec.xTop = ClockAxis(0, 24, MinuteOfDay(table, table.zt0Minute), "Clock time (HH:MM)");
+  outline.topAxis = true;
+  outline.xTop = ClockAxis(0, 24, MinuteOfDay(table, table.zt0Minute), "Clock time (HH:MM)");
   CountsAxisAndLegend(data, bin);
   if (!AnyFinite(data.curves)) {
     data.note = "No day measured a whole " + binText + " profile bin: the run is too short.";
@@ -324,12 +324,12 @@ void ComputeSleep(const ActivityTable& table, PlotData& data, const PlotControl&
     if (std::isfinite(b.mean)) most = std::max(most, b.mean + (std::isfinite(b.sem) ? b.sem : 0));
     for (double p : b.points) most = std::max(most, p);
   }
-  PlotSpec& spec = data.spec;
-  spec.title = std::string(MeasureTitle(r.sleepMeasure)) + ", " + window->label + ", " +
-               sleep.rule.name + " preset (" + std::to_string(sleep.rule.ruleMinutes) +
-               "-min rule)" + (r.byWell ? "" : ": mean \xC2\xB1 SEM and the animals");
-  spec.x = CategoryAxis(names, r.byWell ? "Well" : "Group");
-  spec.y = LinearAxis(0, UpperEnd(most), MeasureTitle(r.sleepMeasure));
+  PlotOutline& outline = data.outline;
+  outline.title = std::string(MeasureTitle(r.sleepMeasure)) + ", " + window->label + ", " +
+                  sleep.rule.name + " preset (" + std::to_string(sleep.rule.ruleMinutes) +
+                  "-min rule)" + (r.byWell ? "" : ": mean \xC2\xB1 SEM and the animals");
+  outline.x = CategoryAxis(names, r.byWell ? "Well" : "Group");
+  outline.y = LinearAxis(0, UpperEnd(most), MeasureTitle(r.sleepMeasure));
   data.tableTitle = "Movexa sleep and rest, " + r.sleepMeasure + " in " + window->label + " (" +
                     sleep.rule.name + " preset)";
   data.header = {"rule: " + sleep.rule.text,

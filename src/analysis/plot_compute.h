@@ -1,5 +1,5 @@
 // The computations behind each analysis plot, for analysis_plots.cpp: each fills the plot's
-// spec, curves or marks, summary and table from the run, the series chosen and the request.
+// outline, curves or marks, summary and table from the run, the series chosen and the request.
 #pragma once
 
 #include <optional>

@@ -103,11 +103,12 @@ struct PlotFrame::Fonts {
   }
 };
 
-PlotFrame::PlotFrame(Canvas& canvas, PlotSpec spec) : canvas_(canvas), spec_(std::move(spec)) {
-  if (!std::isfinite(spec_.fontPx) || spec_.fontPx <= 0) spec_.fontPx = 12.0;
-  spec_.fontPx = std::clamp(spec_.fontPx, 4.0, 200.0);
-  if (spec_.xTop.kind == AxisKind::kCategories || spec_.x.kind == AxisKind::kCategories)
-    spec_.topAxis = false;
+PlotFrame::PlotFrame(Canvas& canvas, PlotOutline outline)
+    : canvas_(canvas), outline_(std::move(outline)) {
+  if (!std::isfinite(outline_.fontPx) || outline_.fontPx <= 0) outline_.fontPx = 12.0;
+  outline_.fontPx = std::clamp(outline_.fontPx, 4.0, 200.0);
+  if (outline_.xTop.kind == AxisKind::kCategories || outline_.x.kind == AxisKind::kCategories)
+    outline_.topAxis = false;
   // A category axis spans its categories half a step beyond each end; a numeric one its range.
   auto range = [](const AxisSpec& axis, double& lo, double& hi) {
     if (axis.kind == AxisKind::kCategories) {
@@ -119,8 +120,8 @@ PlotFrame::PlotFrame(Canvas& canvas, PlotSpec spec) : canvas_(canvas), spec_(std
       Normalise(lo, hi);
     }
   };
-  range(spec_.x, xLo_, xHi_);
-  range(spec_.y, yLo_, yHi_);
+  range(outline_.x, xLo_, xHi_);
+  range(outline_.y, yLo_, yHi_);
   LayOut();
 }
 
@@ -180,9 +181,9 @@ void PlotFrame::Keep(PlacedLabel label, bool droppable) {
 void PlotFrame::LayOut() {
   const int w = canvas_.WidthPx(), h = canvas_.HeightPx();
   canvas_.SetScale(0, 0, std::max(1, w), std::max(1, h));
-  const Fonts f(canvas_, spec_.fontPx);
-  bool showTitle = !spec_.title.empty();
-  bool showLegend = !spec_.legend.empty();
+  const Fonts f(canvas_, outline_.fontPx);
+  bool showTitle = !outline_.title.empty();
+  bool showLegend = !outline_.legend.empty();
   bool turn = false;
   for (int attempt = 0; attempt < 4; ++attempt) {
     const Fit fit = TryLayOut(f, showTitle, showLegend, turn);
@@ -213,8 +214,8 @@ PlotFrame::Fit PlotFrame::TryLayOut(const Fonts& f, bool showTitle, bool showLeg
   if (showTitle) {
     TextStyle style = f.title;
     style.align = TextAlign::kCenter;
-    heading.push_back(
-        MakeLabel(canvas_, FitText(canvas_, spec_.title, W - 2 * f.pad, style), W / 2, top, style));
+    heading.push_back(MakeLabel(canvas_, FitText(canvas_, outline_.title, W - 2 * f.pad, style),
+                                W / 2, top, style));
     top += f.titleH + f.gap;
   }
   struct LegendItem {
@@ -227,9 +228,10 @@ PlotFrame::Fit PlotFrame::TryLayOut(const Fonts& f, bool showTitle, bool showLeg
   std::vector<double> rowWidths;
   if (showLegend) {
     const double room = W - 2 * f.pad;
-    const double spacing = spec_.fontPx;
-    for (size_t i = 0; i < spec_.legend.size(); ++i) {
-      std::string text = FitText(canvas_, spec_.legend[i].label, room - f.swatch - f.gap, f.tick);
+    const double spacing = outline_.fontPx;
+    for (size_t i = 0; i < outline_.legend.size(); ++i) {
+      std::string text =
+          FitText(canvas_, outline_.legend[i].label, room - f.swatch - f.gap, f.tick);
       const double width = f.swatch + f.gap + canvas_.MeasureText(text, f.tick).width;
       if (rowWidths.empty() || rowWidths.back() + spacing + width > room) {
         rowWidths.push_back(width);
@@ -247,25 +249,25 @@ PlotFrame::Fit PlotFrame::TryLayOut(const Fonts& f, bool showTitle, bool showLeg
   top += static_cast<double>(rowWidths.size()) * rowStep;
   // The top axis: its title, then its tick labels over the ticks; a gap keeps its title apart
   // from the legend above so that it does not read as a legend entry.
-  const bool topTitle = spec_.topAxis && !spec_.xTop.title.empty();
+  const bool topTitle = outline_.topAxis && !outline_.xTop.title.empty();
   if (topTitle && !rowWidths.empty()) top += f.gap;
   const double topTitleY = top;
   if (topTitle) top += f.lineH + f.gap;
   const double topLabelsY = top;
-  if (spec_.topAxis) top += f.lineH + f.gap + f.tickLen;
+  if (outline_.topAxis) top += f.lineH + f.gap + f.tickLen;
   // Room for the highest value label, centred on the plot's top edge.
   top += f.lineH / 2 + f.gap;
 
   // Bottom: tick labels (turned labels need their length), then the axis title.
-  const bool categories = spec_.x.kind == AxisKind::kCategories;
+  const bool categories = outline_.x.kind == AxisKind::kCategories;
   double xBand = f.lineH;
   if (categories && turnXLabels) {
     xBand = 0;
-    for (const std::string& c : spec_.x.categories)
+    for (const std::string& c : outline_.x.categories)
       xBand = std::max(xBand, canvas_.MeasureText(c, f.tick).width);
     xBand = std::min(xBand, 0.35 * H);
   }
-  const bool xTitle = !spec_.x.title.empty(), yTitle = !spec_.y.title.empty();
+  const bool xTitle = !outline_.x.title.empty(), yTitle = !outline_.y.title.empty();
   const double bottomMargin = f.pad + (xTitle ? f.lineH + f.gap : 0) + xBand + f.gap + f.tickLen;
   double plotH = H - top - bottomMargin;
   if (plotH < std::max(24.0, 3 * f.lineH) && !lastTry) return Fit::kTooSmall;
@@ -283,9 +285,9 @@ PlotFrame::Fit PlotFrame::TryLayOut(const Fonts& f, bool showTitle, bool showLeg
     return true;
   };
   std::vector<AxisTick> yTicks;
-  if (spec_.y.kind == AxisKind::kCategories) {
+  if (outline_.y.kind == AxisKind::kCategories) {
     // Rows: every k-th labelled, from the top, when they are too close for every one.
-    const std::vector<AxisTick> all = MakeTicks(spec_.y, yLo_, yHi_, 0, true);
+    const std::vector<AxisTick> all = MakeTicks(outline_.y, yLo_, yHi_, 0, true);
     for (size_t k = 1; k <= std::max<size_t>(1, all.size()); ++k) {
       yTicks.clear();
       for (size_t i = 0; i < all.size(); i += k) yTicks.push_back(all[i]);
@@ -294,7 +296,7 @@ PlotFrame::Fit PlotFrame::TryLayOut(const Fonts& f, bool showTitle, bool showLeg
   } else {
     // At most a value every three and a half lines, so that the axis reads at a glance.
     for (int n = static_cast<int>(plotH / (3.5 * f.lineH)) + 1; n >= 1; --n) {
-      yTicks = MakeTicks(spec_.y, yLo_, yHi_, n);
+      yTicks = MakeTicks(outline_.y, yLo_, yHi_, n);
       if (yFits(yTicks)) break;
     }
   }
@@ -314,7 +316,7 @@ PlotFrame::Fit PlotFrame::TryLayOut(const Fonts& f, bool showTitle, bool showLeg
                                         : (canvas_.MeasureText(ticks[i].label, f.tick).width +
                                            canvas_.MeasureText(ticks[i - 1].label, f.tick).width) /
                                                   2 +
-                                              spec_.fontPx;
+                                              outline_.fontPx;
         if (std::fabs(px(ticks[i].value) - px(ticks[i - 1].value)) < need) return false;
       }
       return true;
@@ -334,7 +336,7 @@ PlotFrame::Fit PlotFrame::TryLayOut(const Fonts& f, bool showTitle, bool showLeg
       return ticks;
     }
     fitted = true;
-    for (int n = static_cast<int>(plotW / (6 * spec_.fontPx)) + 1; n >= 1; --n) {
+    for (int n = static_cast<int>(plotW / (6 * outline_.fontPx)) + 1; n >= 1; --n) {
       ticks = MakeTicks(axis, xLo_, xHi_, n);
       if (fits(ticks)) return ticks;
     }
@@ -342,22 +344,22 @@ PlotFrame::Fit PlotFrame::TryLayOut(const Fonts& f, bool showTitle, bool showLeg
   };
   bool fitted = true;
   double widest = 0;
-  for (const AxisTick& t : xTicksFor(spec_.x, left, W - f.pad, fitted))
+  for (const AxisTick& t : xTicksFor(outline_.x, left, W - f.pad, fitted))
     widest = std::max(widest, canvas_.MeasureText(t.label, f.tick).width);
-  if (spec_.topAxis) {
+  if (outline_.topAxis) {
     bool topFitted = true;
-    for (const AxisTick& t : xTicksFor(spec_.xTop, left, W - f.pad, topFitted))
+    for (const AxisTick& t : xTicksFor(outline_.xTop, left, W - f.pad, topFitted))
       widest = std::max(widest, canvas_.MeasureText(t.label, f.tick).width);
   }
   const double right = W - std::max(f.pad, turnXLabels ? f.lineH / 2 + 2 : widest / 2 + 2);
   layout_.left = left;
   layout_.right = std::max(left + 1, right);
-  std::vector<AxisTick> xTicks = xTicksFor(spec_.x, layout_.left, layout_.right, fitted);
+  std::vector<AxisTick> xTicks = xTicksFor(outline_.x, layout_.left, layout_.right, fitted);
   if (categories && !fitted && !turnXLabels) return Fit::kTurnLabels;
   std::vector<AxisTick> xTopTicks;
-  if (spec_.topAxis) {
+  if (outline_.topAxis) {
     bool topFitted = true;
-    xTopTicks = xTicksFor(spec_.xTop, layout_.left, layout_.right, topFitted);
+    xTopTicks = xTicksFor(outline_.xTop, layout_.left, layout_.right, topFitted);
   }
 
   // The labels, most important first; tick labels that would overlap a kept one are dropped.
@@ -377,7 +379,7 @@ PlotFrame::Fit PlotFrame::TryLayOut(const Fonts& f, bool showTitle, bool showLeg
     TextStyle style = f.tick;
     style.angleDegrees = 90;
     style.align = TextAlign::kCenter;
-    Keep(MakeLabel(canvas_, FitText(canvas_, spec_.y.title, plotH, style), f.pad,
+    Keep(MakeLabel(canvas_, FitText(canvas_, outline_.y.title, plotH, style), f.pad,
                    (layout_.top + layout_.bottom) / 2, style),
          lastTry);
   }
@@ -388,7 +390,8 @@ PlotFrame::Fit PlotFrame::TryLayOut(const Fonts& f, bool showTitle, bool showLeg
     // Centred under the plot area, and no wider than the picture leaves on either side.
     const double centre = (layout_.left + layout_.right) / 2;
     const double room = 2 * std::max(0.0, std::min(centre - f.pad, W - f.pad - centre));
-    Keep(MakeLabel(canvas_, FitText(canvas_, spec_.x.title, room, style), centre, H - f.pad, style),
+    Keep(MakeLabel(canvas_, FitText(canvas_, outline_.x.title, room, style), centre, H - f.pad,
+                   style),
          lastTry);
   }
   if (topTitle) {
@@ -396,7 +399,7 @@ PlotFrame::Fit PlotFrame::TryLayOut(const Fonts& f, bool showTitle, bool showLeg
     style.align = TextAlign::kCenter;
     const double centre = (layout_.left + layout_.right) / 2;
     const double room = 2 * std::max(0.0, std::min(centre - f.pad, W - f.pad - centre));
-    Keep(MakeLabel(canvas_, FitText(canvas_, spec_.xTop.title, room, style), centre, topTitleY,
+    Keep(MakeLabel(canvas_, FitText(canvas_, outline_.xTop.title, room, style), centre, topTitleY,
                    style),
          lastTry);
   }
@@ -440,7 +443,7 @@ void PlotFrame::Begin() {
   canvas_.SetScale(DataX(0), DataY(0), DataX(W), DataY(H));
   canvas_.SetLineStyle(LineStyle::kSolid);
   canvas_.SetPenWidth(1);
-  if (spec_.gridLines && spec_.y.kind != AxisKind::kCategories) {
+  if (outline_.gridLines && outline_.y.kind != AxisKind::kCategories) {
     for (const AxisTick& t : layout_.yTicks) canvas_.Line(xLo_, t.value, xHi_, t.value, kGridGrey);
   }
   canvas_.SetClip(xLo_, yHi_, xHi_, yLo_);
@@ -448,7 +451,7 @@ void PlotFrame::Begin() {
 
 void PlotFrame::Note(std::string_view text) {
   TextStyle style;
-  style.sizePx = spec_.fontPx;
+  style.sizePx = outline_.fontPx;
   style.align = TextAlign::kCenter;
   style.vertical = TextVertical::kMiddle;
   const std::string fitted =
@@ -461,18 +464,18 @@ void PlotFrame::Finish() {
   canvas_.ResetClip();
   canvas_.SetLineStyle(LineStyle::kSolid);
   canvas_.SetPenWidth(1);
-  const double tickLen = std::round(spec_.fontPx * 0.4);
+  const double tickLen = std::round(outline_.fontPx * 0.4);
   canvas_.Line(xLo_, yLo_, xLo_, yHi_, colors::kBlack);
   canvas_.Line(xLo_, yLo_, xHi_, yLo_, colors::kBlack);
-  if (spec_.x.kind != AxisKind::kCategories) {
+  if (outline_.x.kind != AxisKind::kCategories) {
     for (const AxisTick& t : layout_.xTicks)
       canvas_.Line(t.value, yLo_, t.value, DataY(layout_.bottom + tickLen), colors::kBlack);
   }
-  if (spec_.y.kind != AxisKind::kCategories) {
+  if (outline_.y.kind != AxisKind::kCategories) {
     for (const AxisTick& t : layout_.yTicks)
       canvas_.Line(DataX(layout_.left - tickLen), t.value, xLo_, t.value, colors::kBlack);
   }
-  if (spec_.topAxis) {
+  if (outline_.topAxis) {
     canvas_.Line(xLo_, yHi_, xHi_, yHi_, colors::kBlack);
     for (const AxisTick& t : layout_.xTopTicks)
       canvas_.Line(t.value, yHi_, t.value, DataY(layout_.top - tickLen), colors::kBlack);
@@ -481,10 +484,10 @@ void PlotFrame::Finish() {
     canvas_.PlaceText(DataX(l.x), DataY(l.y), l.text, colors::kBlack, l.style);
 
   // Legend marks, each left of its label.
-  const double swatch = std::round(spec_.fontPx * 2);
-  const double halfH = spec_.fontPx * 0.4;
+  const double swatch = std::round(outline_.fontPx * 2);
+  const double halfH = outline_.fontPx * 0.4;
   for (const LegendPlace& place : legend_) {
-    const LegendEntry& e = spec_.legend[static_cast<size_t>(place.entry)];
+    const LegendEntry& e = outline_.legend[static_cast<size_t>(place.entry)];
     const double x0 = DataX(place.x), x1 = DataX(place.x + swatch);
     const double mid = DataY(place.y), lo = DataY(place.y + halfH), hi = DataY(place.y - halfH);
     const CanvasPoint box[] = {{x0, lo}, {x1, lo}, {x1, hi}, {x0, hi}};

@@ -73,7 +73,7 @@ struct LegendEntry {
   LegendMark mark = LegendMark::kLine;
 };
 
-struct PlotSpec {
+struct PlotOutline {
   std::string title;
   AxisSpec x;
   AxisSpec y;
@@ -120,7 +120,7 @@ struct PlotLayout {
 class PlotFrame {
  public:
   // Lays the plot out on the canvas's size (the canvas's scale is changed for measuring).
-  PlotFrame(Canvas& canvas, PlotSpec spec);
+  PlotFrame(Canvas& canvas, PlotOutline outline);
 
   // Clears the picture, shades nothing yet, draws the grid, sets the data scale and clips the
   // drawing to the plot area.
@@ -171,7 +171,7 @@ class PlotFrame {
   void Keep(PlacedLabel label, bool droppable);
 
   Canvas& canvas_;
-  PlotSpec spec_;
+  PlotOutline outline_;
   PlotLayout layout_;
   double xLo_ = 0, xHi_ = 1, yLo_ = 0, yHi_ = 1;  // data range of the plot area
   // Where each shown legend entry's mark goes: its left end and the row's middle, in pixels.

@@ -98,16 +98,16 @@ void ComputeActogram(const ActivityTable& table, PlotData& data, const PlotContr
     }
     Progress(control, "actogram", s + 1, data.series.size());
     ActogramPanel panel;
-    panel.spec.title = series.legend;
+    panel.outline.title = series.legend;
     const double periodHours = static_cast<double>(a.PeriodMinutes()) / 60.0;
     const bool zt = table.light.kind == LightKind::kDaily && a.PeriodMinutes() == 1440;
-    panel.spec.x =
+    panel.outline.x =
         HoursAxis(0, 2 * periodHours,
                   zt ? "Zeitgeber time (h after lights on)" : "Time from the row's start (h)");
     std::vector<std::string> days;
     for (int64_t row = 0; row < a.Rows(); ++row) days.push_back(std::to_string(row + 1));
-    panel.spec.y = CategoryAxis(days, a.PeriodMinutes() == 1440 ? "Day" : "Cycle");
-    panel.spec.gridLines = false;
+    panel.outline.y = CategoryAxis(days, a.PeriodMinutes() == 1440 ? "Day" : "Cycle");
+    panel.outline.gridLines = false;
     panel.actogram = std::move(a);
     data.panels.push_back(std::move(panel));
   }
@@ -116,11 +116,11 @@ void ComputeActogram(const ActivityTable& table, PlotData& data, const PlotContr
   // Shaded where the run was recorded only: a half-row beyond it has no data to shade.
   data.actogramDark = DarkSpans(table, table.binStart.front(), table.endMinute);
   const double periodHours = static_cast<double>(a.PeriodMinutes()) / 60.0;
-  data.spec.title = "Double-plotted actograms" +
-                    std::string(r.byWell ? "" : " of the group means") + ", " +
-                    BinText(r.binMinutes) + " bins, " + HoursText(periodHours) + "-h rows" +
-                    (data.actogramDark.empty() ? "" : "; grey: lights off");
-  data.spec.fontPx = 12.0;
+  data.outline.title = "Double-plotted actograms" +
+                       std::string(r.byWell ? "" : " of the group means") + ", " +
+                       BinText(r.binMinutes) + " bins, " + HoursText(periodHours) + "-h rows" +
+                       (data.actogramDark.empty() ? "" : "; grey: lights off");
+  data.outline.fontPx = 12.0;
   data.note = a.note;
 
   data.tableTitle = "Movexa actogram, " + std::string(r.byWell ? "per well" : "group means");
@@ -161,14 +161,14 @@ void DrawActograms(Canvas& canvas, const PlotData& data) {
   canvas.Clear();
   // The figure's title over the panels.
   TextStyle title;
-  title.sizePx = data.spec.fontPx * 1.1;
+  title.sizePx = data.outline.fontPx * 1.1;
   title.bold = true;
   title.align = TextAlign::kCenter;
   const double titleH = canvas.MeasureText("Ag", title).height;
-  const double pad = std::round(data.spec.fontPx * 0.5);
+  const double pad = std::round(data.outline.fontPx * 0.5);
   double top = 0;
   if (titleH + 2 * pad < H / 4.0) {
-    canvas.PlaceText(W / 2.0, pad, data.spec.title, colors::kBlack, title);
+    canvas.PlaceText(W / 2.0, pad, data.outline.title, colors::kBlack, title);
     top = titleH + pad;
   }
   const size_t n = data.panels.size();
@@ -182,9 +182,9 @@ void DrawActograms(Canvas& canvas, const PlotData& data) {
     CanvasRegion region(canvas, std::floor((i % cols) * cellW),
                         std::floor(top + (i / cols) * cellH), static_cast<int>(cellW),
                         static_cast<int>(cellH));
-    PlotSpec spec = panel.spec;
-    spec.fontPx = std::clamp(std::min(cellW, 2 * cellH) / 26.0, 9.0, data.spec.fontPx);
-    PlotFrame frame(region, spec);
+    PlotOutline outline = panel.outline;
+    outline.fontPx = std::clamp(std::min(cellW, 2 * cellH) / 26.0, 9.0, data.outline.fontPx);
+    PlotFrame frame(region, outline);
     frame.Begin();
     const double period = static_cast<double>(a.PeriodMinutes()) / 60.0;
     const double binHours = static_cast<double>(a.binMinutes) / 60.0;
@@ -203,12 +203,12 @@ void DrawActograms(Canvas& canvas, const PlotData& data) {
       }
       // Each half's runs of measured cells as one outline of bars.
       for (int64_t half = 0; half < 2; ++half) {
-        std::vector<CanvasPoint> outline;
+        std::vector<CanvasPoint> bars;
         auto close = [&]() {
-          if (outline.empty()) return;
-          outline.push_back({outline.back().x, base});
-          region.FilledPolygon(outline, colour, 1.0);
-          outline.clear();
+          if (bars.empty()) return;
+          bars.push_back({bars.back().x, base});
+          region.FilledPolygon(bars, colour, 1.0);
+          bars.clear();
         };
         for (int64_t c = half * a.periodBins; c < (half + 1) * a.periodBins; ++c) {
           const auto h = a.Height(row, c);
@@ -217,9 +217,9 @@ void DrawActograms(Canvas& canvas, const PlotData& data) {
             continue;
           }
           const double x0 = c * binHours, x1 = (c + 1) * binHours;
-          if (outline.empty()) outline.push_back({x0, base});
-          outline.push_back({x0, base + kBarShare * *h});
-          outline.push_back({x1, base + kBarShare * *h});
+          if (bars.empty()) bars.push_back({x0, base});
+          bars.push_back({x0, base + kBarShare * *h});
+          bars.push_back({x1, base + kBarShare * *h});
         }
         close();
       }
@@ -238,11 +238,11 @@ void ComputePeriodogram(const ActivityTable& table, PlotData& data, WorkerPool& 
   const PlotRequest& r = data.request;
   const PeriodogramOptions& o = r.periodogram;
   const PeriodogramPlan plan = PlanPeriodogram(o, table.binStart, table.binMinutes);
-  PlotSpec& spec = data.spec;
+  PlotOutline& outline = data.outline;
   const std::string alpha = Decimal(o.alpha);
-  spec.title =
+  outline.title =
       "Periodogram, " + ShortMethod(o) + ", " + WhatIsDrawn(r) + " (alpha = " + alpha + ")";
-  spec.x = HoursAxis(o.minPeriodHours, o.maxPeriodHours, "Period (h)");
+  outline.x = HoursAxis(o.minPeriodHours, o.maxPeriodHours, "Period (h)");
   data.tableTitle = "Movexa periodogram, " + ShortMethod(o) + ", " + WhatIsDrawn(r);
   data.header = {"method: " + MethodText(o), "significance line: " + SignificanceText(plan),
                  "peaks: for each run of periods above the line, its interior local maximum "
@@ -251,7 +251,7 @@ void ComputePeriodogram(const ActivityTable& table, PlotData& data, WorkerPool& 
                  "periodogram, with SD, SEM and N"};
   data.table.columns = {"series", "period_h", "value", "sd", "sem", "n", "threshold", "above_line"};
   if (plan.status != PeriodogramStatus::kAnalysed) {
-    spec.y = LinearAxis(0, 1, ValueTitle(o));
+    outline.y = LinearAxis(0, 1, ValueTitle(o));
     data.note = "No periodogram: " + plan.note;
     return;
   }
@@ -324,9 +324,10 @@ void ComputePeriodogram(const ActivityTable& table, PlotData& data, WorkerPool& 
     }
     data.curves.push_back(std::move(curve));
   }
-  spec.y = LinearAxis(lo < 0 ? lo * 1.08 : 0, UpperEnd(hi * 1.06), ValueTitle(o));
-  spec.legend = SeriesLegend(data.series, r.byWell ? LegendMark::kLine : LegendMark::kBand, false);
-  spec.legend.push_back({"Significance line", okabe_ito::kBlack, LegendMark::kDashedLine});
+  outline.y = LinearAxis(lo < 0 ? lo * 1.08 : 0, UpperEnd(hi * 1.06), ValueTitle(o));
+  outline.legend =
+      SeriesLegend(data.series, r.byWell ? LegendMark::kLine : LegendMark::kBand, false);
+  outline.legend.push_back({"Significance line", okabe_ito::kBlack, LegendMark::kDashedLine});
   if (!plan.note.empty()) data.header.push_back("bins: " + plan.note);
 }
 

@@ -34,14 +34,14 @@ double Sem(int g, int i) {
 }
 
 void DrawActivityFigure(Canvas& canvas) {
-  PlotSpec spec;
-  spec.title = "Group activity (30-min bins, mean \xC2\xB1 SEM)";
-  spec.x = ClockAxis(0, kBins * kBinHours, kStartMinute, "Clock time");
-  spec.y = LinearAxis(0, 140, "Activity (counts / 30 min)");
-  spec.legend = {{"001_Control (n = 16)", SeriesColour(0), LegendMark::kBand},
-                 {"002_Caffeine (n = 16)", SeriesColour(1), LegendMark::kBand},
-                 {"Baseline mean", okabe_ito::kBlack, LegendMark::kDashedLine}};
-  PlotFrame frame(canvas, spec);
+  PlotOutline outline;
+  outline.title = "Group activity (30-min bins, mean \xC2\xB1 SEM)";
+  outline.x = ClockAxis(0, kBins * kBinHours, kStartMinute, "Clock time");
+  outline.y = LinearAxis(0, 140, "Activity (counts / 30 min)");
+  outline.legend = {{"001_Control (n = 16)", SeriesColour(0), LegendMark::kBand},
+                    {"002_Caffeine (n = 16)", SeriesColour(1), LegendMark::kBand},
+                    {"Baseline mean", okabe_ito::kBlack, LegendMark::kDashedLine}};
+  PlotFrame frame(canvas, outline);
   frame.Begin();
   // Dark phases from 19:00 to 07:00, in hours since the 08:30 start.
   const AxisSpan dark[] = {{10.5, 22.5}, {34.5, 46.5}, {58.5, 70.5}};
@@ -60,11 +60,11 @@ void DrawActivityFigure(Canvas& canvas) {
 }
 
 void DrawSleepFigure(Canvas& canvas) {
-  PlotSpec spec;
-  spec.title = "Sleep per day (5-min rule)";
-  spec.x = CategoryAxis({"001_Control", "002_Caffeine", "003_Melatonin", "004_Mutant"}, "Group");
-  spec.y = LinearAxis(0, 900, "Sleep (min / day)");
-  PlotFrame frame(canvas, spec);
+  PlotOutline outline;
+  outline.title = "Sleep per day (5-min rule)";
+  outline.x = CategoryAxis({"001_Control", "002_Caffeine", "003_Melatonin", "004_Mutant"}, "Group");
+  outline.y = LinearAxis(0, 900, "Sleep (min / day)");
+  PlotFrame frame(canvas, outline);
   frame.Begin();
   std::vector<BarValue> bars;
   for (int g = 0; g < 4; ++g) {

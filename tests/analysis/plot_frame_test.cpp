@@ -34,15 +34,15 @@ void ExpectTextsApartAndInside(const RecordingCanvas& c) {
   }
 }
 
-PlotSpec GroupSpec(AxisSpec x, AxisSpec y, int groups) {
-  PlotSpec spec;
-  spec.title = "Group activity, 30-min bins, mean and SEM";
-  spec.x = std::move(x);
-  spec.y = std::move(y);
+PlotOutline GroupSpec(AxisSpec x, AxisSpec y, int groups) {
+  PlotOutline outline;
+  outline.title = "Group activity, 30-min bins, mean and SEM";
+  outline.x = std::move(x);
+  outline.y = std::move(y);
   for (int g = 0; g < groups; ++g)
-    spec.legend.push_back({"00" + std::to_string(g) + "_Treatment " + std::to_string(g),
-                           SeriesColour(g), LegendMark::kBand});
-  return spec;
+    outline.legend.push_back({"00" + std::to_string(g) + "_Treatment " + std::to_string(g),
+                              SeriesColour(g), LegendMark::kBand});
+  return outline;
 }
 
 TEST(PlotFrame, LabelsNeverOverlapNorLeaveThePictureAtAnySizeOrRange) {
@@ -68,9 +68,9 @@ TEST(PlotFrame, LabelsNeverOverlapNorLeaveThePictureAtAnySizeOrRange) {
           SCOPED_TRACE(testing::Message() << w << "x" << h << " x " << x.lo << ".." << x.hi << " y "
                                           << y.lo << ".." << y.hi << " font " << font);
           RecordingCanvas c(w, h);
-          PlotSpec spec = GroupSpec(x, y, 4);
-          spec.fontPx = font;
-          PlotFrame frame(c, spec);
+          PlotOutline outline = GroupSpec(x, y, 4);
+          outline.fontPx = font;
+          PlotFrame frame(c, outline);
           frame.Begin();
           frame.Finish();
           ExpectTextsApartAndInside(c);
@@ -94,10 +94,10 @@ TEST(PlotFrame, CategoryLabelsTurnUprightWhenTheyDoNotFitSideBySide) {
   const AxisSpec y = LinearAxis(0, 600, "Sleep (min / day)");
   const AxisSpec few = CategoryAxis({"Control", "Dose 1", "Dose 2"}, "Group");
   RecordingCanvas wide(640, 400);
-  PlotSpec spec;
-  spec.x = few;
-  spec.y = y;
-  PlotFrame a(wide, spec);
+  PlotOutline outline;
+  outline.x = few;
+  outline.y = y;
+  PlotFrame a(wide, outline);
   a.Begin();
   a.Finish();
   for (const auto& t : wide.Of(Op::kText)) {
@@ -112,9 +112,9 @@ TEST(PlotFrame, CategoryLabelsTurnUprightWhenTheyDoNotFitSideBySide) {
   for (int g = 0; g < 24; ++g)
     many.categories.push_back("0" + std::to_string(10 + g) + "_Mutant line " + std::to_string(g));
   RecordingCanvas narrow(400, 400);
-  spec.title = "Sleep per group";
-  spec.x = many;
-  PlotFrame b(narrow, spec);
+  outline.title = "Sleep per group";
+  outline.x = many;
+  PlotFrame b(narrow, outline);
   b.Begin();
   b.Finish();
   int upright = 0;
@@ -197,10 +197,10 @@ TEST(PlotFrame, TheBandSpansMeanMinusToPlusSemAndMissingBinsBreakIt) {
 
 TEST(PlotFrame, BarsEndAtTheMeanWithOneSemErrorBarsAndTheAnimalsPoints) {
   RecordingCanvas c(600, 400);
-  PlotSpec spec;
-  spec.x = CategoryAxis({"Control", "Dose", "Empty"}, "Group");
-  spec.y = LinearAxis(0, 800, "Sleep (min)");
-  PlotFrame frame(c, spec);
+  PlotOutline outline;
+  outline.x = CategoryAxis({"Control", "Dose", "Empty"}, "Group");
+  outline.y = LinearAxis(0, 800, "Sleep (min)");
+  PlotFrame frame(c, outline);
   frame.Begin();
   c.Reset();  // the grid lines aside
   const BarValue bars[] = {{420, 30, {380, 400, 470, 430}, SeriesColour(0)},
@@ -243,8 +243,8 @@ TEST(PlotFrame, BarsEndAtTheMeanWithOneSemErrorBarsAndTheAnimalsPoints) {
 TEST(PlotFrame, DegenerateRangesAndTinyPicturesStillGiveAFrame) {
   for (auto [w, h] : {std::pair{60, 40}, {120, 80}, {1, 1}}) {
     RecordingCanvas c(w, h);
-    PlotSpec spec = GroupSpec(LinearAxis(5, 5, "x"), LinearAxis(std::nan(""), 1, "y"), 3);
-    PlotFrame frame(c, spec);
+    PlotOutline outline = GroupSpec(LinearAxis(5, 5, "x"), LinearAxis(std::nan(""), 1, "y"), 3);
+    PlotFrame frame(c, outline);
     frame.Begin();
     const double x[] = {5, 5}, y[] = {0.2, 0.4};
     frame.Series(x, y, SeriesColour(0));
@@ -266,10 +266,10 @@ TEST(PlotFrame, RowCategoriesRunFromTheTopAndAreThinnedWhenTheyCannotAllBeRead) 
     std::vector<std::string> days;
     for (int d = 1; d <= rows; ++d) days.push_back(std::to_string(d));
     RecordingCanvas c(400, 300);
-    PlotSpec spec;
-    spec.x = HoursAxis(0, 48, "Zeitgeber time (h)");
-    spec.y = CategoryAxis(days, "Day");
-    PlotFrame frame(c, spec);
+    PlotOutline outline;
+    outline.x = HoursAxis(0, 48, "Zeitgeber time (h)");
+    outline.y = CategoryAxis(days, "Day");
+    PlotFrame frame(c, outline);
     frame.Begin();
     // Row i sits at value rows - 1 - i: the first day on top.
     EXPECT_DOUBLE_EQ(frame.yLo(), -0.5);
@@ -297,11 +297,11 @@ TEST(PlotFrame, TheTopAxisLabelsTheSameRangeAnotherWayWithoutOverlap) {
   for (auto [w, h] : {std::pair{1000, 500}, std::pair{400, 300}, std::pair{240, 160}}) {
     SCOPED_TRACE(testing::Message() << w << "x" << h);
     RecordingCanvas c(w, h);
-    PlotSpec spec = GroupSpec(ClockAxis(-0.25, 71.75, 9 * 60 + 15, "Clock time (HH:MM)"),
-                              LinearAxis(0, 120, "Activity (counts / 30 min)"), 4);
-    spec.topAxis = true;
-    spec.xTop = HoursAxis(0, 1, "Time since the run start (h)");
-    PlotFrame frame(c, spec);
+    PlotOutline outline = GroupSpec(ClockAxis(-0.25, 71.75, 9 * 60 + 15, "Clock time (HH:MM)"),
+                                    LinearAxis(0, 120, "Activity (counts / 30 min)"), 4);
+    outline.topAxis = true;
+    outline.xTop = HoursAxis(0, 1, "Time since the run start (h)");
+    PlotFrame frame(c, outline);
     frame.Begin();
     frame.Finish();
     ExpectTextsApartAndInside(c);
